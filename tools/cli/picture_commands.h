@@ -1,0 +1,19 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace vemra::cli {
+
+// Each command takes the arguments after its name and returns the exit
+// status: 0 success, 1 the operation failed, 2 a usage error.
+int runIdentify(std::span<const std::string_view> args);
+int runInfo(std::span<const std::string_view> args);
+int runDecode(std::span<const std::string_view> args);
+
+// Prints "vemra-cli: <what>: <result name> (result <n>)" on stderr.
+void reportFailure(std::string_view what, int code, std::string_view name);
+// Prints "vemra-cli: <message>" and the hint to use --help; returns 2.
+int usageError(std::string_view message);
+
+} // namespace vemra::cli
