@@ -2,6 +2,7 @@
 // picture operations without a window, for scripts and for tests.
 
 #include "picture_commands.h"
+#include "settings_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -26,10 +27,12 @@ constexpr Command kCommands[] = {
      vemra::cli::runInfo},
     {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
      vemra::cli::runDecode},
+    {"settings", "settings get|set|list|options  read and write the settings store",
+     vemra::cli::runSettings},
 };
 
 void printHelp() {
-    std::printf("Usage: vemra-cli COMMAND [ARGUMENTS]\n\nCommands:\n");
+    std::printf("Usage: vemra-cli [--settings FILE] COMMAND [ARGUMENTS]\n\nCommands:\n");
     for (const Command& c : kCommands) {
         std::printf("  %.*s\n", static_cast<int>(c.synopsis.size()), c.synopsis.data());
     }
@@ -40,7 +43,10 @@ void printHelp() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (const int status = vemra::cli::takeSettingsOption(args); status != 0) {
+        return status;
+    }
     if (args.empty()) {
         return vemra::cli::usageError("no command given");
     }

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "platform/field_list.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemra {
+
+class SettingsStore;
+
+// A colour as the settings keep it: red in the low byte, then green and
+// blue; the top byte is 0.
+using ColourValue = std::uint32_t;
+
+// Every option the folder document owns, with its default, read from and
+// written to the settings store in one place. Member names follow the stored
+// keys (sections KPDoc, SPI, KPView, DrvView, DriveView, MainFrame, OnePic,
+// ZRVxFile, Filer, Filter).
+struct DocumentOptions {
+    // Thumbnail cells are kept within these bounds whatever the file says, so
+    // that a damaged value cannot ask for gigantic cell bitmaps.
+    static constexpr int kMinThumbnailSide = 10;
+    static constexpr int kMaxThumbnailSide = 4096;
+    // The last moment a stored 32-bit time field can express (2106-02-07),
+    // the built-in end of the date filter.
+    static constexpr std::int64_t kLatestFileTime = 0xFFFFFFFF;
+
+    // KPDoc
+    IntPair thumbsSize{110, 110};
+    IntPair thumbsLimitSize{40, 40};
+    bool delqa = false; // delete without asking
+    bool trashCan = true;
+    bool synchronous = false;
+    bool syncJump = false;
+    bool syncFind = false;
+    bool archive = false;
+    bool downScan = false;
+    bool frame = false;
+    bool nameFrame = true;
+    bool name = true;
+    int scaleMode = 10;
+    bool unsharp = true;
+    int scaleStep = 25;
+    bool limitCheck = true;
+    bool restoreFolder = true;
+    std::string pathMask = "*.*";
+    bool scanSpi = false;
+    int idViewer = 32782;
+    bool cp = false;
+    bool thumbsCreate = true;
+    std::string homeFolder;
+    std::string cacheDataFolder;
+    bool cacheFolder = false;
+    bool autoCacheFolder = false;
+    bool dadMove = false;
+    bool clipboardCopyDib = true;
+    bool clipboardCopyText = true;
+    int unsharpPassCount = 3;
+    std::vector<int> unsharpKernel{1, 1, 1, 1, 0, 1, 1, 1, 1};
+    double unsharpLevel = 0.5;
+
+    // SPI: the document's copies of the decoder switches. PNG is on by
+    // default: no PNG plug-in exists on this platform, and PNG pictures are
+    // expected to open out of the box.
+    IntPair txtSize{40, 40};
+    bool innerBmp = true;
+    bool innerAvi = false;
+    bool innerPng = true;
+    bool innerMpeg = false;
+    bool innerText = false;
+    bool innerTiff = true;
+    bool innerJpeg = true;
+    bool innerJpegFast = false;
+    bool innerGif = false;
+    bool innerGif2 = false;
+    bool pluginExt = false;
+    bool dynamicSpi = false;
+    std::string spiSet;
+    std::string spiDir;
+
+    // KPView
+    bool memDraw = false;
+    int overMem = 70;
+    int wheelScrollCount = 0;
+
+    // DrvView, DriveView, MainFrame, OnePic
+    bool displayName = false;
+    bool shellTree = true;
+    bool monitoring = false;
+    bool arcTree = true;
+    bool folderMonitor = false;
+    bool flatBar = true;
+    bool topMost = true;
+    bool multiPicView = false;
+    bool stay = false;
+
+    // ZRVxFile: grid colours, caption font and caption lines
+    ColourValue colCheck = 0x808080;
+    ColourValue colBackGround = 0xC0C0C0;
+    ColourValue colText = 0x000000;
+    ColourValue colSelectCheck = 0x000080;
+    ColourValue colSelectBackGround = 0xFF8C8C;
+    ColourValue colSelectText = 0xFFFFFF;
+    ColourValue colNormalDraw = 0xFFFFFF;
+    ColourValue colArcDraw = 0xFFF0F0;
+    ColourValue colCantDraw = 0xF0FFFF;
+    std::string fontFaceName = "ＭＳ ゴシック";
+    int fontWidth = 0;
+    int fontHeight = -12; // negative: character height in pixels
+    bool fontItalic = false;
+    int fontWeight = 0; // 0: the font's normal weight
+    std::vector<std::string> captionLines{"$(PicName)"};
+
+    // Filer
+    std::string autoFileFormat = "%s-%d%s";
+
+    // Filter (written by the display-filter dialog, only read here)
+    bool filterFileName = false;
+    bool filterFileDate = false;
+    bool filterFileSize = false;
+    std::int64_t dateFrom = 0;
+    std::int64_t dateTo = kLatestFileTime;
+    int unitBegin = 0; // 0 bytes, 1 KB, 2 MB
+    int unitEnd = 0;
+    std::int64_t sizeMinimum = 0; // bytes
+    std::int64_t sizeMaximum = 0;
+
+    // Reads every option with the reading rules: the limit size at least 10,
+    // the cell size at least the limit, the caption lines cut from
+    // NameFormat, the sharpening values checked as a group, filter dates only
+    // when non-zero, filter sizes scaled by their units, and the caption
+    // face looked up among the installed fonts.
+    static DocumentOptions load(SettingsStore& store);
+    // Writes every option except the Filter keys, in one rewrite.
+    void save(SettingsStore& store) const;
+
+    // Every option as section, key and its text in the stored form.
+    struct Entry {
+        std::string_view section;
+        std::string_view key;
+        std::string value;
+    };
+    std::vector<Entry> entries() const;
+
+    // The central cache folder: CacheDataFolder with "$(ExeDir)" standing for
+    // the program's folder; empty when none is set.
+    std::string centralCacheFolder() const;
+};
+
+} // namespace vemra
