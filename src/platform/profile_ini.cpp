@@ -218,9 +218,10 @@ void ProfileIni::addLine(std::string text) {
             return;
         }
     }
+    const bool comment = body.starts_with(';');
     Section& section = m_sections[m_parseSection];
-    Line line{std::move(text), {}, 0};
-    if (parsable && !body.starts_with(';')) {
+    Line line{std::move(text), {}, 0}; // `body` is not used past this point
+    if (parsable && !comment) {
         const std::size_t equals = line.text.find('=');
         if (equals != std::string::npos) {
             line.key = std::string(trimmed(std::string_view(line.text).substr(0, equals)));

@@ -106,20 +106,22 @@ TEST_F(ProfileIniTest, RewritesKeepCommentsOrderAndLineEnds) {
     writeText(path(), "\xEF\xBB\xBF; settings\r\n"
                       "[A]\r\n"
                       "one=1\r\n"
-                      "; about two\r\n"
+                      ";two=commented out\r\n"
                       "two=2\r\n"
                       "\r\n"
                       "not a key line\r\n"
                       "[B]\r\n"
                       "three=3\r\n");
     ProfileIni ini(path());
+    EXPECT_EQ(ini.keyNames("A"), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(ini.readText("A", "two"), "2");
     ASSERT_TRUE(ini.writeText("A", "new", "n"));
     ASSERT_TRUE(ini.writeText("a", "ONE", "uno"));
     ASSERT_TRUE(ini.writeText("C", "four", "4"));
     EXPECT_EQ(readText(path()), "; settings\r\n"
                                 "[A]\r\n"
                                 "one=uno\r\n"
-                                "; about two\r\n"
+                                ";two=commented out\r\n"
                                 "two=2\r\n"
                                 "new=n\r\n"
                                 "\r\n"
