@@ -54,7 +54,12 @@ std::string storedForm(std::string_view value) {
                                            value.back() == ' ' || value.back() == '\t');
     const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
     if (padded || quoted) {
-        return "\"" + std::string(value) + "\"";
+        std::string stored;
+        stored.reserve(value.size() + 2);
+        stored.push_back('"');
+        stored.append(value);
+        stored.push_back('"');
+        return stored;
     }
     return std::string(value);
 }

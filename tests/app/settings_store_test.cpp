@@ -118,7 +118,8 @@ TEST_F(SettingsStoreTest, ServesSeveralThreads) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&store, t] {
             for (int i = 0; i < 25; ++i) {
-                store.putInt("T" + std::to_string(t), "k" + std::to_string(i), i);
+                store.putInt(std::string("T").append(std::to_string(t)),
+                             std::string("k").append(std::to_string(i)), i);
                 store.getInt("T0", "k0", 0);
             }
         });
@@ -128,7 +129,7 @@ TEST_F(SettingsStoreTest, ServesSeveralThreads) {
     }
     SettingsStore reread(m_dir.file("threads.ini"));
     for (int t = 0; t < 4; ++t) {
-        EXPECT_EQ(reread.keyNames("T" + std::to_string(t)).size(), 25u);
+        EXPECT_EQ(reread.keyNames(std::string("T").append(std::to_string(t))).size(), 25u);
     }
 }
 

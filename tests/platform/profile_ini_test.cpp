@@ -283,7 +283,7 @@ TEST_F(ProfileIniTest, BatchWritesOnceAtTheEnd) {
     {
         ProfileIni::Batch batch(ini);
         for (int i = 0; i < 100; ++i) {
-            ASSERT_TRUE(ini.writeInt("S", "k" + std::to_string(i), i));
+            ASSERT_TRUE(ini.writeInt("S", std::string("k").append(std::to_string(i)), i));
         }
         EXPECT_EQ(ini.readInt("S", "k99", 0), 99);   // visible at once
         EXPECT_EQ(readText(path()), "[S]\nold=1\n"); // but not yet written
