@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QFont>
 
 #include <string>
@@ -25,16 +24,5 @@ std::string chooseCaptionFace(std::string_view wanted);
 // (negative: character height in pixels), width (average character width,
 // 0 for the face's own), italic flag and weight (0 normal, else 1 to 1000).
 QFont captionFont(const DocumentOptions& options);
-
-// A stored colour (red in the low byte) and back.
-inline QColor toQColor(std::uint32_t value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
-                  static_cast<int>(value >> 16 & 0xFF));
-}
-inline std::uint32_t fromQColor(const QColor& colour) {
-    return static_cast<std::uint32_t>(colour.red()) |
-           static_cast<std::uint32_t>(colour.green()) << 8 |
-           static_cast<std::uint32_t>(colour.blue()) << 16;
-}
 
 } // namespace vemra

@@ -190,7 +190,7 @@ void loadPlain(O& o, SettingsStore& store) {
                     o.*member = store.getText(k.section, k.key, o.*member);
                 } else if constexpr (std::is_same_v<M, ColourValue O::*>) {
                     const int stored = store.getInt(k.section, k.key, static_cast<int>(o.*member));
-                    o.*member = static_cast<ColourValue>(stored) & 0xFFFFFF;
+                    o.*member = colourFromSetting(stored);
                 }
             },
             k.member);

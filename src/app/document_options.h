@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/colour_value.h"
 #include "platform/field_list.h"
 
 #include <cstdint>
@@ -11,10 +12,6 @@
 namespace vemra {
 
 class SettingsStore;
-
-// A colour as the settings keep it: red in the low byte, then green and
-// blue; the top byte is 0.
-using ColourValue = std::uint32_t;
 
 // Every option the folder document owns, with its default, read from and
 // written to the settings store in one place. Member names follow the stored

@@ -1,4 +1,5 @@
 #include "app/caption_font.h"
+#include "app/colour_value.h"
 #include "app/document_options.h"
 #include "app/settings_store.h"
 
