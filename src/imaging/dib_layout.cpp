@@ -6,9 +6,7 @@
 #include <cstdlib>
 
 namespace vemra {
-namespace {
-
-int roundedStorageBits(int bits) {
+int dibStorageBits(int bits) {
     if (bits <= 1) {
         return 1;
     }
@@ -27,10 +25,8 @@ int roundedStorageBits(int bits) {
     return 32;
 }
 
-} // namespace
-
 std::size_t dibRowBytes(int bits, std::int64_t width) {
-    const auto storage = static_cast<std::int64_t>(roundedStorageBits(bits));
+    const auto storage = static_cast<std::int64_t>(dibStorageBits(bits));
     return static_cast<std::size_t>((storage * width + 31) / 32 * 4);
 }
 
@@ -115,7 +111,7 @@ std::optional<DibLayout> DibLayout::describe(const DibHeader& h) {
     if (l.bitCount > 32) {
         return std::nullopt;
     }
-    l.storageBits = roundedStorageBits(l.bitCount);
+    l.storageBits = dibStorageBits(l.bitCount);
 
     if (h.compression > static_cast<std::uint32_t>(Compression::BitFields)) {
         return std::nullopt;

@@ -77,7 +77,10 @@ struct DibLayout {
     static std::optional<DibLayout> describe(const DibHeader& header);
 };
 
-// Row bytes for `bits` per pixel (rounded up to a supported depth).
+// `bits` rounded up to a stored depth: 1, 4, 8, 16, 24 or 32.
+int dibStorageBits(int bits);
+
+// Row bytes for `bits` per pixel (rounded up to a stored depth).
 std::size_t dibRowBytes(int bits, std::int64_t width);
 
 } // namespace vemra

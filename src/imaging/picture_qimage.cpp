@@ -8,25 +8,6 @@
 namespace vemra {
 namespace {
 
-int pictureDepthFor(int imageDepth) {
-    if (imageDepth <= 1) {
-        return 1;
-    }
-    if (imageDepth <= 4) {
-        return 4;
-    }
-    if (imageDepth <= 8) {
-        return 8;
-    }
-    if (imageDepth <= 16) {
-        return 16;
-    }
-    if (imageDepth <= 24) {
-        return 24;
-    }
-    return 32;
-}
-
 // Copies the rows of `image` (already in a format whose bytes match the
 // picture's layout) bottom-up into `picture`.
 void copyRowsBottomUp(const QImage& image, PictureBuffer& picture, std::size_t bytesPerRow) {
@@ -147,7 +128,7 @@ PictureBuffer pictureFromImage(const QImage& image, std::span<const QRgb> palett
     if (image.isNull()) {
         return {};
     }
-    const int bits = pictureDepthFor(image.depth());
+    const int bits = dibStorageBits(image.depth());
     if (bits <= 8) {
         // No QImage format has 2 to 4 bits, so only 1 and 8 arrive here.
         return indexedFromImage(image, bits, palette);
@@ -159,7 +140,7 @@ PictureBuffer pictureFromImage(const QImage& image, Compression compression) {
     if (image.isNull()) {
         return {};
     }
-    const int bits = pictureDepthFor(image.depth());
+    const int bits = dibStorageBits(image.depth());
     switch (compression) {
     case Compression::None:
         return pictureFromImage(image);
