@@ -71,7 +71,8 @@ bool isWritableSection(std::string_view name) {
 // Reads a whole regular file of at most `limit` bytes; nullopt with errno
 // set otherwise (EFBIG when too large, EISDIR/EINVAL for other kinds).
 std::optional<std::string> readWholeFile(const std::string& path, std::uint64_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO planted where the file should be must not hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::nullopt;
     }

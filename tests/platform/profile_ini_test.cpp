@@ -220,6 +220,11 @@ TEST_F(ProfileIniTest, UnusableFilesReadEmptyAndAreNeverOverwritten) {
     EXPECT_EQ(folder.state(), ProfileIni::State::Unreadable);
     EXPECT_FALSE(folder.writeText("S", "key", "1"));
     EXPECT_TRUE(std::filesystem::is_directory(path("folder.ini")));
+    // A FIFO would block a plain open for reading.
+    ASSERT_EQ(::mkfifo(path("fifo.ini").c_str(), 0644), 0);
+    ProfileIni fifo(path("fifo.ini"));
+    EXPECT_EQ(fifo.state(), ProfileIni::State::Unreadable);
+    EXPECT_FALSE(fifo.writeText("S", "key", "1"));
 }
 
 TEST_F(ProfileIniTest, BinaryJunkAndOverlongLinesNeverCrash) {
