@@ -93,6 +93,11 @@ TEST_F(DocumentOptionsTest, CaptionFontFallsBackButKeepsItsHeight) {
         // The Windows face resolves through the substitution and is kept.
         o = DocumentOptions::load(storeWith(""));
         EXPECT_EQ(o.fontFaceName, "ＭＳ ゴシック");
+        // The same face in a settings file written by the Windows program (Shift-JIS).
+        o = DocumentOptions::load(
+            storeWith("[ZRVxFile]\r\nfontFaceName="
+                      "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"));
+        EXPECT_EQ(o.fontFaceName, "ＭＳ ゴシック");
         o = DocumentOptions::load(
             storeWith("[ZRVxFile]\nfontFaceName=IPAGothic\nfontWeight=700\n"));
         EXPECT_EQ(o.fontFaceName, "IPAGothic");

@@ -112,6 +112,21 @@ TEST_F(SettingsStoreTest, NonNumbersReadAsZeroAndFailedWritesChangeNothing) {
     EXPECT_EQ(contents(path), "[KPDoc]\nScaleMode=fast\nScaleStep=\n");
 }
 
+TEST_F(SettingsStoreTest, ReadsSettingsWrittenInShiftJis) {
+    const std::string path = m_dir.file("windows.ini");
+    // "[KPDoc]" with HomeFolder "D:\画像\旅行" and a Japanese mask history entry.
+    std::ofstream(path, std::ios::binary)
+        << "[KPDoc]\r\nHomeFolder=D:\\\x89\xE6\x91\x9C\\\x97\xB7\x8D\x73\r\n"
+           "[Filter]\r\nFilter0=*.jpg;\x8E\xCA\x90\x5E*.png\r\n";
+    SettingsStore store(path);
+    EXPECT_EQ(store.getText("KPDoc", "HomeFolder"), "D:\\画像\\旅行");
+    EXPECT_EQ(store.getText("Filter", "Filter0"), "*.jpg;写真*.png");
+    // Written back, the whole file becomes UTF-8 and keeps its line ends.
+    ASSERT_TRUE(store.putInt("KPDoc", "ScaleStep", 30));
+    EXPECT_EQ(contents(path), "[KPDoc]\r\nHomeFolder=D:\\画像\\旅行\r\nScaleStep=30\r\n"
+                              "[Filter]\r\nFilter0=*.jpg;写真*.png\r\n");
+}
+
 TEST_F(SettingsStoreTest, ServesSeveralThreads) {
     SettingsStore store(m_dir.file("threads.ini"));
     std::vector<std::thread> threads;
