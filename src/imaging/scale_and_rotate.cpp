@@ -69,7 +69,7 @@ bool nativeDepth(int bits) {
 // expanded, 16 and 32 bits become 24. Null when that fails.
 PictureBuffer readableCopy(const PictureBuffer& picture, bool force24) {
     PictureBuffer copy = picture.duplicate();
-    if (!copy || !expandRle(copy)) {
+    if (!copy || (isRle(copy.compression()) && !expandRle(copy))) {
         return {};
     }
     if ((force24 || !nativeDepth(copy.bitCount())) && !convertTo24Bits(copy)) {
