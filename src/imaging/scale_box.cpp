@@ -80,6 +80,15 @@ private:
     std::vector<std::uint8_t> m_expanded;
 };
 
+// Kept apart so the compiler sees that the sums and the row do not overlap
+// and can vectorise the widening additions.
+template <typename Sum>
+void addRow(Sum* __restrict sums, const std::uint8_t* __restrict row, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] += row[i];
+    }
+}
+
 // Without rotation the box is separable: per destination row the sampled
 // source rows are summed column by column once, then every destination pixel
 // adds up its sampled columns of those sums.
@@ -98,10 +107,7 @@ void averageUnrotated(RowReader& read, const pixels::ConstRows& src, const pixel
         std::fill(sums.begin(), sums.end(), Sum{0});
         const int* rowList = rows.list(uy);
         for (std::size_t r = 0; r < rowCount; ++r) {
-            const std::uint8_t* in = read(rowList[r]);
-            for (std::size_t i = 0; i < values; ++i) {
-                sums[i] += in[i];
-            }
+            addRow(sums.data(), read(rowList[r]), values);
         }
         for (int x = 0; x < dst.width; ++x, out += 3) {
             const auto ux = static_cast<std::size_t>(x);
