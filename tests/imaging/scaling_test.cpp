@@ -289,6 +289,27 @@ TEST(ScaleAndRotate, HostileSizesAndAnglesAreRefused) {
         scaleAndRotate(src, 3, 2, -std::numeric_limits<double>::infinity(), ScaleMode::Box));
 }
 
+TEST(ScaleAndRotate, TopDownPicturesScaleLikeBottomUpOnes) {
+    const PictureBuffer up = test::patternPicture(9, 6, 24);
+    DibHeader h;
+    h.width = 9;
+    h.height = -6;
+    PictureBuffer down = PictureBuffer::create(h);
+    ASSERT_TRUE(down);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            down.setPixel(x, y, up.pixel(x, y));
+        }
+    }
+    for (const ScaleMode mode : {ScaleMode::Nearest, ScaleMode::Bilinear, ScaleMode::Box}) {
+        for (const auto& [w, hh] : {std::pair{4, 3}, {20, 13}}) {
+            EXPECT_TRUE(samePixels(scaleAndRotate(up, w, hh, 0, mode),
+                                   scaleAndRotate(down, w, hh, 0, mode)))
+                << static_cast<int>(mode) << " " << w;
+        }
+    }
+}
+
 TEST(ScaleAndRotate, OtherDepthsAndRleAreReadableByNearestAndBox) {
     const PictureBuffer deep = test::patternPicture(8, 6, 32);
     const PictureBuffer expected = copyAs24Bits(deep);

@@ -158,3 +158,44 @@ TEST(MirrorFlip, OddHeightsKeepTheMiddleRowAndRleIsRefused) {
 
 } // namespace
 } // namespace vemra
+
+namespace vemra {
+namespace {
+
+// The same pixels stored top-down (a negative height) must give the same
+// results wherever rows are addressed directly.
+TEST(TopDown, StoredOrderDoesNotChangeTheResults) {
+    const PictureBuffer up = test::patternPicture(7, 5, 24);
+    DibHeader h;
+    h.width = 7;
+    h.height = -5;
+    PictureBuffer down = PictureBuffer::create(h);
+    ASSERT_TRUE(down);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            down.setPixel(x, y, up.pixel(x, y));
+        }
+    }
+    auto samePixels = [](const PictureBuffer& a, const PictureBuffer& b) {
+        if (a.width() != b.width() || a.height() != b.height()) {
+            return false;
+        }
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                if (a.pixel(x, y) != b.pixel(x, y)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(samePixels(rotatePicture(up, 90), rotatePicture(down, 90)));
+    EXPECT_TRUE(samePixels(rotatePicture(up, 33), rotatePicture(down, 33)));
+    PictureBuffer m1 = up.duplicate();
+    PictureBuffer m2 = down.duplicate();
+    ASSERT_TRUE(flipPicture(m1) && flipPicture(m2) && mirrorPicture(m1) && mirrorPicture(m2));
+    EXPECT_TRUE(samePixels(m1, m2));
+}
+
+} // namespace
+} // namespace vemra
