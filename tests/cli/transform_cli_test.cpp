@@ -3,6 +3,7 @@
 
 #include "../imaging/test_support.h"
 #include "imaging/bmp_file.h"
+#include "imaging/picture_convert.h"
 #include "imaging/scaling.h"
 #include "imaging/transforms.h"
 #include "imaging/unsharp.h"
@@ -79,6 +80,24 @@ TEST_F(TransformCli, PalettePicturesAreScaledInColour) {
     ASSERT_EQ(cli("scale " + in() + " -o " + out() + " --size 4x4 --mode 1").status, 0);
     EXPECT_EQ(result().bitCount(), 24);
     EXPECT_TRUE(same(result(), scalePicture(indexed, 4, 4, 0, ScaleMode::Nearest)));
+}
+
+TEST_F(TransformCli, DeepAndRlePicturesAreRead) {
+    const PictureBuffer deep = test::patternPicture(12, 9, 32);
+    ASSERT_TRUE(writeBmpFile(m_dir.file("in.bmp"), deep));
+    CliRun run = cli("unsharp " + in() + " -o " + out() + " --cross 0.3");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(result().bitCount(), 24);
+    run = cli("mirror " + in() + " -o " + out());
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(result().bitCount(), 32);
+
+    const PictureBuffer rle = compressRle(test::patternPicture(12, 9, 4));
+    ASSERT_TRUE(writeBmpFile(m_dir.file("in.bmp"), rle));
+    run = cli("rotate " + in() + " -o " + out() + " --angle 90");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(result().width(), 9);
+    EXPECT_EQ(result().compression(), Compression::None);
 }
 
 TEST_F(TransformCli, RotateMirrorFlip) {

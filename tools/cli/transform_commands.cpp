@@ -98,7 +98,8 @@ PictureBuffer readPicture(const std::string& path) {
         reportFailure(path, static_cast<int>(read.code), resultName(read.code));
         return {};
     }
-    if (!expandRle(read.picture)) {
+    const Compression stored = read.picture.compression();
+    if ((stored == Compression::Rle8 || stored == Compression::Rle4) && !expandRle(read.picture)) {
         reportFailure(path, static_cast<int>(ResultCode::BrokenData),
                       "RLE data runs past the end of a row; data broken");
         return {};
