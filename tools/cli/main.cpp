@@ -2,6 +2,7 @@
 // picture operations without a window, for scripts and for tests.
 
 #include "picture_commands.h"
+#include "transform_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -26,6 +27,17 @@ constexpr Command kCommands[] = {
      vemra::cli::runInfo},
     {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
      vemra::cli::runDecode},
+    {"scale", "scale IN.bmp -o OUT.bmp --size WxH [--mode 0|1|2|3|10] [--angle DEG]",
+     vemra::cli::runScale},
+    {"rotate", "rotate IN.bmp -o OUT.bmp --angle DEG  (clockwise)", vemra::cli::runRotate},
+    {"mirror", "mirror IN.bmp -o OUT.bmp        reverse left and right", vemra::cli::runMirror},
+    {"flip", "flip IN.bmp -o OUT.bmp          turn upside down", vemra::cli::runFlip},
+    {"unsharp",
+     "unsharp IN.bmp -o OUT.bmp (--amount A [--kernel N:w1,w2,...] | --cross A | --thumbnail "
+     "--decoded WxH [--full WxH] [--level L])\n"
+     "      scale (mode 10 unless given), rotate, mirror, flip and unsharp read BMP files for "
+     "now",
+     vemra::cli::runUnsharp},
 };
 
 void printHelp() {
