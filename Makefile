@@ -44,6 +44,20 @@ run: build
 		$(RELEASE_DIR)/tools/cli/vemra-cli identify samples/*; \
 	fi
 
+# Benchmarks against other tools; installs the tools they are compared with.
+BENCH_PACKAGES := imagemagick
+
+bench: build
+	@missing=""; \
+	for p in $(BENCH_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+		$$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+	bench/run_reduce_bench.sh $(RELEASE_DIR)
+
 test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 

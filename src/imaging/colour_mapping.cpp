@@ -8,8 +8,9 @@
 namespace vemra {
 namespace {
 
-// Nearest palette point: entries sorted by luma, searched outwards from the
-// query's luma until the luma gap alone exceeds the best distance.
+// Nearest palette point. Space is cut into a grid of cells; each cell keeps
+// (built on first use) the few entries that can be nearest to any point in
+// it, so a lookup compares a handful of entries instead of the palette.
 class NearestEntry {
 public:
     NearestEntry(std::span<const Rgb> palette, int skip, const ColourSpace& space) {
@@ -18,73 +19,127 @@ public:
                 m_entries.push_back({space.toPoint(palette[i]), static_cast<std::uint8_t>(i)});
             }
         }
+        // Entries sorted by luma make the order of candidate lists stable.
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry& a, const Entry& b) { return a.point.z < b.point.z; });
         for (const Entry& e : m_entries) {
-            m_low = {std::min(m_low.x, e.point.x), std::min(m_low.y, e.point.y),
-                     std::min(m_low.z, e.point.z)};
-            m_high = {std::max(m_high.x, e.point.x), std::max(m_high.y, e.point.y),
-                      std::max(m_high.z, e.point.z)};
+            m_low = lower(m_low, e.point);
+            m_high = upper(m_high, e.point);
         }
+        // The grid spans every colour (the corners of the colour cube bound
+        // the space) widened by the largest error that can be added.
+        ColourPoint gridLow = m_low;
+        ColourPoint gridHigh = m_high;
+        for (int corner = 0; corner < 8; ++corner) {
+            const ColourPoint p = space.toPoint(
+                rgb(corner & 1 ? 255 : 0, corner & 2 ? 255 : 0, corner & 4 ? 255 : 0));
+            gridLow = lower(gridLow, p);
+            gridHigh = upper(gridHigh, p);
+        }
+        const ColourPoint e = extent();
+        m_gridLow = {gridLow.x - e.x, gridLow.y - e.y, gridLow.z - e.z};
+        const ColourPoint span{gridHigh.x + e.x - m_gridLow.x, gridHigh.y + e.y - m_gridLow.y,
+                               gridHigh.z + e.z - m_gridLow.z};
+        m_cellSize = {std::max(span.x / kCells, 1.0), std::max(span.y / kCells, 1.0),
+                      std::max(span.z / kCells, 1.0)};
+        m_cells.resize(kCells * kCells * kCells);
     }
 
     bool empty() const { return m_entries.empty(); }
-    const ColourPoint& pointOf(std::size_t sortedIndex) const {
-        return m_entries[sortedIndex].point;
-    }
+    std::size_t size() const { return m_entries.size(); }
+    const ColourPoint& pointOf(std::size_t i) const { return m_entries[i].point; }
+    std::uint8_t index(std::size_t i) const { return m_entries[i].index; }
     // The palette's extent along each coordinate.
     ColourPoint extent() const {
         return {m_high.x - m_low.x, m_high.y - m_low.y, m_high.z - m_low.z};
     }
 
-    // Returns the position in the sorted list.
-    std::size_t find(const ColourPoint& p) const {
-        const auto start = std::lower_bound(m_entries.begin(), m_entries.end(), p.z,
-                                            [](const Entry& e, double z) { return e.point.z < z; });
+    // Returns the position of the nearest entry (for pointOf and index).
+    std::size_t find(const ColourPoint& p) {
+        const int cx = cellOf(p.x, m_gridLow.x, m_cellSize.x);
+        const int cy = cellOf(p.y, m_gridLow.y, m_cellSize.y);
+        const int cz = cellOf(p.z, m_gridLow.z, m_cellSize.z);
+        if (cx < 0 || cy < 0 || cz < 0) {
+            return scan(p, nullptr);
+        }
+        auto& cell = m_cells[static_cast<std::size_t>((cz * kCells + cy) * kCells + cx)];
+        if (cell.empty()) {
+            build(cell, cx, cy, cz);
+        }
+        return scan(p, &cell);
+    }
+
+private:
+    static constexpr int kCells = 40;
+
+    struct Entry {
+        ColourPoint point;
+        std::uint8_t index;
+    };
+
+    static ColourPoint lower(const ColourPoint& a, const ColourPoint& b) {
+        return {std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+    }
+    static ColourPoint upper(const ColourPoint& a, const ColourPoint& b) {
+        return {std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+    }
+    static int cellOf(double v, double low, double size) {
+        const double c = std::floor((v - low) / size);
+        return c >= 0 && c < kCells ? static_cast<int>(c) : -1;
+    }
+
+    std::size_t scan(const ColourPoint& p, const std::vector<std::uint8_t>* candidates) const {
         std::size_t best = 0;
         double bestDistance = INFINITY;
-        auto consider = [&](std::size_t i) {
+        const std::size_t n = candidates != nullptr ? candidates->size() : m_entries.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t i = candidates != nullptr ? (*candidates)[k] : k;
             const double d = distanceSquared(m_entries[i].point, p);
             if (d < bestDistance) {
                 bestDistance = d;
                 best = i;
             }
-        };
-        const auto n = static_cast<std::ptrdiff_t>(m_entries.size());
-        std::ptrdiff_t up = start - m_entries.begin();
-        std::ptrdiff_t down = up - 1;
-        while (up < n || down >= 0) {
-            if (up < n) {
-                const double gap = m_entries[static_cast<std::size_t>(up)].point.z - p.z;
-                if (gap * gap > bestDistance) {
-                    up = n;
-                } else {
-                    consider(static_cast<std::size_t>(up++));
-                }
-            }
-            if (down >= 0) {
-                const double gap = p.z - m_entries[static_cast<std::size_t>(down)].point.z;
-                if (gap * gap > bestDistance) {
-                    down = -1;
-                } else {
-                    consider(static_cast<std::size_t>(down--));
-                }
-            }
         }
         return best;
     }
 
-    std::uint8_t index(std::size_t sortedIndex) const { return m_entries[sortedIndex].index; }
-    std::size_t size() const { return m_entries.size(); }
+    // Keeps the entries whose nearest possible distance to the cell is not
+    // beyond the smallest farthest distance of any entry: no other entry can
+    // be nearest to a point inside the cell.
+    void build(std::vector<std::uint8_t>& cell, int cx, int cy, int cz) const {
+        const ColourPoint lo{m_gridLow.x + cx * m_cellSize.x, m_gridLow.y + cy * m_cellSize.y,
+                             m_gridLow.z + cz * m_cellSize.z};
+        const ColourPoint hi{lo.x + m_cellSize.x, lo.y + m_cellSize.y, lo.z + m_cellSize.z};
+        const auto axisNear = [](double v, double a, double b) {
+            return v < a ? a - v : v > b ? v - b : 0.0;
+        };
+        const auto axisFar = [](double v, double a, double b) { return std::max(v - a, b - v); };
+        double limit = INFINITY;
+        std::vector<double> nearest(m_entries.size());
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            const ColourPoint& q = m_entries[i].point;
+            const double fx = axisFar(q.x, lo.x, hi.x);
+            const double fy = axisFar(q.y, lo.y, hi.y);
+            const double fz = axisFar(q.z, lo.z, hi.z);
+            limit = std::min(limit, fx * fx + fy * fy + fz * fz);
+            const double nx = axisNear(q.x, lo.x, hi.x);
+            const double ny = axisNear(q.y, lo.y, hi.y);
+            const double nz = axisNear(q.z, lo.z, hi.z);
+            nearest[i] = nx * nx + ny * ny + nz * nz;
+        }
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (nearest[i] <= limit) {
+                cell.push_back(static_cast<std::uint8_t>(i));
+            }
+        }
+    }
 
-private:
-    struct Entry {
-        ColourPoint point;
-        std::uint8_t index;
-    };
     std::vector<Entry> m_entries;
     ColourPoint m_low{INFINITY, INFINITY, INFINITY};
     ColourPoint m_high{-INFINITY, -INFINITY, -INFINITY};
+    ColourPoint m_gridLow;
+    ColourPoint m_cellSize;
+    std::vector<std::vector<std::uint8_t>> m_cells;
 };
 
 ColourPoint clampTo(const ColourPoint& e, const ColourPoint& extent) {

@@ -1,6 +1,7 @@
 #include "imaging/palette_search.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -9,6 +10,9 @@ namespace vemra {
 namespace {
 
 constexpr int kMaxSplits = 760;
+// Clusters larger than this split over binned projections.
+constexpr std::size_t kExactLimit = 8192;
+constexpr int kBins = 4096;
 
 struct Member {
     ColourPoint point;
@@ -33,33 +37,39 @@ public:
         }
     }
 
+    // Mean, covariance, principal axis, representative and score of a
+    // cluster in one pass: sums are taken about the first member, which keeps
+    // them small, and the score follows from the covariance.
     void measure(Cluster& c) const {
-        double w = 0, mx = 0, my = 0, mz = 0;
+        if (c.end <= c.begin) {
+            c.score = 0;
+            return;
+        }
+        const ColourPoint origin = m_members[c.begin].point;
+        double w = 0;
+        double s[3] = {};
+        double ss[3][3] = {};
         for (std::size_t i = c.begin; i < c.end; ++i) {
             const Member& m = m_members[i];
+            const double d[3] = {m.point.x - origin.x, m.point.y - origin.y, m.point.z - origin.z};
             w += m.weight;
-            mx += m.weight * m.point.x;
-            my += m.weight * m.point.y;
-            mz += m.weight * m.point.z;
+            for (int a = 0; a < 3; ++a) {
+                s[a] += m.weight * d[a];
+                for (int b = a; b < 3; ++b) {
+                    ss[a][b] += m.weight * d[a] * d[b];
+                }
+            }
         }
         if (w <= 0) {
             c.score = 0;
             return;
         }
-        c.mean = {mx / w, my / w, mz / w};
-        double cov[3][3] = {};
-        for (std::size_t i = c.begin; i < c.end; ++i) {
-            const Member& m = m_members[i];
-            const double d[3] = {m.point.x - c.mean.x, m.point.y - c.mean.y, m.point.z - c.mean.z};
-            for (int a = 0; a < 3; ++a) {
-                for (int b = a; b < 3; ++b) {
-                    cov[a][b] += m.weight * d[a] * d[b];
-                }
-            }
-        }
+        const double mean[3] = {s[0] / w, s[1] / w, s[2] / w};
+        c.mean = {origin.x + mean[0], origin.y + mean[1], origin.z + mean[2]};
+        double cov[3][3];
         for (int a = 0; a < 3; ++a) {
             for (int b = a; b < 3; ++b) {
-                cov[a][b] /= w;
+                cov[a][b] = ss[a][b] / w - mean[a] * mean[b];
                 cov[b][a] = cov[a][b];
             }
         }
@@ -75,11 +85,12 @@ public:
         const ColourPoint rounded{std::floor(c.mean.x + 0.5), std::floor(c.mean.y + 0.5),
                                   std::floor(c.mean.z + 0.5)};
         c.representative = m_space.toRgb(rounded);
-        double score = 0;
-        for (std::size_t i = c.begin; i < c.end; ++i) {
-            score += m_members[i].weight * distanceSquared(m_members[i].point, rounded);
+        // Sum of w |p - r|^2 = W trace(cov) + W |mean - r|^2.
+        const double spread = std::max(cov[0][0] + cov[1][1] + cov[2][2], 0.0);
+        c.score = w * (spread + distanceSquared(c.mean, rounded));
+        if (c.end - c.begin == 1) {
+            c.score = w * distanceSquared(m_members[c.begin].point, rounded);
         }
-        c.score = score;
     }
 
     // Splits `c` into itself (left part) and the returned right part; false
@@ -91,45 +102,12 @@ public:
         }
         auto first = m_members.begin() + static_cast<std::ptrdiff_t>(c.begin);
         auto last = m_members.begin() + static_cast<std::ptrdiff_t>(c.end);
-        const auto projection = [&c](const Member& m) {
-            return (m.point.x - c.mean.x) * c.axis[0] + (m.point.y - c.mean.y) * c.axis[1] +
-                   (m.point.z - c.mean.z) * c.axis[2];
-        };
-        // Sort by the projection on the principal axis, computed once per member.
-        m_keyed.clear();
-        for (auto it = first; it != last; ++it) {
-            m_keyed.emplace_back(projection(*it), *it);
+        std::size_t at = n > kExactLimit ? binnedSplit(c, first, last) : 0;
+        if (at == 0) {
+            at = exactSplit(c, first, last);
         }
-        std::sort(m_keyed.begin(), m_keyed.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t i = 0; i < n; ++i) {
-            *(first + static_cast<std::ptrdiff_t>(i)) = m_keyed[i].second;
-        }
-        std::size_t at = 1;
-        if (n > 2) {
-            // Prefix sums about the cluster mean keep the arithmetic precise.
-            double total[5] = {};
-            for (auto it = first; it != last; ++it) {
-                accumulate(total, *it, c.mean);
-            }
-            double left[5] = {};
-            double best = INFINITY;
-            at = 0;
-            for (std::size_t k = 1; k < n; ++k) {
-                accumulate(left, *(first + static_cast<std::ptrdiff_t>(k - 1)), c.mean);
-                double rest[5];
-                for (int i = 0; i < 5; ++i) {
-                    rest[i] = total[i] - left[i];
-                }
-                const double error = squaredError(left) + squaredError(rest);
-                if (left[0] > 0 && rest[0] > 0 && error < best) {
-                    best = error;
-                    at = k;
-                }
-            }
-            if (at == 0) {
-                return false;
-            }
+        if (at == 0) {
+            return false;
         }
         right.begin = c.begin + at;
         right.end = c.end;
@@ -140,6 +118,105 @@ public:
     }
 
 private:
+    using Iterator = std::vector<Member>::iterator;
+
+    double projection(const Cluster& c, const Member& m) const {
+        return (m.point.x - c.mean.x) * c.axis[0] + (m.point.y - c.mean.y) * c.axis[1] +
+               (m.point.z - c.mean.z) * c.axis[2];
+    }
+
+    // Sorts the members by their projection on the principal axis and
+    // returns the split position with the least summed squared error of the
+    // two parts; 0 when there is none.
+    std::size_t exactSplit(const Cluster& c, Iterator first, Iterator last) {
+        const std::size_t n = static_cast<std::size_t>(last - first);
+        m_keyed.clear();
+        for (auto it = first; it != last; ++it) {
+            m_keyed.emplace_back(projection(c, *it), *it);
+        }
+        std::sort(m_keyed.begin(), m_keyed.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < n; ++i) {
+            *(first + static_cast<std::ptrdiff_t>(i)) = m_keyed[i].second;
+        }
+        if (n == 2) {
+            return 1;
+        }
+        double total[5] = {};
+        for (auto it = first; it != last; ++it) {
+            accumulate(total, *it, c.mean);
+        }
+        double left[5] = {};
+        double best = INFINITY;
+        std::size_t at = 0;
+        for (std::size_t k = 1; k < n; ++k) {
+            accumulate(left, *(first + static_cast<std::ptrdiff_t>(k - 1)), c.mean);
+            const double error = splitError(left, total);
+            if (error < best) {
+                best = error;
+                at = k;
+            }
+        }
+        return at;
+    }
+
+    // For large clusters: the same search over 4096 bins of the projection,
+    // then one partition pass, so a split costs linear time.
+    std::size_t binnedSplit(const Cluster& c, Iterator first, Iterator last) {
+        double lo = INFINITY;
+        double hi = -INFINITY;
+        for (auto it = first; it != last; ++it) {
+            const double t = projection(c, *it);
+            lo = std::min(lo, t);
+            hi = std::max(hi, t);
+        }
+        if (!(hi > lo)) {
+            return 0;
+        }
+        const double scale = (kBins - 1) / (hi - lo);
+        std::vector<std::array<double, 5>> bins(kBins);
+        double total[5] = {};
+        for (auto it = first; it != last; ++it) {
+            auto& bin = bins[static_cast<std::size_t>((projection(c, *it) - lo) * scale)];
+            accumulate(bin.data(), *it, c.mean);
+            accumulate(total, *it, c.mean);
+        }
+        double left[5] = {};
+        double best = INFINITY;
+        int cut = -1;
+        for (int b = 0; b + 1 < kBins; ++b) {
+            for (int i = 0; i < 5; ++i) {
+                left[i] += bins[static_cast<std::size_t>(b)][static_cast<std::size_t>(i)];
+            }
+            const double error = splitError(left, total);
+            if (error < best) {
+                best = error;
+                cut = b;
+            }
+        }
+        if (cut < 0) {
+            return 0;
+        }
+        const auto middle = std::partition(first, last, [&](const Member& m) {
+            return static_cast<int>((projection(c, m) - lo) * scale) <= cut;
+        });
+        const auto at = static_cast<std::size_t>(middle - first);
+        return at == 0 || middle == last ? 0 : at;
+    }
+
+    // The summed squared error of a split into `left` and the rest, or
+    // infinity when either part is empty.
+    static double splitError(const double left[5], const double total[5]) {
+        double rest[5];
+        for (int i = 0; i < 5; ++i) {
+            rest[i] = total[i] - left[i];
+        }
+        if (left[0] <= 0 || rest[0] <= 0) {
+            return INFINITY;
+        }
+        return squaredError(left) + squaredError(rest);
+    }
+
     // total[0] = weight, [1..3] = weighted sums, [4] = weighted sum of squares.
     static void accumulate(double total[5], const Member& m, const ColourPoint& origin) {
         const double x = m.point.x - origin.x;

@@ -389,3 +389,30 @@ TEST(PngEncoder, RlePicturesAreExpanded) {
 
 } // namespace
 } // namespace vemra
+
+#include "imaging/bmp_file.h"
+#include "imaging/picture_save.h"
+
+namespace vemra {
+namespace {
+
+TEST(PictureSave, TargetDepthsReduceOrWidenFirst) {
+    test::TempDir dir;
+    const PictureBuffer photo = test::patternPicture(24, 16, 24);
+    ASSERT_TRUE(saveBmp(dir.file("keep.bmp"), photo, 0));
+    EXPECT_EQ(readBmpFile(dir.file("keep.bmp")).picture.bitCount(), 24);
+    ASSERT_TRUE(saveBmp(dir.file("four.bmp"), photo, 4));
+    const ReadResult four = readBmpFile(dir.file("four.bmp"));
+    EXPECT_EQ(four.picture.bitCount(), 4);
+    EXPECT_LE(four.picture.colourEntries(), 16);
+    ASSERT_TRUE(saveBmp(dir.file("wide.bmp"), test::patternPicture(5, 5, 8), 24));
+    EXPECT_EQ(readBmpFile(dir.file("wide.bmp")).picture.bitCount(), 24);
+    ASSERT_TRUE(savePng(dir.file("eight.png"), photo, 8));
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("eight.png"))).format(),
+              QImage::Format_Indexed8);
+    EXPECT_FALSE(savePng(dir.file("none.png"), PictureBuffer{}, 8));
+    EXPECT_FALSE(fs::exists(dir.file("none.png")));
+}
+
+} // namespace
+} // namespace vemra
