@@ -1,6 +1,7 @@
 // vemra-cli: Vemra's batch tool. It runs the program's own decoders and
 // picture operations without a window, for scripts and for tests.
 
+#include "encode_commands.h"
 #include "picture_commands.h"
 #include "transform_commands.h"
 
@@ -25,7 +26,10 @@ constexpr Command kCommands[] = {
      "info FILE.bmp                  width, height, bit count, compression, colours used, total "
      "bytes",
      vemra::cli::runInfo},
-    {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
+    {"decode",
+     "decode FILE -o OUT [--to24] [--quality Q] [--progressive] [--grey] [--bits 1|4|8|24]\n"
+     "                                 read a picture and write it as BMP, PNG or JPEG (by OUT's "
+     "extension)",
      vemra::cli::runDecode},
     {"scale", "scale IN.bmp -o OUT.bmp --size WxH [--mode 0|1|2|3|10] [--angle DEG]",
      vemra::cli::runScale},
@@ -38,6 +42,10 @@ constexpr Command kCommands[] = {
      "      scale (mode 10 unless given), rotate, mirror, flip and unsharp read BMP files for "
      "now",
      vemra::cli::runUnsharp},
+    {"reduce",
+     "reduce IN -o OUT [--mode 0-4] [--reserve-system] [--transparent-corner 0-3]\n"
+     "                                 reduce to at most 256 colours (BMP input), write BMP or PNG",
+     vemra::cli::runReduce},
 };
 
 void printHelp() {
