@@ -6,12 +6,16 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev googletest qt6-base-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic
 
+# Peers the benchmarks compare against; not needed by the build or tests.
+BENCH_SCALE_PACKAGES := python3-pil libvips-tools
+BENCH_REDUCE_PACKAGES := imagemagick
+
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test run test bench format clean
+.PHONY: all deps build build-test build-bench run test bench bench-scale bench-reduce format clean
 
 all: build
 
@@ -46,6 +50,23 @@ run: build
 
 test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Every benchmark, each beside the tools it is compared with.
+bench: bench-scale bench-reduce
+
+build-bench: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_BENCH=ON
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# Times every scaling mode on a 4000 x 3000 picture against Pillow and libvips.
+bench-scale: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES)"
+	bench/run_scale_bench.sh $(RELEASE_DIR)/bench/scale_bench
+
+# Reduces a 4000 x 3000 picture to 256 colours beside ImageMagick.
+bench-reduce: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_REDUCE_PACKAGES)"
+	bench/run_reduce_bench.sh $(RELEASE_DIR)
 
 format:
 	find src tools tests include plugins bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | \

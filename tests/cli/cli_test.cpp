@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <sys/wait.h>
 
 #include <array>
@@ -113,6 +115,52 @@ TEST(Cli, IdentifyListsEverySample) {
         cli("identify " + quoted(std::string(VEMRA_SOURCE_DIR) + "/samples") + "/*.bmp");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("夕焼け.bmp\tBMP\t160\t120\t24"), std::string::npos) << run.out;
+}
+
+} // namespace
+} // namespace vemra
+
+namespace vemra {
+namespace {
+
+TEST(Cli, DecodeChoosesTheEncoderByExtension) {
+    test::TempDir dir;
+    ASSERT_TRUE(writeBmpFile(dir.file("in.bmp"), test::patternPicture(16, 12, 24)));
+    const std::string in = quoted(dir.file("in.bmp"));
+    EXPECT_EQ(cli("decode " + in + " -o " + quoted(dir.file("out.PNG"))).status, 0);
+    EXPECT_EQ(
+        cli("decode " + in + " -o " + quoted(dir.file("out.jpg")) + " --quality 70 --progressive")
+            .status,
+        0);
+    EXPECT_EQ(cli("decode " + in + " -o " + quoted(dir.file("pal.bmp")) + " --bits 8").status, 0);
+    const QImage png(QString::fromStdString(dir.file("out.PNG")));
+    const QImage jpg(QString::fromStdString(dir.file("out.jpg")));
+    EXPECT_EQ(png.size(), QSize(16, 12));
+    EXPECT_EQ(jpg.size(), QSize(16, 12));
+    ReadResult palette = readBmpFile(dir.file("pal.bmp"));
+    ASSERT_TRUE(palette);
+    EXPECT_EQ(palette.picture.bitCount(), 8);
+
+    EXPECT_EQ(cli("decode " + in + " -o " + quoted(dir.file("out.gif"))).status, 2);
+    EXPECT_EQ(cli("decode " + in + " -o " + quoted(dir.file("q.jpg")) + " --quality 101").status,
+              2);
+    EXPECT_EQ(cli("decode " + in + " -o " + quoted(dir.file("q.png")) + " --bits 3").status, 2);
+}
+
+TEST(Cli, ReduceWritesAPalettePicture) {
+    test::TempDir dir;
+    ASSERT_TRUE(writeBmpFile(dir.file("in.bmp"), test::patternPicture(30, 20, 24)));
+    const CliRun run =
+        cli("reduce " + quoted(dir.file("in.bmp")) + " -o " + quoted(dir.file("out.bmp")) +
+            " --mode 3 --transparent-corner 0 --reserve-system");
+    ASSERT_EQ(run.status, 0) << run.out;
+    ReadResult reduced = readBmpFile(dir.file("out.bmp"));
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced.picture.bitCount(), 8);
+    EXPECT_LE(reduced.picture.colourEntries(), 256);
+    EXPECT_EQ(reduced.picture.pixel(0, 0),
+              static_cast<std::uint32_t>(reduced.picture.colourEntries() - 1));
+    EXPECT_EQ(cli("reduce " + quoted(dir.file("in.bmp")) + " -o x.bmp --mode 9").status, 2);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // vemra-cli: Vemra's batch tool. It runs the program's own decoders and
 // picture operations without a window, for scripts and for tests.
 
+#include "encode_commands.h"
 #include "picture_commands.h"
 #include "settings_commands.h"
+#include "transform_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -25,8 +27,26 @@ constexpr Command kCommands[] = {
      "info FILE.bmp                  width, height, bit count, compression, colours used, total "
      "bytes",
      vemra::cli::runInfo},
-    {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
+    {"decode",
+     "decode FILE -o OUT [--to24] [--quality Q] [--progressive] [--grey] [--bits 1|4|8|24]\n"
+     "                                 read a picture and write it as BMP, PNG or JPEG (by OUT's "
+     "extension)",
      vemra::cli::runDecode},
+    {"scale", "scale IN.bmp -o OUT.bmp --size WxH [--mode 0|1|2|3|10] [--angle DEG]",
+     vemra::cli::runScale},
+    {"rotate", "rotate IN.bmp -o OUT.bmp --angle DEG  (clockwise)", vemra::cli::runRotate},
+    {"mirror", "mirror IN.bmp -o OUT.bmp        reverse left and right", vemra::cli::runMirror},
+    {"flip", "flip IN.bmp -o OUT.bmp          turn upside down", vemra::cli::runFlip},
+    {"unsharp",
+     "unsharp IN.bmp -o OUT.bmp (--amount A [--kernel N:w1,w2,...] | --cross A | --thumbnail "
+     "--decoded WxH [--full WxH] [--level L])\n"
+     "      scale (mode 10 unless given), rotate, mirror, flip and unsharp read BMP files for "
+     "now",
+     vemra::cli::runUnsharp},
+    {"reduce",
+     "reduce IN -o OUT [--mode 0-4] [--reserve-system] [--transparent-corner 0-3]\n"
+     "                                 reduce to at most 256 colours (BMP input), write BMP or PNG",
+     vemra::cli::runReduce},
     {"settings", "settings get|set|list|options  read and write the settings store",
      vemra::cli::runSettings},
 };

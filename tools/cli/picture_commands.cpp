@@ -1,5 +1,7 @@
 #include "picture_commands.h"
 
+#include "encode_commands.h"
+
 #include "imaging/bmp_file.h"
 #include "imaging/picture_convert.h"
 
@@ -70,8 +72,14 @@ int runDecode(std::span<const std::string_view> args) {
     std::string input;
     std::string output;
     bool to24 = false;
+    OutputOptions out;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o") {
+        bool fault = false;
+        if (parseOutputOption(args, i, out, fault)) {
+            if (fault) {
+                return usageError("decode: bad value for " + std::string(args[i]));
+            }
+        } else if (args[i] == "-o") {
             if (i + 1 >= args.size()) {
                 return usageError("decode: -o needs a file name");
             }
@@ -87,7 +95,7 @@ int runDecode(std::span<const std::string_view> args) {
         }
     }
     if (input.empty() || output.empty()) {
-        return usageError("decode: usage is decode FILE -o OUT.bmp [--to24]");
+        return usageError("decode: usage is decode FILE -o OUT [--to24] [output options]");
     }
     ReadResult read;
     if (!readOrReport(input, read)) {
@@ -105,11 +113,7 @@ int runDecode(std::span<const std::string_view> args) {
                       "cannot convert this depth to 24 bits; unsupported kind of picture");
         return 1;
     }
-    if (!writeBmpFile(output, picture)) {
-        std::fprintf(stderr, "vemra-cli: %s: cannot write the file\n", output.c_str());
-        return 1;
-    }
-    return 0;
+    return writeByExtension(output, picture, out);
 }
 
 } // namespace vemra::cli

@@ -1,0 +1,238 @@
+#include "imaging/png_encoder.h"
+
+#include "imaging/picture_convert.h"
+#include "platform/atomic_file.h"
+#include "platform/endian.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+
+#include <png.h>
+
+namespace vemra {
+namespace {
+
+constexpr std::int64_t kMaxSide = 1'000'000;
+
+// The layouts PNG takes, decided before anything is written.
+struct Plan {
+    DibLayout layout;
+    int sbitGreen = 0; // 5 or 6 for 16-bit pictures, 0 otherwise
+};
+
+PngResult plan(const PictureBuffer& picture, Plan& out) {
+    const auto header = DibHeader::read(picture.block());
+    if (!header ||
+        (header->headerSize != kInfoHeaderSize && header->headerSize != kCoreHeaderSize)) {
+        return PngResult::BadHeader;
+    }
+    const std::int64_t height =
+        header->height < 0 ? -static_cast<std::int64_t>(header->height) : header->height;
+    if (header->width < 1 || header->width > kMaxSide || height < 1 || height > kMaxSide) {
+        return PngResult::BadHeader;
+    }
+    const auto layout = picture.layout();
+    if (!layout) {
+        // Sane sizes but an impossible layout or a block too short for it.
+        const int bits = header->bitCount;
+        const bool knownDepth =
+            bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+        return knownDepth && header->compression <= 3 ? PngResult::BadHeader
+                                                      : PngResult::UnsupportedLayout;
+    }
+    const int bits = layout->bitCount;
+    switch (layout->compression) {
+    case Compression::None:
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+            return PngResult::UnsupportedLayout;
+        }
+        out.sbitGreen = bits == 16 ? 5 : 0;
+        break;
+    case Compression::Rle8:
+    case Compression::Rle4:
+        break; // the layout already ties RLE8 to 8 bits and RLE4 to 4
+    case Compression::BitFields: {
+        const auto m = picture.bitFieldMasks();
+        const std::uint32_t r = loadU32(m.data());
+        const std::uint32_t g = loadU32(m.data() + 4);
+        const std::uint32_t b = loadU32(m.data() + 8);
+        if (bits == 16 && r == 0x7C00 && g == 0x03E0 && b == 0x001F) {
+            out.sbitGreen = 5;
+        } else if (bits == 16 && r == 0xF800 && g == 0x07E0 && b == 0x001F) {
+            out.sbitGreen = 6;
+        } else if (!(bits == 32 && r == 0xFF0000 && g == 0xFF00 && b == 0xFF)) {
+            return PngResult::UnsupportedLayout;
+        }
+        break;
+    }
+    }
+    out.layout = *layout;
+    return PngResult::Success;
+}
+
+struct Writer {
+    AtomicFile* file = nullptr;
+    std::vector<std::byte>* memory = nullptr;
+    std::size_t memoryLimit = 0;
+    bool failed = false;
+};
+
+void writeBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* w = static_cast<Writer*>(png_get_io_ptr(png));
+    const std::span bytes(reinterpret_cast<const std::byte*>(data), length);
+    if (w->file != nullptr) {
+        w->failed = w->failed || !w->file->write(bytes);
+    } else if (w->memory->size() + length > w->memoryLimit) {
+        w->failed = true;
+    } else {
+        w->memory->insert(w->memory->end(), bytes.begin(), bytes.end());
+    }
+    if (w->failed) {
+        png_error(png, "write failed");
+    }
+}
+
+void flushBytes(png_structp) {}
+
+[[noreturn]] void onError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void onWarning(png_structp, png_const_charp) {}
+
+// Runs libpng over `picture` (uncompressed, 1/4/8/24 bits; 16/32 bits were
+// turned into 24 by the caller, `sbitGreen` remembering the 16-bit kind).
+// Nothing with a destructor lives between setjmp and the end.
+PngResult encode(const PictureBuffer& picture, const Plan& plan, const PngRequest& request,
+                 Writer& writer, std::vector<png_color>& palette) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    if (png == nullptr) {
+        return PngResult::OutOfMemory;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return PngResult::OutOfMemory;
+    }
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return PngResult::LibraryError;
+    }
+    png_set_write_fn(png, &writer, writeBytes, flushBytes);
+    const DibLayout& l = plan.layout;
+    const int bits = picture.bitCount();
+    const bool indexed = bits <= 8;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(l.width), static_cast<png_uint_32>(l.height),
+                 indexed ? bits : 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                 (request.flags & kPngInterlaced) != 0 ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (indexed) {
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    }
+    if (plan.sbitGreen != 0) {
+        png_color_8 sbit{};
+        sbit.red = 5;
+        sbit.green = static_cast<png_byte>(plan.sbitGreen);
+        sbit.blue = 5;
+        png_set_sBIT(png, info, &sbit);
+    }
+    const auto header = picture.header();
+    if (header && (header->xPelsPerMeter != 0 || header->yPelsPerMeter != 0)) {
+        png_set_pHYs(png, info, static_cast<png_uint_32>(header->xPelsPerMeter),
+                     static_cast<png_uint_32>(header->yPelsPerMeter), PNG_RESOLUTION_METER);
+    }
+    png_text text{};
+    if (!request.software.empty()) {
+        text.compression = PNG_TEXT_COMPRESSION_NONE;
+        text.key = const_cast<png_charp>("Software");
+        text.text = const_cast<png_charp>(request.software.c_str());
+        text.text_length = request.software.size();
+        png_set_text(png, info, &text, 1);
+    }
+    png_write_info(png, info);
+    if (!indexed) {
+        png_set_bgr(png);
+    }
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < l.height; ++y) {
+            png_write_row(png, reinterpret_cast<png_const_bytep>(picture.row(y).data()));
+        }
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return PngResult::Success;
+}
+
+} // namespace
+
+PngResult writePng(const PngRequest& request, std::vector<std::byte>* memory) {
+    if (request.size != kPngRequestSize) {
+        return PngResult::BadRequest;
+    }
+    if (request.picture == nullptr) {
+        return PngResult::BadHeader;
+    }
+    Plan p;
+    if (const PngResult r = plan(*request.picture, p); r != PngResult::Success) {
+        return r;
+    }
+    // Work on a picture PNG can take row for row: RLE expanded, 16 and 32
+    // bits widened to 24, core headers widened.
+    const PictureBuffer* source = request.picture;
+    PictureBuffer converted;
+    const int bits = p.layout.bitCount;
+    if (p.layout.compression != Compression::None || bits == 16 || bits == 32 ||
+        p.layout.isCore()) {
+        converted = request.picture->duplicate();
+        if (!converted) {
+            return PngResult::OutOfMemory;
+        }
+        const Compression c = p.layout.compression;
+        if ((c == Compression::Rle8 || c == Compression::Rle4) && !expandRle(converted)) {
+            return PngResult::BadHeader;
+        }
+        if ((bits > 8 || p.layout.isCore()) && !convertTo24Bits(converted)) {
+            return PngResult::OutOfMemory;
+        }
+        source = &converted;
+    }
+    std::vector<png_color> palette;
+    if (bits <= 8) {
+        // A palette picture's table, as many entries as the depth allows.
+        const int entries = std::min(request.picture->colourEntries(), 1 << bits);
+        for (int i = 0; i < std::max(entries, 1); ++i) {
+            const ColourWord c = request.picture->paletteColour(i);
+            palette.push_back(png_color{static_cast<png_byte>(redOf(c)),
+                                        static_cast<png_byte>(greenOf(c)),
+                                        static_cast<png_byte>(blueOf(c))});
+        }
+    }
+
+    Writer writer;
+    if (request.memoryLength > 0) {
+        if (memory == nullptr) {
+            return PngResult::BadRequest;
+        }
+        memory->clear();
+        writer.memory = memory;
+        writer.memoryLimit = request.memoryLength;
+        const PngResult r = encode(*source, p, request, writer, palette);
+        if (r != PngResult::Success) {
+            memory->clear();
+        }
+        return r;
+    }
+    AtomicFile file(request.fileName);
+    if (!file.open()) {
+        return PngResult::CannotCreate;
+    }
+    writer.file = &file;
+    const PngResult r = encode(*source, p, request, writer, palette);
+    if (r != PngResult::Success) {
+        return r;
+    }
+    return file.commit() ? PngResult::Success : PngResult::LibraryError;
+}
+
+} // namespace vemra
