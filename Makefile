@@ -33,7 +33,7 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 build-test: deps
@@ -55,7 +55,7 @@ test: build-test
 bench: bench-scale bench-reduce
 
 build-bench: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_BENCH=ON
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # Times every scaling mode on a 4000 x 3000 picture against Pillow and libvips.

@@ -136,7 +136,10 @@ std::optional<UnsharpSettings> kernelOf(std::string_view text) {
 std::string kernelText(const UnsharpSettings& s) {
     std::string text = std::to_string(s.side) + ":";
     for (std::size_t i = 0; i < s.kernel.size(); ++i) {
-        text += (i == 0 ? "" : ",") + std::to_string(s.kernel[i]);
+        if (i != 0) {
+            text += ',';
+        }
+        text += std::to_string(s.kernel[i]);
     }
     return text;
 }
