@@ -1,6 +1,7 @@
 // vemra-cli: Vemra's batch tool. It runs the program's own decoders and
 // picture operations without a window, for scripts and for tests.
 
+#include "decode_commands.h"
 #include "picture_commands.h"
 
 #include <cstdio>
@@ -18,13 +19,16 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"identify",
-     "identify FILE...               one line per file: name, format, width, height, bits",
+     "identify FILE...               one line per file: path, decoder, width, height, bits, "
+     "info text",
      vemra::cli::runIdentify},
     {"info",
      "info FILE.bmp                  width, height, bit count, compression, colours used, total "
      "bytes",
      vemra::cli::runInfo},
-    {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
+    {"decode",
+     "decode FILE -o OUT.bmp [--decoder ID] [--reduce N] [--offset N] [--to24]\n"
+     "                                 decode a picture and write it as BMP",
      vemra::cli::runDecode},
 };
 
