@@ -2,18 +2,16 @@
 
 #include <array>
 #include <charconv>
-#include <functional>
+#include <iterator>
 
 namespace vemra {
 namespace {
 
 // The order in which identification asks the built-ins about a file.
-const std::array<std::reference_wrapper<const BuiltinDecoder>, 4> kOrder = {
-    kBmpDecoder,
-    kPngDecoder,
-    kJpegDecoder,
-    kMpegDecoder,
+const BuiltinDecoder* const kOrder[] = {
+    &kBmpDecoder, &kPngDecoder, &kTiffDecoder, &kJpegDecoder, &kMpegDecoder,
 };
+constexpr std::size_t kCount = std::size(kOrder);
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -31,10 +29,10 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::array<BuiltinDecoder, kOrder.size()> makeTable() {
-    std::array<BuiltinDecoder, kOrder.size()> table{};
-    for (std::size_t i = 0; i < kOrder.size(); ++i) {
-        table[i] = kOrder[i].get();
+std::array<BuiltinDecoder, kCount> makeTable() {
+    std::array<BuiltinDecoder, kCount> table{};
+    for (std::size_t i = 0; i < kCount; ++i) {
+        table[i] = *kOrder[i];
     }
     return table;
 }

@@ -32,6 +32,21 @@ bool outsideScope(const SuiteCase& c, const test::ManifestRow& row) {
         return !has(row.note, "hdr=40(") || has(row.note, "BITFIELDS") || has(row.note, "bpp=16") ||
                has(row.note, "bpp=32") || has(row.path, "rletrns");
     }
+    if (c.decoder == kTiffDecoderId) {
+        // Layouts libtiff's RGBA reader does not take (2- and 4-bit RGB,
+        // 16-bit palettes) are refused; alpha that is not beside contiguous
+        // 8-bit RGB comes back premultiplied by libtiff.
+        // Associated (premultiplied) alpha is stripped as stored, where the
+        // references divide it out.
+        if (has(row.path, "32bpp-None.tiff") || has(row.path, "seq-4c-8b-rgba-50969cda") ||
+            has(row.path, "strike.tif") || has(row.path, "pil136.tiff")) {
+            return true;
+        }
+        return has(row.note, "bps=2/2/2") || has(row.note, "bps=4/4/4") ||
+               (has(row.note, "phot=palette bps=16")) ||
+               (has(row.note, "RGBA frame0") &&
+                !has(row.note, "phot=rgb bps=8/8/8/8 spp=4 planar=1"));
+    }
     return false;
 }
 
@@ -63,8 +78,13 @@ TEST_P(DecoderConformance, SuiteMatchesTheReferences) {
         QImage reference(QString::fromStdString(refPath.string()));
         ASSERT_FALSE(reference.isNull()) << refPath;
         reference = reference.convertToFormat(QImage::Format_RGB32);
-        const int diff = test::maxChannelDifference(d.picture, reference);
-        EXPECT_TRUE(diff >= 0 && diff <= c.tolerance) << row.path << ": difference " << diff;
+        QPoint where;
+        const int diff = test::maxChannelDifference(d.picture, reference, &where);
+        EXPECT_TRUE(diff >= 0 && diff <= c.tolerance)
+            << row.path << ": difference " << diff << " at " << where.x() << "," << where.y()
+            << " ours " << std::hex << d.picture.pixel(where.x(), where.y()) << " (" << std::dec
+            << d.picture.bitCount() << " bits) reference " << std::hex << reference.pixel(where)
+            << std::dec;
         if (diff >= 0 && diff <= c.tolerance) {
             ++matched;
         }
@@ -75,14 +95,13 @@ TEST_P(DecoderConformance, SuiteMatchesTheReferences) {
     RecordProperty("matched", matched);
 }
 
-INSTANTIATE_TEST_SUITE_P(Suites, DecoderConformance,
-                         testing::Values(SuiteCase{"bmp", kBmpDecoderId, 0},
-                                         SuiteCase{"jpeg", kJpegDecoderId, 1},
-                                         SuiteCase{"png", kPngDecoderId, 0}),
-                         [](const testing::TestParamInfo<SuiteCase>& info) {
-                             return std::string(info.param.format) + "_" +
-                                    std::to_string(info.param.decoder);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Suites, DecoderConformance,
+    testing::Values(SuiteCase{"bmp", kBmpDecoderId, 0}, SuiteCase{"jpeg", kJpegDecoderId, 1},
+                    SuiteCase{"png", kPngDecoderId, 0}, SuiteCase{"tiff", kTiffDecoderId, 1}),
+    [](const testing::TestParamInfo<SuiteCase>& info) {
+        return std::string(info.param.format) + "_" + std::to_string(info.param.decoder);
+    });
 
 } // namespace
 } // namespace vemra

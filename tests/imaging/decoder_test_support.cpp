@@ -68,7 +68,7 @@ bool identifies(DecoderId id, const std::vector<std::byte>& data, const std::str
     return decoder(id).identify(fileName.c_str(), header.data());
 }
 
-int maxChannelDifference(const PictureBuffer& picture, const QImage& reference) {
+int maxChannelDifference(const PictureBuffer& picture, const QImage& reference, QPoint* where) {
     PictureBuffer deep = copyAs24Bits(picture);
     if (!deep || deep.width() != reference.width() || deep.height() != reference.height()) {
         return -1;
@@ -79,9 +79,15 @@ int maxChannelDifference(const PictureBuffer& picture, const QImage& reference) 
         const auto* ref = reinterpret_cast<const QRgb*>(reference.constScanLine(y));
         for (int x = 0; x < reference.width(); ++x) {
             const std::byte* p = row.data() + static_cast<std::size_t>(x) * 3;
-            worst = std::max({worst, std::abs(std::to_integer<int>(p[2]) - qRed(ref[x])),
-                              std::abs(std::to_integer<int>(p[1]) - qGreen(ref[x])),
-                              std::abs(std::to_integer<int>(p[0]) - qBlue(ref[x]))});
+            const int diff = std::max({std::abs(std::to_integer<int>(p[2]) - qRed(ref[x])),
+                                       std::abs(std::to_integer<int>(p[1]) - qGreen(ref[x])),
+                                       std::abs(std::to_integer<int>(p[0]) - qBlue(ref[x]))});
+            if (diff > worst) {
+                worst = diff;
+                if (where != nullptr) {
+                    *where = QPoint(x, y);
+                }
+            }
         }
     }
     return worst;

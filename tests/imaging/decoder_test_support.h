@@ -34,7 +34,8 @@ bool identifies(DecoderId id, const std::vector<std::byte>& data,
 // Largest difference of any red, green or blue channel between `picture`
 // (any depth) and `reference`; -1 when the sizes differ or the picture cannot
 // be read.
-int maxChannelDifference(const PictureBuffer& picture, const QImage& reference);
+int maxChannelDifference(const PictureBuffer& picture, const QImage& reference,
+                         QPoint* where = nullptr);
 
 struct ManifestRow {
     std::string path;
