@@ -9,7 +9,7 @@ namespace {
 
 // The order in which identification asks the built-ins about a file.
 const BuiltinDecoder* const kOrder[] = {
-    &kBmpDecoder, &kPngDecoder, &kTiffDecoder, &kJpegDecoder, &kMpegDecoder,
+    &kBmpDecoder, &kPngDecoder, &kTiffDecoder, &kJpegDecoder, &kMpegDecoder, &kGifDecoder,
 };
 constexpr std::size_t kCount = std::size(kOrder);
 
