@@ -3,6 +3,8 @@
 #include "imaging/decoder.h"
 #include "imaging/gif_format.h"
 
+#include <vector>
+
 // What the two GIF decoders share: identification and info.
 namespace vemra {
 
@@ -18,3 +20,9 @@ int gifPictureDepth(int colourBits);
 void setGifColours(PictureBuffer& picture, std::span<const std::byte> table, int colourBits);
 
 } // namespace vemra
+
+namespace vemra::gif2 {
+// The zero-padded copy of `data` with the trailer the GIF2 decoder writes
+// where the block structure stops making sense; empty without a screen.
+std::vector<std::byte> repairedForTesting(std::span<const std::byte> data);
+} // namespace vemra::gif2

@@ -78,6 +78,9 @@ int maxChannelDifference(const PictureBuffer& picture, const QImage& reference, 
         const auto row = deep.row(y);
         const auto* ref = reinterpret_cast<const QRgb*>(reference.constScanLine(y));
         for (int x = 0; x < reference.width(); ++x) {
+            if (qAlpha(ref[x]) == 0) {
+                continue; // a transparent pixel's colour is anyone's guess
+            }
             const std::byte* p = row.data() + static_cast<std::size_t>(x) * 3;
             const int diff = std::max({std::abs(std::to_integer<int>(p[2]) - qRed(ref[x])),
                                        std::abs(std::to_integer<int>(p[1]) - qGreen(ref[x])),

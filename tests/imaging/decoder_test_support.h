@@ -33,7 +33,8 @@ bool identifies(DecoderId id, const std::vector<std::byte>& data,
 
 // Largest difference of any red, green or blue channel between `picture`
 // (any depth) and `reference`; -1 when the sizes differ or the picture cannot
-// be read.
+// be read. Pixels the reference marks fully transparent are not compared;
+// `reference` must be in a 32-bit format.
 int maxChannelDifference(const PictureBuffer& picture, const QImage& reference,
                          QPoint* where = nullptr);
 
