@@ -9,8 +9,8 @@ namespace {
 
 // The order in which identification asks the built-ins about a file.
 const BuiltinDecoder* const kOrder[] = {
-    &kBmpDecoder,  &kPngDecoder,  &kTiffDecoder, &kJpegDecoder,
-    &kTextDecoder, &kMpegDecoder, &kGifDecoder,  &kGif2Decoder,
+    &kBmpDecoder, &kPngDecoder,  &kTiffDecoder, &kJpegDecoder, &kTextDecoder,
+    &kAviDecoder, &kMpegDecoder, &kGifDecoder,  &kGif2Decoder,
 };
 constexpr std::size_t kCount = std::size(kOrder);
 
