@@ -75,7 +75,8 @@ std::string firstText(const PngReader& r) {
     png_textp texts = nullptr;
     int count = 0;
     if (png_get_text(r.png, r.info, &texts, &count) > 0 && count > 0 && texts[0].text != nullptr) {
-        return legacyTextToUtf8(std::string_view(texts[0].text, texts[0].text_length));
+        // International text chunks keep their length elsewhere; all end in a zero.
+        return legacyTextToUtf8(std::string_view(texts[0].text));
     }
     return {};
 }
