@@ -42,10 +42,9 @@ bool looksLikeShiftJis(std::span<const std::byte> window) {
     for (std::size_t i = 0; i < classified; ++i) {
         const auto b = std::to_integer<unsigned>(window[i]);
         if (isLeadByte(b)) {
-            // The lead consumes its trail; only a trail that is the last
-            // byte of the window is checked.
-            if (i + 1 == window.size() - 1 &&
-                !isTrailByte(std::to_integer<unsigned>(window[i + 1]))) {
+            // The lead consumes its trail, which must be one: binary data
+            // is full of lead-byte values followed by anything at all.
+            if (!isTrailByte(std::to_integer<unsigned>(window[i + 1]))) {
                 return false;
             }
             ++i;
@@ -63,8 +62,12 @@ bool looksLikeShiftJis(std::span<const std::byte> window) {
 // the end of the window is forgiven.
 bool looksLikeUtf8(std::span<const std::byte> window) {
     std::string_view text(reinterpret_cast<const char*>(window.data()), window.size());
+    // Zeros may only pad a short file's window.
     const std::size_t zero = text.find('\0');
     const bool cut = zero == std::string_view::npos;
+    if (!cut && text.find_first_not_of('\0', zero) != std::string_view::npos) {
+        return false;
+    }
     text = text.substr(0, zero);
     bool sawText = false;
     for (const char c : text) {

@@ -59,10 +59,15 @@ TEST(TextDecoder, IdentifiesShiftJisAndUtf8Text) {
                                   test::bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0,
                                                0x0D, 'I', 'H', 'D', 'R',  0,    0,    0,    1})));
     EXPECT_FALSE(test::identifies(kTextDecoderId, test::bytes({'B', 'M', 0x36, 0x10, 0, 0})));
-    // A lead byte whose trail is the window's last byte must have a real trail.
+    // A lead byte must be followed by a real trail byte, wherever it stands.
     std::string edge(2046, 'a');
     EXPECT_TRUE(test::identifies(kTextDecoderId, text(edge + "\x88\x9f")));
     EXPECT_FALSE(test::identifies(kTextDecoderId, text(edge + "\x88\x10")));
+    EXPECT_FALSE(test::identifies(kTextDecoderId, text(std::string("abc\x91\x00"
+                                                                   "def",
+                                                                   7))));
+    const auto gif = test::readFile(std::string(VEMRA_SOURCE_DIR) + "/samples/bouncing-ball.gif");
+    EXPECT_FALSE(test::identifies(kTextDecoderId, gif));
 }
 
 TEST(TextDecoder, PageSizeFollowsTheSettingsAndTheRequest) {
