@@ -6,6 +6,9 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev googletest qt6-base-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic
 
+# Only `make bench` needs these: the peers it measures against.
+BENCH_PACKAGES := libjpeg-turbo-progs
+
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
 RELEASE_DIR := build
@@ -46,6 +49,21 @@ run: build
 
 test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@missing=""; \
+	for p in $(BENCH_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
+		if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+		$$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+		$$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vemra-jpeg-bench
+	$(RELEASE_DIR)/bench/vemra-jpeg-bench $(ARGS)
 
 format:
 	find src tools tests include plugins bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | \

@@ -22,6 +22,9 @@ namespace vemra {
 namespace {
 
 constexpr std::int32_t kPixelsPerMetre = 2834;
+// Colour, alpha and a few extra channels; thousands of samples per pixel are
+// a broken or hostile header.
+constexpr std::uint16_t kMaxSamples = 16;
 
 struct MemoryFile {
     std::span<const std::byte> data;
@@ -318,6 +321,9 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
     }
     if (static_cast<std::uint64_t>(l.width) * l.height > kMaxPicturePixels) {
         return static_cast<int>(ResultCode::OutOfMemory);
+    }
+    if (l.samples > kMaxSamples) {
+        return static_cast<int>(ResultCode::UnsupportedKind);
     }
     if (!isPlainLayout(l)) {
         const ResultCode r = readThroughRgba(tif.get(), l, out);
