@@ -152,6 +152,27 @@ TEST(JpegDecoder, CmykIsConvertedToRgb) {
     EXPECT_EQ(test::infoMemory(kJpegDecoderId, writeJpeg(8, 8, 4)).info.colorDepth, 32);
 }
 
+TEST(JpegDecoder, HugePicturesAreRefusedWithFour) {
+    auto file = writeJpeg(16, 16, 3);
+    for (std::size_t i = 0; i + 8 < file.size(); ++i) {
+        if (file[i] == std::byte{0xFF} && file[i + 1] == std::byte{0xC0}) {
+            // Height and width of the frame header: 60000 x 60000.
+            for (const std::size_t at : {i + 5, i + 7}) {
+                file[at] = std::byte{0xEA};
+                file[at + 1] = std::byte{0x60};
+            }
+            break;
+        }
+    }
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, file).info.width, 60000);
+    EXPECT_EQ(test::decodeMemory(kJpegDecoderId, file).code, 4);
+    DecodeOptions options;
+    options.reduction = 8; // 7500 x 7500 fits
+    const auto reduced = test::decodeMemory(kJpegDecoderId, file, options);
+    EXPECT_EQ(reduced.code, 0);
+    EXPECT_EQ(reduced.picture.width(), 7500);
+}
+
 TEST(JpegDecoder, BrokenDataNeverCrashes) {
     const auto file = writeJpeg(64, 64, 3);
     // Truncated in the scan: the rows decoded so far are the picture.

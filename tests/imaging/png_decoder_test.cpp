@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 
@@ -180,6 +181,26 @@ TEST(PngDecoder, InfoResolutionAndComment) {
     EXPECT_EQ(d.picture.header()->xPelsPerMeter, 3780);
     EXPECT_TRUE(test::identifies(kPngDecoderId, file));
     EXPECT_FALSE(test::identifies(kPngDecoderId, test::bytes({0x89, 'P', 'N', 'X'})));
+}
+
+TEST(PngDecoder, HugePicturesAreRefusedWithFour) {
+    PngSpec spec;
+    spec.colourType = PNG_COLOR_TYPE_RGB;
+    auto file = writePng(spec);
+    // IHDR at 8: length, type, then width and height; 30000 x 30000.
+    for (const std::size_t at : {std::size_t{16}, std::size_t{20}}) {
+        file[at] = std::byte{0};
+        file[at + 1] = std::byte{0};
+        file[at + 2] = std::byte{0x75};
+        file[at + 3] = std::byte{0x30};
+    }
+    const auto* ihdr = reinterpret_cast<const Bytef*>(file.data() + 12);
+    const uLong crc = crc32(0, ihdr, 17);
+    for (int i = 0; i < 4; ++i) {
+        file[29 + static_cast<std::size_t>(i)] = static_cast<std::byte>(crc >> (24 - 8 * i));
+    }
+    EXPECT_EQ(test::infoMemory(kPngDecoderId, file).info.width, 30000);
+    EXPECT_EQ(test::decodeMemory(kPngDecoderId, file).code, 4);
 }
 
 TEST(PngDecoder, BrokenFilesGiveCodes) {

@@ -135,6 +135,21 @@ TEST(TiffDecoder, RgbAndOtherLayoutsBecome24Bits) {
     }
 }
 
+TEST(TiffDecoder, HugeAndAbsurdHeadersGiveCodes) {
+    test::TempDir dir;
+    TiffSpec spec;
+    writeTiff(dir.file("t.tif"), spec);
+    // Rewrite width and height in the directory: 100000 x 100000.
+    TIFF* tif = TIFFOpen(dir.file("t.tif").c_str(), "r+");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 100000);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 100000);
+    TIFFRewriteDirectory(tif);
+    TIFFClose(tif);
+    EXPECT_EQ(test::decodeFile(kTiffDecoderId, dir.file("t.tif")).code, 4);
+    EXPECT_EQ(test::infoFile(kTiffDecoderId, dir.file("t.tif")).info.width, 100000);
+}
+
 TEST(TiffDecoder, BrokenStripsKeepTheRowsReadSoFar) {
     test::TempDir dir;
     TiffSpec spec;
