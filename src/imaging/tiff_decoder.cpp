@@ -162,6 +162,7 @@ struct Layout {
     std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
     std::uint16_t planar = PLANARCONFIG_CONTIG;
     bool tiled = false;
+    bool premultiplied = false; // the fourth sample is associated alpha
 };
 
 // The layouts read strip by strip, as stored.
@@ -174,7 +175,8 @@ bool isPlainLayout(const Layout& l) {
                l.photometric == PHOTOMETRIC_PALETTE;
     }
     // RGB with extra samples (alpha) keeps its first three: alpha is
-    // stripped, as every decoder here does.
+    // stripped, as every decoder here does (premultiplied colours are
+    // divided by their alpha first).
     return l.samples >= 3 && l.bits == 8 && l.photometric == PHOTOMETRIC_RGB;
 }
 
@@ -212,6 +214,18 @@ bool fillColourTable(TIFF* tif, const Layout& l, PictureBuffer& picture) {
     return true;
 }
 
+// Colours stored multiplied by their alpha get their own values back, so
+// that dropping the alpha leaves the colours the picture was made with.
+void unpremultiply(std::byte* bgr, unsigned alpha) {
+    if (alpha == 0 || alpha == 255) {
+        return;
+    }
+    for (int c = 0; c < 3; ++c) {
+        const unsigned v = std::to_integer<unsigned>(bgr[c]);
+        bgr[c] = static_cast<std::byte>(std::min(255u, (v * 255 + alpha / 2) / alpha));
+    }
+}
+
 ResultCode readStrips(TIFF* tif, const Layout& l, PictureBuffer& picture) {
     const tmsize_t scanline = TIFFScanlineSize(tif);
     const tmsize_t stripSize = TIFFStripSize(tif);
@@ -243,6 +257,9 @@ ResultCode readStrips(TIFF* tif, const Layout& l, PictureBuffer& picture) {
                     out[0] = in[2];
                     out[1] = in[1];
                     out[2] = in[0];
+                    if (l.premultiplied) {
+                        unpremultiply(out, std::to_integer<unsigned>(in[3]));
+                    }
                 }
             } else {
                 std::memcpy(out, in, rowBytes);
@@ -316,6 +333,13 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
         l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     }
     l.tiled = TIFFIsTiled(tif.get()) != 0;
+    std::uint16_t extraCount = 0;
+    std::uint16_t* extraKinds = nullptr;
+    if (l.samples >= 4 &&
+        TIFFGetField(tif.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds) != 0 &&
+        extraCount >= 1 && l.samples - extraCount == 3) {
+        l.premultiplied = extraKinds[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
     if (l.width == 0 || l.height == 0) {
         return static_cast<int>(ResultCode::BrokenData);
     }

@@ -36,12 +36,6 @@ bool outsideScope(const SuiteCase& c, const test::ManifestRow& row) {
         // Layouts libtiff's RGBA reader does not take (2- and 4-bit RGB,
         // 16-bit palettes) are refused; alpha that is not beside contiguous
         // 8-bit RGB comes back premultiplied by libtiff.
-        // Associated (premultiplied) alpha is stripped as stored, where the
-        // references divide it out.
-        if (has(row.path, "32bpp-None.tiff") || has(row.path, "seq-4c-8b-rgba-50969cda") ||
-            has(row.path, "strike.tif") || has(row.path, "pil136.tiff")) {
-            return true;
-        }
         return has(row.note, "bps=2/2/2") || has(row.note, "bps=4/4/4") ||
                (has(row.note, "phot=palette bps=16")) ||
                (has(row.note, "RGBA frame0") &&
