@@ -9,13 +9,14 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev googletest qt6-base-dev \
 # Peers the benchmarks compare against; not needed by the build or tests.
 BENCH_SCALE_PACKAGES := python3-pil libvips-tools
 BENCH_REDUCE_PACKAGES := imagemagick
+BENCH_JPEG_PACKAGES := libjpeg-turbo-progs
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-scale bench-reduce format clean
+.PHONY: all deps build build-test build-bench run test bench bench-jpeg bench-scale bench-reduce format clean
 
 all: build
 
@@ -52,11 +53,16 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-scale bench-reduce
+bench: bench-jpeg bench-scale bench-reduce
 
 build-bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# The built-in JPEG decoder at 1/8 scale beside djpeg -scale 1/8 on the same file.
+bench-jpeg: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
+	$(RELEASE_DIR)/bench/vemra-jpeg-bench $(ARGS)
 
 # Times every scaling mode on a 4000 x 3000 picture against Pillow and libvips.
 bench-scale: build-bench

@@ -110,11 +110,81 @@ TEST(Cli, FailuresNameTheResultCode) {
     EXPECT_EQ(run.status, 1);
 }
 
-TEST(Cli, IdentifyListsEverySample) {
+// A picture saved by Qt's own writers.
+void saveImage(const std::string& path, const char* format, int width, int height,
+               const QString& comment = {}) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 90));
+        }
+    }
+    if (!comment.isEmpty()) {
+        image.setText(QStringLiteral("Comment"), comment);
+    }
+    ASSERT_TRUE(image.save(QString::fromStdString(path), format));
+}
+
+TEST(Cli, IdentifyNamesTheDecoderAndEscapesTheInfoText) {
+    test::TempDir dir;
+    saveImage(dir.file("p.png"), "PNG", 7, 5, QStringLiteral("two\nlines\tand tab"));
+    test::writeFile(dir.file("junk.bin"), test::bytes({1, 2, 3, 4}));
     const CliRun run =
-        cli("identify " + quoted(std::string(VEMRA_SOURCE_DIR) + "/samples") + "/*.bmp");
+        cli("identify " + quoted(dir.file("p.png")) + " " + quoted(dir.file("junk.bin")));
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("夕焼け.bmp\tBMP\t160\t120\t24"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("p.png\t--PNG--\t7\t5\t24\ttwo\\nlines\\tand tab\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("junk.bin\t\t0\t0\t0\t\n"), std::string::npos) << run.out;
+    EXPECT_EQ(cli("identify " + quoted(dir.file("none.png"))).status, 1);
+}
+
+TEST(Cli, DecodeWithDecoderReductionAndOffset) {
+    test::TempDir dir;
+    saveImage(dir.file("big.jpg"), "JPG", 160, 96);
+    CliRun run = cli("decode " + quoted(dir.file("big.jpg")) + " --reduce 8 -o " +
+                     quoted(dir.file("small.bmp")));
+    ASSERT_EQ(run.status, 0) << run.out;
+    ReadResult small = readBmpFile(dir.file("small.bmp"));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small.picture.width(), 20);
+    EXPECT_EQ(small.picture.bitCount(), 24);
+
+    // The same JPEG behind 100 bytes of something else.
+    auto wrapped = std::vector<std::byte>(100, std::byte{0x42});
+    const auto jpeg = test::readFile(dir.file("big.jpg"));
+    wrapped.insert(wrapped.end(), jpeg.begin(), jpeg.end());
+    test::writeFile(dir.file("wrapped.bin"), wrapped);
+    run = cli("decode " + quoted(dir.file("wrapped.bin")) + " --offset 100 --decoder 1001 -o " +
+              quoted(dir.file("w.bmp")));
+    EXPECT_EQ(run.status, 0) << run.out;
+    run = cli("decode " + quoted(dir.file("wrapped.bin")) + " --offset 100 --decoder --jpg-- -o " +
+              quoted(dir.file("w.bmp")));
+    EXPECT_EQ(run.status, 0) << run.out;
+    // The wrong decoder fails with its code; a bad option is a usage error.
+    run = cli("decode " + quoted(dir.file("big.jpg")) + " --decoder 1007 -o " +
+              quoted(dir.file("x.bmp")));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("result 2"), std::string::npos) << run.out;
+    EXPECT_EQ(cli("decode a --decoder 77 -o b").status, 2);
+    EXPECT_EQ(cli("decode a --reduce 0 -o b").status, 2);
+    EXPECT_EQ(cli("decode a --offset -4 -o b").status, 2);
+}
+
+TEST(Cli, DecodesATextPicture) {
+    test::TempDir dir;
+    test::writeFile(dir.file("note.txt"), test::bytes({0x93, 0xfa, 0x96, 0x7b, '\r', '\n', 'a'}));
+    const CliRun run =
+        cli("decode " + quoted(dir.file("note.txt")) + " -o " + quoted(dir.file("note.bmp")));
+    ASSERT_EQ(run.status, 0) << run.out;
+    ReadResult page = readBmpFile(dir.file("note.bmp"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page.picture.width(), 480);
+}
+
+TEST(Cli, IdentifyListsEverySample) {
+    const CliRun run = cli("identify " + quoted(std::string(VEMRA_SOURCE_DIR) + "/samples") + "/*");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("夕焼け.bmp\t--BMP--\t160\t120\t24\t\n"), std::string::npos) << run.out;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // vemra-cli: Vemra's batch tool. It runs the program's own decoders and
 // picture operations without a window, for scripts and for tests.
 
+#include "decode_commands.h"
 #include "encode_commands.h"
 #include "picture_commands.h"
 #include "settings_commands.h"
@@ -21,15 +22,17 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"identify",
-     "identify FILE...               one line per file: name, format, width, height, bits",
+     "identify FILE...               one line per file: path, decoder, width, height, bits, "
+     "info text",
      vemra::cli::runIdentify},
     {"info",
      "info FILE.bmp                  width, height, bit count, compression, colours used, total "
      "bytes",
      vemra::cli::runInfo},
     {"decode",
-     "decode FILE -o OUT [--to24] [--quality Q] [--progressive] [--grey] [--bits 1|4|8|24]\n"
-     "                                 read a picture and write it as BMP, PNG or JPEG (by OUT's "
+     "decode FILE -o OUT [--decoder ID] [--reduce N] [--offset N] [--to24] [--quality Q]\n"
+     "              [--progressive] [--grey] [--bits 1|4|8|24]\n"
+     "                                 decode a picture and write it as BMP, PNG or JPEG (by OUT's "
      "extension)",
      vemra::cli::runDecode},
     {"scale", "scale IN.bmp -o OUT.bmp --size WxH [--mode 0|1|2|3|10] [--angle DEG]",

@@ -1,9 +1,6 @@
 #include "picture_commands.h"
 
-#include "encode_commands.h"
-
 #include "imaging/bmp_file.h"
-#include "imaging/picture_convert.h"
 
 #include <cstdio>
 #include <string>
@@ -34,24 +31,6 @@ bool readOrReport(const std::string& path, ReadResult& out) {
 
 } // namespace
 
-int runIdentify(std::span<const std::string_view> args) {
-    if (args.empty()) {
-        return usageError("identify: no files given");
-    }
-    int status = 0;
-    for (const std::string_view arg : args) {
-        const std::string path(arg);
-        ReadResult read;
-        if (!readOrReport(path, read)) {
-            status = 1;
-            continue;
-        }
-        const PictureBuffer& p = read.picture;
-        std::printf("%s\tBMP\t%d\t%d\t%d\n", path.c_str(), p.width(), p.height(), p.bitCount());
-    }
-    return status;
-}
-
 int runInfo(std::span<const std::string_view> args) {
     if (args.size() != 1) {
         return usageError("info: give exactly one file");
@@ -66,54 +45,6 @@ int runInfo(std::span<const std::string_view> args) {
                 static_cast<unsigned>(p.compression()), header ? header->coloursUsed : 0u,
                 p.totalBytes());
     return 0;
-}
-
-int runDecode(std::span<const std::string_view> args) {
-    std::string input;
-    std::string output;
-    bool to24 = false;
-    OutputOptions out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        bool fault = false;
-        if (parseOutputOption(args, i, out, fault)) {
-            if (fault) {
-                return usageError("decode: bad value for " + std::string(args[i]));
-            }
-        } else if (args[i] == "-o") {
-            if (i + 1 >= args.size()) {
-                return usageError("decode: -o needs a file name");
-            }
-            output = std::string(args[++i]);
-        } else if (args[i] == "--to24") {
-            to24 = true;
-        } else if (!args[i].empty() && args[i][0] == '-') {
-            return usageError("decode: unknown option " + std::string(args[i]));
-        } else if (input.empty()) {
-            input = std::string(args[i]);
-        } else {
-            return usageError("decode: more than one input file");
-        }
-    }
-    if (input.empty() || output.empty()) {
-        return usageError("decode: usage is decode FILE -o OUT [--to24] [output options]");
-    }
-    ReadResult read;
-    if (!readOrReport(input, read)) {
-        return 1;
-    }
-    PictureBuffer picture = std::move(read.picture);
-    const Compression stored = picture.compression();
-    if ((stored == Compression::Rle8 || stored == Compression::Rle4) && !expandRle(picture)) {
-        reportFailure(input, static_cast<int>(ResultCode::BrokenData),
-                      "RLE data runs past the end of a row; data broken");
-        return 1;
-    }
-    if (to24 && !convertTo24Bits(picture)) {
-        reportFailure(input, static_cast<int>(ResultCode::UnsupportedKind),
-                      "cannot convert this depth to 24 bits; unsupported kind of picture");
-        return 1;
-    }
-    return writeByExtension(output, picture, out);
 }
 
 } // namespace vemra::cli

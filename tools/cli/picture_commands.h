@@ -7,9 +7,7 @@ namespace vemra::cli {
 
 // Each command takes the arguments after its name and returns the exit
 // status: 0 success, 1 the operation failed, 2 a usage error.
-int runIdentify(std::span<const std::string_view> args);
 int runInfo(std::span<const std::string_view> args);
-int runDecode(std::span<const std::string_view> args);
 
 // Prints "vemra-cli: <what>: <result name> (result <n>)" on stderr.
 void reportFailure(std::string_view what, int code, std::string_view name);

@@ -11,9 +11,15 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <gif_lib.h>
+#include <iconv.h>
+#include <tiffio.h>
+
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
 using namespace vemra;
 
@@ -98,6 +104,137 @@ void save(const std::string& folder, const char* name, const PictureBuffer& pict
     std::printf("%s\n", path.c_str());
 }
 
+void report(const std::string& path, bool ok) {
+    if (ok) {
+        std::printf("%s\n", path.c_str());
+    } else {
+        std::fprintf(stderr, "make-samples: cannot write %s\n", path.c_str());
+        ++failures;
+    }
+}
+
+// PNG and JPEG through Qt's writers, with a comment.
+void saveWithQt(const std::string& folder, const char* name, QImage image, const char* format,
+                const QString& comment, int quality = -1) {
+    const std::string path = folder + "/" + name;
+    image.setText(QStringLiteral("Comment"), comment);
+    report(path, image.save(QString::fromStdString(path), format, quality));
+}
+
+// An 8-bit palette TIFF, LZW-compressed, through libtiff.
+void saveTiff(const std::string& folder, const char* name, const QImage& source) {
+    const std::string path = folder + "/" + name;
+    const QImage image = source.convertToFormat(QImage::Format_Indexed8);
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) {
+        report(path, false);
+        return;
+    }
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, image.width());
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, image.height());
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+    std::vector<std::uint16_t> map(3 * 256);
+    const QList<QRgb> table = image.colorTable();
+    for (int i = 0; i < static_cast<int>(table.size()) && i < 256; ++i) {
+        map[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(qRed(table[i]) * 257);
+        map[256 + static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(qGreen(table[i]) * 257);
+        map[512 + static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(qBlue(table[i]) * 257);
+    }
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + 256, map.data() + 512);
+    bool ok = true;
+    for (int y = 0; y < image.height() && ok; ++y) {
+        ok = TIFFWriteScanline(tif, const_cast<uchar*>(image.constScanLine(y)),
+                               static_cast<std::uint32_t>(y), 0) == 1;
+    }
+    TIFFClose(tif);
+    report(path, ok);
+}
+
+int appendToFile(GifFileType* gif, const GifByteType* data, int length) {
+    auto* out = static_cast<std::ofstream*>(gif->UserData);
+    out->write(reinterpret_cast<const char*>(data), length);
+    return *out ? length : 0;
+}
+
+// An animated GIF through giflib: a ball bouncing over four frames.
+void saveAnimatedGif(const std::string& folder, const char* name) {
+    const std::string path = folder + "/" + name;
+    std::ofstream file(path, std::ios::binary);
+    int error = 0;
+    GifFileType* gif = EGifOpen(&file, appendToFile, &error);
+    if (gif == nullptr) {
+        report(path, false);
+        return;
+    }
+    constexpr int kSide = 64;
+    GifColorType colours[4] = {{250, 250, 240}, {220, 40, 40}, {40, 40, 200}, {30, 30, 30}};
+    ColorMapObject* map = GifMakeMapObject(4, colours);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, kSide, kSide, 2, 0, map);
+    const unsigned char loop[] = {1, 0, 0};
+    EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+    EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+    EGifPutExtensionBlock(gif, 3, loop);
+    EGifPutExtensionTrailer(gif);
+    EGifPutComment(gif, "Vemra sample animation");
+    bool ok = true;
+    for (int frame = 0; frame < 4 && ok; ++frame) {
+        GraphicsControlBlock control{};
+        control.DelayTime = 25;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+        ok = EGifPutImageDesc(gif, 0, 0, kSide, kSide, false, nullptr) == GIF_OK;
+        const int cy = 12 + frame * 12;
+        std::vector<GifPixelType> row(kSide);
+        for (int y = 0; y < kSide && ok; ++y) {
+            for (int x = 0; x < kSide; ++x) {
+                const int dx = x - 32;
+                const int dy = y - cy;
+                row[static_cast<std::size_t>(x)] = dx * dx + dy * dy < 100
+                                                       ? (frame % 2 == 0 ? 1 : 2)
+                                                   : y > 58 ? 3
+                                                            : 0;
+            }
+            ok = EGifPutLine(gif, row.data(), kSide) == GIF_OK;
+        }
+    }
+    GifFreeMapObject(map);
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    file.close();
+    report(path, ok && file);
+}
+
+// A note in Shift-JIS with Windows line ends, as older tools wrote them.
+void saveShiftJisText(const std::string& folder, const char* name) {
+    const std::string path = folder + "/" + name;
+    const std::string utf8 = "サンプルのメモ\r\n\r\n"
+                             "このフォルダには Vemra の見本の画像が入っています。\r\n"
+                             "\tBMP, PNG, JPEG, TIFF, GIF\r\n";
+    std::string sjis(utf8.size() * 2, '\0');
+    iconv_t cd = ::iconv_open("CP932", "UTF-8");
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* out = sjis.data();
+    std::size_t outLeft = sjis.size();
+    const bool converted =
+        cd != reinterpret_cast<iconv_t>(-1) &&
+        ::iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+        ::iconv_close(cd);
+    }
+    sjis.resize(sjis.size() - outLeft);
+    std::ofstream file(path, std::ios::binary);
+    file << sjis;
+    file.close();
+    report(path, converted && file);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,5 +275,11 @@ int main(int argc, char** argv) {
     } else {
         ++failures;
     }
+
+    saveWithQt(out, "colour-wheel.png", colourWheel(), "PNG", QStringLiteral("色相環"));
+    saveWithQt(out, "sunset.jpg", sunset(), "JPG", QStringLiteral("Sunset over the sea"), 85);
+    saveTiff(out, "shapes-8bit.tif", shapes(5));
+    saveAnimatedGif(out, "bouncing-ball.gif");
+    saveShiftJisText(out, "memo.txt");
     return failures == 0 ? 0 : 1;
 }

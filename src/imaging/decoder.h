@@ -1,0 +1,96 @@
+#pragma once
+
+#include "imaging/picture_buffer.h"
+#include "imaging/result_code.h"
+
+#include <vemra/spi.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// The decoders built into the program. Each offers the three operations of a
+// picture plug-in (identify, info, picture) with the plug-in's conventions, so
+// the registry can treat built-ins and plug-ins alike:
+//   - a source is a file name plus the byte offset where the picture begins
+//     (mode 0), or a memory block plus its length (mode 1), in the low 3 bits
+//     of `mode`; any other mode answers -1;
+//   - identification gets a pointer to at least 2048 bytes of the file's
+//     start, or an open file descriptor (a value below 0x10000) positioned at
+//     the data, which is read and then put back where it was;
+//   - results are ResultCode values as integers.
+namespace vemra {
+
+using DecoderId = int;
+inline constexpr DecoderId kNoDecoder = -1;
+
+inline constexpr DecoderId kBmpDecoderId = 1000;
+inline constexpr DecoderId kJpegDecoderId = 1001;
+inline constexpr DecoderId kGifDecoderId = 1002;
+inline constexpr DecoderId kTiffDecoderId = 1003;
+inline constexpr DecoderId kTextDecoderId = 1004;
+inline constexpr DecoderId kAviDecoderId = 1005;
+inline constexpr DecoderId kMpegDecoderId = 1006;
+inline constexpr DecoderId kPngDecoderId = 1007;
+inline constexpr DecoderId kGif2DecoderId = 1008;
+
+// What the picture operation is asked for besides the source.
+struct DecodeOptions {
+    // The size the picture will be shown at, or none (negative, or both 0).
+    // Only the text renderer uses it, as its page size.
+    int requestedWidth = -1;
+    int requestedHeight = -1;
+    // 1 = full size; JPEG decodes at 1/2, 1/4 or 1/8 size when it is larger.
+    int reduction = 1;
+    ProgressCallback progress = nullptr;
+    std::intptr_t userData = 0;
+
+    bool hasRequestedSize() const {
+        return requestedWidth >= 0 && requestedHeight >= 0 &&
+               (requestedWidth != 0 || requestedHeight != 0);
+    }
+};
+
+struct BuiltinDecoder {
+    DecoderId id;
+    std::string_view label;      // shown in lists and used as settings key
+    std::string_view extensions; // "*.BMP;*.RLE"
+    std::string_view switchName; // "#InnerBMP"
+    bool onByDefault;
+    // The plug-in-style information list: "00IN", a banner, then pairs of
+    // extension pattern and file-type name.
+    std::span<const std::string_view> information;
+
+    bool (*identify)(const char* fileName, const void* header);
+    int (*info)(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info);
+    int (*picture)(const char* source, std::intptr_t offsetOrLength, unsigned mode,
+                   PictureBuffer& out, const DecodeOptions& options);
+};
+
+// The built-ins in the order identification tries them: BMP, PNG, TIFF, JPEG,
+// TEXT, AVI, MPEG, GIF, GIF2.
+std::span<const BuiltinDecoder> builtinDecoders();
+// The decoder with `id`, or null.
+const BuiltinDecoder* findBuiltinDecoder(DecoderId id);
+// The decoder whose label is `label` (ignoring case), or null.
+const BuiltinDecoder* findBuiltinDecoder(std::string_view label);
+
+// Process-wide parameters of the built-in decoders, set from the settings by
+// whoever owns them (the registry) and read on every call.
+struct BuiltinDecoderSettings {
+    int jpegReductionShift = 0; // "#InnerJPEG_FAST"
+    // Text pictures: the page is charactersPerLine x fontHeight wide and
+    // linesPerPage x fontHeight high.
+    int textCharactersPerLine = 40;
+    int textLinesPerPage = 40;
+    int textFontHeight = 12;
+    std::string textFontFace = "ＭＳ ゴシック";
+};
+BuiltinDecoderSettings& builtinDecoderSettings();
+
+// Applies a "TXTSize" setting ("chars,lines"); a zero or missing field keeps
+// the current value.
+void applyTextSizeSetting(std::string_view value);
+
+} // namespace vemra

@@ -1,0 +1,203 @@
+// The built-in JPEG decoder (1001) against files written with libjpeg.
+
+#include "decoder_test_support.h"
+#include "imaging/jpeg_decoder.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace vemra {
+namespace {
+
+// A JPEG of `components` (1 grey, 3 RGB, 4 CMYK) with a smooth gradient,
+// optionally with a comment.
+std::vector<std::byte> writeJpeg(int width, int height, int components,
+                                 const char* comment = nullptr, int fill = -1) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    if (comment != nullptr) {
+        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment),
+                          static_cast<unsigned>(std::strlen(comment)));
+    }
+    std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < width * components; ++x) {
+            row[static_cast<std::size_t>(x)] = static_cast<unsigned char>(
+                fill >= 0 ? fill : (x * 3 + static_cast<int>(cinfo.next_scanline) * 2) & 0xFF);
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::byte> out(reinterpret_cast<std::byte*>(buffer),
+                               reinterpret_cast<std::byte*>(buffer) + size);
+    std::free(buffer);
+    return out;
+}
+
+QImage qtDecode(const std::vector<std::byte>& file) {
+    QImage image;
+    image.loadFromData(reinterpret_cast<const uchar*>(file.data()), static_cast<int>(file.size()));
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(JpegDecoder, ColourAndGreyDecodeTo24BitsLikeTheLibrary) {
+    for (const int components : {1, 3}) {
+        const auto file = writeJpeg(37, 21, components);
+        EXPECT_TRUE(test::identifies(kJpegDecoderId, file));
+        const auto d = test::decodeMemory(kJpegDecoderId, file);
+        ASSERT_EQ(d.code, 0);
+        EXPECT_EQ(d.picture.bitCount(), 24);
+        EXPECT_EQ(d.picture.width(), 37);
+        EXPECT_EQ(d.picture.header()->imageSize, d.picture.rowBytes() * 21);
+        EXPECT_LE(test::maxChannelDifference(d.picture, qtDecode(file)), 1) << components;
+        const auto info = test::infoMemory(kJpegDecoderId, file);
+        EXPECT_EQ(info.code, 0);
+        EXPECT_EQ(info.info.colorDepth, components * 8);
+    }
+}
+
+TEST(JpegDecoder, ReductionScalesTheDecodeAndTheFastShiftHalvesIt) {
+    const auto file = writeJpeg(400, 300, 3);
+    for (const auto& [reduction, width] :
+         {std::pair{1, 400}, {2, 200}, {4, 100}, {8, 50}, {16, 50}, {0, 400}}) {
+        DecodeOptions options;
+        options.reduction = reduction;
+        const auto d = test::decodeMemory(kJpegDecoderId, file, options);
+        ASSERT_EQ(d.code, 0);
+        EXPECT_EQ(d.picture.width(), width) << reduction;
+    }
+    builtinDecoderSettings().jpegReductionShift = 1;
+    DecodeOptions options;
+    options.reduction = 8;
+    EXPECT_EQ(test::decodeMemory(kJpegDecoderId, file, options).picture.width(), 100);
+    builtinDecoderSettings().jpegReductionShift = 0;
+}
+
+struct ProgressLog {
+    std::vector<std::pair<int, int>> calls;
+    int abortAt = -1;
+};
+
+int recordProgress(int done, int total, std::intptr_t user) {
+    auto* log = reinterpret_cast<ProgressLog*>(user);
+    log->calls.emplace_back(done, total);
+    return log->abortAt >= 0 && done >= log->abortAt ? 1 : 0;
+}
+
+TEST(JpegDecoder, ProgressInTenPointStepsAndAbort) {
+    const auto file = writeJpeg(16, 200, 3);
+    ProgressLog log;
+    DecodeOptions options;
+    options.progress = recordProgress;
+    options.userData = reinterpret_cast<std::intptr_t>(&log);
+    ASSERT_EQ(test::decodeMemory(kJpegDecoderId, file, options).code, 0);
+    ASSERT_GE(log.calls.size(), 10u);
+    EXPECT_EQ(log.calls.front(), std::make_pair(0, 200));
+    EXPECT_EQ(log.calls.back(), std::make_pair(200, 200));
+    for (std::size_t i = 1; i + 1 < log.calls.size(); ++i) {
+        EXPECT_GE(log.calls[i].first * 100 / 200, log.calls[i - 1].first * 100 / 200 + 10);
+    }
+    ProgressLog stop;
+    stop.abortAt = 60;
+    options.userData = reinterpret_cast<std::intptr_t>(&stop);
+    const auto aborted = test::decodeMemory(kJpegDecoderId, file, options);
+    EXPECT_EQ(aborted.code, 1);
+    EXPECT_TRUE(aborted.picture.isNull());
+}
+
+TEST(JpegDecoder, CommentHeaderScanAndOffset) {
+    const auto file = writeJpeg(8, 8, 3, "コメント");
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, file).comment, "コメント");
+    // Memory data with a wrapper in front: the scan finds the stream.
+    auto wrapped = test::bytes({'J', 'U', 'N', 'K', 0xFF, 0xD8, 0x00});
+    wrapped.insert(wrapped.end(), file.begin(), file.end());
+    EXPECT_EQ(jpegDataStart(wrapped), 7u);
+    EXPECT_EQ(test::decodeMemory(kJpegDecoderId, wrapped).code, 0);
+    EXPECT_TRUE(test::identifies(kJpegDecoderId, wrapped));
+    // A file read from an offset.
+    test::TempDir dir;
+    test::writeFile(dir.file("w.bin"), wrapped);
+    PictureBuffer p;
+    EXPECT_EQ(findBuiltinDecoder(kJpegDecoderId)
+                  ->picture(dir.file("w.bin").c_str(), 7, SPI_SOURCE_FILE, p, DecodeOptions{}),
+              0);
+    EXPECT_EQ(p.width(), 8);
+}
+
+TEST(JpegDecoder, CmykIsConvertedToRgb) {
+    // libjpeg writes an Adobe marker for CMYK, so the samples read as
+    // inverted: 255 everywhere is no ink at all, white.
+    const auto white = test::decodeMemory(kJpegDecoderId, writeJpeg(8, 8, 4, nullptr, 255));
+    ASSERT_EQ(white.code, 0);
+    EXPECT_EQ(white.picture.pixel(3, 3), colourWord(255, 255, 255));
+    const auto black = test::decodeMemory(kJpegDecoderId, writeJpeg(8, 8, 4, nullptr, 0));
+    EXPECT_EQ(black.picture.pixel(3, 3), colourWord(0, 0, 0));
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, writeJpeg(8, 8, 4)).info.colorDepth, 32);
+}
+
+TEST(JpegDecoder, HugePicturesAreRefusedWithFour) {
+    auto file = writeJpeg(16, 16, 3);
+    for (std::size_t i = 0; i + 8 < file.size(); ++i) {
+        if (file[i] == std::byte{0xFF} && file[i + 1] == std::byte{0xC0}) {
+            // Height and width of the frame header: 60000 x 60000.
+            for (const std::size_t at : {i + 5, i + 7}) {
+                file[at] = std::byte{0xEA};
+                file[at + 1] = std::byte{0x60};
+            }
+            break;
+        }
+    }
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, file).info.width, 60000);
+    EXPECT_EQ(test::decodeMemory(kJpegDecoderId, file).code, 4);
+    DecodeOptions options;
+    options.reduction = 8; // 7500 x 7500 fits
+    const auto reduced = test::decodeMemory(kJpegDecoderId, file, options);
+    EXPECT_EQ(reduced.code, 0);
+    EXPECT_EQ(reduced.picture.width(), 7500);
+}
+
+TEST(JpegDecoder, BrokenDataNeverCrashes) {
+    const auto file = writeJpeg(64, 64, 3);
+    // Truncated in the scan: the rows decoded so far are the picture.
+    const std::vector<std::byte> half(file.begin(),
+                                      file.begin() + static_cast<long>(file.size() / 2));
+    const auto partial = test::decodeMemory(kJpegDecoderId, half);
+    EXPECT_EQ(partial.code, 0);
+    EXPECT_EQ(partial.picture.width(), 64);
+    // Cut in the header: no picture.
+    const std::vector<std::byte> head(file.begin(), file.begin() + 30);
+    EXPECT_NE(test::decodeMemory(kJpegDecoderId, head).code, 0);
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, head).code, 2);
+    EXPECT_TRUE(test::identifies(kJpegDecoderId, head)); // the signature is trusted
+    EXPECT_FALSE(test::identifies(kJpegDecoderId, test::bytes({0xFF, 0xD8, 0x00})));
+    for (std::size_t at = 0; at < file.size(); at += 7) {
+        auto flipped = file;
+        flipped[at] ^= std::byte{0x5A};
+        const auto d = test::decodeMemory(kJpegDecoderId, flipped);
+        if (d.code == 0) {
+            EXPECT_TRUE(d.picture.isValid());
+        }
+    }
+    EXPECT_EQ(test::decodeMemory(kJpegDecoderId, {}).code, 2);
+    EXPECT_TRUE(jpegErrorSeen());
+}
+
+} // namespace
+} // namespace vemra
