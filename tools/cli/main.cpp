@@ -2,6 +2,7 @@
 // picture operations without a window, for scripts and for tests.
 
 #include "picture_commands.h"
+#include "plugin_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -26,6 +27,14 @@ constexpr Command kCommands[] = {
      vemra::cli::runInfo},
     {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
      vemra::cli::runDecode},
+    {"plugins", "plugins [--plugins DIR]        one line per plug-in: name, type, information, "
+                "extensions",
+     vemra::cli::runPlugins},
+    {"list", "list ARCHIVE                   one line per member: position, size, time, path, "
+             "name",
+     vemra::cli::runList},
+    {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
+     vemra::cli::runExtract},
 };
 
 void printHelp() {

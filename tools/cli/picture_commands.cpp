@@ -2,7 +2,9 @@
 
 #include "imaging/bmp_file.h"
 #include "imaging/picture_convert.h"
+#include "plugin_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -67,6 +69,9 @@ int runInfo(std::span<const std::string_view> args) {
 }
 
 int runDecode(std::span<const std::string_view> args) {
+    if (std::find(args.begin(), args.end(), "--plugin") != args.end()) {
+        return runPluginDecode(args);
+    }
     std::string input;
     std::string output;
     bool to24 = false;
