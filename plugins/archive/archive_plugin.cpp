@@ -383,6 +383,7 @@ extern "C" {
 
 SPI_EXPORT int GetPluginInfo(int index, char* buf, int buflen) {
     return guarded([&]() -> int {
+        const ThreadUtf8Locale utf8;
         const std::string text = std::string("Archive plug-in for Vemra (") +
                                  archive_version_string() + ")";
         return writeInfo({"00AM", text, "*.zip;*.cbz", "ZIP", "*.7z;*.cb7", "7-Zip",
@@ -399,6 +400,7 @@ SPI_EXPORT int IsSupported(const char* filename, const void* header) {
 
 SPI_EXPORT int GetArchiveInfo(const char* buf, intptr_t len, unsigned int flag, SpiHandle* list) {
     return guarded([&]() -> int {
+        const ThreadUtf8Locale utf8;
         if (list == nullptr) {
             return SPI_NO_FUNCTION;
         }
@@ -449,6 +451,7 @@ SPI_EXPORT int GetArchiveInfo(const char* buf, intptr_t len, unsigned int flag, 
 SPI_EXPORT int GetFileInfo(const char* buf, intptr_t len, const char* filename,
                            unsigned int flag, ArchiveEntry* info) {
     return guarded([&]() -> int {
+        const ThreadUtf8Locale utf8;
         if (info == nullptr || filename == nullptr) {
             return SPI_NO_FUNCTION;
         }
@@ -483,6 +486,7 @@ SPI_EXPORT int GetFileInfo(const char* buf, intptr_t len, const char* filename,
 SPI_EXPORT int GetFile(const char* src, intptr_t len, void* dest, unsigned int flag,
                        ProgressCallback progress, intptr_t user_data) {
     return guarded([&]() -> int {
+        const ThreadUtf8Locale utf8;
         // The position travels in `len`, so the archive is read from the
         // start of a file; there is no way to name a member of memory data.
         if ((flag & SPI_SOURCE_MASK) != SPI_SOURCE_FILE || dest == nullptr || len < 0) {

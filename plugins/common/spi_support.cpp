@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,6 +182,21 @@ void storeRowBgr(const std::uint8_t* source, int channels, int width, std::uint8
 
 bool shouldAbort(ProgressCallback progress, int done, int total, intptr_t userData) {
     return progress != nullptr && progress(done, total, userData) != 0;
+}
+
+ThreadUtf8Locale::ThreadUtf8Locale() {
+    locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (utf8 != static_cast<locale_t>(nullptr)) {
+        m_utf8 = utf8;
+        m_previous = ::uselocale(utf8);
+    }
+}
+
+ThreadUtf8Locale::~ThreadUtf8Locale() {
+    if (m_utf8 != nullptr) {
+        ::uselocale(static_cast<locale_t>(m_previous));
+        ::freelocale(static_cast<locale_t>(m_utf8));
+    }
 }
 
 bool isUtf8(std::string_view text) {

@@ -84,6 +84,22 @@ void storeRowBgr(const std::uint8_t* source, int channels, int width, std::uint8
 // Calls the progress callback (when there is one); true when it asks to stop.
 bool shouldAbort(ProgressCallback progress, int done, int total, intptr_t userData);
 
+// Makes the calling thread use a UTF-8 character set for as long as it
+// lives, without touching the host's process-wide locale: libraries that
+// convert names through the locale (libarchive does) then produce UTF-8 even
+// in a host running in the "C" locale.
+class ThreadUtf8Locale {
+public:
+    ThreadUtf8Locale();
+    ~ThreadUtf8Locale();
+    ThreadUtf8Locale(const ThreadUtf8Locale&) = delete;
+    ThreadUtf8Locale& operator=(const ThreadUtf8Locale&) = delete;
+
+private:
+    void* m_utf8 = nullptr;
+    void* m_previous = nullptr;
+};
+
 // True when `text` is valid UTF-8.
 bool isUtf8(std::string_view text);
 // Text from a file name field of unknown encoding: valid UTF-8 as it is,

@@ -21,6 +21,7 @@ enum { FAULT_NONE = -1, FAULT_READ, FAULT_WRITE, FAULT_DIVIDE, FAULT_ABORT, FAUL
 /* Kept in globals so the compiler cannot prove the faults away. */
 volatile int* volatile faultAddress = (volatile int*)16;
 volatile int faultZero = 0;
+volatile int faultNumerator = 7;
 
 /* Stops only where no stack is left; the volatile limit hides that from the
    compiler, which would otherwise refuse the endless recursion. */
@@ -43,7 +44,7 @@ static int fault(int kind) {
         *faultAddress = 1;
         return 0;
     case FAULT_DIVIDE:
-        return 1 / faultZero;
+        return faultNumerator / faultZero;
     case FAULT_ABORT:
         abort();
     case FAULT_STACK:
