@@ -291,11 +291,12 @@ int extractToFolder(archive* a, archive_entry* entry, const std::string& fileNam
         }
     }
     if (code == SPI_ALL_RIGHT) {
-        ::fchmod(fd, 0644 & ~[] {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            return mask;
-        }());
+        ::fchmod(
+            fd, 0644 & ~[] {
+                const mode_t mask = ::umask(0);
+                ::umask(mask);
+                return mask;
+            }());
         if (archive_entry_mtime_is_set(entry)) {
             const timespec times[2] = {{archive_entry_mtime(entry), 0},
                                        {archive_entry_mtime(entry), 0}};
@@ -377,6 +378,128 @@ int isSupported(const char* filename, const void* header) {
     return found ? 1 : 0;
 }
 
+// --- The three archive operations ------------------------------------------
+
+// Runs `operation` on a fresh reader; when it fails on an LHA archive, runs
+// it once more with names read as Shift-JIS.
+template <typename Operation> int withLegacyRetry(Operation operation) {
+    bool lha = false;
+    {
+        ArchiveReader reader;
+        const int code = operation(reader);
+        if (code == SPI_ALL_RIGHT || code == SPI_ABORT || code == SPI_END_OF_FILE ||
+            !reader.isLha()) {
+            return code;
+        }
+        lha = true;
+    }
+    ArchiveReader legacy;
+    legacy.setLegacyNames(lha);
+    return operation(legacy);
+}
+
+int listMembers(ArchiveReader& reader, const char* buf, intptr_t len, unsigned flag,
+                SpiHandle* list) {
+    int code = reader.open(buf, len, flag);
+    if (code != SPI_ALL_RIGHT) {
+        return code;
+    }
+    std::vector<ArchiveEntry> members;
+    archive_entry* entry = nullptr;
+    int status;
+    while ((status = reader.next(entry)) == 1) {
+        if (!isRegularFile(entry)) {
+            continue;
+        }
+        if (members.size() >= kMaxMembers) {
+            status = -SPI_NO_MEMORY;
+            break;
+        }
+        const std::int64_t size = memberSize(reader.get(), entry);
+        if (size < 0) {
+            status = -SPI_OUT_OF_ORDER;
+            break;
+        }
+        members.emplace_back();
+        fillEntry(reader.get(), entry, reader.index(), memberName(entry), size, members.back());
+    }
+    code = -status;
+    if (code == SPI_NOT_SUPPORT) {
+        return code; // not an archive at all
+    }
+    // The members read before a fault are still handed over, with the answer
+    // hosts take as "damaged, but here is what could be read".
+    if (code != SPI_ALL_RIGHT) {
+        code = SPI_NOT_SUPPORT;
+    }
+    SpiHandle block = SpiAlloc((members.size() + 1) * sizeof(ArchiveEntry));
+    if (block == nullptr) {
+        return SPI_NO_MEMORY;
+    }
+    if (!members.empty()) {
+        std::memcpy(block, members.data(), members.size() * sizeof(ArchiveEntry));
+    }
+    *list = block;
+    return code;
+}
+
+int findMember(ArchiveReader& reader, const char* buf, intptr_t len, unsigned flag,
+               const char* filename, ArchiveEntry& info) {
+    std::string wanted = filename;
+    std::replace(wanted.begin(), wanted.end(), '\\', '/');
+    const bool ignoreCase = (flag & SPI_IGNORE_CASE) != 0;
+    const int code = reader.open(buf, len, flag);
+    if (code != SPI_ALL_RIGHT) {
+        return code;
+    }
+    archive_entry* entry = nullptr;
+    int status;
+    while ((status = reader.next(entry)) == 1) {
+        if (!isRegularFile(entry)) {
+            continue;
+        }
+        const std::string name = memberName(entry);
+        if (sameName(name, wanted, ignoreCase)) {
+            const std::int64_t size = memberSize(reader.get(), entry);
+            if (size < 0) {
+                return SPI_OUT_OF_ORDER;
+            }
+            fillEntry(reader.get(), entry, reader.index(), name, size, info);
+            return SPI_ALL_RIGHT;
+        }
+    }
+    return status == 0 ? SPI_END_OF_FILE : -status;
+}
+
+int extractMember(ArchiveReader& reader, const char* src, intptr_t position, void* dest,
+                  unsigned destination, ProgressCallback progress, intptr_t userData) {
+    const int code = reader.open(src, 0, SPI_SOURCE_FILE);
+    if (code != SPI_ALL_RIGHT) {
+        return code;
+    }
+    archive_entry* entry = nullptr;
+    int status;
+    while ((status = reader.next(entry)) == 1 && reader.index() < position) {
+    }
+    if (status != 1) {
+        return status == 0 ? SPI_END_OF_FILE : -status;
+    }
+    if (!isRegularFile(entry)) {
+        return SPI_END_OF_FILE;
+    }
+    const std::int64_t total = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
+    const Progress report(progress, userData, total);
+    if (report.abort(0)) {
+        return SPI_ABORT;
+    }
+    if (destination == SPI_DEST_MEMORY) {
+        return extractToMemory(reader.get(), entry, static_cast<SpiHandle*>(dest), report);
+    }
+    std::string name = memberName(entry);
+    name = name.substr(name.rfind('/') + 1);
+    return extractToFolder(reader.get(), entry, name, static_cast<const char*>(dest), report);
+}
+
 } // namespace
 
 extern "C" {
@@ -384,10 +507,10 @@ extern "C" {
 SPI_EXPORT int GetPluginInfo(int index, char* buf, int buflen) {
     return guarded([&]() -> int {
         const ThreadUtf8Locale utf8;
-        const std::string text = std::string("Archive plug-in for Vemra (") +
-                                 archive_version_string() + ")";
-        return writeInfo({"00AM", text, "*.zip;*.cbz", "ZIP", "*.7z;*.cb7", "7-Zip",
-                          "*.rar;*.cbr", "RAR", "*.lzh;*.lha", "LHA",
+        const std::string text =
+            std::string("Archive plug-in for Vemra (") + archive_version_string() + ")";
+        return writeInfo({"00AM", text, "*.zip;*.cbz", "ZIP", "*.7z;*.cb7", "7-Zip", "*.rar;*.cbr",
+                          "RAR", "*.lzh;*.lha", "LHA",
                           "*.tar;*.tgz;*.tar.gz;*.tbz;*.tbz2;*.tar.bz2;*.txz;*.tar.xz;*.tar.zst",
                           "tar", "*.cab", "Cabinet", "*.iso", "ISO 9660", "*.cpio", "cpio"},
                          index, buf, buflen);
@@ -405,81 +528,24 @@ SPI_EXPORT int GetArchiveInfo(const char* buf, intptr_t len, unsigned int flag, 
             return SPI_NO_FUNCTION;
         }
         *list = nullptr;
-        ArchiveReader reader;
-        int code = reader.open(buf, len, flag);
-        if (code != SPI_ALL_RIGHT) {
-            return code;
-        }
-        std::vector<ArchiveEntry> members;
-        archive_entry* entry = nullptr;
-        int status;
-        while ((status = reader.next(entry)) == 1) {
-            if (!isRegularFile(entry)) {
-                continue;
-            }
-            if (members.size() >= kMaxMembers) {
-                status = -SPI_NO_MEMORY;
-                break;
-            }
-            const std::int64_t size = memberSize(reader.get(), entry);
-            if (size < 0) {
-                status = -SPI_OUT_OF_ORDER;
-                break;
-            }
-            members.emplace_back();
-            fillEntry(reader.get(), entry, reader.index(), memberName(entry), size,
-                      members.back());
-        }
-        code = -status;
-        if (code == SPI_NOT_SUPPORT) {
-            return code; // not an archive at all
-        }
-        // What was read before a fault is still handed over, so the members
-        // of a damaged archive that can be read are not lost.
-        SpiHandle block = SpiAlloc((members.size() + 1) * sizeof(ArchiveEntry));
-        if (block == nullptr) {
-            return SPI_NO_MEMORY;
-        }
-        if (!members.empty()) {
-            std::memcpy(block, members.data(), members.size() * sizeof(ArchiveEntry));
-        }
-        *list = block;
-        return code;
+        return withLegacyRetry([&](ArchiveReader& reader) {
+            SpiFree(*list);
+            *list = nullptr;
+            return listMembers(reader, buf, len, flag, list);
+        });
     });
 }
 
-SPI_EXPORT int GetFileInfo(const char* buf, intptr_t len, const char* filename,
-                           unsigned int flag, ArchiveEntry* info) {
+SPI_EXPORT int GetFileInfo(const char* buf, intptr_t len, const char* filename, unsigned int flag,
+                           ArchiveEntry* info) {
     return guarded([&]() -> int {
         const ThreadUtf8Locale utf8;
         if (info == nullptr || filename == nullptr) {
             return SPI_NO_FUNCTION;
         }
-        std::string wanted = filename;
-        std::replace(wanted.begin(), wanted.end(), '\\', '/');
-        const bool ignoreCase = (flag & SPI_IGNORE_CASE) != 0;
-        ArchiveReader reader;
-        int code = reader.open(buf, len, flag);
-        if (code != SPI_ALL_RIGHT) {
-            return code;
-        }
-        archive_entry* entry = nullptr;
-        int status;
-        while ((status = reader.next(entry)) == 1) {
-            if (!isRegularFile(entry)) {
-                continue;
-            }
-            const std::string name = memberName(entry);
-            if (sameName(name, wanted, ignoreCase)) {
-                const std::int64_t size = memberSize(reader.get(), entry);
-                if (size < 0) {
-                    return SPI_OUT_OF_ORDER;
-                }
-                fillEntry(reader.get(), entry, reader.index(), name, size, *info);
-                return SPI_ALL_RIGHT;
-            }
-        }
-        return status == 0 ? SPI_END_OF_FILE : -status;
+        return withLegacyRetry([&](ArchiveReader& reader) {
+            return findMember(reader, buf, len, flag, filename, *info);
+        });
     });
 }
 
@@ -499,33 +565,9 @@ SPI_EXPORT int GetFile(const char* src, intptr_t len, void* dest, unsigned int f
         if (destination == SPI_DEST_MEMORY) {
             *static_cast<SpiHandle*>(dest) = nullptr;
         }
-        ArchiveReader reader;
-        int code = reader.open(src, 0, SPI_SOURCE_FILE);
-        if (code != SPI_ALL_RIGHT) {
-            return code;
-        }
-        archive_entry* entry = nullptr;
-        int status;
-        while ((status = reader.next(entry)) == 1 && reader.index() < len) {
-        }
-        if (status != 1) {
-            return status == 0 ? SPI_END_OF_FILE : -status;
-        }
-        if (!isRegularFile(entry)) {
-            return SPI_END_OF_FILE;
-        }
-        const std::int64_t total =
-            archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
-        const Progress report(progress, user_data, total);
-        if (report.abort(0)) {
-            return SPI_ABORT;
-        }
-        if (destination == SPI_DEST_MEMORY) {
-            return extractToMemory(reader.get(), entry, static_cast<SpiHandle*>(dest), report);
-        }
-        std::string name = memberName(entry);
-        name = name.substr(name.rfind('/') + 1);
-        return extractToFolder(reader.get(), entry, name, static_cast<const char*>(dest), report);
+        return withLegacyRetry([&](ArchiveReader& reader) {
+            return extractMember(reader, src, len, dest, destination, progress, user_data);
+        });
     });
 }
 

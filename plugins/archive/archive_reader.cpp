@@ -53,7 +53,15 @@ bool ArchiveReader::create() {
     archive_read_support_filter_zstd(m_archive);
     archive_read_support_filter_lz4(m_archive);
     archive_read_support_filter_compress(m_archive);
+    if (m_legacyNames) {
+        archive_read_set_format_option(m_archive, "lha", "hdrcharset", "CP932");
+    }
     return true;
+}
+
+bool ArchiveReader::isLha() const {
+    return m_archive != nullptr &&
+           (archive_format(m_archive) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_LHA;
 }
 
 int ArchiveReader::open(const char* buf, intptr_t len, unsigned flag) {

@@ -21,6 +21,14 @@ public:
     ArchiveReader& operator=(const ArchiveReader&) = delete;
     ~ArchiveReader();
 
+    // Reads LHA names as Shift-JIS. LHA archives rarely say how their names
+    // are encoded, and libarchive gives up on a name that is not valid in the
+    // locale's character set, so an LHA archive that fails is read again
+    // with this set.
+    void setLegacyNames(bool on) { m_legacyNames = on; }
+    // True when the archive being read is an LHA archive.
+    bool isLha() const;
+
     // Opens the archive; an SPI result code.
     int open(const char* buf, intptr_t len, unsigned flag);
     // Opens `size` bytes at `data` (not copied; they must outlive the reader).
@@ -51,6 +59,7 @@ private:
     std::int64_t m_position = 0;
     std::vector<char> m_buffer;
     int m_index = -1;
+    bool m_legacyNames = false;
 };
 
 // The member's name inside the archive, "/"-separated, in UTF-8 (legacy

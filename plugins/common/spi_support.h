@@ -24,8 +24,7 @@ int writeInfo(std::initializer_list<std::string_view> entries, int index, char* 
 
 // Runs an export body, turning escaping C++ exceptions into result codes: no
 // exception may unwind into the host.
-template <typename Body>
-int guarded(Body&& body) noexcept {
+template <typename Body> int guarded(Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -70,7 +69,8 @@ struct Dib24 {
     ~Dib24();
     // Row y counted from the top of the picture.
     std::uint8_t* rowFromTop(int y) const {
-        return static_cast<std::uint8_t*>(pixels) + static_cast<std::size_t>(height - 1 - y) * stride;
+        return static_cast<std::uint8_t*>(pixels) +
+               static_cast<std::size_t>(height - 1 - y) * stride;
     }
     // Hands both blocks to the host.
     void release(SpiHandle* infoOut, SpiHandle* pixelsOut);

@@ -88,10 +88,9 @@ int openPrimary(const SourceBytes& source, Context& context, Handle& handle) {
 int decode(const heif_image_handle* handle, Dib24& dib) {
     const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     heif_image* raw = nullptr;
-    const int code =
-        errorCode(heif_decode_image(handle, &raw, heif_colorspace_RGB,
-                                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                    nullptr));
+    const int code = errorCode(heif_decode_image(
+        handle, &raw, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr));
     const Image image(raw);
     if (code != SPI_ALL_RIGHT) {
         return code;
@@ -141,8 +140,7 @@ SPI_EXPORT int IsSupported(const char* /*filename*/, const void* header) {
     });
 }
 
-SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag,
-                              PictureInfo* info) {
+SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag, PictureInfo* info) {
     return guarded([&]() -> int {
         if (info == nullptr) {
             return SPI_NO_FUNCTION;

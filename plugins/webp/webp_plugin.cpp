@@ -125,8 +125,7 @@ int decodeFirstFrame(const SourceBytes& source, Dib24& dib) {
     }
     const std::size_t stride = static_cast<std::size_t>(dib.width) * 4;
     for (int y = 0; y < dib.height; ++y) {
-        storeRowBgr(canvas + static_cast<std::size_t>(y) * stride, 4, dib.width,
-                    dib.rowFromTop(y));
+        storeRowBgr(canvas + static_cast<std::size_t>(y) * stride, 4, dib.width, dib.rowFromTop(y));
     }
     return SPI_ALL_RIGHT;
 }
@@ -149,8 +148,7 @@ SPI_EXPORT int IsSupported(const char* /*filename*/, const void* header) {
     });
 }
 
-SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag,
-                              PictureInfo* info) {
+SPI_EXPORT int GetPictureInfo(const char* buf, intptr_t len, unsigned int flag, PictureInfo* info) {
     return guarded([&]() -> int {
         if (info == nullptr) {
             return SPI_NO_FUNCTION;

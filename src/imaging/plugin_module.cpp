@@ -222,9 +222,8 @@ ResultCode PluginModule::pictureInfo(const PluginSource& source, PluginPictureIn
     return asResult(code);
 }
 
-ResultCode PluginModule::pictureBlocks(const PluginSource& source, SpiBlock& info,
-                                       SpiBlock& pixels, ProgressCallback progress,
-                                       intptr_t userData) const {
+ResultCode PluginModule::pictureBlocks(const PluginSource& source, SpiBlock& info, SpiBlock& pixels,
+                                       ProgressCallback progress, intptr_t userData) const {
     info.reset();
     pixels.reset();
     if (m_exports.getPicture == nullptr) {
@@ -300,9 +299,8 @@ ResultCode PluginModule::fileToMemory(const PluginSource& source, std::uint32_t 
         return ResultCode::Failure;
     }
     SpiHandle* destination = out.receive();
-    return asResult(m_exports.getFile(source.buffer(), static_cast<intptr_t>(position),
-                                      destination, source.mode() | SPI_DEST_MEMORY, progress,
-                                      userData));
+    return asResult(m_exports.getFile(source.buffer(), static_cast<intptr_t>(position), destination,
+                                      source.mode() | SPI_DEST_MEMORY, progress, userData));
 }
 
 ResultCode PluginModule::fileToFolder(const PluginSource& source, std::uint32_t position,
@@ -315,8 +313,8 @@ ResultCode PluginModule::fileToFolder(const PluginSource& source, std::uint32_t 
     // folder form only reads it.
     std::string destination = folder;
     return asResult(m_exports.getFile(source.buffer(), static_cast<intptr_t>(position),
-                                      destination.data(), source.mode() | SPI_DEST_FOLDER,
-                                      progress, userData));
+                                      destination.data(), source.mode() | SPI_DEST_FOLDER, progress,
+                                      userData));
 }
 
 int PluginModule::configurationDialog(void* parent, int function) const {

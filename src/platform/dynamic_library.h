@@ -31,8 +31,7 @@ public:
     void* symbol(const char* name) const noexcept;
 
     // Typed form of symbol() for function pointers.
-    template <typename Function>
-    Function function(const char* name) const noexcept {
+    template <typename Function> Function function(const char* name) const noexcept {
         return reinterpret_cast<Function>(symbol(name));
     }
 

@@ -35,10 +35,14 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {"zip", "", "zip"},    {"zip-store", "", "zip"}, {"7z", "", "7z"},
-    {"tar", "", "tar"},    {"tar", "gzip", "tar.gz"}, {"tar", "bzip2", "tar.bz2"},
-    {"tar", "xz", "tar.xz"}, {"cpio", "", "cpio"},   {"iso", "", "iso"},
+    {"zip", "", "zip"},      {"zip-store", "", "zip"},  {"7z", "", "7z"},
+    {"tar", "", "tar"},      {"tar", "gzip", "tar.gz"}, {"tar", "bzip2", "tar.bz2"},
+    {"tar", "xz", "tar.xz"}, {"cpio", "", "cpio"},      {"iso", "", "iso"},
 };
+
+void PrintTo(const Kind& kind, std::ostream* os) {
+    *os << kind.extension;
+}
 
 std::string fullName(const ArchiveEntry& e) {
     return entryPath(e) + entryFileName(e);
@@ -228,6 +232,100 @@ TEST(ArchivePluginMisc, ShiftJisNamesAreConvertedToUtf8) {
               ResultCode::Success);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(entryFileName(list[0]), "夕焼け.jpg");
+}
+
+// A level-0 LHA archive of stored (-lh0-) members, as LHA for MS-DOS and
+// Windows wrote them, names in Shift-JIS. The header layout and the CRC-16
+// (polynomial 0xA001, reflected) follow the LHA format notes by Haruhiko
+// Okumura and Haruyasu Yoshizaki.
+std::vector<std::byte>
+lhaArchive(const std::vector<std::pair<std::string, std::vector<std::byte>>>& members) {
+    const auto crc16 = [](const std::vector<std::byte>& data) {
+        std::uint16_t crc = 0;
+        for (const std::byte b : data) {
+            crc ^= static_cast<std::uint8_t>(b);
+            for (int i = 0; i < 8; ++i) {
+                crc = static_cast<std::uint16_t>(crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1);
+            }
+        }
+        return crc;
+    };
+    std::vector<std::byte> out;
+    for (const auto& [name, data] : members) {
+        std::vector<std::byte> h;
+        const auto put = [&](std::uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                h.push_back(static_cast<std::byte>(v >> (8 * i) & 0xFF));
+            }
+        };
+        for (const char c : std::string("-lh0-")) {
+            h.push_back(static_cast<std::byte>(c));
+        }
+        put(static_cast<std::uint32_t>(data.size()), 4);
+        put(static_cast<std::uint32_t>(data.size()), 4);
+        put(0x6000, 2);                      // 12:00:00
+        put((44u << 9) | (3u << 5) | 15, 2); // 2024-03-15
+        put(0x20, 1);                        // archive attribute
+        put(0, 1);                           // header level 0
+        put(static_cast<std::uint32_t>(name.size()), 1);
+        for (const char c : name) {
+            h.push_back(static_cast<std::byte>(c));
+        }
+        put(crc16(data), 2);
+        std::uint8_t sum = 0;
+        for (const std::byte b : h) {
+            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(b));
+        }
+        out.push_back(static_cast<std::byte>(h.size()));
+        out.push_back(static_cast<std::byte>(sum));
+        out.insert(out.end(), h.begin(), h.end());
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    out.push_back(std::byte{0});
+    return out;
+}
+
+TEST(ArchivePluginMisc, ReadsLhaWithShiftJisNames) {
+    PluginModule plugin = test::shippedPlugin("archive");
+    TempDir dir;
+    const std::vector<std::byte> first = test::noise(3000, 21);
+    const std::vector<std::byte> second = test::noise(10, 22);
+    // "表紙\\夕焼け.jpg": the second byte of 表 (0x5C) is also a "\\".
+    const std::string sjisPath = "\x95\x5C\x8E\x86\\\x97\x5B\x8F\xC4\x82\xAF.jpg";
+    test::writeFile(dir.file("a.lzh"), lhaArchive({{"first.bin", first}, {sjisPath, second}}));
+    EXPECT_TRUE(
+        plugin.isSupported(dir.file("a.lzh"), test::headerOf(test::readFile(dir.file("a.lzh")))));
+
+    std::vector<ArchiveEntry> list;
+    ASSERT_EQ(plugin.archiveInfo(PluginSource::file(dir.file("a.lzh")), list), ResultCode::Success);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(fullName(list[0]), "first.bin");
+    EXPECT_EQ(entryPath(list[1]), "表紙/");
+    EXPECT_EQ(entryFileName(list[1]), "夕焼け.jpg");
+    EXPECT_EQ(list[1].filesize, 10u);
+    EXPECT_NE(list[1].timestamp, 0u);
+    for (const auto& [entry, data] : {std::pair{list[0], first}, std::pair{list[1], second}}) {
+        SpiBlock block;
+        ASSERT_EQ(plugin.fileToMemory(PluginSource::file(dir.file("a.lzh")), entry.position, block),
+                  ResultCode::Success);
+        EXPECT_TRUE(
+            std::equal(block.bytes().begin(), block.bytes().end(), data.begin(), data.end()));
+    }
+}
+
+TEST(ArchivePluginMisc, ADamagedArchiveStillListsWhatCanBeRead) {
+    PluginModule plugin = test::shippedPlugin("archive");
+    TempDir dir;
+    ASSERT_TRUE(test::writeArchive(dir.file("a.tar"), "tar", "", sampleMembers()));
+    std::vector<std::byte> tar = test::readFile(dir.file("a.tar"));
+    tar.resize(200000); // inside the data of the second file
+    std::vector<ArchiveEntry> list;
+    bool gotList = false;
+    EXPECT_EQ(plugin.archiveInfo(PluginSource::memory(tar), list, &gotList),
+              ResultCode::InvalidData);
+    EXPECT_TRUE(gotList);
+    ASSERT_GE(list.size(), 1u);
+    EXPECT_EQ(fullName(list[0]), "photo1.jpg");
 }
 
 // Damaged archives: every answer is a result code, never a crash or a read

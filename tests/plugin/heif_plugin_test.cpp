@@ -18,6 +18,10 @@ struct Format {
 
 const Format kFormats[] = {{heif_compression_HEVC, "HEIF"}, {heif_compression_AV1, "AVIF"}};
 
+void PrintTo(const Format& format, std::ostream* os) {
+    *os << format.name;
+}
+
 heif_error writeBytes(heif_context*, const void* data, size_t size, void* userdata) {
     auto* out = static_cast<std::vector<std::byte>*>(userdata);
     out->insert(out->end(), static_cast<const std::byte*>(data),
@@ -148,8 +152,8 @@ TEST_P(HeifPlugin, DecodesLikeLibheifWithAlphaOverWhite) {
                 const std::uint32_t got = p.pixel(x, y);
                 wrong += got != colourWord(mix(0), mix(1), mix(2));
                 if (!alpha) {
-                    error += std::abs(redOf(got) - x * 255 / 64) +
-                             std::abs(greenOf(got) - y * 255 / 48);
+                    error +=
+                        std::abs(redOf(got) - x * 255 / 64) + std::abs(greenOf(got) - y * 255 / 48);
                 }
             }
         }

@@ -2,9 +2,9 @@
 // loading, information strings, every typed call, and the merge of a
 // plug-in's two picture blocks.
 
-#include "plugin_test_support.h"
 #include "platform/dynamic_library.h"
 #include "platform/endian.h"
+#include "plugin_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -116,15 +116,14 @@ TEST(PluginModule, ReadsInformationKindAndExtensions) {
     EXPECT_EQ(tiny.extensionList(), "*.tiny;*.tarc");
     EXPECT_TRUE(tiny.hasConfigurationDialog());
     const PluginModule::Exports& e = tiny.exports();
-    for (const void* f : {reinterpret_cast<const void*>(e.getPluginInfo),
-                          reinterpret_cast<const void*>(e.isSupported),
-                          reinterpret_cast<const void*>(e.getPictureInfo),
-                          reinterpret_cast<const void*>(e.getPicture),
-                          reinterpret_cast<const void*>(e.getPreview),
-                          reinterpret_cast<const void*>(e.getArchiveInfo),
-                          reinterpret_cast<const void*>(e.getFileInfo),
-                          reinterpret_cast<const void*>(e.getFile),
-                          reinterpret_cast<const void*>(e.configurationDlg)}) {
+    for (const void* f :
+         {reinterpret_cast<const void*>(e.getPluginInfo),
+          reinterpret_cast<const void*>(e.isSupported),
+          reinterpret_cast<const void*>(e.getPictureInfo),
+          reinterpret_cast<const void*>(e.getPicture), reinterpret_cast<const void*>(e.getPreview),
+          reinterpret_cast<const void*>(e.getArchiveInfo),
+          reinterpret_cast<const void*>(e.getFileInfo), reinterpret_cast<const void*>(e.getFile),
+          reinterpret_cast<const void*>(e.configurationDlg)}) {
         EXPECT_NE(f, nullptr);
     }
 
@@ -316,8 +315,8 @@ TEST(PluginModule, ArchiveCallsListFindAndExtract) {
         SpiBlock block;
         ASSERT_EQ(tiny.fileToMemory(source, list[i].position, block), ResultCode::Success);
         EXPECT_EQ(block.size(), members[i].data.size());
-        EXPECT_TRUE(std::equal(block.bytes().begin(), block.bytes().end(),
-                               members[i].data.begin(), members[i].data.end()));
+        EXPECT_TRUE(std::equal(block.bytes().begin(), block.bytes().end(), members[i].data.begin(),
+                               members[i].data.end()));
     }
     SpiBlock block;
     EXPECT_EQ(tiny.fileToMemory(PluginSource::memory(bytes), 0, block), ResultCode::Failure);
@@ -365,7 +364,8 @@ TEST(MergePictureBlocks, RoomIsTheLargerOfPixelBlockAndImage) {
     EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), exact.pixels().begin()));
 
     // A short pixel block leaves the missing rows zero.
-    PictureBuffer shortRows = mergePictureBlocks(info, blockOf({pixels.begin(), pixels.end() - 12}));
+    PictureBuffer shortRows =
+        mergePictureBlocks(info, blockOf({pixels.begin(), pixels.end() - 12}));
     ASSERT_TRUE(shortRows.isValid());
     EXPECT_EQ(shortRows.blockSize(), 40u + 24);
     EXPECT_TRUE(std::equal(pixels.begin(), pixels.begin() + 12, shortRows.pixels().begin()));
@@ -396,8 +396,7 @@ TEST(MergePictureBlocks, HostileHeadersAreRefused) {
 
     // Info blocks shorter than a header, absurd sizes, no info block.
     EXPECT_TRUE(mergePictureBlocks(blockOf(test::bytes({40, 0, 0})), blockOf(pixels)).isNull());
-    EXPECT_TRUE(mergePictureBlocks(blockOf(test::infoHeader(1 << 20, 1 << 20, 24)),
-                                   blockOf(pixels))
+    EXPECT_TRUE(mergePictureBlocks(blockOf(test::infoHeader(1 << 20, 1 << 20, 24)), blockOf(pixels))
                     .isNull());
     EXPECT_TRUE(mergePictureBlocks(blockOf(test::infoHeader(0, 4, 24)), blockOf(pixels)).isNull());
     EXPECT_TRUE(mergePictureBlocks(SpiBlock(), blockOf(pixels)).isNull());
@@ -405,8 +404,7 @@ TEST(MergePictureBlocks, HostileHeadersAreRefused) {
 
 // Runs `call` in a child process with the default signal actions and returns
 // the signal that ended it (0 when it returned).
-template <typename Call>
-int signalOf(Call call) {
+template <typename Call> int signalOf(Call call) {
     const pid_t child = ::fork();
     if (child == 0) {
         for (const int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {

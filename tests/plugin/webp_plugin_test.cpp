@@ -47,9 +47,7 @@ std::vector<std::byte> losslessRgb(int width, int height) {
 
 // The colour a decoded RGBA pixel must have once laid over white.
 std::uint32_t overWhite(const std::uint8_t* rgba) {
-    const auto mix = [&](int c) {
-        return (rgba[c] * rgba[3] + 255 * (255 - rgba[3]) + 127) / 255;
-    };
+    const auto mix = [&](int c) { return (rgba[c] * rgba[3] + 255 * (255 - rgba[3]) + 127) / 255; };
     return colourWord(mix(0), mix(1), mix(2));
 }
 
@@ -201,7 +199,8 @@ TEST(WebPPlugin, StopsWhenAskedAndSurvivesDamage) {
 
     std::uint8_t* out = nullptr;
     const std::vector<std::uint8_t> rgb = pattern(40, 30, 3);
-    const std::vector<std::byte> lossy = owned(out, WebPEncodeRGB(rgb.data(), 40, 30, 120, 70, &out));
+    const std::vector<std::byte> lossy =
+        owned(out, WebPEncodeRGB(rgb.data(), 40, 30, 120, 70, &out));
     for (const std::vector<std::byte>* file : {&good, &lossy}) {
         std::uint32_t seed = 5;
         for (int round = 0; round < 40; ++round) {

@@ -117,14 +117,13 @@ static int parsePicture(const Bytes* b, Tiny* t) {
 }
 
 SPI_EXPORT int GetPluginInfo(int index, char* buf, int buflen) {
-    static const char* const entries[] = {"00IN", "Tiny test plug-in", "*.tiny", "Tiny picture",
+    static const char* const entries[] = {"00IN",   "Tiny test plug-in", "*.tiny", "Tiny picture",
                                           "*.tarc", "Tiny archive"};
     if (index < 0 || index >= (int)(sizeof entries / sizeof entries[0]) || buflen <= 0) {
         return 0;
     }
-    return snprintf(buf, (size_t)buflen, "%s", entries[index]) < buflen
-               ? (int)strlen(buf)
-               : buflen - 1;
+    return snprintf(buf, (size_t)buflen, "%s", entries[index]) < buflen ? (int)strlen(buf)
+                                                                        : buflen - 1;
 }
 
 SPI_EXPORT int IsSupported(const char* filename, const void* header) {
@@ -265,8 +264,8 @@ static int walkArchive(const Bytes* b, Visitor visit, void* context) {
     return SPI_END_OF_FILE;
 }
 
-static void fillEntry(struct ArchiveEntry* e, unsigned index, const char* name,
-                      unsigned nameLength, uint32_t time, uint32_t size) {
+static void fillEntry(struct ArchiveEntry* e, unsigned index, const char* name, unsigned nameLength,
+                      uint32_t time, uint32_t size) {
     memset(e, 0, sizeof *e);
     memcpy(e->method, "tiny", 4);
     e->position = index;
@@ -336,9 +335,9 @@ typedef struct {
 static int findVisitor(void* context, unsigned index, const char* name, unsigned nameLength,
                        uint32_t time, const unsigned char* data, uint32_t size) {
     FindContext* c = context;
-    const int match = c->byPosition ? index == c->position
-                                    : strlen(c->wanted) == nameLength &&
-                                          memcmp(c->wanted, name, nameLength) == 0;
+    const int match =
+        c->byPosition ? index == c->position
+                      : strlen(c->wanted) == nameLength && memcmp(c->wanted, name, nameLength) == 0;
     if (match) {
         fillEntry(c->entry, index, name, nameLength, time, size);
         c->data = data;

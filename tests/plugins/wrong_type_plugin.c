@@ -7,8 +7,7 @@
 #include <stdio.h>
 
 SPI_EXPORT int GetPluginInfo(int index, char* buf, int buflen) {
-    static const char* const entries[] = {"00XX", "Plug-in of an unknown kind", "*.xx",
-                                          "Unknown"};
+    static const char* const entries[] = {"00XX", "Plug-in of an unknown kind", "*.xx", "Unknown"};
     if (index < 0 || index > 3 || buflen <= 0) {
         return 0;
     }

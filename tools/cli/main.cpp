@@ -27,11 +27,13 @@ constexpr Command kCommands[] = {
      vemra::cli::runInfo},
     {"decode", "decode FILE -o OUT.bmp [--to24] read a picture and write it as BMP",
      vemra::cli::runDecode},
-    {"plugins", "plugins [--plugins DIR]        one line per plug-in: name, type, information, "
-                "extensions",
+    {"plugins",
+     "plugins [--plugins DIR]        one line per plug-in: name, type, information, "
+     "extensions",
      vemra::cli::runPlugins},
-    {"list", "list ARCHIVE                   one line per member: position, size, time, path, "
-             "name",
+    {"list",
+     "list ARCHIVE                   one line per member: position, size, time, path, "
+     "name",
      vemra::cli::runList},
     {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
      vemra::cli::runExtract},

@@ -48,11 +48,11 @@ std::optional<Options> parse(std::string_view command, std::span<const std::stri
         }
         if (known) {
             if (i + 1 >= args.size()) {
-                status = usageError(std::string(command) + ": " + std::string(a) +
-                                    " needs a value");
+                status =
+                    usageError(std::string(command) + ": " + std::string(a) + " needs a value");
                 return std::nullopt;
             }
-            std::string& target = a == "--plugins" ? o.pluginDir
+            std::string& target = a == "--plugins"  ? o.pluginDir
                                   : a == "--plugin" ? o.plugin
                                                     : o.output;
             target = std::string(args[++i]);
@@ -192,8 +192,8 @@ int runList(std::span<const std::string_view> args) {
         return usageError("list: usage is list ARCHIVE [--plugins DIR]");
     }
     const std::string& archive = o->plain[0];
-    const std::optional<PluginModule> module = archivePluginFor(
-        o->pluginDir.empty() ? defaultPluginDir() : o->pluginDir, archive, status);
+    const std::optional<PluginModule> module =
+        archivePluginFor(o->pluginDir.empty() ? defaultPluginDir() : o->pluginDir, archive, status);
     if (!module) {
         return status;
     }
@@ -230,8 +230,8 @@ int runExtract(std::span<const std::string_view> args) {
         return usageError("extract: usage is extract ARCHIVE POSITION -o OUT [--plugins DIR]");
     }
     const std::string& archive = o->plain[0];
-    const std::optional<PluginModule> module = archivePluginFor(
-        o->pluginDir.empty() ? defaultPluginDir() : o->pluginDir, archive, status);
+    const std::optional<PluginModule> module =
+        archivePluginFor(o->pluginDir.empty() ? defaultPluginDir() : o->pluginDir, archive, status);
     if (!module) {
         return status;
     }
@@ -249,8 +249,7 @@ int runExtract(std::span<const std::string_view> args) {
 
 int runPluginDecode(std::span<const std::string_view> args) {
     int status = 0;
-    const std::optional<Options> o =
-        parse("decode", args, "--plugins --plugin -o --to24 ", status);
+    const std::optional<Options> o = parse("decode", args, "--plugins --plugin -o --to24 ", status);
     if (!o) {
         return status;
     }
@@ -266,8 +265,8 @@ int runPluginDecode(std::span<const std::string_view> args) {
         pluginPath = o->plugin;
     } else {
         const std::string wanted = lowered(o->plugin);
-        for (const std::string& path : pluginFiles(o->pluginDir.empty() ? defaultPluginDir()
-                                                                        : o->pluginDir)) {
+        for (const std::string& path :
+             pluginFiles(o->pluginDir.empty() ? defaultPluginDir() : o->pluginDir)) {
             const std::string file = lowered(fs::path(path).filename().string());
             if (file == wanted || file == wanted + ".spi") {
                 pluginPath = path;
