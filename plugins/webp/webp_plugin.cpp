@@ -20,7 +20,7 @@ constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
 
 std::string description() {
     const int v = WebPGetDecoderVersion();
-    return "WebP picture plug-in for Vemra (libwebp " + std::to_string(v >> 16) + "." +
+    return std::string("WebP picture plug-in for Vemra (libwebp ") + std::to_string(v >> 16) + "." +
            std::to_string(v >> 8 & 0xFF) + "." + std::to_string(v & 0xFF) + ")";
 }
 

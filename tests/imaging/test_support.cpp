@@ -68,9 +68,12 @@ std::vector<std::byte> infoHeader(std::int32_t width, std::int32_t height, std::
 
 std::vector<std::byte> bmpFile(const std::vector<std::byte>& dib,
                                const std::vector<std::byte>& pixels, std::int64_t pixelOffset) {
-    std::vector<std::byte> file(14);
-    file.insert(file.end(), dib.begin(), dib.end());
-    file.insert(file.end(), pixels.begin(), pixels.end());
+    // Sized once and copied into: GCC 12's -O2 bounds check misreads the
+    // growing inserts and fails the Release build.
+    std::vector<std::byte> file(14 + dib.size() + pixels.size());
+    std::copy(dib.begin(), dib.end(), file.begin() + 14);
+    std::copy(pixels.begin(), pixels.end(),
+              file.begin() + 14 + static_cast<std::ptrdiff_t>(dib.size()));
     storeU16(file.data(), 0x4D42);
     storeU32(file.data() + 2, static_cast<std::uint32_t>(file.size()));
     storeU32(file.data() + 10,

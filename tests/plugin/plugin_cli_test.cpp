@@ -112,12 +112,12 @@ TEST(PluginCli, DecodesAFolderOfWebPPictures) {
         const std::size_t size =
             i == 1 ? WebPEncodeRGBA(rgba.data(), width, height, width * 4, 80, &out)
                    : WebPEncodeLosslessRGBA(rgba.data(), width, height, width * 4, &out);
-        const std::string name = dir.file("picture" + std::to_string(i) + ".webp");
+        const std::string name = dir.file(std::string("picture") + std::to_string(i) + ".webp");
         test::writeFile(
             name, {reinterpret_cast<std::byte*>(out), reinterpret_cast<std::byte*>(out) + size});
         WebPFree(out);
 
-        const std::string bmp = dir.file("out" + std::to_string(i) + ".bmp");
+        const std::string bmp = dir.file(std::string("out") + std::to_string(i) + ".bmp");
         const CliRun run = cli("decode " + q(name) + " --plugin webp -o " + q(bmp));
         ASSERT_EQ(run.status, 0) << run.out;
         ReadResult written = readBmpFile(bmp);

@@ -328,7 +328,7 @@ TEST(PluginModule, ArchiveListStopsAtItsTerminatorOrItsBlock) {
     // a list that the plug-in did not terminate: both read only real records.
     std::vector<test::Member> members;
     for (int i = 0; i < 2; ++i) {
-        members.push_back({"m" + std::to_string(i), test::noise(5, i), 0});
+        members.push_back({std::string("m") + std::to_string(i), test::noise(5, i), 0});
     }
     PluginModule tiny = test::testPlugin("tiny");
     const std::vector<std::byte> archive = tinyArchive(members);
