@@ -172,7 +172,9 @@ public:
     ResultCode fileInfo(const PluginSource& source, const std::string& memberName,
                         ArchiveEntry& out, unsigned flags = 0) const;
     // GetFile into memory: `out` receives the member's bytes, a block of the
-    // size the plug-in made it.
+    // size the plug-in made it. GetFile carries the member's position where
+    // other calls carry the offset, so the archive is read from the start of
+    // the source's file; memory sources cannot be used (Failure).
     ResultCode fileToMemory(const PluginSource& source, std::uint32_t position, SpiBlock& out,
                             ProgressCallback progress = nullptr, intptr_t userData = 0) const;
     // GetFile into a folder, under the member's file name.

@@ -7,6 +7,9 @@
 #include <webp/encode.h>
 #include <webp/mux.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vemra {
 namespace {
 
@@ -184,6 +187,14 @@ TEST(WebPPlugin, InfoFromFileAtAnOffset) {
     EXPECT_EQ(plugin.picture(PluginSource::file(dir.file("none.webp")), p),
               ResultCode::OpenFailure);
     EXPECT_FALSE(plugin.isSupported("x.webp", test::headerOf(file)));
+
+    const int fd = ::open(dir.file("x.webp").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(plugin.isSupportedDescriptor("x.webp", fd));
+    ASSERT_EQ(::lseek(fd, 128, SEEK_SET), 128);
+    EXPECT_TRUE(plugin.isSupportedDescriptor("x.webp", fd));
+    EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 128);
+    ::close(fd);
 }
 
 int stop(int, int, intptr_t) {
