@@ -80,7 +80,8 @@ bool isRegularFile(archive_entry* entry) {
 }
 
 // The member's data size, from its header or, when the header has none, by
-// reading the data (bounded). -1 when the data is broken.
+// reading the data (at most kMaxMemoryMember bytes; larger members report
+// the largest size the record holds). -1 when the data is broken.
 std::int64_t memberSize(archive* a, archive_entry* entry) {
     if (archive_entry_size_is_set(entry)) {
         return std::max<std::int64_t>(archive_entry_size(entry), 0);
@@ -96,8 +97,10 @@ std::int64_t memberSize(archive* a, archive_entry* entry) {
             return -1;
         }
         total += n;
-        if (total > kMaxFolderMember) {
-            return total;
+        // Past this the member is too large to use anyway; counting on
+        // would only spend time on what may be a decompression bomb.
+        if (total > kMaxMemoryMember) {
+            return kMaxFolderMember;
         }
     }
 }
