@@ -187,7 +187,11 @@ typedef int (*SpiGetPreview)(const char* buf, intptr_t len, unsigned int flag,
                              SpiHandle* info_block, SpiHandle* pixel_block,
                              ProgressCallback progress, intptr_t user_data);
 
-/* Archive plug-ins: the member list, as one handle holding ArchiveEntry records. */
+/*
+ * Archive plug-ins: the member list, as one handle holding ArchiveEntry
+ * records. A damaged archive may answer SPI_NOT_SUPPORT together with a list
+ * of the members that could be read; the host takes that list.
+ */
 typedef int (*SpiGetArchiveInfo)(const char* buf, intptr_t len, unsigned int flag,
                                  SpiHandle* list);
 

@@ -1,5 +1,6 @@
 #include "imaging/plugin_module.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
