@@ -55,6 +55,9 @@ enum {
 #define SPI_DEST_FOLDER 0x000u /* `dest` is a folder; the member is written there under its name */
 #define SPI_DEST_MEMORY 0x100u /* `dest` is an SpiHandle* that receives a block holding the member */
 
+/* GetFileInfo: compare member names ignoring the case of ASCII letters. */
+#define SPI_IGNORE_CASE 0x80u
+
 /* Values of IsSupported's second argument below this are file descriptors. */
 #define SPI_HEADER_FD_LIMIT 0x10000u
 /* A header pointer passed to IsSupported points at least this many bytes. */
@@ -119,10 +122,11 @@ struct PictureInfo {
 struct ArchiveEntry {
     unsigned char method[8]; /* compression method, e.g. "deflate"; not NUL-terminated when 8 long */
     uint32_t position;       /* the member's key for GetFile and GetFileInfo */
-    uint32_t compsize;       /* stored size in bytes */
+    uint32_t compsize;       /* stored size in bytes, 0 when the format does not tell */
     uint32_t filesize;       /* size of the member's data in bytes */
     uint32_t timestamp;      /* modification time, seconds since 1970 (UTC), unsigned */
-    char path[200];          /* folder inside the archive, "/"-separated, may be empty */
+    char path[200];          /* folder inside the archive, "/"-separated and ending in "/",
+                                empty at the top; path + filename is the member's full name */
     char filename[200];      /* the member's file name, without the folder */
     uint32_t crc;            /* checksum, 0 when unknown */
 };
@@ -183,19 +187,29 @@ typedef int (*SpiGetPreview)(const char* buf, intptr_t len, unsigned int flag,
                              SpiHandle* info_block, SpiHandle* pixel_block,
                              ProgressCallback progress, intptr_t user_data);
 
-/* Archive plug-ins: the member list, as one handle holding ArchiveEntry records. */
+/*
+ * Archive plug-ins: the member list, as one handle holding ArchiveEntry
+ * records. A damaged archive may answer SPI_NOT_SUPPORT together with a list
+ * of the members that could be read; the host takes that list.
+ */
 typedef int (*SpiGetArchiveInfo)(const char* buf, intptr_t len, unsigned int flag,
                                  SpiHandle* list);
 
-/* Archive plug-ins: the entry of the member whose path and name is `filename`. */
+/*
+ * Archive plug-ins: the entry of the member whose full name (path + filename)
+ * is `filename`; SPI_END_OF_FILE when there is none. SPI_IGNORE_CASE in `flag`
+ * ignores the case of ASCII letters.
+ */
 typedef int (*SpiGetFileInfo)(const char* buf, intptr_t len, const char* filename,
                               unsigned int flag, struct ArchiveEntry* entry);
 
 /*
- * Archive plug-ins: extracts the member at `position` (from ArchiveEntry).
- * `src` and the low bits of `flag` give the archive as for every source;
- * bits 8-10 the destination: a folder path in `dest`, or (SPI_DEST_MEMORY)
- * an SpiHandle* in `dest` that receives a block of exactly the member's size.
+ * Archive plug-ins: extracts one member. `src` is the archive's file name and
+ * `len` the member's position (ArchiveEntry.position); since `len` carries the
+ * position, the archive begins at the start of the file. Bits 8-10 of `flag`
+ * give the destination: a folder path in `dest` (the member is written there
+ * under its file name), or (SPI_DEST_MEMORY) an SpiHandle* in `dest` that
+ * receives a block of exactly the member's size.
  */
 typedef int (*SpiGetFile)(const char* src, intptr_t len, void* dest, unsigned int flag,
                           ProgressCallback progress, intptr_t user_data);

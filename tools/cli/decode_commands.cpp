@@ -4,6 +4,7 @@
 
 #include "encode_commands.h"
 #include "picture_commands.h"
+#include "plugin_commands.h"
 
 #include "imaging/bmp_file.h"
 #include "imaging/decoder.h"
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -204,6 +206,9 @@ int runIdentify(std::span<const std::string_view> args) {
 }
 
 int runDecode(std::span<const std::string_view> args) {
+    if (std::find(args.begin(), args.end(), "--plugin") != args.end()) {
+        return runPluginDecode(args);
+    }
     int status = 0;
     const auto a = parseDecodeArguments(args, status);
     if (!a) {

@@ -6,6 +6,7 @@
 #include "picture_commands.h"
 #include "settings_commands.h"
 #include "transform_commands.h"
+#include "plugin_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -52,6 +53,16 @@ constexpr Command kCommands[] = {
      vemra::cli::runReduce},
     {"settings", "settings get|set|list|options  read and write the settings store",
      vemra::cli::runSettings},
+    {"plugins",
+     "plugins [--plugins DIR]        one line per plug-in: name, type, information, "
+     "extensions",
+     vemra::cli::runPlugins},
+    {"list",
+     "list ARCHIVE                   one line per member: position, size, time, path, "
+     "name",
+     vemra::cli::runList},
+    {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
+     vemra::cli::runExtract},
 };
 
 void printHelp() {

@@ -2,6 +2,7 @@
 
 #include "imaging/bmp_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 

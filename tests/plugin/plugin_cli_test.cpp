@@ -1,0 +1,198 @@
+// vemra-cli's plug-in commands, run as a user would: a folder of WebP
+// pictures and zip and 7z archives of JPEG files are listed, extracted and
+// decoded through the shipped plug-ins.
+
+#include "imaging/bmp_file.h"
+#include "plugin_test_support.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <gtest/gtest.h>
+#include <webp/encode.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+namespace vemra {
+namespace {
+
+using test::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs vemra-cli with `arguments` (already quoted); stderr joins stdout.
+CliRun cli(const std::string& arguments) {
+    const std::string command = std::string("'") + VEMRA_CLI_PATH + "' " + arguments + " 2>&1";
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), got);
+    }
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string q(const std::string& path) {
+    return "'" + path + "'";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        out.push_back(text.substr(start, end - start));
+    }
+    return out;
+}
+
+std::vector<std::byte> jpegFile(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x * 7 + seed, y * 5, (x ^ y) + seed * 3));
+        }
+    }
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "JPG", 90));
+    return {reinterpret_cast<const std::byte*>(data.constData()),
+            reinterpret_cast<const std::byte*>(data.constData()) + data.size()};
+}
+
+TEST(PluginCli, ListsTheShippedAndTheTestPlugins) {
+    const CliRun shipped = cli("plugins");
+    ASSERT_EQ(shipped.status, 0) << shipped.out;
+    const std::vector<std::string> rows = lines(shipped.out);
+    ASSERT_EQ(rows.size(), 3u) << shipped.out;
+    EXPECT_EQ(rows[0].rfind("archive\t00AM\tArchive plug-in for Vemra (libarchive ", 0), 0u);
+    EXPECT_NE(rows[0].find("\t*.zip;*.cbz;*.7z;"), std::string::npos);
+    EXPECT_EQ(rows[1].rfind("heif\t00IN\t", 0), 0u);
+    EXPECT_NE(rows[1].find("\t*.heic;*.heif;*.hif;*.avif"), std::string::npos);
+    EXPECT_EQ(rows[2].rfind("webp\t00IN\tWebP picture plug-in for Vemra (libwebp ", 0), 0u);
+
+    const CliRun tests = cli("plugins --plugins " + q(VEMRA_TEST_PLUGIN_DIR));
+    ASSERT_EQ(tests.status, 0) << tests.out;
+    EXPECT_NE(tests.out.find("tiny\t00IN\tTiny test plug-in\t*.tiny;*.tarc\n"), std::string::npos);
+    EXPECT_NE(tests.out.find("wrong_type\t00XX\tPlug-in of an unknown kind\t*.xx\n"),
+              std::string::npos);
+
+    TempDir dir;
+    test::writeFile(dir.file("broken.SPI"), test::noise(100, 1));
+    const CliRun broken = cli("plugins --plugins " + q(dir.path().string()));
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.out.find("broken.SPI"), std::string::npos) << broken.out;
+    EXPECT_EQ(cli("plugins --plugins " + q(dir.file("none"))).status, 1);
+    EXPECT_EQ(cli("plugins --bogus").status, 2);
+    EXPECT_EQ(cli("plugins extra").status, 2);
+}
+
+TEST(PluginCli, DecodesAFolderOfWebPPictures) {
+    TempDir dir;
+    PluginModule webp = test::shippedPlugin("webp");
+    for (int i = 0; i < 3; ++i) {
+        const int width = 20 + i * 7;
+        const int height = 10 + i * 3;
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+        for (std::size_t k = 0; k < rgba.size(); ++k) {
+            rgba[k] = static_cast<std::uint8_t>(k % 4 == 3 ? (i == 2 ? k * 5 : 255) : k * 13 + i);
+        }
+        std::uint8_t* out = nullptr;
+        const std::size_t size =
+            i == 1 ? WebPEncodeRGBA(rgba.data(), width, height, width * 4, 80, &out)
+                   : WebPEncodeLosslessRGBA(rgba.data(), width, height, width * 4, &out);
+        const std::string name = dir.file(std::string("picture") + std::to_string(i) + ".webp");
+        test::writeFile(
+            name, {reinterpret_cast<std::byte*>(out), reinterpret_cast<std::byte*>(out) + size});
+        WebPFree(out);
+
+        const std::string bmp = dir.file(std::string("out") + std::to_string(i) + ".bmp");
+        const CliRun run = cli("decode " + q(name) + " --plugin webp -o " + q(bmp));
+        ASSERT_EQ(run.status, 0) << run.out;
+        ReadResult written = readBmpFile(bmp);
+        ASSERT_TRUE(written) << bmp;
+        PictureBuffer direct;
+        ASSERT_EQ(webp.picture(PluginSource::file(name), direct), ResultCode::Success);
+        EXPECT_EQ(written.picture.width(), width);
+        EXPECT_EQ(written.picture.height(), height);
+        EXPECT_TRUE(std::equal(direct.pixels().begin(), direct.pixels().end(),
+                               written.picture.pixels().begin(), written.picture.pixels().end()));
+    }
+    const std::string picture = dir.file("picture0.webp");
+    const CliRun wrong =
+        cli("decode " + q(picture) + " --plugin archive -o " + q(dir.file("x.bmp")));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(cli("decode " + q(picture) + " --plugin nosuch -o " + q(dir.file("x.bmp"))).status,
+              1);
+    const CliRun damaged =
+        cli("decode " + q(dir.file("out0.bmp")) + " --plugin WEBP.spi -o " + q(dir.file("x.bmp")));
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find("(result 2)"), std::string::npos) << damaged.out;
+    EXPECT_EQ(cli("decode " + q(picture) + " --plugin webp").status, 2);
+    EXPECT_EQ(cli("decode " + q(picture) + " --plugin").status, 2);
+}
+
+TEST(PluginCli, ListsAndExtractsZipAnd7zOfJpegFiles) {
+    TempDir dir;
+    const std::vector<test::Member> members = {
+        {"holiday/beach.jpg", jpegFile(64, 48, 1), 1650000000},
+        {"holiday/夕焼け.jpg", jpegFile(40, 30, 2), 1650000500},
+        {"cover.jpg", jpegFile(16, 16, 3), 1650001000},
+    };
+    for (const char* format : {"zip", "7z"}) {
+        const std::string archive = dir.file(std::string("photos.") + format);
+        ASSERT_TRUE(test::writeArchive(archive, format, "", members));
+        const CliRun list = cli("list " + q(archive));
+        ASSERT_EQ(list.status, 0) << list.out;
+        const std::vector<std::string> rows = lines(list.out);
+        ASSERT_EQ(rows.size(), members.size()) << list.out;
+        for (const std::string& row : rows) {
+            // position, size, time, path, name
+            std::vector<std::string> fields;
+            std::size_t start = 0;
+            for (std::size_t tab; (tab = row.find('\t', start)) != std::string::npos;
+                 start = tab + 1) {
+                fields.push_back(row.substr(start, tab - start));
+            }
+            fields.push_back(row.substr(start));
+            ASSERT_EQ(fields.size(), 5u) << row;
+            const auto member =
+                std::find_if(members.begin(), members.end(), [&](const test::Member& m) {
+                    return m.name == fields[3] + fields[4];
+                });
+            ASSERT_NE(member, members.end()) << row;
+            EXPECT_EQ(fields[1], std::to_string(member->data.size()));
+            EXPECT_EQ(fields[2], std::to_string(member->mtime));
+
+            const std::string out = dir.file("extracted.jpg");
+            const CliRun extract = cli("extract " + q(archive) + " " + fields[0] + " -o " + q(out));
+            ASSERT_EQ(extract.status, 0) << extract.out;
+            EXPECT_EQ(test::readFile(out), member->data) << row;
+            QImage decoded;
+            EXPECT_TRUE(decoded.load(QString::fromStdString(out)));
+        }
+        const CliRun missing = cli("extract " + q(archive) + " 999 -o " + q(dir.file("x")));
+        EXPECT_EQ(missing.status, 1);
+        EXPECT_NE(missing.out.find("no such member"), std::string::npos) << missing.out;
+    }
+    test::writeFile(dir.file("plain.txt"), test::noise(300, 2));
+    EXPECT_EQ(cli("list " + q(dir.file("plain.txt"))).status, 1);
+    EXPECT_EQ(cli("list " + q(dir.file("none.zip"))).status, 1);
+    EXPECT_EQ(cli("list").status, 2);
+    EXPECT_EQ(cli("extract " + q(dir.file("photos.zip")) + " x1 -o " + q(dir.file("x"))).status, 2);
+    EXPECT_EQ(cli("extract " + q(dir.file("photos.zip")) + " 1").status, 2);
+}
+
+} // namespace
+} // namespace vemra
