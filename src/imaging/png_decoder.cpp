@@ -283,7 +283,7 @@ constexpr std::string_view kInformation[] = {
 } // namespace
 
 const BuiltinDecoder kPngDecoder = {
-    kPngDecoderId, "--PNG--", "*.PNG", "#InnerPNG", false, kInformation, identify, info, picture,
+    kPngDecoderId, "--PNG--", "*.PNG", "#InnerPNG", true, kInformation, identify, info, picture,
 };
 
 } // namespace vemra

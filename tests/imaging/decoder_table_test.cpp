@@ -37,7 +37,7 @@ TEST(DecoderTable, FixedOrderLabelsAndSwitches) {
         {1004, "--TXT--", "*.TXT", "#InnerTEXT", false},
         {1005, "--AVI--", "*.AVI", "#InnerAVI", false},
         {1006, "--MPG--", "*.MPG;*.MPEG", "#InnerMPG", false},
-        {1007, "--PNG--", "*.PNG", "#InnerPNG", false},
+        {1007, "--PNG--", "*.PNG", "#InnerPNG", true}, // on here: no PNG plug-in exists
         {1008, "--GIF--", "*.GIF", "#InnerGIF2", true},
     };
     for (const Expected& e : expected) {

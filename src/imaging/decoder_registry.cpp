@@ -1,0 +1,642 @@
+#include "imaging/decoder_registry.h"
+
+#include "app/settings_store.h"
+#include "platform/program_path.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+// Construction, settings, the scan of the plug-in folder, plug-in sets and
+// the lists of names and patterns. The calls into decoders are in
+// registry_calls.cpp.
+namespace vemra {
+
+namespace {
+
+constexpr const char* kSection = "SPI";
+
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool endsWithSpi(const std::string& name) {
+    return name.size() > 4 && upper(name.substr(name.size() - 4)) == ".SPI";
+}
+
+std::string setSection(const std::string& name) {
+    std::string section = "SPISET\\";
+    section += name.empty() ? "_Default" : name;
+    return section;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// "*" any run, "?" one character, ignoring case.
+bool wildcardMatch(std::string_view pattern, std::string_view text) {
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t mark = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(text[t]))) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::pair<std::string_view, std::string_view> splitExtension(std::string_view name) {
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) {
+        return {name, {}};
+    }
+    return {name.substr(0, dot), name.substr(dot + 1)};
+}
+
+} // namespace
+
+bool matchesPatternList(std::string_view fileName, std::string_view patterns) {
+    const auto [base, extension] = splitExtension(fileName);
+    while (!patterns.empty()) {
+        const auto cut = patterns.find(';');
+        const std::string_view pattern = patterns.substr(0, cut);
+        patterns = cut == std::string_view::npos ? std::string_view() : patterns.substr(cut + 1);
+        if (pattern.empty()) {
+            continue;
+        }
+        const auto [patternBase, patternExtension] = splitExtension(pattern);
+        if (pattern.find('.') == std::string_view::npos) {
+            if (wildcardMatch(pattern, fileName)) {
+                return true;
+            }
+        } else if (wildcardMatch(patternBase, base) && wildcardMatch(patternExtension, extension)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+DecoderRegistry::DecoderRegistry(SettingsStore& settings) : m_store(settings) {
+    for (const BuiltinDecoder& d : builtinDecoders()) {
+        m_switches.emplace_back(d.id, d.onByDefault);
+    }
+    readSettings();
+}
+
+DecoderRegistry::~DecoderRegistry() {
+    writeSettings();
+    saveSet(m_settings.setName);
+    // Plug-ins still referenced by view lists are released last.
+    for (auto* list : {&m_archives, &m_pictures}) {
+        for (auto& p : *list) {
+            p->references = 0;
+            unloadGuarded(*p);
+        }
+    }
+}
+
+void DecoderRegistry::readSettings() {
+    SettingsStore& s = m_store;
+    m_settings.macbinCheck = s.getInt(kSection, "#MacbinCheck", 0) != 0;
+    m_settings.jpegFast = s.getInt(kSection, "#InnerJPEG_FAST", 0);
+    m_settings.pluginExtensionOnly = s.getInt(kSection, "#PluginEXT", 0) != 0;
+    m_settings.scanHeadJpeg = s.getInt(kSection, "#ScanHeadJPEG", 0);
+    m_settings.dynamicLoading = s.getInt(kSection, "DynamicSPI", 0) != 0;
+    m_settings.alert = s.getInt(kSection, "SpiAlert", 1) != 0;
+    m_settings.skipErrJpeg = s.getText(kSection, "SkipErrJPEG", "");
+    m_settings.pluginFolder = s.getText(kSection, "SPIDIR", "");
+    m_settings.setName = s.getText(kSection, "SPISet", "");
+    m_settings.textSize = s.getText(kSection, "TXTSize", "40,40");
+    for (auto& [id, on] : m_switches) {
+        const BuiltinDecoder* d = findBuiltinDecoder(id);
+        on = s.getInt(kSection, d->switchName, d->onByDefault ? 1 : 0) != 0;
+    }
+    builtinDecoderSettings().jpegReductionShift = std::clamp(m_settings.jpegFast, 0, 3);
+    applyTextSizeSetting(m_settings.textSize);
+}
+
+void DecoderRegistry::writeSettings() {
+    SettingsStore::Batch batch(m_store);
+    SettingsStore& s = m_store;
+    s.putInt(kSection, "#MacbinCheck", m_settings.macbinCheck ? 1 : 0);
+    s.putInt(kSection, "#InnerJPEG_FAST", m_settings.jpegFast);
+    s.putInt(kSection, "#PluginEXT", m_settings.pluginExtensionOnly ? 1 : 0);
+    s.putInt(kSection, "DynamicSPI", m_settings.dynamicLoading ? 1 : 0);
+    s.putInt(kSection, "SpiAlert", m_settings.alert ? 1 : 0);
+    s.putText(kSection, "SkipErrJPEG", m_settings.skipErrJpeg);
+    s.putText(kSection, "SPIDIR", m_settings.pluginFolder);
+    s.putText(kSection, "SPISet", m_settings.setName);
+    for (const auto& [id, on] : m_switches) {
+        s.putInt(kSection, findBuiltinDecoder(id)->switchName, on ? 1 : 0);
+    }
+}
+
+void DecoderRegistry::setStatusSink(std::function<void(const std::string&, int)> sink) {
+    m_status = std::move(sink);
+}
+void DecoderRegistry::setFaultSink(std::function<void(const std::string&)> sink) {
+    m_fault = std::move(sink);
+}
+void DecoderRegistry::setShiftHeld(std::function<bool()> query) {
+    m_shiftHeld = std::move(query);
+}
+
+std::string DecoderRegistry::pluginFolder() const {
+    std::string folder = m_settings.pluginFolder;
+    const std::string token = "$(ExeDir)";
+    if (const auto at = folder.find(token); at != std::string::npos) {
+        folder.replace(at, token.size(), executableDir());
+    }
+    return folder;
+}
+
+void DecoderRegistry::reportFault(const FaultReport& report) {
+    if (m_settings.alert && m_fault) {
+        m_fault(faultMessage(report));
+    }
+}
+
+bool DecoderRegistry::loadGuarded(Plugin& plugin) {
+    if (plugin.module.isLoaded()) {
+        return true;
+    }
+    FaultReport report;
+    bool loaded = false;
+    if (!runGuarded(
+            "LoadDLL", [&] { loaded = plugin.module.loadLibrary(); }, report)) {
+        reportFault(report);
+        return false;
+    }
+    if (!loaded) {
+        return false;
+    }
+    if (!runGuarded(
+            "SetInstance", [&] { plugin.module.lookUpExports(); }, report)) {
+        reportFault(report);
+        unloadGuarded(plugin);
+        return false;
+    }
+    return true;
+}
+
+void DecoderRegistry::unloadGuarded(Plugin& plugin) {
+    if (!plugin.module.isLoaded() || plugin.references > 0) {
+        return;
+    }
+    FaultReport report;
+    if (!runGuarded(
+            "FreeDLL", [&] { plugin.module.unload(); }, report)) {
+        reportFault(report);
+    }
+}
+
+void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
+    auto plugin = std::make_unique<Plugin>(path);
+    const std::string bare = plugin->module.name();
+    const std::string withExtension = fileNameOf(path);
+    const auto status = [this](const std::string& text, int flag) {
+        if (m_status) {
+            m_status(text, flag);
+        }
+    };
+    FaultReport report;
+    bool loaded = false;
+    std::string error;
+    if (!runGuarded(
+            "LoadDLL", [&] { loaded = plugin->module.loadLibrary(&error); }, report)) {
+        reportFault(report);
+        status("[" + bare + "]のロードに失敗しました（SPI内部で例外発生）", -1);
+        return;
+    }
+    if (!loaded) {
+        status("[" + bare + "]:" + error, -1);
+        return;
+    }
+    status("[" + bare + "]を調査しています", 0);
+    if (!runGuarded(
+            "SetInstance",
+            [&] {
+                plugin->module.lookUpExports();
+                plugin->module.readInformation();
+            },
+            report)) {
+        reportFault(report);
+        unloadGuarded(*plugin);
+        return;
+    }
+    Plugin* added = plugin.get();
+    switch (plugin->module.kind()) {
+    case PluginKind::Picture:
+        plugin->id = static_cast<DecoderId>(m_pictures.size());
+        m_pictureOrder.push_back(plugin->id);
+        m_pictures.push_back(std::move(plugin));
+        break;
+    case PluginKind::Archive:
+        plugin->id = static_cast<DecoderId>(m_archives.size());
+        plugin->flags |= kPluginRetrySpent;
+        m_archiveOrder.push_back(plugin->id);
+        m_archives.push_back(std::move(plugin));
+        break;
+    case PluginKind::Other:
+        status("[" + withExtension + "]未定義のSPI(00IN,00AM以外のSPI)", -1);
+        unloadGuarded(*plugin);
+        return;
+    }
+    if (shiftHeld) {
+        unloadGuarded(*added);
+    } else if (m_settings.dynamicLoading) {
+        const int word =
+            m_store.getInt(setSection(m_settings.setName), upper(added->module.name()), 0);
+        if ((word & kPluginInUse) == 0) {
+            unloadGuarded(*added);
+        }
+    }
+}
+
+void DecoderRegistry::scan(const std::string& folder, const std::string& setName) {
+    m_settings.setName = setName;
+    const bool shiftHeld = m_shiftHeld ? m_shiftHeld() : false;
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (endsWithSpi(name) && entry.is_regular_file(error)) {
+            files.push_back(entry.path().string());
+        }
+    }
+    // Load order follows the names, so positions are the same on every run.
+    std::sort(files.begin(), files.end());
+    // Plug-ins find the libraries they bring in their own folder.
+    const auto previous = std::filesystem::current_path(error);
+    std::filesystem::current_path(folder, error);
+    for (const std::string& path : files) {
+        loadPluginFile(std::filesystem::absolute(path, error).string(), shiftHeld);
+    }
+    if (!previous.empty()) {
+        std::filesystem::current_path(previous, error);
+    }
+    loadSet(setName);
+}
+
+void DecoderRegistry::start() {
+    scan(pluginFolder().empty() ? std::string(".") : pluginFolder(), m_settings.setName);
+}
+
+void DecoderRegistry::loadSet(const std::string& name) {
+    m_settings.setName = name;
+    const std::string section = setSection(name);
+    for (auto& p : m_pictures) {
+        p->flags = static_cast<std::uint16_t>(m_store.getInt(section, p->module.name(), 0));
+        p->references = 0;
+    }
+    for (auto& a : m_archives) {
+        a->flags = static_cast<std::uint16_t>(m_store.getInt(section, a->module.name(), 0));
+        a->viewList.clear();
+        const std::string sub = section + "\\" + a->module.name();
+        const std::string names = m_store.getText(sub, "ViewSPI", "");
+        std::size_t start = 0;
+        while (start <= names.size()) {
+            const auto comma = names.find(',', start);
+            const std::string one =
+                names.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            const DecoderId id = find(one, DecoderKind::Picture);
+            if (id >= 0) {
+                addToViewList(a->id, id);
+            }
+            if (comma == std::string::npos) {
+                break;
+            }
+            start = comma + 1;
+        }
+        a->allUseFlags = m_store.getInt(sub, "AllUseFlags", 0);
+    }
+}
+
+void DecoderRegistry::saveSet(const std::string& name) {
+    SettingsStore::Batch batch(m_store);
+    const std::string section = setSection(name);
+    for (const auto& p : m_pictures) {
+        m_store.putInt(section, p->module.name(), p->flags);
+    }
+    for (const auto& a : m_archives) {
+        m_store.putInt(section, a->module.name(), a->flags);
+        std::string names;
+        for (const DecoderId id : a->viewList) {
+            if (!names.empty()) {
+                names += ',';
+            }
+            names += m_pictures[static_cast<std::size_t>(id)]->module.name();
+        }
+        const std::string sub = section + "\\" + a->module.name();
+        m_store.putText(sub, "ViewSPI", names);
+        m_store.putInt(sub, "AllUseFlags", a->allUseFlags);
+    }
+}
+
+std::vector<std::string> DecoderRegistry::setNames() const {
+    std::vector<std::string> names;
+    for (const std::string& section : m_store.sectionNames()) {
+        if (section.size() > 7 && upper(section.substr(0, 7)) == "SPISET\\" &&
+            section.find('\\', 7) == std::string::npos) {
+            names.push_back(section.substr(7));
+        }
+    }
+    return names;
+}
+
+void DecoderRegistry::addToViewList(DecoderId archive, DecoderId picture) {
+    Plugin* a = pluginAt(archive, DecoderKind::Archive);
+    Plugin* p = pluginAt(picture, DecoderKind::Picture);
+    if (a == nullptr || p == nullptr ||
+        std::find(a->viewList.begin(), a->viewList.end(), picture) != a->viewList.end()) {
+        return;
+    }
+    a->viewList.push_back(picture);
+    ++p->references;
+}
+
+void DecoderRegistry::removeFromViewList(DecoderId archive, const std::string& pictureName) {
+    Plugin* a = pluginAt(archive, DecoderKind::Archive);
+    const DecoderId picture = find(pictureName, DecoderKind::Picture);
+    if (a == nullptr || picture < 0) {
+        return;
+    }
+    const auto it = std::find(a->viewList.begin(), a->viewList.end(), picture);
+    if (it != a->viewList.end()) {
+        a->viewList.erase(it);
+        --m_pictures[static_cast<std::size_t>(picture)]->references;
+    }
+}
+
+void DecoderRegistry::clearViewList(DecoderId archive) {
+    Plugin* a = pluginAt(archive, DecoderKind::Archive);
+    if (a == nullptr) {
+        return;
+    }
+    for (const DecoderId id : a->viewList) {
+        --m_pictures[static_cast<std::size_t>(id)]->references;
+    }
+    a->viewList.clear();
+}
+
+std::vector<DecoderId> DecoderRegistry::viewList(DecoderId archive) const {
+    const Plugin* a = pluginAt(archive, DecoderKind::Archive);
+    return a != nullptr ? a->viewList : std::vector<DecoderId>{};
+}
+
+int DecoderRegistry::allUseFlags(DecoderId archive) const {
+    const Plugin* a = pluginAt(archive, DecoderKind::Archive);
+    return a != nullptr ? a->allUseFlags : 0;
+}
+
+void DecoderRegistry::setAllUseFlags(DecoderId archive, int value) {
+    if (Plugin* a = pluginAt(archive, DecoderKind::Archive)) {
+        a->allUseFlags = value;
+    }
+}
+
+int DecoderRegistry::referenceCount(DecoderId picture) const {
+    const Plugin* p = pluginAt(picture, DecoderKind::Picture);
+    return p != nullptr ? p->references : 0;
+}
+
+void DecoderRegistry::applyDynamicLoading() {
+    if (!m_settings.dynamicLoading) {
+        return;
+    }
+    for (auto& p : m_pictures) {
+        if ((p->flags & kPluginInUse) != 0) {
+            loadGuarded(*p);
+        } else {
+            unloadGuarded(*p);
+        }
+    }
+    for (auto& a : m_archives) {
+        if ((a->flags & kPluginInUse) != 0) {
+            loadGuarded(*a);
+            for (const DecoderId id : a->viewList) {
+                loadGuarded(*m_pictures[static_cast<std::size_t>(id)]);
+            }
+        } else {
+            unloadGuarded(*a);
+            for (const DecoderId id : a->viewList) {
+                Plugin& p = *m_pictures[static_cast<std::size_t>(id)];
+                if ((p.flags & kPluginInUse) == 0) {
+                    // A plug-in that a view list holds stays loaded.
+                    unloadGuarded(p);
+                }
+            }
+        }
+    }
+}
+
+DecoderRegistry::Plugin* DecoderRegistry::pluginAt(DecoderId id, DecoderKind kind) {
+    auto& list = kind == DecoderKind::Picture ? m_pictures : m_archives;
+    return id >= 0 && static_cast<std::size_t>(id) < list.size()
+               ? list[static_cast<std::size_t>(id)].get()
+               : nullptr;
+}
+
+const DecoderRegistry::Plugin* DecoderRegistry::pluginAt(DecoderId id, DecoderKind kind) const {
+    return const_cast<DecoderRegistry*>(this)->pluginAt(id, kind);
+}
+
+const PluginModule* DecoderRegistry::plugin(DecoderId id, DecoderKind kind) const {
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr ? &p->module : nullptr;
+}
+
+bool DecoderRegistry::builtinOn(DecoderId id) const {
+    for (const auto& [sid, on] : m_switches) {
+        if (sid == id) {
+            return on;
+        }
+    }
+    return false;
+}
+
+std::uint16_t DecoderRegistry::flags(DecoderId id, DecoderKind kind) const {
+    if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
+        return builtinOn(id) ? kPluginInUse : 0;
+    }
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr ? p->flags : 0;
+}
+
+void DecoderRegistry::setFlags(DecoderId id, DecoderKind kind, std::uint16_t value) {
+    if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
+        setInUse(id, kind, (value & kPluginInUse) != 0);
+    } else if (Plugin* p = pluginAt(id, kind)) {
+        p->flags = value;
+    }
+}
+
+bool DecoderRegistry::inUse(DecoderId id, DecoderKind kind) const {
+    return (flags(id, kind) & kPluginInUse) != 0;
+}
+
+void DecoderRegistry::setInUse(DecoderId id, DecoderKind kind, bool use) {
+    if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
+        for (auto& [sid, on] : m_switches) {
+            if (sid == id) {
+                on = use;
+            }
+        }
+    } else if (Plugin* p = pluginAt(id, kind)) {
+        p->flags =
+            static_cast<std::uint16_t>(use ? p->flags | kPluginInUse : p->flags & ~kPluginInUse);
+    }
+}
+
+std::string DecoderRegistry::name(DecoderId id, DecoderKind kind) const {
+    if (kind == DecoderKind::Picture) {
+        if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
+            return std::string(d->label);
+        }
+    }
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr ? p->module.name() : std::string();
+}
+
+std::string DecoderRegistry::extensionList(DecoderId id, DecoderKind kind) const {
+    if (kind == DecoderKind::Picture) {
+        if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
+            return std::string(d->extensions);
+        }
+    }
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr ? p->module.extensionList() : std::string();
+}
+
+DecoderId DecoderRegistry::find(std::string_view wanted, DecoderKind kind) const {
+    const auto& list = kind == DecoderKind::Picture ? m_pictures : m_archives;
+    for (const auto& p : list) {
+        if (upper(p->module.name()) == upper(std::string(wanted))) {
+            return p->id;
+        }
+    }
+    if (kind == DecoderKind::Picture) {
+        if (const BuiltinDecoder* d = findBuiltinDecoder(wanted)) {
+            return d->id;
+        }
+    }
+    return kNoDecoder;
+}
+
+int DecoderRegistry::count(DecoderKind kind) const {
+    return static_cast<int>(kind == DecoderKind::Picture ? m_pictures.size() : m_archives.size());
+}
+
+bool DecoderRegistry::isLoaded(DecoderId id, DecoderKind kind) const {
+    if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
+        return true;
+    }
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr && p->module.isLoaded();
+}
+
+namespace {
+
+void appendPatterns(std::string& out, const std::string& patterns) {
+    if (patterns.empty()) {
+        return;
+    }
+    if (!out.empty()) {
+        out += ';';
+    }
+    out += patterns;
+}
+
+// The built-ins in the order their patterns are listed.
+constexpr DecoderId kPatternOrder[] = {kBmpDecoderId,  kJpegDecoderId, kGifDecoderId,
+                                       kGif2DecoderId, kTiffDecoderId, kTextDecoderId,
+                                       kAviDecoderId,  kMpegDecoderId, kPngDecoderId};
+
+} // namespace
+
+std::string DecoderRegistry::patternList() const {
+    std::string out;
+    for (const auto* list : {&m_pictures, &m_archives}) {
+        for (const auto& p : *list) {
+            if ((p->flags & kPluginInUse) != 0) {
+                appendPatterns(out, p->module.extensionList());
+            }
+        }
+    }
+    for (const DecoderId id : kPatternOrder) {
+        if (builtinOn(id)) {
+            appendPatterns(out, std::string(findBuiltinDecoder(id)->extensions));
+        }
+    }
+    return out;
+}
+
+std::string DecoderRegistry::patternList(DecoderId archive) const {
+    std::string out;
+    for (const DecoderId id : viewList(archive)) {
+        appendPatterns(out, m_pictures[static_cast<std::size_t>(id)]->module.extensionList());
+    }
+    for (const DecoderId id : kPatternOrder) {
+        if (builtinOn(id)) {
+            appendPatterns(out, std::string(findBuiltinDecoder(id)->extensions));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DecoderRegistry::listFolder(const std::string& folder) const {
+    std::string patterns;
+    for (const auto* list : {&m_pictures, &m_archives}) {
+        for (const auto& p : *list) {
+            if ((p->flags & kPluginInUse) != 0) {
+                appendPatterns(patterns, p->module.extensionList());
+            }
+        }
+    }
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(error) && matchesPatternList(name, patterns) &&
+            std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool DecoderRegistry::folderHasPictures(const std::string& folder) const {
+    return !listFolder(folder).empty();
+}
+
+ProgressCallback DecoderRegistry::setDefaultProgress(ProgressCallback callback) {
+    return std::exchange(m_defaultProgress, callback);
+}
+
+} // namespace vemra

@@ -1,0 +1,217 @@
+#pragma once
+
+#include "imaging/decoder.h"
+#include "imaging/picture_buffer.h"
+#include "imaging/plugin_module.h"
+#include "imaging/spi_block.h"
+#include "platform/fault_guard.h"
+
+#include <vemra/spi.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vemra {
+
+class SettingsStore;
+
+enum class DecoderKind { Picture = 0, Archive = 1 };
+
+// Flag-word bits of a plug-in.
+inline constexpr std::uint16_t kPluginInUse = 0x0001;
+inline constexpr std::uint16_t kPluginRetrySpent = 0x0004;
+
+// What identify answers when a plug-in faulted: the search ends there.
+inline constexpr DecoderId kIdentifyFault = -999;
+
+// The settings of section "SPI".
+struct RegistrySettings {
+    bool macbinCheck = false;         // "#MacbinCheck"
+    int jpegFast = 0;                 // "#InnerJPEG_FAST"
+    bool pluginExtensionOnly = false; // "#PluginEXT"
+    int scanHeadJpeg = 0;             // "#ScanHeadJPEG", read only
+    bool dynamicLoading = false;      // "DynamicSPI"
+    bool alert = true;                // "SpiAlert"
+    std::string skipErrJpeg;          // "SkipErrJPEG", kept as read
+    std::string pluginFolder;         // "SPIDIR"
+    std::string setName;              // "SPISet"
+    std::string textSize = "40,40";   // "TXTSize"
+};
+
+// One identification request.
+struct IdentifyRequest {
+    std::string fileName;
+    DecoderKind kind = DecoderKind::Picture;
+    DecoderId first = 0;    // the first decoder to ask
+    DecoderId archive = -1; // the archive plug-in the data came from, -1 for a file
+    // Called before each plug-in is asked (position, name, header) and once
+    // at the end with the winner's position and name.
+    std::function<void(int, const std::string&, std::span<const std::byte>)> notify;
+    // The first bytes of the data; when empty and `fd` is -1 the registry
+    // reads up to 2560 bytes of `fileName` itself.
+    std::span<const std::byte> header;
+    int fd = -1;             // an open file to read the header from instead
+    std::int64_t offset = 0; // where the data begins in `fd` or the file
+    bool forceExtensionMatch = false;
+};
+
+// The part of a picture entry that loading its picture reads and updates.
+struct EntryDecoding {
+    DecoderId decoder = kNoDecoder;
+    DecoderId archive = kNoDecoder; // the archive plug-in of a member
+    std::string path;               // the file, or the archive holding the member
+    std::string name;               // file or member name, for identification
+    std::uint32_t memberPosition = 0;
+    int width = 0; // 0 until known
+    int height = 0;
+    int bitCount = 0;
+    std::string comment;
+};
+
+// The one place through which every picture is identified, measured and
+// decoded, and through which archives are listed and unpacked: the built-in
+// decoders and the plug-ins of the plug-in folder, with their switches, the
+// plug-in sets, the most-recently-successful order and the fault guard.
+//
+// Not thread-safe: identification reorders lists and updates flag words, so
+// callers on other threads must serialise their use.
+class DecoderRegistry {
+public:
+    // Reads section "SPI" of `settings`; writes it and the current set back on
+    // destruction.
+    explicit DecoderRegistry(SettingsStore& settings);
+    ~DecoderRegistry();
+    DecoderRegistry(const DecoderRegistry&) = delete;
+    DecoderRegistry& operator=(const DecoderRegistry&) = delete;
+
+    // Status lines of a scan: text and flag (0 progress, -1 a problem).
+    void setStatusSink(std::function<void(const std::string&, int)> sink);
+    // Shows a plug-in fault report ("SPI Exception") when SpiAlert is on.
+    void setFaultSink(std::function<void(const std::string&)> sink);
+    // Whether Shift is held, sampled once at the start of a scan.
+    void setShiftHeld(std::function<bool()> query);
+
+    RegistrySettings& settings() { return m_settings; }
+    // The plug-in folder from "SPIDIR" with "$(ExeDir)" expanded.
+    std::string pluginFolder() const;
+
+    // Loads every "*.spi" (any case) of `folder`, then loads `setName`.
+    void scan(const std::string& folder, const std::string& setName);
+    // The start-up sequence: scan SPIDIR with the set named by SPISet.
+    void start();
+
+    void loadSet(const std::string& name);
+    void saveSet(const std::string& name);
+    const std::string& currentSet() const { return m_settings.setName; }
+    std::vector<std::string> setNames() const;
+    void addToViewList(DecoderId archive, DecoderId picture);
+    void removeFromViewList(DecoderId archive, const std::string& pictureName);
+    void clearViewList(DecoderId archive);
+    std::vector<DecoderId> viewList(DecoderId archive) const;
+    int allUseFlags(DecoderId archive) const;
+    void setAllUseFlags(DecoderId archive, int value);
+    int referenceCount(DecoderId picture) const;
+    // With DynamicSPI on, loads the plug-ins in use and unloads the rest
+    // (never one still referenced by a view list).
+    void applyDynamicLoading();
+
+    DecoderId identify(const IdentifyRequest& request);
+    int info(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
+    int picture(DecoderId id, const PluginSource& source, PictureBuffer& out,
+                const DecodeOptions& options = {});
+    int archiveList(DecoderId archive, const PluginSource& source, std::vector<ArchiveEntry>& out);
+    int archiveFileToMemory(DecoderId archive, const std::string& archivePath,
+                            std::uint32_t position, SpiBlock& out,
+                            ProgressCallback progress = nullptr, intptr_t userData = 0);
+    int archiveFileToFolder(DecoderId archive, const std::string& archivePath,
+                            std::uint32_t position, const std::string& folder,
+                            ProgressCallback progress = nullptr, intptr_t userData = 0);
+    bool hasConfigurationDialog(DecoderId id, DecoderKind kind) const;
+    int configurationDialog(DecoderId id, DecoderKind kind, void* parent, int function);
+
+    // Loads the picture of an entry: a member is extracted to memory first;
+    // when its decoder fails, the next decoder that takes it is tried.
+    int loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, int requestedWidth = 0,
+                         int requestedHeight = 0, ProgressCallback progress = nullptr,
+                         intptr_t userData = 0);
+    // Identifies an entry from the first decoder on, without decoding it.
+    DecoderId identifyEntry(EntryDecoding& entry);
+
+    std::uint16_t flags(DecoderId id, DecoderKind kind) const;
+    void setFlags(DecoderId id, DecoderKind kind, std::uint16_t flags);
+    bool inUse(DecoderId id, DecoderKind kind) const;
+    void setInUse(DecoderId id, DecoderKind kind, bool use);
+    std::string name(DecoderId id, DecoderKind kind) const;
+    std::string extensionList(DecoderId id, DecoderKind kind) const;
+    DecoderId find(std::string_view name, DecoderKind kind) const;
+    int count(DecoderKind kind) const;
+    bool isLoaded(DecoderId id, DecoderKind kind) const;
+    const PluginModule* plugin(DecoderId id, DecoderKind kind) const;
+
+    // The patterns of everything in use, plug-ins first, joined with ";".
+    std::string patternList() const;
+    // An archive's view list patterns followed by the built-ins in use.
+    std::string patternList(DecoderId archive) const;
+    // The names in `folder` that match the in-use plug-ins' patterns.
+    std::vector<std::string> listFolder(const std::string& folder) const;
+    bool folderHasPictures(const std::string& folder) const;
+
+    // The callback used by picture requests that bring none; returns the
+    // previous one.
+    ProgressCallback setDefaultProgress(ProgressCallback callback);
+
+private:
+    // A loaded (or known but unloaded) plug-in and what the registry keeps
+    // about it.
+    struct Plugin {
+        explicit Plugin(std::string path) : module(std::move(path)) {}
+
+        PluginModule module;
+        std::uint16_t flags = 0;
+        std::vector<DecoderId> viewList; // picture plug-ins of an archive plug-in
+        int references = 0;              // view lists that hold this plug-in
+        int allUseFlags = 0;
+        DecoderId id = kNoDecoder;
+    };
+
+    Plugin* pluginAt(DecoderId id, DecoderKind kind);
+    const Plugin* pluginAt(DecoderId id, DecoderKind kind) const;
+    bool builtinOn(DecoderId id) const;
+    void readSettings();
+    void writeSettings();
+    void loadPluginFile(const std::string& path, bool shiftHeld);
+    bool loadGuarded(Plugin& plugin);
+    void unloadGuarded(Plugin& plugin);
+    void reportFault(const FaultReport& report);
+    DecoderId identifyOnce(const IdentifyRequest& request, std::span<const std::byte> header,
+                           std::int64_t offset);
+    int callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
+    int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
+                    const DecodeOptions& options);
+    int callArchiveList(DecoderId id, const PluginSource& source, std::vector<ArchiveEntry>& out);
+    template <class Call>
+    int withRetries(DecoderId id, DecoderKind kind, const PluginSource& source, Call call);
+
+    SettingsStore& m_store;
+    RegistrySettings m_settings;
+    std::vector<std::unique_ptr<Plugin>> m_pictures; // load order
+    std::vector<std::unique_ptr<Plugin>> m_archives;
+    std::vector<int> m_pictureOrder; // most recently successful first
+    std::vector<int> m_archiveOrder;
+    std::vector<std::pair<DecoderId, bool>> m_switches;
+    std::function<void(const std::string&, int)> m_status;
+    std::function<void(const std::string&)> m_fault;
+    std::function<bool()> m_shiftHeld;
+    ProgressCallback m_defaultProgress = nullptr;
+};
+
+// True when `fileName` matches one of the ";"-separated patterns, base name
+// and extension matched separately, ignoring case, with "*" and "?".
+bool matchesPatternList(std::string_view fileName, std::string_view patterns);
+
+} // namespace vemra

@@ -1,0 +1,484 @@
+#include "imaging/decoder_registry.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+// Identification, info, picture and archive calls through the registry,
+// each plug-in call inside the fault guard, with the MacBinary and one-time
+// retries, and the loading of an entry's picture with decoder fallback.
+namespace vemra {
+namespace {
+
+constexpr std::size_t kHeaderBytes = 2560;
+constexpr std::size_t kMacBinary = 128;
+constexpr int kMacBinaryAttempts = 4;
+
+int alwaysContinue(int, int, intptr_t) {
+    return 0;
+}
+
+// Reads up to kHeaderBytes from `fd` (or the named file) at `offset`.
+std::vector<std::byte> readHeader(const std::string& path, int fd, std::int64_t offset) {
+    std::vector<std::byte> header(kHeaderBytes);
+    int own = -1;
+    if (fd < 0) {
+        own = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (own < 0) {
+            return {};
+        }
+        fd = own;
+    }
+    const ssize_t got = ::pread(fd, header.data(), header.size(), static_cast<off_t>(offset));
+    if (own >= 0) {
+        ::close(own);
+    }
+    if (got <= 0) {
+        return {};
+    }
+    header.resize(static_cast<std::size_t>(got));
+    return header;
+}
+
+// Built-ins and plug-ins are promised at least 2048 readable bytes.
+std::vector<std::byte> padded(std::span<const std::byte> header) {
+    std::vector<std::byte> out(std::max<std::size_t>(header.size(), SPI_HEADER_BYTES));
+    std::copy(header.begin(), header.end(), out.begin());
+    return out;
+}
+
+void moveToFront(std::vector<int>& order, int id) {
+    const auto it = std::find(order.begin(), order.end(), id);
+    if (it != order.end()) {
+        order.erase(it);
+    }
+    order.insert(order.begin(), id);
+}
+
+// The source moved past a 128-byte MacBinary header, or nullopt when no
+// data would be left.
+std::optional<PluginSource> skipMacBinary(const PluginSource& source, int times) {
+    const auto skip = static_cast<intptr_t>(kMacBinary) * times;
+    if (source.isMemory()) {
+        if (source.number() <= skip) {
+            return std::nullopt;
+        }
+        const auto* bytes = reinterpret_cast<const std::byte*>(source.buffer());
+        return PluginSource::memory(
+            std::span(bytes + skip, static_cast<std::size_t>(source.number() - skip)));
+    }
+    return PluginSource::file(source.path(), source.number() + skip);
+}
+
+} // namespace
+
+DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
+    std::vector<std::byte> read;
+    std::span<const std::byte> header = request.header;
+    if (header.empty()) {
+        read = readHeader(request.fileName, request.fd, request.offset);
+        if (read.empty()) {
+            return kNoDecoder;
+        }
+        header = read;
+    }
+    DecoderId result = identifyOnce(request, header, request.offset);
+    for (int attempt = 1;
+         result == kNoDecoder && m_settings.macbinCheck && attempt <= kMacBinaryAttempts;
+         ++attempt) {
+        const std::size_t skip = kMacBinary * static_cast<std::size_t>(attempt);
+        if (header.size() <= skip) {
+            break;
+        }
+        result = identifyOnce(request, header.subspan(skip),
+                              request.offset + static_cast<std::int64_t>(skip));
+    }
+    return result;
+}
+
+DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
+                                        std::span<const std::byte> header, std::int64_t) {
+    const std::vector<std::byte> bytes = padded(header);
+    const bool checkExtension = request.forceExtensionMatch || m_settings.pluginExtensionOnly;
+    const auto notify = [&](int position, const std::string& name) {
+        if (request.notify) {
+            request.notify(position, name, header);
+        }
+    };
+
+    // Which plug-ins to ask, and whether bit 0 must be set.
+    const bool archives = request.kind == DecoderKind::Archive;
+    auto& list = archives ? m_archives : m_pictures;
+    auto& order = archives ? m_archiveOrder : m_pictureOrder;
+    std::vector<int> candidates;
+    bool fromViewList = false;
+    const Plugin* source = pluginAt(request.archive, DecoderKind::Archive);
+    if (!archives && source != nullptr && source->allUseFlags == 1) {
+        fromViewList = true;
+        for (const DecoderId id : source->viewList) {
+            if (id >= request.first) {
+                candidates.push_back(id);
+            }
+        }
+    } else if (request.first == 0) {
+        candidates = order;
+    } else {
+        for (int id = std::max(request.first, 0); id < static_cast<int>(list.size()); ++id) {
+            candidates.push_back(id);
+        }
+    }
+    for (const int id : candidates) {
+        Plugin& p = *list[static_cast<std::size_t>(id)];
+        if ((!fromViewList && (p.flags & kPluginInUse) == 0) || !p.module.isLoaded()) {
+            continue;
+        }
+        if (checkExtension && !matchesPatternList(request.fileName, p.module.extensionList())) {
+            continue;
+        }
+        notify(id, p.module.name());
+        bool takes = false;
+        FaultReport report;
+        if (!runGuarded(
+                "IsSupportedSub", [&] { takes = p.module.isSupported(request.fileName, bytes); },
+                report)) {
+            reportFault(report);
+            return kIdentifyFault;
+        }
+        if (takes) {
+            moveToFront(order, id);
+            notify(id, p.module.name());
+            return id;
+        }
+    }
+    if (archives) {
+        return kNoDecoder;
+    }
+    for (const BuiltinDecoder& d : builtinDecoders()) {
+        if (!builtinOn(d.id) || d.id < request.first) {
+            continue;
+        }
+        if (checkExtension && !matchesPatternList(request.fileName, d.extensions)) {
+            continue;
+        }
+        if (d.identify(request.fileName.c_str(), bytes.data())) {
+            notify(d.id, std::string(d.label));
+            return d.id;
+        }
+    }
+    return kNoDecoder;
+}
+
+template <class Call>
+int DecoderRegistry::withRetries(DecoderId id, DecoderKind kind, const PluginSource& source,
+                                 Call call) {
+    int code = call(source);
+    for (int attempt = 1; code != 0 && m_settings.macbinCheck && attempt <= kMacBinaryAttempts;
+         ++attempt) {
+        const auto skipped = skipMacBinary(source, attempt);
+        if (!skipped) {
+            break;
+        }
+        code = call(*skipped);
+    }
+    if (code == 0) {
+        return code;
+    }
+    // One more try with the first call's arguments, once per plug-in; the
+    // AVI and MPEG decoders are never asked twice.
+    if (const BuiltinDecoder* d = kind == DecoderKind::Picture ? findBuiltinDecoder(id) : nullptr) {
+        if (d->id == kAviDecoderId || d->id == kMpegDecoderId) {
+            return code;
+        }
+        return call(source);
+    }
+    Plugin* p = pluginAt(id, kind);
+    if (p == nullptr || (p->flags & kPluginRetrySpent) != 0) {
+        return code;
+    }
+    p->flags |= kPluginRetrySpent;
+    return call(source);
+}
+
+int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out) {
+    out = {};
+    if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
+        PictureInfo info{};
+        const int code = d->info(source.buffer(), source.number(), source.mode(), info);
+        const SpiBlock comment(info.hInfo);
+        if (code == 0) {
+            out.left = info.left;
+            out.top = info.top;
+            out.width = info.width;
+            out.height = info.height;
+            out.xDensity = info.x_density;
+            out.yDensity = info.y_density;
+            out.bitCount = info.colorDepth;
+            if (comment) {
+                const auto text = comment.bytes();
+                out.comment.assign(
+                    reinterpret_cast<const char*>(text.data()),
+                    strnlen(reinterpret_cast<const char*>(text.data()), text.size()));
+            }
+        }
+        return code;
+    }
+    Plugin* p = pluginAt(id, DecoderKind::Picture);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    ResultCode code = ResultCode::Failure;
+    FaultReport report;
+    if (!runGuarded(
+            "GetPictureInfo", [&] { code = p->module.pictureInfo(source, out); }, report)) {
+        reportFault(report);
+        return static_cast<int>(ResultCode::Failure);
+    }
+    return static_cast<int>(code);
+}
+
+int DecoderRegistry::info(DecoderId id, const PluginSource& source, PluginPictureInfo& out) {
+    return withRetries(id, DecoderKind::Picture, source,
+                       [&](const PluginSource& s) { return callInfo(id, s, out); });
+}
+
+int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
+                                 const DecodeOptions& options) {
+    out = PictureBuffer{};
+    DecodeOptions o = options;
+    if (o.progress == nullptr) {
+        o.progress = m_defaultProgress != nullptr ? m_defaultProgress : alwaysContinue;
+    }
+    if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
+        return d->picture(source.buffer(), source.number(), source.mode(), out, o);
+    }
+    Plugin* p = pluginAt(id, DecoderKind::Picture);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    SpiBlock info;
+    SpiBlock pixels;
+    ResultCode code = ResultCode::Failure;
+    FaultReport report;
+    if (!runGuarded(
+            "GetPicture",
+            [&] { code = p->module.pictureBlocks(source, info, pixels, o.progress, o.userData); },
+            report)) {
+        reportFault(report);
+        return static_cast<int>(ResultCode::Failure);
+    }
+    if (code != ResultCode::Success) {
+        return static_cast<int>(code);
+    }
+    PictureBuffer merged;
+    if (!runGuarded(
+            "AppendHandle", [&] { merged = mergePictureBlocks(info, pixels); }, report)) {
+        reportFault(report);
+        return static_cast<int>(ResultCode::Failure);
+    }
+    if (!merged) {
+        return static_cast<int>(ResultCode::InvalidData);
+    }
+    out = std::move(merged);
+    return 0;
+}
+
+int DecoderRegistry::picture(DecoderId id, const PluginSource& source, PictureBuffer& out,
+                             const DecodeOptions& options) {
+    return withRetries(id, DecoderKind::Picture, source,
+                       [&](const PluginSource& s) { return callPicture(id, s, out, options); });
+}
+
+int DecoderRegistry::callArchiveList(DecoderId id, const PluginSource& source,
+                                     std::vector<ArchiveEntry>& out) {
+    out.clear();
+    Plugin* p = pluginAt(id, DecoderKind::Archive);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    ResultCode code = ResultCode::Failure;
+    bool gotList = false;
+    FaultReport report;
+    if (!runGuarded(
+            "GetArchiveInfo", [&] { code = p->module.archiveInfo(source, out, &gotList); },
+            report)) {
+        reportFault(report);
+        out.clear();
+        return static_cast<int>(ResultCode::Failure);
+    }
+    // A damaged archive may answer "invalid" and still list what it could read.
+    if (code == ResultCode::InvalidData && gotList) {
+        return 0;
+    }
+    return static_cast<int>(code);
+}
+
+int DecoderRegistry::archiveList(DecoderId archive, const PluginSource& source,
+                                 std::vector<ArchiveEntry>& out) {
+    return withRetries(archive, DecoderKind::Archive, source,
+                       [&](const PluginSource& s) { return callArchiveList(archive, s, out); });
+}
+
+int DecoderRegistry::archiveFileToMemory(DecoderId archive, const std::string& archivePath,
+                                         std::uint32_t position, SpiBlock& out,
+                                         ProgressCallback progress, intptr_t userData) {
+    Plugin* p = pluginAt(archive, DecoderKind::Archive);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    ResultCode code = ResultCode::Failure;
+    FaultReport report;
+    const PluginSource source = PluginSource::file(archivePath);
+    if (!runGuarded(
+            "GetFile",
+            [&] { code = p->module.fileToMemory(source, position, out, progress, userData); },
+            report)) {
+        reportFault(report);
+        return static_cast<int>(ResultCode::Failure);
+    }
+    return static_cast<int>(code);
+}
+
+int DecoderRegistry::archiveFileToFolder(DecoderId archive, const std::string& archivePath,
+                                         std::uint32_t position, const std::string& folder,
+                                         ProgressCallback progress, intptr_t userData) {
+    Plugin* p = pluginAt(archive, DecoderKind::Archive);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    ResultCode code = ResultCode::Failure;
+    FaultReport report;
+    const PluginSource source = PluginSource::file(archivePath);
+    if (!runGuarded(
+            "GetFile",
+            [&] { code = p->module.fileToFolder(source, position, folder, progress, userData); },
+            report)) {
+        reportFault(report);
+        return static_cast<int>(ResultCode::Failure);
+    }
+    return static_cast<int>(code);
+}
+
+bool DecoderRegistry::hasConfigurationDialog(DecoderId id, DecoderKind kind) const {
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr && p->module.hasConfigurationDialog();
+}
+
+int DecoderRegistry::configurationDialog(DecoderId id, DecoderKind kind, void* parent,
+                                         int function) {
+    Plugin* p = pluginAt(id, kind);
+    if (p == nullptr || !p->module.isLoaded()) {
+        return -1;
+    }
+    int result = -1;
+    FaultReport report;
+    if (!runGuarded(
+            "ConfigurationDlg", [&] { result = p->module.configurationDialog(parent, function); },
+            report)) {
+        reportFault(report);
+        return -1;
+    }
+    return result;
+}
+
+int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, int requestedWidth,
+                                      int requestedHeight, ProgressCallback progress,
+                                      intptr_t userData) {
+    out = PictureBuffer{};
+    // A member is read into memory first; its first 2048 bytes identify it.
+    SpiBlock member;
+    std::optional<PluginSource> source;
+    std::vector<std::byte> header;
+    if (entry.archive >= 0) {
+        const int code =
+            archiveFileToMemory(entry.archive, entry.path, entry.memberPosition, member);
+        if (code != 0) {
+            return code;
+        }
+        source = PluginSource::memory(member.bytes());
+        const auto bytes = member.bytes();
+        header.assign(bytes.begin(),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(
+                                          std::min<std::size_t>(bytes.size(), SPI_HEADER_BYTES)));
+        header.resize(SPI_HEADER_BYTES);
+    } else {
+        source = PluginSource::file(entry.path);
+    }
+    int code = static_cast<int>(ResultCode::Failure);
+    DecoderId d = entry.decoder;
+    while (d >= 0) {
+        entry.decoder = d;
+        bool ready = true;
+        if (entry.width == 0 || entry.height == 0) {
+            PluginPictureInfo info;
+            code = this->info(d, *source, info);
+            ready = code == 0;
+            if (ready) {
+                entry.width = info.width;
+                entry.height = info.height;
+                entry.bitCount = info.bitCount;
+                entry.comment = info.comment;
+            }
+        }
+        if (ready) {
+            DecodeOptions options;
+            options.progress = progress;
+            options.userData = userData;
+            if (requestedWidth > 0 && requestedHeight > 0) {
+                options.reduction =
+                    std::max({1, entry.width / requestedWidth, entry.height / requestedHeight});
+                options.requestedWidth = requestedWidth;
+                options.requestedHeight = requestedHeight;
+            }
+            code = picture(d, *source, out, options);
+            if (code == 0) {
+                return 0;
+            }
+        }
+        // This decoder could not do it: ask the ones after it.
+        entry.decoder = kNoDecoder;
+        entry.comment.clear();
+        entry.width = entry.height = entry.bitCount = 0;
+        IdentifyRequest request;
+        request.fileName = entry.name.empty() ? entry.path : entry.name;
+        request.first = d + 1;
+        request.archive = entry.archive;
+        request.header = header;
+        if (header.empty()) {
+            header = readHeader(entry.path, -1, 0);
+            if (header.empty()) {
+                return code;
+            }
+            request.header = header;
+        }
+        d = identify(request);
+    }
+    return code;
+}
+
+DecoderId DecoderRegistry::identifyEntry(EntryDecoding& entry) {
+    IdentifyRequest request;
+    request.fileName = entry.name.empty() ? entry.path : entry.name;
+    request.archive = entry.archive;
+    std::vector<std::byte> header;
+    if (entry.archive >= 0) {
+        SpiBlock member;
+        if (archiveFileToMemory(entry.archive, entry.path, entry.memberPosition, member) != 0) {
+            return kNoDecoder;
+        }
+        const auto bytes = member.bytes();
+        header.assign(bytes.begin(),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(
+                                          std::min<std::size_t>(bytes.size(), SPI_HEADER_BYTES)));
+        header.resize(SPI_HEADER_BYTES);
+        request.header = header;
+    } else {
+        request.fileName = entry.path;
+    }
+    entry.decoder = identify(request);
+    return entry.decoder;
+}
+
+} // namespace vemra
