@@ -109,8 +109,10 @@ DecoderRegistry::DecoderRegistry(SettingsStore& settings) : m_store(settings) {
 }
 
 DecoderRegistry::~DecoderRegistry() {
-    writeSettings();
-    saveSet(m_settings.setName);
+    if (m_writeBack) {
+        writeSettings();
+        saveSet(m_settings.setName);
+    }
     // Plug-ins still referenced by view lists are released last.
     for (auto* list : {&m_archives, &m_pictures}) {
         for (auto& p : *list) {
@@ -310,12 +312,16 @@ void DecoderRegistry::start() {
 void DecoderRegistry::loadSet(const std::string& name) {
     m_settings.setName = name;
     const std::string section = setSection(name);
+    // A set that was never saved (the first run) uses every plug-in, so the
+    // plug-ins that come with the program work from the start; in a saved
+    // set, a plug-in without an entry stays out of use.
+    const int fallback = m_store.keyNames(section).empty() ? kPluginInUse : 0;
     for (auto& p : m_pictures) {
-        p->flags = static_cast<std::uint16_t>(m_store.getInt(section, p->module.name(), 0));
+        p->flags = static_cast<std::uint16_t>(m_store.getInt(section, p->module.name(), fallback));
         p->references = 0;
     }
     for (auto& a : m_archives) {
-        a->flags = static_cast<std::uint16_t>(m_store.getInt(section, a->module.name(), 0));
+        a->flags = static_cast<std::uint16_t>(m_store.getInt(section, a->module.name(), fallback));
         a->viewList.clear();
         const std::string sub = section + "\\" + a->module.name();
         const std::string names = m_store.getText(sub, "ViewSPI", "");

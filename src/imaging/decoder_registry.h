@@ -95,6 +95,9 @@ public:
     void setFaultSink(std::function<void(const std::string&)> sink);
     // Whether Shift is held, sampled once at the start of a scan.
     void setShiftHeld(std::function<bool()> query);
+    // Whether the settings and the current set are written back on
+    // destruction (on by default; batch tools that only read turn it off).
+    void setWriteBack(bool writeBack) { m_writeBack = writeBack; }
 
     RegistrySettings& settings() { return m_settings; }
     // The plug-in folder from "SPIDIR" with "$(ExeDir)" expanded.
@@ -208,6 +211,7 @@ private:
     std::function<void(const std::string&)> m_fault;
     std::function<bool()> m_shiftHeld;
     ProgressCallback m_defaultProgress = nullptr;
+    bool m_writeBack = true;
 };
 
 // True when `fileName` matches one of the ";"-separated patterns, base name

@@ -29,6 +29,9 @@ protected:
             copy(test::testPluginPath(name));
         }
         m_store = std::make_unique<SettingsStore>(m_dir.file("vemra.ini"));
+        // A saved default set that knows none of these plug-ins: they are
+        // new, and new plug-ins stay out of use until a set says otherwise.
+        m_store->putInt("SPISET\\_Default", "retired", 1);
     }
 
     void copy(const std::string& path) {
@@ -88,6 +91,16 @@ TEST_F(RegistryTest, ScanSortsPluginsByKindAndReportsWhatItFinds) {
     EXPECT_FALSE(r->inUse(2, DecoderKind::Picture));
     EXPECT_TRUE(r->inUse(kJpegDecoderId, DecoderKind::Picture));
     EXPECT_TRUE(r->inUse(kPngDecoderId, DecoderKind::Picture)); // on by default here
+}
+
+TEST_F(RegistryTest, OnTheFirstRunEveryPluginIsInUse) {
+    m_store->deleteSection("SPISET\\_Default");
+    DecoderRegistry r(*m_store);
+    r.scan(spiFolder(), "");
+    for (int id = 0; id < r.count(DecoderKind::Picture); ++id) {
+        EXPECT_TRUE(r.inUse(id, DecoderKind::Picture)) << id;
+    }
+    EXPECT_TRUE(r.inUse(0, DecoderKind::Archive));
 }
 
 TEST_F(RegistryTest, PluginsOutOfUseAreNotAskedAndBuiltInsTakeOver) {
