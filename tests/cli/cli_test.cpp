@@ -173,8 +173,9 @@ TEST(Cli, DecodeWithDecoderReductionAndOffset) {
 TEST(Cli, DecodesATextPicture) {
     test::TempDir dir;
     test::writeFile(dir.file("note.txt"), test::bytes({0x93, 0xfa, 0x96, 0x7b, '\r', '\n', 'a'}));
-    const CliRun run =
-        cli("decode " + quoted(dir.file("note.txt")) + " -o " + quoted(dir.file("note.bmp")));
+    // The text renderer is off by default, so it is named here.
+    const CliRun run = cli("decode " + quoted(dir.file("note.txt")) + " --decoder --TXT-- -o " +
+                           quoted(dir.file("note.bmp")));
     ASSERT_EQ(run.status, 0) << run.out;
     ReadResult page = readBmpFile(dir.file("note.bmp"));
     ASSERT_TRUE(page);

@@ -72,30 +72,37 @@ std::vector<std::byte> jpegFile(int width, int height, int seed) {
 }
 
 TEST(PluginCli, ListsTheShippedAndTheTestPlugins) {
-    const CliRun shipped = cli("plugins");
+    TempDir settingsDir;
+    const std::string settings = "--settings " + q(settingsDir.file("vemra.ini")) + " ";
+    const CliRun shipped = cli(settings + "plugins");
     ASSERT_EQ(shipped.status, 0) << shipped.out;
     const std::vector<std::string> rows = lines(shipped.out);
-    ASSERT_EQ(rows.size(), 3u) << shipped.out;
+    ASSERT_EQ(rows.size(), 5u) << shipped.out;
     EXPECT_EQ(rows[0].rfind("archive\t00AM\tArchive plug-in for Vemra (libarchive ", 0), 0u);
     EXPECT_NE(rows[0].find("\t*.zip;*.cbz;*.7z;"), std::string::npos);
     EXPECT_EQ(rows[1].rfind("heif\t00IN\t", 0), 0u);
     EXPECT_NE(rows[1].find("\t*.heic;*.heif;*.hif;*.avif"), std::string::npos);
     EXPECT_EQ(rows[2].rfind("webp\t00IN\tWebP picture plug-in for Vemra (libwebp ", 0), 0u);
+    EXPECT_EQ(rows[2].substr(rows[2].size() - 2), "\t1"); // in use: no set was saved yet
+    EXPECT_EQ(rows[3], "# set: _Default");
 
-    const CliRun tests = cli("plugins --plugins " + q(VEMRA_TEST_PLUGIN_DIR));
-    ASSERT_EQ(tests.status, 0) << tests.out;
-    EXPECT_NE(tests.out.find("tiny\t00IN\tTiny test plug-in\t*.tiny;*.tarc\n"), std::string::npos);
-    EXPECT_NE(tests.out.find("wrong_type\t00XX\tPlug-in of an unknown kind\t*.xx\n"),
-              std::string::npos);
+    const CliRun tests = cli(settings + "plugins --plugins " + q(VEMRA_TEST_PLUGIN_DIR));
+    EXPECT_NE(tests.out.find("tiny\t00IN\tTiny test plug-in\t*.tiny;*.tarc\t1\n"),
+              std::string::npos)
+        << tests.out;
+    // A plug-in of an unknown kind is reported and left out.
+    EXPECT_EQ(tests.status, 1);
+    EXPECT_NE(tests.out.find("[wrong_type.spi]"), std::string::npos) << tests.out;
 
     TempDir dir;
     test::writeFile(dir.file("broken.SPI"), test::noise(100, 1));
-    const CliRun broken = cli("plugins --plugins " + q(dir.path().string()));
+    const CliRun broken = cli(settings + "plugins --plugins " + q(dir.path().string()));
     EXPECT_EQ(broken.status, 1);
-    EXPECT_NE(broken.out.find("broken.SPI"), std::string::npos) << broken.out;
+    EXPECT_NE(broken.out.find("[broken]"), std::string::npos) << broken.out;
     EXPECT_EQ(cli("plugins --plugins " + q(dir.file("none"))).status, 1);
     EXPECT_EQ(cli("plugins --bogus").status, 2);
     EXPECT_EQ(cli("plugins extra").status, 2);
+    EXPECT_EQ(cli("plugins --set").status, 2);
 }
 
 TEST(PluginCli, DecodesAFolderOfWebPPictures) {
@@ -192,6 +199,57 @@ TEST(PluginCli, ListsAndExtractsZipAnd7zOfJpegFiles) {
     EXPECT_EQ(cli("list").status, 2);
     EXPECT_EQ(cli("extract " + q(dir.file("photos.zip")) + " x1 -o " + q(dir.file("x"))).status, 2);
     EXPECT_EQ(cli("extract " + q(dir.file("photos.zip")) + " 1").status, 2);
+}
+
+TEST(PluginCli, FaultingPluginsFailTheOperationAndAreReported) {
+    TempDir dir;
+    const std::string common =
+        "--settings " + q(dir.file("vemra.ini")) + " --plugins " + q(VEMRA_TEST_PLUGIN_DIR) + " ";
+    test::writeFile(dir.file("read.fault"), test::noise(64, 1));
+    test::writeFile(dir.file("divide.x"), test::noise(64, 2));
+    test::writeFile(dir.file("abort.arc"), test::noise(64, 3));
+
+    CliRun run = cli(common + "identify " + q(dir.file("read.fault")));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("SPI Exception: IsSupportedSub :Code=C0000005"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("の読込違反"), std::string::npos) << run.out;
+
+    run = cli(common + "decode " + q(dir.file("divide.x")) + " --plugin fault -o " +
+              q(dir.file("out.bmp")));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("SPI Exception: GetPicture :Code=C0000094"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("(result -1)"), std::string::npos) << run.out;
+
+    run = cli(common + "list " + q(dir.file("abort.arc")));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("SPI Exception: IsSupportedSub"), std::string::npos) << run.out;
+}
+
+TEST(PluginCli, ASetChoosesThePluginsInUse) {
+    TempDir dir;
+    PluginModule webp = test::shippedPlugin("webp");
+    std::vector<std::uint8_t> rgba(8 * 8 * 4, 200);
+    std::uint8_t* out = nullptr;
+    const std::size_t size = WebPEncodeLosslessRGBA(rgba.data(), 8, 8, 32, &out);
+    test::writeFile(dir.file("p.webp"),
+                    {reinterpret_cast<std::byte*>(out), reinterpret_cast<std::byte*>(out) + size});
+    WebPFree(out);
+    // A saved set "plain" that uses the archive plug-in only.
+    test::writeFile(dir.file("vemra.ini"),
+                    test::bytes({'[', 'S',  'P', 'I', 'S', 'E', 'T', '\\', 'p', 'l', 'a', 'i', 'n',
+                                 ']', '\n', 'a', 'r', 'c', 'h', 'i', 'v',  'e', '=', '1', '\n'}));
+    const std::string settings = "--settings " + q(dir.file("vemra.ini")) + " ";
+    EXPECT_EQ(
+        cli(settings + "decode " + q(dir.file("p.webp")) + " -o " + q(dir.file("a.bmp"))).status,
+        0);
+    const CliRun plain = cli(settings + "decode " + q(dir.file("p.webp")) + " --set plain -o " +
+                             q(dir.file("b.bmp")));
+    EXPECT_EQ(plain.status, 1) << plain.out;
+    const CliRun listed = cli(settings + "plugins --set plain");
+    EXPECT_NE(listed.out.find("# set: plain\n# sets: plain\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("\t0\n"), std::string::npos) << listed.out;
 }
 
 } // namespace

@@ -1,22 +1,22 @@
-// identify and decode: the built-in decoders, asked in their fixed order.
+// identify and decode through the decoder registry: the plug-ins in use,
+// then the built-in decoders in their fixed order.
 
 #include "decode_commands.h"
 
 #include "encode_commands.h"
 #include "picture_commands.h"
-#include "plugin_commands.h"
+#include "registry_cli.h"
 
 #include "imaging/bmp_file.h"
-#include "imaging/decoder.h"
+#include "imaging/decoder_registry.h"
 #include "imaging/picture_convert.h"
-
-#include <QGuiApplication>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -26,46 +26,6 @@
 
 namespace vemra::cli {
 namespace {
-
-// Text pictures are rendered with fonts, which need a GUI application; it
-// is made only when such a picture is met, on the offscreen platform unless
-// another one is set.
-void ensureGuiApplication(DecoderId id) {
-    if (id != kTextDecoderId || QGuiApplication::instance() != nullptr) {
-        return;
-    }
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "vemra-cli";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
-
-// The first 2048 bytes of `path` from `offset`, zero-padded; nullopt when
-// the file cannot be opened or read.
-std::optional<std::array<char, SPI_HEADER_BYTES>> readHeader(const std::string& path,
-                                                             std::intptr_t offset) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    std::array<char, SPI_HEADER_BYTES> header{};
-    const ssize_t got = ::pread(fd, header.data(), header.size(), static_cast<off_t>(offset));
-    ::close(fd);
-    if (got < 0) {
-        return std::nullopt;
-    }
-    return header;
-}
-
-const BuiltinDecoder* identifyFile(const std::string& path, const char* header) {
-    for (const BuiltinDecoder& d : builtinDecoders()) {
-        if (d.identify(path.c_str(), header)) {
-            return &d;
-        }
-    }
-    return nullptr;
-}
 
 // Tabs, line breaks and backslashes escaped so that one file stays one line.
 std::string escaped(std::string_view text) {
@@ -104,7 +64,8 @@ template <typename Number> bool parseNumber(std::string_view text, Number& out) 
 struct DecodeArguments {
     std::string input;
     std::string output;
-    const BuiltinDecoder* decoder = nullptr;
+    std::string decoder;   // a decoder's name or number, empty to identify
+    bool byPlugin = false; // named with --plugin rather than --decoder
     int reduction = 1;
     std::intptr_t offset = 0;
     bool to24 = false;
@@ -128,20 +89,16 @@ std::optional<DecodeArguments> parseDecodeArguments(std::span<const std::string_
             }
             continue;
         }
-        const bool takesValue =
-            arg == "-o" || arg == "--decoder" || arg == "--reduce" || arg == "--offset";
+        const bool takesValue = arg == "-o" || arg == "--decoder" || arg == "--plugin" ||
+                                arg == "--reduce" || arg == "--offset";
         if (takesValue && i + 1 >= args.size()) {
             return fail(std::string(arg) + " needs a value");
         }
         if (arg == "-o") {
             a.output = std::string(args[++i]);
-        } else if (arg == "--decoder") {
-            const std::string_view value = args[++i];
-            int id = 0;
-            a.decoder = parseNumber(value, id) ? findBuiltinDecoder(id) : findBuiltinDecoder(value);
-            if (a.decoder == nullptr) {
-                return fail("no built-in decoder " + std::string(value));
-            }
+        } else if (arg == "--decoder" || arg == "--plugin") {
+            a.byPlugin = arg == "--plugin";
+            a.decoder = std::string(args[++i]);
         } else if (arg == "--reduce") {
             if (!parseNumber(args[++i], a.reduction) || a.reduction < 1) {
                 return fail("--reduce needs a whole number of at least 1");
@@ -167,75 +124,121 @@ std::optional<DecodeArguments> parseDecodeArguments(std::span<const std::string_
     return a;
 }
 
+// The decoder named on the command line: a number (a built-in id or a
+// plug-in position) or a name (a built-in label, or a plug-in's file name
+// with or without ".spi").
+DecoderId namedDecoder(const DecoderRegistry& registry, std::string name) {
+    int number = 0;
+    if (parseNumber(name, number)) {
+        return registry.name(number, DecoderKind::Picture).empty() ? kNoDecoder : number;
+    }
+    if (name.size() > 4) {
+        std::string tail = name.substr(name.size() - 4);
+        for (char& c : tail) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        if (tail == ".spi") {
+            name.resize(name.size() - 4);
+        }
+    }
+    return registry.find(name, DecoderKind::Picture);
+}
+
+DecoderId identifyThrough(DecoderRegistry& registry, const std::string& path,
+                          std::intptr_t offset) {
+    IdentifyRequest request;
+    request.fileName = path;
+    request.offset = offset;
+    return registry.identify(request);
+}
+
 } // namespace
 
 int runIdentify(std::span<const std::string_view> args) {
     if (args.empty()) {
         return usageError("identify: no files given");
     }
+    const auto registry = openRegistry();
     int status = 0;
     for (const std::string_view arg : args) {
         const std::string path(arg);
-        const auto header = readHeader(path, 0);
-        if (!header) {
+        if (::access(path.c_str(), R_OK) != 0) {
             report(path, static_cast<int>(ResultCode::OpenFailure));
             status = 1;
             continue;
         }
-        const BuiltinDecoder* decoder = identifyFile(path, header->data());
-        if (decoder == nullptr) {
+        const DecoderId id = identifyThrough(*registry, path, 0);
+        if (id == kIdentifyFault) {
+            report(path, static_cast<int>(ResultCode::Failure));
+            status = 1;
+            continue;
+        }
+        if (id < 0) {
             std::printf("%s\t\t0\t0\t0\t\n", path.c_str());
             continue;
         }
-        ensureGuiApplication(decoder->id);
-        PictureInfo info{};
-        const int code = decoder->info(path.c_str(), 0, SPI_SOURCE_FILE, info);
-        const std::unique_ptr<void, void (*)(void*)> comment(info.hInfo, SpiFree);
+        if (id == kTextDecoderId) {
+            ensureGuiApplication();
+        }
+        PluginPictureInfo info;
+        const int code = registry->info(id, PluginSource::file(path), info);
         if (code != 0) {
             report(path, code);
             status = 1;
             continue;
         }
-        const std::string text =
-            comment ? escaped(static_cast<const char*>(comment.get())) : std::string();
-        std::printf("%s\t%.*s\t%d\t%d\t%d\t%s\n", path.c_str(),
-                    static_cast<int>(decoder->label.size()), decoder->label.data(), info.width,
-                    info.height, info.colorDepth, text.c_str());
+        std::printf("%s\t%s\t%d\t%d\t%d\t%s\n", path.c_str(),
+                    registry->name(id, DecoderKind::Picture).c_str(), info.width, info.height,
+                    info.bitCount, escaped(info.comment).c_str());
     }
     return status;
 }
 
 int runDecode(std::span<const std::string_view> args) {
-    if (std::find(args.begin(), args.end(), "--plugin") != args.end()) {
-        return runPluginDecode(args);
-    }
     int status = 0;
     const auto a = parseDecodeArguments(args, status);
     if (!a) {
         return status;
     }
-    const BuiltinDecoder* decoder = a->decoder;
-    if (decoder == nullptr) {
-        const auto header = readHeader(a->input, a->offset);
-        if (!header) {
+    const auto registry = openRegistry();
+    DecoderId id = kNoDecoder;
+    if (!a->decoder.empty()) {
+        id = namedDecoder(*registry, a->decoder);
+        if (id < 0 && !a->byPlugin) {
+            return usageError("decode: no decoder " + a->decoder);
+        }
+        if (id < 0) {
+            std::fprintf(stderr, "vemra-cli: %s: no such picture plug-in in use\n",
+                         a->decoder.c_str());
+            return 1;
+        }
+    } else {
+        if (::access(a->input.c_str(), R_OK) != 0) {
             report(a->input, static_cast<int>(ResultCode::OpenFailure));
             return 1;
         }
-        decoder = identifyFile(a->input, header->data());
-        if (decoder == nullptr) {
+        id = identifyThrough(*registry, a->input, a->offset);
+        if (id < 0) {
             reportFailure(a->input, static_cast<int>(ResultCode::InvalidData),
-                          "no built-in decoder takes this file");
+                          "no decoder takes this file");
             return 1;
         }
     }
-    ensureGuiApplication(decoder->id);
+    if (id == kTextDecoderId) {
+        ensureGuiApplication();
+    }
     DecodeOptions options;
     options.reduction = a->reduction;
     PictureBuffer picture;
     const int code =
-        decoder->picture(a->input.c_str(), a->offset, SPI_SOURCE_FILE, picture, options);
+        registry->picture(id, PluginSource::file(a->input, a->offset), picture, options);
     if (code != 0 || !picture) {
         report(a->input, code != 0 ? code : static_cast<int>(ResultCode::Failure));
+        return 1;
+    }
+    const Compression stored = picture.compression();
+    if ((stored == Compression::Rle8 || stored == Compression::Rle4) && !expandRle(picture)) {
+        report(a->input, static_cast<int>(ResultCode::BrokenData));
         return 1;
     }
     if (a->to24 && !convertTo24Bits(picture)) {

@@ -4,9 +4,10 @@
 #include "decode_commands.h"
 #include "encode_commands.h"
 #include "picture_commands.h"
+#include "plugin_commands.h"
+#include "registry_cli.h"
 #include "settings_commands.h"
 #include "transform_commands.h"
-#include "plugin_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -31,8 +32,8 @@ constexpr Command kCommands[] = {
      "bytes",
      vemra::cli::runInfo},
     {"decode",
-     "decode FILE -o OUT [--decoder ID] [--reduce N] [--offset N] [--to24] [--quality Q]\n"
-     "              [--progressive] [--grey] [--bits 1|4|8|24]\n"
+     "decode FILE -o OUT [--decoder ID|NAME] [--plugin NAME] [--reduce N] [--offset N] [--to24]\n"
+     "              [--quality Q] [--progressive] [--grey] [--bits 1|4|8|24]\n"
      "                                 decode a picture and write it as BMP, PNG or JPEG (by OUT's "
      "extension)",
      vemra::cli::runDecode},
@@ -54,8 +55,8 @@ constexpr Command kCommands[] = {
     {"settings", "settings get|set|list|options  read and write the settings store",
      vemra::cli::runSettings},
     {"plugins",
-     "plugins [--plugins DIR]        one line per plug-in: name, type, information, "
-     "extensions",
+     "plugins                        one line per plug-in: name, type, information, extensions, "
+     "in use; the sets",
      vemra::cli::runPlugins},
     {"list",
      "list ARCHIVE                   one line per member: position, size, time, path, "
@@ -66,7 +67,11 @@ constexpr Command kCommands[] = {
 };
 
 void printHelp() {
-    std::printf("Usage: vemra-cli [--settings FILE] COMMAND [ARGUMENTS]\n\nCommands:\n");
+    std::printf(
+        "Usage: vemra-cli [--settings FILE] COMMAND [ARGUMENTS] [--plugins DIR] [--set NAME]\n\n"
+        "identify, decode, plugins, list and extract go through the decoder registry:\n"
+        "the plug-ins of DIR (default: this build's plug-in folder) in use in set NAME,\n"
+        "then the built-in decoders.\n\nCommands:\n");
     for (const Command& c : kCommands) {
         std::printf("  %.*s\n", static_cast<int>(c.synopsis.size()), c.synopsis.data());
     }
@@ -79,6 +84,9 @@ void printHelp() {
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (const int status = vemra::cli::takeSettingsOption(args); status != 0) {
+        return status;
+    }
+    if (const int status = vemra::cli::takeRegistryOptions(args); status != 0) {
         return status;
     }
     if (args.empty()) {

@@ -5,13 +5,12 @@
 
 namespace vemra::cli {
 
-// Commands that work through the plug-ins (*.spi). Each takes the arguments
-// after its name; "--plugins DIR" chooses the plug-in folder, by default the
-// "plugins" folder of the build the program belongs to.
+// Commands that work through the plug-ins (*.spi) of the registry; the
+// plug-in folder and set come from "--plugins DIR" and "--set NAME".
+// plugins: one line per plug-in (name, type, information, extensions, in
+// use), then the current set and the saved sets on lines starting with "#".
 int runPlugins(std::span<const std::string_view> args);
 int runList(std::span<const std::string_view> args);
 int runExtract(std::span<const std::string_view> args);
-// "decode FILE --plugin NAME -o OUT.bmp [--to24]": decode through one plug-in.
-int runPluginDecode(std::span<const std::string_view> args);
 
 } // namespace vemra::cli

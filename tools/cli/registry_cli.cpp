@@ -1,0 +1,89 @@
+#include "registry_cli.h"
+
+#include "app/settings_store.h"
+#include "picture_commands.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace vemra::cli {
+
+RegistryOptions& registryOptions() {
+    static RegistryOptions options;
+    return options;
+}
+
+int takeRegistryOptions(std::vector<std::string_view>& args) {
+    RegistryOptions& o = registryOptions();
+    for (std::size_t i = 0; i < args.size();) {
+        const std::string_view a = args[i];
+        if (a != "--plugins" && a != "--set") {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            return usageError(std::string(a) + " needs a value");
+        }
+        if (a == "--plugins") {
+            o.pluginDir = std::string(args[i + 1]);
+        } else {
+            o.set = std::string(args[i + 1]);
+            o.setGiven = true;
+        }
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    }
+    return 0;
+}
+
+std::string defaultPluginDir() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return "plugins";
+    }
+    return (exe.parent_path() / ".." / ".." / "plugins").lexically_normal().string();
+}
+
+std::unique_ptr<DecoderRegistry> openRegistry(bool* problems) {
+    const RegistryOptions& o = registryOptions();
+    auto registry = std::make_unique<DecoderRegistry>(settings());
+    registry->setWriteBack(false);
+    registry->setStatusSink([problems](const std::string& text, int flag) {
+        if (flag != 0) {
+            std::fprintf(stderr, "vemra-cli: %s\n", text.c_str());
+            if (problems != nullptr) {
+                *problems = true;
+            }
+        }
+    });
+    registry->setFaultSink([](const std::string& message) {
+        std::fprintf(stderr, "SPI Exception: %s\n", message.c_str());
+    });
+    std::string dir = o.pluginDir;
+    if (dir.empty()) {
+        dir = registry->pluginFolder();
+    }
+    if (dir.empty() || !std::filesystem::is_directory(dir)) {
+        dir = o.pluginDir.empty() ? defaultPluginDir() : o.pluginDir;
+    }
+    registry->scan(dir, o.setGiven ? o.set : registry->currentSet());
+    return registry;
+}
+
+void ensureGuiApplication() {
+    if (QGuiApplication::instance() != nullptr) {
+        return;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "vemra-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+} // namespace vemra::cli
