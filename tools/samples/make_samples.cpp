@@ -6,10 +6,13 @@
 #include "imaging/drawing_surface.h"
 #include "imaging/picture_convert.h"
 #include "imaging/picture_qimage.h"
+#include "platform/atomic_file.h"
 
 #include <QImage>
+
 #include <QPainter>
 #include <QPainterPath>
+#include <webp/encode.h>
 
 #include <gif_lib.h>
 #include <iconv.h>
@@ -235,6 +238,20 @@ void saveShiftJisText(const std::string& folder, const char* name) {
     report(path, converted && file);
 }
 
+// A lossy WebP, for the WebP plug-in.
+void saveWebp(const std::string& folder, const char* name, const QImage& picture) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    std::uint8_t* data = nullptr;
+    const std::size_t size = WebPEncodeRGB(rgb.constBits(), rgb.width(), rgb.height(),
+                                           static_cast<int>(rgb.bytesPerLine()), 80, &data);
+    const std::string path = folder + "/" + name;
+    const bool ok =
+        size > 0 &&
+        writeFileAtomically(path, std::span(reinterpret_cast<const std::byte*>(data), size));
+    WebPFree(data);
+    report(path, ok);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -281,5 +298,6 @@ int main(int argc, char** argv) {
     saveTiff(out, "shapes-8bit.tif", shapes(5));
     saveAnimatedGif(out, "bouncing-ball.gif");
     saveShiftJisText(out, "memo.txt");
+    saveWebp(out, "sunset.webp", sunset());
     return failures == 0 ? 0 : 1;
 }
