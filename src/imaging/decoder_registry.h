@@ -197,6 +197,7 @@ private:
     int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                     const DecodeOptions& options);
     int callArchiveList(DecoderId id, const PluginSource& source, std::vector<ArchiveEntry>& out);
+    template <class Call> int callGetFile(DecoderId archive, Call call);
     template <class Call>
     int withRetries(DecoderId id, DecoderKind kind, const PluginSource& source, Call call);
 

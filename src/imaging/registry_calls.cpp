@@ -321,44 +321,37 @@ int DecoderRegistry::archiveList(DecoderId archive, const PluginSource& source,
                        [&](const PluginSource& s) { return callArchiveList(archive, s, out); });
 }
 
-int DecoderRegistry::archiveFileToMemory(DecoderId archive, const std::string& archivePath,
-                                         std::uint32_t position, SpiBlock& out,
-                                         ProgressCallback progress, intptr_t userData) {
+template <class Call> int DecoderRegistry::callGetFile(DecoderId archive, Call call) {
     Plugin* p = pluginAt(archive, DecoderKind::Archive);
     if (p == nullptr || !p->module.isLoaded()) {
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
     FaultReport report;
-    const PluginSource source = PluginSource::file(archivePath);
     if (!runGuarded(
-            "GetFile",
-            [&] { code = p->module.fileToMemory(source, position, out, progress, userData); },
-            report)) {
+            "GetFile", [&] { code = call(p->module); }, report)) {
         reportFault(report);
         return static_cast<int>(ResultCode::Failure);
     }
     return static_cast<int>(code);
 }
 
+int DecoderRegistry::archiveFileToMemory(DecoderId archive, const std::string& archivePath,
+                                         std::uint32_t position, SpiBlock& out,
+                                         ProgressCallback progress, intptr_t userData) {
+    return callGetFile(archive, [&](const PluginModule& module) {
+        return module.fileToMemory(PluginSource::file(archivePath), position, out, progress,
+                                   userData);
+    });
+}
+
 int DecoderRegistry::archiveFileToFolder(DecoderId archive, const std::string& archivePath,
                                          std::uint32_t position, const std::string& folder,
                                          ProgressCallback progress, intptr_t userData) {
-    Plugin* p = pluginAt(archive, DecoderKind::Archive);
-    if (p == nullptr || !p->module.isLoaded()) {
-        return static_cast<int>(ResultCode::Failure);
-    }
-    ResultCode code = ResultCode::Failure;
-    FaultReport report;
-    const PluginSource source = PluginSource::file(archivePath);
-    if (!runGuarded(
-            "GetFile",
-            [&] { code = p->module.fileToFolder(source, position, folder, progress, userData); },
-            report)) {
-        reportFault(report);
-        return static_cast<int>(ResultCode::Failure);
-    }
-    return static_cast<int>(code);
+    return callGetFile(archive, [&](const PluginModule& module) {
+        return module.fileToFolder(PluginSource::file(archivePath), position, folder, progress,
+                                   userData);
+    });
 }
 
 bool DecoderRegistry::hasConfigurationDialog(DecoderId id, DecoderKind kind) const {

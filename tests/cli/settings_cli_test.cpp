@@ -15,29 +15,11 @@
 namespace vemra {
 namespace {
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-};
+using CliResult = test::CliRun;
 
-// Runs the tool with `arguments` (quoted for the shell); stderr is dropped
-// unless `withErrors`.
+// stderr is dropped unless `withErrors`.
 CliResult cli(const std::string& arguments, bool withErrors = false) {
-    const std::string command = std::string("'") + VEMRA_CLI_PATH + "' " + arguments +
-                                (withErrors ? " 2>&1" : " 2>/dev/null");
-    CliResult run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), got);
-    }
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return test::runCli(arguments, withErrors);
 }
 
 class SettingsCliTest : public ::testing::Test {

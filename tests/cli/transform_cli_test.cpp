@@ -18,26 +18,10 @@
 namespace vemra {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using test::CliRun;
 
 CliRun cli(const std::string& arguments) {
-    const std::string command = std::string("'") + VEMRA_CLI_PATH + "' " + arguments + " 2>&1";
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.out.append(buffer.data(), got);
-    }
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return test::runCli(arguments);
 }
 
 class TransformCli : public ::testing::Test {

@@ -126,3 +126,40 @@ void ensureGuiApplication() {
 }
 
 } // namespace vemra::test
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+namespace vemra::test {
+
+CliRun runCli(const std::string& arguments, bool withErrors) {
+    std::string command = shellQuoted(VEMRA_CLI_PATH);
+    command += ' ';
+    command += arguments;
+    command += withErrors ? " 2>&1" : " 2>/dev/null";
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), got);
+    }
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+// Built piece by piece: GCC 12 warns falsely about "'" + std::string.
+std::string shellQuoted(const std::string& text) {
+    std::string q(1, '\'');
+    q += text;
+    q += '\'';
+    return q;
+}
+
+} // namespace vemra::test

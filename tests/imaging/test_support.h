@@ -55,3 +55,16 @@ namespace vemra::test {
 // offscreen platform unless another is set) and keeps it for the process.
 void ensureGuiApplication();
 } // namespace vemra::test
+
+namespace vemra::test {
+// What vemra-cli printed and its exit status (-1 when it did not exit).
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+// Runs vemra-cli with `arguments` (already quoted for the shell); stderr
+// joins stdout unless `withErrors` is false, then it is dropped.
+CliRun runCli(const std::string& arguments, bool withErrors = true);
+// `text` in single quotes for the shell (it must not hold a single quote).
+std::string shellQuoted(const std::string& text);
+} // namespace vemra::test
