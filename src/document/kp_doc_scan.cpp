@@ -282,20 +282,28 @@ int CKPDoc::addFile(ScanState& state, std::unique_ptr<PictureSource> found) {
 }
 
 void CKPDoc::buildDisplayOrder(const ScanRequest& request) {
+    // The extension filter: the picture decoders' patterns, and those of the
+    // archive decoders when archives are listed (a file that stayed a plain
+    // entry may still be an archive the list could not be read from).
+    // Archive members are pictures, so they meet the picture patterns only;
+    // an archive decoder's own patterns name archive files and would turn
+    // every member away.
+    std::string pictures;
     std::string extensions;
-    if (m_options.pluginExt)
-        extensions = m_services.pictureExtensions();
-    if (request.archives) {
-        if (!extensions.empty())
-            extensions += ';';
-        extensions += m_services.archiveExtensions();
+    if (m_options.pluginExt) {
+        pictures = m_services.pictureExtensions();
+        extensions = pictures;
+        if (request.archives) {
+            const std::string archives = m_services.archiveExtensions();
+            if (!extensions.empty() && !archives.empty())
+                extensions += ';';
+            extensions += archives;
+        }
     }
     auto nameAccepted = [&](const PictureSource& e) {
         if (!m_options.pluginExt)
             return true;
-        if (e.isArchiveMember())
-            return matchesMaskList(e.fileName, m_services.archiveExtensionsOf(e.archiveDecoder));
-        return matchesMaskList(e.fileName, extensions);
+        return matchesMaskList(e.fileName, e.isArchiveMember() ? pictures : extensions);
     };
 
     // Accepted entries move down in place over the dropped ones, so that the

@@ -52,10 +52,9 @@ public:
     virtual std::string pictureDecoderLabel(DecoderId id) const = 0;
 
     // Extension masks ("*.jpg;*.jpeg;*.png") of every picture decoder in
-    // use, of every archive decoder in use, and of one archive decoder.
+    // use, and of every archive decoder in use.
     virtual std::string pictureExtensions() const = 0;
     virtual std::string archiveExtensions() const = 0;
-    virtual std::string archiveExtensionsOf(DecoderId archiveDecoder) const = 0;
 };
 
 // Progress of a long read, shown by the GUI in its progress window; the

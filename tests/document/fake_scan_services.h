@@ -102,7 +102,6 @@ public:
     }
     std::string pictureExtensions() const override { return "*.jpg;*.jpeg;*.png;*.bmp"; }
     std::string archiveExtensions() const override { return "*.arc"; }
-    std::string archiveExtensionsOf(DecoderId) const override { return "*.jpg;*.png"; }
 };
 
 } // namespace vemra::test

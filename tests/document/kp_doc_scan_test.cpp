@@ -155,19 +155,21 @@ TEST_F(ScanTest, ScanSpiKeepsOnlyIdentifiedEntriesAndReportsThem) {
             positions.push_back(hintPosition(h.data));
     EXPECT_EQ(positions, (std::vector<int>{0, 1, 2}));
 
-    // With the extension filter too, a member outside its archive decoder's
-    // list counts as having none (the fake's list is "*.jpg;*.png").
-    put("set.arc", "m.jpg 1 1\nm.bmp 1 1\n");
+    // With the extension filter too, names outside the picture decoders'
+    // patterns are not even offered for identification.
+    put("set.arc", "m.jpg 1 1\nm.gif 1 1\n");
     doc.options().pluginExt = true;
+    services.identifyCalls = 0;
     doc.scan(r);
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"a.jpg", "m.jpg"}));
+    EXPECT_EQ(services.identifyCalls, 2); // a.jpg and m.jpg; not notes.txt, m.gif or the empty file
 }
 
 TEST_F(ScanTest, ExtensionFilterWithoutIdentification) {
     put("a.JPG");
     put("README");
     put("x.txt");
-    put("set.arc", "m.jpg 1 1\nm.bmp 1 1\n");
+    put("set.arc", "m.jpg 1 1\nm.gif 1 1\n");
     doc.options().pluginExt = true;
     ScanRequest r;
     r.folder = folder();

@@ -4,9 +4,10 @@
 #include "decode_commands.h"
 #include "encode_commands.h"
 #include "picture_commands.h"
+#include "plugin_commands.h"
+#include "scan_commands.h"
 #include "settings_commands.h"
 #include "transform_commands.h"
-#include "plugin_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -63,6 +64,16 @@ constexpr Command kCommands[] = {
      vemra::cli::runList},
     {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
      vemra::cli::runExtract},
+    {"scan",
+     "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
+     "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"
+     "              [--size-min N] [--size-max N] [--plugins DIR]\n"
+     "                                 list a folder (or an archive file's members) as the "
+     "browser does: display\n"
+     "                                 position, folder, name, archive, member position, length, "
+     "time, decoder,\n"
+     "                                 width, height, bits; then the status texts after \"#\"",
+     vemra::cli::runScan},
 };
 
 void printHelp() {
