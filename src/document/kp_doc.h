@@ -89,6 +89,26 @@ public:
     // Copies the options' colours and font into entries as they are handed out.
     void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
 
+    // --- the document's own commands (menu command ids)
+    static constexpr int kCmdArchive = 32779; // "書庫ファイル内も表示対象(&U)"
+    static constexpr int kCmdDownScan = 10110; // "サブフォルダのファイルも表示対象(&F)"
+    static constexpr int kCmdSynchronous = 10048;      // "表示の同期(&S)"
+    static constexpr int kCmdSelectAll = 32793;        // "全選択(&A)"
+    static constexpr int kCmdRefresh = 10072;          // "最新の情報に更新(&R)..."
+    static constexpr int kCmdRemakeThumbnails = 10071; // "サムネイル再作成(&U)"
+    static constexpr int kCmdHistoryBack = 10124;      // "前のﾌｫﾙﾀﾞへ"
+    static constexpr int kCmdHistoryForward = 10125;   // "次のﾌｫﾙﾀﾞへ"
+    struct CommandState {
+        bool enabled = true;
+        bool checked = false;
+        friend bool operator==(const CommandState&, const CommandState&) = default;
+    };
+    // The enabling rule of command `id`, or nullopt when the document does
+    // not handle it (routing then goes on to the frame).
+    std::optional<CommandState> commandState(int id) const;
+    // Runs command `id`; false when the document does not handle it.
+    bool onCommand(int id);
+
     // --- folder history
     const std::vector<std::string>& history() const { return m_history; }
     int historyPosition() const { return m_historyPosition; }

@@ -166,3 +166,34 @@ TEST_F(DocTest, ClearEmptiesWithOrWithoutDestroying) {
 
 } // namespace
 } // namespace vemra
+
+namespace vemra {
+namespace {
+
+class CommandTest : public ::testing::Test, public test::DocFixture {};
+
+TEST_F(CommandTest, EnablingRulesAndToggles) {
+    using S = CKPDoc::CommandState;
+    EXPECT_EQ(doc.commandState(CKPDoc::kCmdSelectAll), (S{false, false})); // nothing displayed
+    EXPECT_EQ(doc.commandState(CKPDoc::kCmdHistoryBack), (S{false, false}));
+    EXPECT_FALSE(doc.commandState(57634)); // copy belongs to the grid
+    EXPECT_FALSE(doc.onCommand(57634));
+
+    put("a.jpg");
+    put("sub/b.jpg");
+    doc.openFolder(folder(), nullptr, false);
+    EXPECT_EQ(doc.commandState(CKPDoc::kCmdSelectAll), (S{true, false}));
+    EXPECT_EQ(doc.commandState(CKPDoc::kCmdDownScan), (S{true, false}));
+    view.hints.clear();
+    EXPECT_TRUE(doc.onCommand(CKPDoc::kCmdDownScan)); // toggles and refreshes
+    EXPECT_EQ(doc.commandState(CKPDoc::kCmdDownScan), (S{true, true}));
+    EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(view.numbers(), (std::vector<int>{hint::kListEmptied, hint::kScanFinished}));
+    EXPECT_TRUE(doc.onCommand(CKPDoc::kCmdSelectAll));
+    EXPECT_EQ(doc.selectedCount(false), 2);
+    EXPECT_TRUE(doc.onCommand(CKPDoc::kCmdSynchronous));
+    EXPECT_TRUE(doc.options().synchronous);
+}
+
+} // namespace
+} // namespace vemra
