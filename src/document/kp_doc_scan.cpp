@@ -99,7 +99,8 @@ int CKPDoc::scan(ScanRequest& request) {
     }
     EntryList collection;
     std::unordered_set<std::string> collected;
-    for (const std::string& mask : cutMasks(request)) {
+    const std::vector<std::string> masks = cutMasks(request);
+    for (const std::string& mask : masks) {
         state.batch.clear();
         state.stored.clear();
         state.visited.clear();
@@ -108,7 +109,7 @@ int CKPDoc::scan(ScanRequest& request) {
         // first found. The copy is dropped quietly: its thumbnail-cache
         // record belongs to the entry that stays.
         for (auto& entry : state.batch) {
-            if (collected.insert(identityKey(*entry)).second)
+            if (masks.size() == 1 || collected.insert(identityKey(*entry)).second)
                 collection.push_back(std::move(entry));
         }
         state.batch.clear();
@@ -134,6 +135,8 @@ int CKPDoc::scan(ScanRequest& request) {
 
 int CKPDoc::scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
                        ScanState& state) {
+    if (folder.empty())
+        return kScanComplete; // no folder chosen yet: nothing, not the working folder
     if (auto self = fileStatus(folder)) {
         if (!state.visited.emplace(self->device, self->inode).second)
             return kScanComplete;
@@ -246,34 +249,36 @@ int CKPDoc::addArchive(ScanRequest& request, ScanState& state, const std::string
 
 int CKPDoc::addFile(ScanState& state, std::unique_ptr<PictureSource> found) {
     try {
-        const std::string key = identityKey(*found);
-        // An entry that is already known keeps what was learnt about the
-        // picture while the file is unchanged; a changed file keeps only its
-        // place and gets its new size and times.
-        auto refreshFrom = [&](PictureSource& known) {
-            if (known.length != found->length || known.lastWriteTime != found->lastWriteTime) {
-                known.clear();
-                known.length = found->length;
-                known.creationTime = found->creationTime;
-                known.lastWriteTime = found->lastWriteTime;
+        // Matching needs the identity text; a first scan has nothing to match.
+        if (!state.stored.empty() || !state.previous.empty()) {
+            const std::string key = identityKey(*found);
+            // An entry that is already known keeps what was learnt about the
+            // picture while the file is unchanged; a changed file keeps only
+            // its place and gets its new size and times.
+            auto refreshFrom = [&](PictureSource& known) {
+                if (known.length != found->length || known.lastWriteTime != found->lastWriteTime) {
+                    known.clear();
+                    known.length = found->length;
+                    known.creationTime = found->creationTime;
+                    known.lastWriteTime = found->lastWriteTime;
+                }
+                known.drawing = drawingOptions();
+            };
+            if (auto it = state.stored.find(key); it != state.stored.end()) {
+                refreshFrom(*it->second);
+                return kScanComplete;
             }
-            known.drawing = drawingOptions();
-        };
-        if (auto it = state.stored.find(key); it != state.stored.end()) {
-            refreshFrom(*it->second);
-            return kScanComplete;
+            if (auto it = state.previous.find(key); it != state.previous.end()) {
+                std::unique_ptr<PictureSource> known = std::move(m_previous[it->second]);
+                state.previous.erase(it);
+                refreshFrom(*known);
+                state.batch.push_back(std::move(known));
+                return kScanComplete;
+            }
         }
-        if (auto it = state.previous.find(key); it != state.previous.end()) {
-            std::unique_ptr<PictureSource> known = std::move(m_previous[it->second]);
-            state.previous.erase(it);
-            refreshFrom(*known);
-            state.batch.push_back(std::move(known));
-            return kScanComplete;
-        }
-        const PictureSource prototype = newEntryPrototype();
-        found->drawing = prototype.drawing;
-        found->appearance = prototype.appearance;
-        found->useCacheFirst = prototype.useCacheFirst;
+        found->drawing = drawingOptions();
+        found->appearance = m_appearance;
+        found->useCacheFirst = m_useCache;
         state.batch.push_back(std::move(found));
         return kScanComplete;
     } catch (const std::bad_alloc&) {

@@ -62,7 +62,8 @@ public:
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;
-    // Opens the display: caption, message line and `total` steps.
+    // Opens the display: caption, message line and `total` steps. It may
+    // come again with the real total once that is known.
     virtual void begin(std::string_view caption, std::string_view message, int total) = 0;
     virtual void setMessage(std::string_view message) = 0;
     virtual void advance() = 0;

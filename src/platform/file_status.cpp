@@ -8,8 +8,12 @@ namespace vemra {
 std::optional<FileStatus> fileStatus(const std::string& path) {
     if (path.empty())
         return std::nullopt;
+    return fileStatusAt(AT_FDCWD, path.c_str());
+}
+
+std::optional<FileStatus> fileStatusAt(int folderFd, const char* name) {
     struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (statx(folderFd, name, 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return std::nullopt;
     FileStatus status;
     const unsigned type = sx.stx_mode & S_IFMT;

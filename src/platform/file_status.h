@@ -23,6 +23,9 @@ struct FileStatus {
 
 // The status of `path`, or nullopt when it does not exist or cannot be read.
 std::optional<FileStatus> fileStatus(const std::string& path);
+// The same for `name` relative to the open folder `folderFd`, which spares the
+// kernel walking the whole path again for every file of a folder.
+std::optional<FileStatus> fileStatusAt(int folderFd, const char* name);
 
 inline bool isExistingFile(const std::string& path) {
     auto s = fileStatus(path);

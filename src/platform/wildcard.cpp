@@ -61,10 +61,7 @@ std::vector<DirectoryItem> enumerateFolder(const std::string& folder, std::strin
             continue;
         if (!matchesWildcard(name, mask))
             continue;
-        std::string path = folder;
-        path += '/';
-        path += name;
-        auto status = fileStatus(path);
+        auto status = fileStatusAt(dirfd(dir.get()), d->d_name);
         if (!status)
             continue;
         items.push_back({std::string(name), *status});

@@ -174,6 +174,9 @@ class CommandTest : public ::testing::Test, public test::DocFixture {};
 
 TEST_F(CommandTest, EnablingRulesAndToggles) {
     using S = CKPDoc::CommandState;
+    // No folder yet: nothing is listed (not the working folder's files).
+    doc.openFolder(std::nullopt, nullptr, false);
+    EXPECT_EQ(doc.entryCount(), 0);
     EXPECT_EQ(doc.commandState(CKPDoc::kCmdSelectAll), (S{false, false})); // nothing displayed
     EXPECT_EQ(doc.commandState(CKPDoc::kCmdHistoryBack), (S{false, false}));
     EXPECT_FALSE(doc.commandState(57634)); // copy belongs to the grid
