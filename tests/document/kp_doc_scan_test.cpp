@@ -250,6 +250,32 @@ TEST_F(ScanTest, RefreshKeepsUnchangedEntriesAndClearsChangedOnes) {
     EXPECT_EQ(view.numbers(), (std::vector<int>{1, 2}));
 }
 
+TEST_F(ScanTest, RefreshReusesUnchangedArchiveMembers) {
+    put("set.arc", "x.jpg 10 500\ny.png 20 600\n");
+    doc.options().archive = true;
+    openAll();
+    ASSERT_EQ(doc.displayedCount(), 2);
+    PictureSource* x = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        doc.entryAt(i)->thumbnail = test::patternPicture(2, 2, 24);
+        if (doc.entryAt(i)->fileName == "x.jpg")
+            x = doc.entryAt(i);
+    }
+    put("set.arc", "x.jpg 10 500\ny.png 21 600\n"); // y changed size
+    doc.refresh(false);
+    ASSERT_EQ(doc.displayedCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const PictureSource* e = doc.entryAt(i);
+        if (e->fileName == "x.jpg") {
+            EXPECT_EQ(e, x);
+            EXPECT_TRUE(e->thumbnail);
+        } else {
+            EXPECT_FALSE(e->thumbnail);
+            EXPECT_EQ(e->length, 21u);
+        }
+    }
+}
+
 TEST_F(ScanTest, FolderInformationEntriesAreListedOnce) {
     put("a.jpg");
     put("b.jpg");
@@ -266,8 +292,24 @@ TEST_F(ScanTest, FolderInformationEntriesAreListedOnce) {
     EXPECT_TRUE(doc.entryAt(1)->useCacheFirst);
     EXPECT_EQ(doc.thumbnailSize(), (IntPair{150, 120}));
 
+    // A stored archive member is found again by the archive listing.
+    put("set.arc", "x.jpg 10 500\ny.png 20 600\n");
+    const auto tArc = fileStatus(dir.file("set.arc"))->lastWriteTime;
+    put("DIRINFO.KPI",
+        "[Document]\nMaxCount=1\n[1]\nSPIName=PNG\nFileName=y.png\nArchiveSPIName=ARCSPI\n"
+        "ArchiveFileName=set.arc\nPosition=100\nLength=20\nLastWriteTime=600\nWidth=7\n"
+        "ArchiveLastWriteTime=" +
+            std::to_string(tArc) + "\n");
+    doc.options().archive = true;
+    doc.openFolder(folder() + "/", nullptr, true);
+    EXPECT_EQ(displayedSorted(),
+              (std::vector<std::string>{"a.jpg", "b.jpg", "th.dat", "x.jpg", "y.png"}));
+    EXPECT_EQ(doc.entryAt(0)->fileName, "y.png");
+    EXPECT_EQ(doc.entryAt(0)->pictureWidth, 7);
+    doc.options().archive = false;
+
     // Without stored information the file is just enumerated.
-    doc.openFolder(folder() + "/", nullptr, false);
+    doc.openFolder(folder(), nullptr, false);
     EXPECT_EQ(doc.entryAt(0)->pictureWidth + doc.entryAt(1)->pictureWidth, 0);
 }
 
