@@ -59,6 +59,11 @@ std::string identityKey(const PictureSource& e) {
 
 std::vector<std::string> cutMasks(const ScanRequest& request) {
     std::string text = request.useMask ? request.mask : std::string("*.*");
+    // One file opened as a folder keeps its whole name, even when that holds
+    // a "," or ";", which would otherwise cut it into masks that find nothing.
+    if (request.useMask && text.find_first_of(";,") != std::string::npos &&
+        isExistingFile(inFolder(request.folder, text)))
+        return {text};
     std::vector<std::string> masks;
     std::size_t start = 0;
     while (start <= text.size()) {

@@ -115,6 +115,11 @@ TEST_F(ScanTest, ArchiveFileOpenedAsAFolderListsOnlyItsMembers) {
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"x.jpg", "y.png"}));
     doc.refresh(false);
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"x.jpg", "y.png"}));
+
+    // A name with "," and ";" is one file, not a list of masks.
+    put("a,b;c.arc", "z.jpg 1 1\n");
+    doc.openFolder(folder() + "/a,b;c.arc", nullptr, false);
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"z.jpg"}));
 }
 
 TEST_F(ScanTest, SubFoldersDepthFirstWithoutFollowingLinksInCircles) {
