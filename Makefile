@@ -16,7 +16,7 @@ ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-jpeg bench-scale bench-reduce format clean
+.PHONY: all deps build build-test build-bench run test bench bench-jpeg bench-scale bench-reduce bench-scan format clean
 
 all: build
 
@@ -53,7 +53,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce
+bench: bench-jpeg bench-scale bench-reduce bench-scan
 
 build-bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON
@@ -73,6 +73,10 @@ bench-scale: build-bench
 bench-reduce: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_REDUCE_PACKAGES)"
 	bench/run_reduce_bench.sh $(RELEASE_DIR)
+
+# Scans a folder of 20,000 files without decoding beside find on the same folder.
+bench-scan: build-bench
+	bench/run_scan_bench.sh $(RELEASE_DIR)
 
 format:
 	find src tools tests include plugins bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | \

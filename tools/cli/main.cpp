@@ -6,6 +6,7 @@
 #include "picture_commands.h"
 #include "plugin_commands.h"
 #include "registry_cli.h"
+#include "scan_commands.h"
 #include "settings_commands.h"
 #include "transform_commands.h"
 
@@ -64,6 +65,16 @@ constexpr Command kCommands[] = {
      vemra::cli::runList},
     {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
      vemra::cli::runExtract},
+    {"scan",
+     "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
+     "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"
+     "              [--size-min N] [--size-max N] [--plugins DIR]\n"
+     "                                 list a folder (or an archive file's members) as the "
+     "browser does: display\n"
+     "                                 position, folder, name, archive, member position, length, "
+     "time, decoder,\n"
+     "                                 width, height, bits; then the status texts after \"#\"",
+     vemra::cli::runScan},
 };
 
 void printHelp() {

@@ -1,0 +1,36 @@
+#include "document/size_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace vemra {
+
+std::string sizeText(std::uint64_t bytes, int decimals, int largestUnit) {
+    static constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB"};
+    largestUnit = std::clamp(largestUnit, 0, 4);
+    decimals = std::clamp(decimals, 0, 6);
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1000.0 && unit < largestUnit) {
+        value /= 1024.0;
+        ++unit;
+    }
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.*f", decimals, value);
+    const std::string plain = digits;
+    const std::size_t point = plain.find('.');
+    const std::string whole = plain.substr(0, point);
+    std::string text;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0)
+            text += ',';
+        text += whole[i];
+    }
+    if (point != std::string::npos)
+        text += plain.substr(point);
+    text += kUnits[unit];
+    return text;
+}
+
+} // namespace vemra

@@ -1,0 +1,49 @@
+#include "platform/wildcard.h"
+
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+namespace vemra {
+namespace {
+
+TEST(Wildcard, MatchesLikeWindowsFileDialogs) {
+    EXPECT_TRUE(matchesWildcard("README", "*.*")); // no "." needed for "*.*"
+    EXPECT_TRUE(matchesWildcard("a.b.c", "*"));
+    EXPECT_TRUE(matchesWildcard("Photo.JPG", "*.jpg"));
+    EXPECT_TRUE(matchesWildcard("photo.jpg", "*.JPG"));
+    EXPECT_FALSE(matchesWildcard("photo.jpeg", "*.jpg"));
+    EXPECT_TRUE(matchesWildcard("img01.png", "img??.png"));
+    EXPECT_FALSE(matchesWildcard("img1.png", "img??.png"));
+    EXPECT_TRUE(matchesWildcard("写真.jpg", "??.jpg")); // a UTF-8 character is one "?"
+    EXPECT_TRUE(matchesWildcard("abcabcd", "*abcd"));   // needs backtracking
+    EXPECT_TRUE(matchesWildcard("x.tar.gz", "*.gz"));
+    EXPECT_FALSE(matchesWildcard("", "?"));
+    EXPECT_TRUE(matchesWildcard("", "*"));
+}
+
+TEST(Wildcard, EnumerationListsMatchingItemsWithTheirStatus) {
+    test::TempFolder dir;
+    std::ofstream(dir.file("a.JPG")) << "12345";
+    std::ofstream(dir.file("b.png")) << "1";
+    std::filesystem::create_directory(dir.path() / "sub.jpg");
+    std::filesystem::create_symlink(dir.file("missing"), dir.file("dangling.jpg"));
+
+    auto items = enumerateFolder(dir.path().string(), "*.jpg");
+    std::sort(items.begin(), items.end(), [](auto& x, auto& y) { return x.name < y.name; });
+    ASSERT_EQ(items.size(), 2u); // the dangling link is left out
+    EXPECT_EQ(items[0].name, "a.JPG");
+    EXPECT_TRUE(items[0].status.isFile);
+    EXPECT_EQ(items[0].status.size, 5u);
+    EXPECT_GT(items[0].status.lastWriteTime, 0);
+    EXPECT_TRUE(items[1].status.isFolder);
+
+    EXPECT_TRUE(enumerateFolder(dir.file("nowhere"), "*").empty());
+}
+
+} // namespace
+} // namespace vemra
