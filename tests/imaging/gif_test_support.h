@@ -21,7 +21,7 @@ struct GifFrameSpec {
 };
 
 // A GIF89a with a global table of 2^colourBits colours (entry i = (i*10,
-// 255-i, i*3)), one frame per spec, an optional comment; written by giflib.
+// 255-i, i*3)), one frame per description, an optional comment; written by giflib.
 std::vector<std::byte> writeGif(int width, int height, int colourBits,
                                 const std::vector<GifFrameSpec>& frames,
                                 const char* comment = nullptr);
