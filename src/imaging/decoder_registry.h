@@ -191,8 +191,7 @@ private:
     bool loadGuarded(Plugin& plugin);
     void unloadGuarded(Plugin& plugin);
     void reportFault(const FaultReport& report);
-    DecoderId identifyOnce(const IdentifyRequest& request, std::span<const std::byte> header,
-                           std::int64_t offset);
+    DecoderId identifyOnce(const IdentifyRequest& request, std::span<const std::byte> header);
     int callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
     int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                     const DecodeOptions& options);

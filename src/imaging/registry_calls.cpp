@@ -85,7 +85,7 @@ DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
         }
         header = read;
     }
-    DecoderId result = identifyOnce(request, header, request.offset);
+    DecoderId result = identifyOnce(request, header);
     for (int attempt = 1;
          result == kNoDecoder && m_settings.macbinCheck && attempt <= kMacBinaryAttempts;
          ++attempt) {
@@ -93,14 +93,13 @@ DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
         if (header.size() <= skip) {
             break;
         }
-        result = identifyOnce(request, header.subspan(skip),
-                              request.offset + static_cast<std::int64_t>(skip));
+        result = identifyOnce(request, header.subspan(skip));
     }
     return result;
 }
 
 DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
-                                        std::span<const std::byte> header, std::int64_t) {
+                                        std::span<const std::byte> header) {
     const std::vector<std::byte> bytes = padded(header);
     const bool checkExtension = request.forceExtensionMatch || m_settings.pluginExtensionOnly;
     const auto notify = [&](int position, const std::string& name) {
