@@ -288,7 +288,8 @@ void DecoderRegistry::scan(const std::string& folder, const std::string& setName
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         if (endsWithSpi(name) && entry.is_regular_file(error)) {
-            files.push_back(entry.path().string());
+            // Absolute now: the current directory changes below.
+            files.push_back(std::filesystem::absolute(entry.path(), error).string());
         }
     }
     // Load order follows the names, so positions are the same on every run.
@@ -297,7 +298,7 @@ void DecoderRegistry::scan(const std::string& folder, const std::string& setName
     const auto previous = std::filesystem::current_path(error);
     std::filesystem::current_path(folder, error);
     for (const std::string& path : files) {
-        loadPluginFile(std::filesystem::absolute(path, error).string(), shiftHeld);
+        loadPluginFile(path, shiftHeld);
     }
     if (!previous.empty()) {
         std::filesystem::current_path(previous, error);

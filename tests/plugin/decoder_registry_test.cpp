@@ -190,6 +190,19 @@ TEST_F(RegistryTest, MostRecentlySuccessfulPluginIsAskedFirst) {
     EXPECT_EQ(out.pixel(0, 0), colourWord(9, 8, 7));
 }
 
+TEST_F(RegistryTest, ARelativePluginFolderIsFound) {
+    const auto previous = fs::current_path();
+    fs::current_path(m_dir.path());
+    {
+        DecoderRegistry r(*m_store);
+        r.scan("spi", "");
+        EXPECT_EQ(r.count(DecoderKind::Picture), 4);
+        EXPECT_TRUE(r.isLoaded(r.find("tiny", DecoderKind::Picture), DecoderKind::Picture));
+        EXPECT_EQ(fs::current_path(), m_dir.path()); // put back after the scan
+    }
+    fs::current_path(previous);
+}
+
 TEST_F(RegistryTest, ShiftAtStartUpRegistersButDoesNotLoad) {
     DecoderRegistry r(*m_store);
     r.setShiftHeld([] { return true; });
