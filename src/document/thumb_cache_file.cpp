@@ -72,7 +72,7 @@ bool ThumbCacheFile::load() {
 std::vector<ThumbRecord>::iterator ThumbCacheFile::findRecord(std::string_view fileName,
                                                               std::string_view archiveFileName) {
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
-        if (it->fileName() == fileName && it->archiveFileName() == archiveFileName)
+        if (it->hasNames(fileName, archiveFileName))
             return it;
     }
     return m_records.end();
@@ -81,14 +81,15 @@ std::vector<ThumbRecord>::iterator ThumbCacheFile::findRecord(std::string_view f
 const ThumbRecord* ThumbCacheFile::find(std::string_view fileName,
                                         std::string_view archiveFileName) const {
     for (const ThumbRecord& record : m_records) {
-        if (record.fileName() == fileName && record.archiveFileName() == archiveFileName)
+        if (record.hasNames(fileName, archiveFileName))
             return &record;
     }
     return nullptr;
 }
 
 void ThumbCacheFile::put(ThumbRecord record) {
-    auto it = findRecord(record.fileName(), record.archiveFileName());
+    auto it =
+        findRecord(record.text(ThumbRecord::FileName), record.text(ThumbRecord::ArchiveFileName));
     if (it != m_records.end())
         *it = std::move(record);
     else

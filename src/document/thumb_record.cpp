@@ -88,6 +88,14 @@ void ThumbRecord::setText(Offset field, std::string_view value) {
     putText(m_bytes.data() + field, fieldSize(field), value);
 }
 
+bool ThumbRecord::hasNames(std::string_view fileName, std::string_view archiveFileName) const {
+    const auto fieldIs = [this](Offset field, std::string_view wanted) {
+        const char* chars = reinterpret_cast<const char*>(m_bytes.data() + field);
+        return std::string_view(chars, strnlen(chars, kNameField)) == wanted;
+    };
+    return fieldIs(FileName, fileName) && fieldIs(ArchiveFileName, archiveFileName);
+}
+
 void ThumbRecord::setFont(const EntryAppearance& font) {
     std::byte* p = m_bytes.data() + kFontOffset;
     std::memset(p, 0, kFontSize);

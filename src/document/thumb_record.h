@@ -82,6 +82,9 @@ public:
     void setText(Offset field, std::string_view value);
 
     std::string fileName() const { return text(FileName); }
+    // Whether the record is the one of (fileName, archiveFileName), compared
+    // exactly and without copying, as every look-up runs through all records.
+    bool hasNames(std::string_view fileName, std::string_view archiveFileName) const;
     std::string archiveFileName() const { return text(ArchiveFileName); }
 
     // The 60-byte logical-font record: height, width, escapement,

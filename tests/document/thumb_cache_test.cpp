@@ -246,6 +246,30 @@ TEST_F(ThumbCacheTest, CentralFolderGivesNumberedFilesAndCountsUp) {
     EXPECT_TRUE(cache.lookUp(back, services));
 }
 
+TEST_F(ThumbCacheTest, DamagedThumbnailLeavesTheEntryAsItWas) {
+    PictureSource e = entry("a.jpg");
+    ASSERT_TRUE(cache.store(e, services));
+    ThumbCacheFile& file = cache.findOrOpen(folder());
+    ThumbRecord r = *file.find("a.jpg", "");
+    std::vector<std::byte> broken(r.jpegData().begin(), r.jpegData().begin() + 40);
+    r.setJpegData(broken);
+    file.put(std::move(r));
+    PictureSource back = bare(e);
+    back.pictureWidth = 5;
+    EXPECT_FALSE(cache.lookUp(back, services));
+    EXPECT_FALSE(back.cached);
+    EXPECT_FALSE(back.thumbnail);
+    EXPECT_EQ(back.pictureWidth, 5);
+}
+
+TEST_F(ThumbCacheTest, ListNameLeadingOutOfTheCentralFolderIsNotUsed) {
+    ProfileIni list(central.file("_cache_.lst"));
+    ASSERT_TRUE(list.writeText("Thumbsnail", storeFolderKey(folder()), "../escape.kpt"));
+    EXPECT_EQ(locateStoreFile(folder(), central.path().string(), kThumbStore),
+              central.file("00000000.kpt"));
+    EXPECT_EQ(list.readInt("Thumbsnail", "CacheSeqNo", 0), 1);
+}
+
 TEST_F(ThumbCacheTest, FolderKeyHasSerialAndNoEqualsSign) {
     const std::string key = storeFolderKey("/pics/a=b");
     ASSERT_EQ(key.size(), 8 + std::strlen("/pics/a=b"));
