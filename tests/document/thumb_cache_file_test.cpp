@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 namespace vemra {
 namespace {
@@ -124,6 +126,38 @@ TEST_F(ThumbCacheFileTest, OversizedThumbnailIsSkippedAndReadingGoesOn) {
     ThumbCacheFile file = loaded(bytes);
     ASSERT_EQ(file.records().size(), 1u);
     EXPECT_EQ(file.records()[0].fileName(), "next.jpg");
+}
+
+// Random damage to a valid file: loading must stay within the bytes, and
+// whatever it keeps must write back and read again as the same records.
+TEST_F(ThumbCacheFileTest, RandomlyDamagedFilesLoadAndRewriteSafely) {
+    const auto jpeg = smallJpeg();
+    std::vector<std::byte> valid;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        append(valid, oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), name));
+        append(valid, jpeg);
+    }
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::byte> bytes = valid;
+        const int changes = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < changes; ++i)
+            bytes[random() % bytes.size()] = static_cast<std::byte>(random());
+        if (round % 3 == 0)
+            bytes.resize(random() % bytes.size());
+        ThumbCacheFile file = loaded(bytes);
+        ASSERT_LE(file.records().size(), 3u);
+        const std::size_t kept = file.records().size();
+        ASSERT_TRUE(file.write());
+        ThumbCacheFile again(dir.path().string(), path());
+        again.load();
+        ASSERT_EQ(again.records().size(), kept) << "round " << round;
+        for (std::size_t i = 0; i < kept; ++i) {
+            const auto a = file.records()[i].bytes();
+            const auto b = again.records()[i].bytes();
+            ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "round " << round;
+        }
+    }
 }
 
 TEST_F(ThumbCacheFileTest, MissingFileIsEmptyAndEmptyObjectDeletesItsFile) {
