@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/endian.h"
+#include "platform/file_status.h"
 
 #include <cstdio>
 #include <fstream>
@@ -26,6 +27,9 @@ ThumbCacheFile::ThumbCacheFile(std::string folder, std::string path)
 bool ThumbCacheFile::load() {
     m_records.clear();
     m_changed = true;
+    // Only a regular file: opening a pipe or a device would block or never end.
+    if (!isExistingFile(m_path))
+        return false;
     std::ifstream in(m_path, std::ios::binary);
     if (!in)
         return false;
@@ -36,8 +40,9 @@ bool ThumbCacheFile::load() {
         return false;
     const auto end = static_cast<std::uint64_t>(size);
     std::uint64_t position = 0;
+    std::uint64_t held = 0;
     std::vector<std::byte> header;
-    while (end - position >= 2) {
+    while (end - position >= 2 && held < kMaxLoadedBytes) {
         // The header length is the low half of the header-size field, so a
         // reader copes with headers of any writer's length.
         std::byte lengthBytes[2];
@@ -64,6 +69,7 @@ bool ThumbCacheFile::load() {
         if (dataSize > 0 && !readExactly(in, data.data(), dataSize))
             break;
         position += dataSize;
+        held += ThumbRecord::kHeaderSize + dataSize;
         m_records.push_back(ThumbRecord::fromStored(header, std::move(data)));
     }
     return true;

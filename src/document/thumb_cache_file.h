@@ -20,6 +20,8 @@ namespace vemra {
 class ThumbCacheFile {
 public:
     static constexpr std::uint32_t kMaxDataBytes = 64u << 20;
+    // Loading stops once the records held reach this many bytes.
+    static constexpr std::uint64_t kMaxLoadedBytes = 1ull << 30;
 
     // An empty object for `folder`, whose records live in `path`. Loading
     // is separate so a file that cannot be read simply leaves it empty.
@@ -30,8 +32,8 @@ public:
     const std::vector<ThumbRecord>& records() const { return m_records; }
     bool changed() const { return m_changed; }
 
-    // Reads the file's records; false when it could not be opened (the
-    // object then stays empty). A loaded object counts as changed, so the
+    // Reads the file's records; false when it is not a regular file or
+    // could not be opened (the object then stays empty). A loaded object counts as changed, so the
     // next write rewrites older records with full headers.
     bool load();
 

@@ -24,6 +24,8 @@ std::string lastComponent(const std::string& name) {
 }
 
 void putText(std::byte* p, std::size_t size, std::string_view value) {
+    if (size == 0)
+        return;
     std::memset(p, 0, size);
     const std::string_view fitted = utf8Prefix(value, size - 1);
     std::memcpy(p, fitted.data(), fitted.size());
@@ -41,7 +43,10 @@ ThumbRecord::ThumbRecord() : m_bytes(kHeaderSize) {
 }
 
 std::size_t ThumbRecord::fieldSize(Offset field) {
-    return field == PictureDecoder || field == ArchiveDecoder ? kDecoderField : kNameField;
+    const std::size_t size =
+        field == PictureDecoder || field == ArchiveDecoder ? kDecoderField : kNameField;
+    // Never past the header, whatever field a caller names.
+    return std::min(size, kHeaderSize - std::min<std::size_t>(field, kHeaderSize));
 }
 
 ThumbRecord ThumbRecord::fromStored(std::span<const std::byte> header,
@@ -49,7 +54,8 @@ ThumbRecord ThumbRecord::fromStored(std::span<const std::byte> header,
     ThumbRecord record;
     record.setU32(NameFrame, 1);
     record.setU32(ScaleMode, 0);
-    std::memcpy(record.m_bytes.data(), header.data(), std::min(header.size(), kHeaderSize));
+    if (!header.empty())
+        std::memcpy(record.m_bytes.data(), header.data(), std::min(header.size(), kHeaderSize));
     record.setU32(HeaderSize, kHeaderSize);
     record.setJpegData(jpegData);
     record.setText(FileName, lastComponent(record.text(FileName)));

@@ -165,6 +165,9 @@ TEST_F(ThumbCacheFileTest, MissingFileIsEmptyAndEmptyObjectDeletesItsFile) {
     EXPECT_FALSE(none.load());
     EXPECT_TRUE(none.records().empty());
 
+    ThumbCacheFile folderNamed(dir.path().string(), dir.path().string());
+    EXPECT_FALSE(folderNamed.load());
+
     ThumbCacheFile file = loaded(test::bytes({1, 2, 3}));
     EXPECT_TRUE(file.records().empty());
     ASSERT_TRUE(file.write());
@@ -194,6 +197,10 @@ TEST_F(ThumbCacheFileTest, PutReplacesByBothNamesAndLongTextsAreCut) {
     r.setText(ThumbRecord::PictureDecoder, "デコーダ名前長い");
     EXPECT_EQ(r.text(ThumbRecord::PictureDecoder), "デコーダ名");
     EXPECT_EQ(r.bytes()[ThumbRecord::PictureDecoder + 15], std::byte{0});
+    // A field named wrongly never reads or writes past the header.
+    r.setText(ThumbRecord::Unsharp, "abcdefgh");
+    EXPECT_EQ(r.text(ThumbRecord::Unsharp), "abc");
+    EXPECT_EQ(r.bytes().size(), ThumbRecord::kHeaderSize);
 }
 
 } // namespace
