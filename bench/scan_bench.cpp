@@ -15,16 +15,25 @@ namespace {
 class NoDecoders final : public vemra::ScanServices {
 public:
     vemra::DecoderId identifyFile(const std::string&) const override { return vemra::kNoDecoder; }
-    vemra::DecoderId identifyMember(vemra::DecoderId, const std::string&, const ArchiveEntry&) const override {
+    vemra::DecoderId identifyMember(vemra::DecoderId, const std::string&,
+                                    const ArchiveEntry&) const override {
         return vemra::kNoDecoder;
     }
-    vemra::DecoderId identifyArchive(const std::string&) const override { return vemra::kNoDecoder; }
-    vemra::ResultCode listArchive(vemra::DecoderId, const std::string&, std::vector<ArchiveEntry>&) const override {
+    vemra::DecoderId identifyArchive(const std::string&) const override {
+        return vemra::kNoDecoder;
+    }
+    vemra::ResultCode listArchive(vemra::DecoderId, const std::string&,
+                                  std::vector<ArchiveEntry>&) const override {
         return vemra::ResultCode::Failure;
     }
-    vemra::DecoderId pictureDecoderNamed(std::string_view) const override { return vemra::kNoDecoder; }
-    vemra::DecoderId archiveDecoderNamed(std::string_view) const override { return vemra::kNoDecoder; }
+    vemra::DecoderId pictureDecoderNamed(std::string_view) const override {
+        return vemra::kNoDecoder;
+    }
+    vemra::DecoderId archiveDecoderNamed(std::string_view) const override {
+        return vemra::kNoDecoder;
+    }
     std::string pictureDecoderLabel(vemra::DecoderId) const override { return {}; }
+    std::string archiveDecoderLabel(vemra::DecoderId) const override { return {}; }
     std::string pictureExtensions() const override { return {}; }
     std::string archiveExtensions() const override { return {}; }
 };
@@ -46,7 +55,9 @@ int main(int argc, char** argv) {
         vemra::CKPDoc doc(services, options);
         const auto start = std::chrono::steady_clock::now();
         doc.openFolder(std::string(argv[1]), nullptr, false);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         best = std::min(best, ms);
         listed = doc.displayedCount();
     }

@@ -1,10 +1,9 @@
 #include "document/kp_doc.h"
 #include "document/size_text.h"
+#include "platform/file_status.h"
 
 #include <QStorageInfo>
 #include <QString>
-
-#include <sys/statvfs.h>
 
 #include <cstdio>
 
@@ -36,12 +35,7 @@ std::array<std::string, 3> CKPDoc::statusSummary() const {
     const QStorageInfo volume(
         QString::fromStdString(m_folder.empty() ? std::string("/") : m_folder));
     if (volume.isValid()) {
-        std::uint32_t serial = 0;
-        struct statvfs vfs {};
-        if (statvfs(volume.rootPath().toStdString().c_str(), &vfs) == 0) {
-            const auto id = static_cast<std::uint64_t>(vfs.f_fsid);
-            serial = static_cast<std::uint32_t>(id ^ (id >> 32));
-        }
+        const std::uint32_t serial = volumeSerial(volume.rootPath().toStdString());
         std::snprintf(line, sizeof line, "%s [%08X] 空 %s / 全 %s",
                       volume.displayName().toStdString().c_str(), serial,
                       sizeText(static_cast<std::uint64_t>(volume.bytesAvailable()), 0, 2).c_str(),

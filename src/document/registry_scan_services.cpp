@@ -60,16 +60,24 @@ ResultCode RegistryScanServices::listArchive(DecoderId archiveDecoder, const std
         m_registry.archiveList(archiveDecoder, PluginSource::file(path), members));
 }
 
+// A decoder that is known but switched off does not count, as the
+// interface promises.
 DecoderId RegistryScanServices::pictureDecoderNamed(std::string_view name) const {
-    return m_registry.find(name, DecoderKind::Picture);
+    const DecoderId id = m_registry.find(name, DecoderKind::Picture);
+    return id != kNoDecoder && m_registry.inUse(id, DecoderKind::Picture) ? id : kNoDecoder;
 }
 
 DecoderId RegistryScanServices::archiveDecoderNamed(std::string_view name) const {
-    return m_registry.find(name, DecoderKind::Archive);
+    const DecoderId id = m_registry.find(name, DecoderKind::Archive);
+    return id != kNoDecoder && m_registry.inUse(id, DecoderKind::Archive) ? id : kNoDecoder;
 }
 
 std::string RegistryScanServices::pictureDecoderLabel(DecoderId id) const {
     return id < 0 ? std::string() : m_registry.name(id, DecoderKind::Picture);
+}
+
+std::string RegistryScanServices::archiveDecoderLabel(DecoderId id) const {
+    return id < 0 ? std::string() : m_registry.name(id, DecoderKind::Archive);
 }
 
 std::string RegistryScanServices::pictureExtensions() const {

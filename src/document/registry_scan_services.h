@@ -22,6 +22,7 @@ public:
     DecoderId pictureDecoderNamed(std::string_view name) const override;
     DecoderId archiveDecoderNamed(std::string_view name) const override;
     std::string pictureDecoderLabel(DecoderId id) const override;
+    std::string archiveDecoderLabel(DecoderId id) const override;
     std::string pictureExtensions() const override;
     std::string archiveExtensions() const override;
 

@@ -50,6 +50,7 @@ public:
 
     // The name of picture decoder `id` as lists show it; empty for none.
     virtual std::string pictureDecoderLabel(DecoderId id) const = 0;
+    virtual std::string archiveDecoderLabel(DecoderId id) const = 0;
 
     // Extension masks ("*.jpg;*.jpeg;*.png") of every picture decoder in
     // use, and of every archive decoder in use.

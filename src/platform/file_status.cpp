@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace vemra {
 
@@ -25,6 +26,14 @@ std::optional<FileStatus> fileStatusAt(int folderFd, const char* name) {
     status.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
     status.inode = sx.stx_ino;
     return status;
+}
+
+std::uint32_t volumeSerial(const std::string& path) {
+    struct statvfs vfs {};
+    if (path.empty() || statvfs(path.c_str(), &vfs) != 0)
+        return 0;
+    const auto id = static_cast<std::uint64_t>(vfs.f_fsid);
+    return static_cast<std::uint32_t>(id ^ (id >> 32));
 }
 
 } // namespace vemra

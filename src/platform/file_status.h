@@ -27,6 +27,11 @@ std::optional<FileStatus> fileStatus(const std::string& path);
 // kernel walking the whole path again for every file of a folder.
 std::optional<FileStatus> fileStatusAt(int folderFd, const char* name);
 
+// The serial number of the volume holding `path`: the file system id folded
+// to 32 bits, 0 when it cannot be read. Central stores key folders by it, so
+// a removable disc mounted elsewhere still finds its records.
+std::uint32_t volumeSerial(const std::string& path);
+
 inline bool isExistingFile(const std::string& path) {
     auto s = fileStatus(path);
     return s && s->isFile;

@@ -100,6 +100,9 @@ public:
             return {};
         }
     }
+    std::string archiveDecoderLabel(DecoderId id) const override {
+        return id == kArchiveId ? "arcspi" : std::string();
+    }
     std::string pictureExtensions() const override { return "*.jpg;*.jpeg;*.png;*.bmp"; }
     std::string archiveExtensions() const override { return "*.arc"; }
 };

@@ -1,0 +1,207 @@
+#include "document/thumb_cache_file.h"
+
+#include "../imaging/test_support.h"
+#include "imaging/jpeg_encoder.h"
+#include "platform/endian.h"
+#include "platform/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+namespace vemra {
+namespace {
+
+std::vector<std::byte> smallJpeg() {
+    std::vector<std::byte> jpeg;
+    EXPECT_TRUE(encodeJpeg(test::patternPicture(8, 8, 24), JpegOptions{}, jpeg));
+    return jpeg;
+}
+
+// A stored header of `length` bytes as an older writer made it.
+std::vector<std::byte> oldHeader(std::size_t length, std::uint32_t dataSize,
+                                 std::string_view name) {
+    std::vector<std::byte> h(length);
+    storeU32(h.data(), static_cast<std::uint32_t>(length));
+    storeU32(h.data() + 4, dataSize);
+    if (length >= 16 + 260)
+        std::memcpy(h.data() + 16, name.data(), std::min<std::size_t>(name.size(), 259));
+    return h;
+}
+
+void append(std::vector<std::byte>& to, std::span<const std::byte> bytes) {
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+class ThumbCacheFileTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::string path() const { return dir.file("_THUMBS_.KPI"); }
+    ThumbCacheFile loaded(const std::vector<std::byte>& bytes) {
+        test::writeFile(path(), bytes);
+        ThumbCacheFile file(dir.path().string(), path());
+        EXPECT_TRUE(file.load());
+        return file;
+    }
+};
+
+TEST_F(ThumbCacheFileTest, ShortHeadersOfOlderWritersAreCompletedAndRewrittenFull) {
+    const auto jpeg = smallJpeg();
+    // 668 bytes: no NameFrame, ScaleMode or Unsharp yet; a Windows path in
+    // Shift-JIS as the name.
+    const std::string sjisPath = *encodeCp932("C:\\写真\\夏.jpg");
+    auto h1 = oldHeader(668, static_cast<std::uint32_t>(jpeg.size()), sjisPath);
+    storeU32(h1.data() + 664, 0); // Name
+    auto h2 = oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), "b.jpg");
+    storeU32(h2.data() + 668, 0); // NameFrame off
+    storeU32(h2.data() + 672, 9); // ScaleMode
+    std::vector<std::byte> bytes;
+    append(bytes, h1);
+    append(bytes, jpeg);
+    append(bytes, h2);
+    append(bytes, jpeg);
+
+    ThumbCacheFile file = loaded(bytes);
+    ASSERT_EQ(file.records().size(), 2u);
+    const ThumbRecord& old = file.records()[0];
+    EXPECT_EQ(old.fileName(), "夏.jpg");
+    EXPECT_EQ(old.u32(ThumbRecord::NameFrame), 1u);
+    EXPECT_EQ(old.u32(ThumbRecord::ScaleMode), 0u);
+    EXPECT_EQ(old.u32(ThumbRecord::HeaderSize), 680u);
+    EXPECT_EQ(file.records()[1].u32(ThumbRecord::NameFrame), 0u);
+    EXPECT_EQ(file.records()[1].u32(ThumbRecord::ScaleMode), 9u);
+    EXPECT_TRUE(file.changed());
+    EXPECT_NE(file.find("夏.jpg", ""), nullptr);
+
+    ASSERT_TRUE(file.write());
+    const auto rewritten = test::readFile(path());
+    ASSERT_EQ(rewritten.size(), 2 * (680 + jpeg.size()));
+    EXPECT_EQ(loadU32(rewritten.data()), 680u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rewritten.data() + 16)), "夏.jpg");
+    EXPECT_EQ(loadU32(rewritten.data() + 680 + jpeg.size()), 680u);
+}
+
+TEST_F(ThumbCacheFileTest, HostileLengthsKeepTheRecordsReadBefore) {
+    const auto jpeg = smallJpeg();
+    auto good = oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), "good.jpg");
+    std::vector<std::byte> prefix;
+    append(prefix, good);
+    append(prefix, jpeg);
+
+    struct Case {
+        const char* what;
+        std::vector<std::byte> tail;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"zero header length", oldHeader(680, 0, "x")});
+    storeU32(cases.back().tail.data(), 0);
+    cases.push_back({"header shorter than its size fields", oldHeader(680, 0, "x")});
+    storeU32(cases.back().tail.data(), 6);
+    cases.push_back({"header past the end", oldHeader(300, 0, "x")});
+    storeU32(cases.back().tail.data(), 0xFFFF);
+    cases.push_back({"huge data size", oldHeader(680, 0xFFFFFFF0u, "x")});
+    cases.push_back({"data one byte short", oldHeader(680, 10, "x")});
+    append(cases.back().tail, std::vector<std::byte>(9));
+    cases.push_back({"single stray byte", {std::byte{7}}});
+
+    for (const Case& c : cases) {
+        std::vector<std::byte> bytes = prefix;
+        append(bytes, c.tail);
+        ThumbCacheFile file = loaded(bytes);
+        ASSERT_EQ(file.records().size(), 1u) << c.what;
+        EXPECT_EQ(file.records()[0].fileName(), "good.jpg") << c.what;
+    }
+}
+
+TEST_F(ThumbCacheFileTest, OversizedThumbnailIsSkippedAndReadingGoesOn) {
+    const auto jpeg = smallJpeg();
+    std::vector<std::byte> bytes;
+    append(bytes, oldHeader(680, ThumbCacheFile::kMaxDataBytes + 1, "big.jpg"));
+    bytes.resize(bytes.size() + ThumbCacheFile::kMaxDataBytes + 1);
+    append(bytes, oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), "next.jpg"));
+    append(bytes, jpeg);
+    ThumbCacheFile file = loaded(bytes);
+    ASSERT_EQ(file.records().size(), 1u);
+    EXPECT_EQ(file.records()[0].fileName(), "next.jpg");
+}
+
+// Random damage to a valid file: loading must stay within the bytes, and
+// whatever it keeps must write back and read again as the same records.
+TEST_F(ThumbCacheFileTest, RandomlyDamagedFilesLoadAndRewriteSafely) {
+    const auto jpeg = smallJpeg();
+    std::vector<std::byte> valid;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        append(valid, oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), name));
+        append(valid, jpeg);
+    }
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::byte> bytes = valid;
+        const int changes = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < changes; ++i)
+            bytes[random() % bytes.size()] = static_cast<std::byte>(random());
+        if (round % 3 == 0)
+            bytes.resize(random() % bytes.size());
+        ThumbCacheFile file = loaded(bytes);
+        ASSERT_LE(file.records().size(), 3u);
+        const std::size_t kept = file.records().size();
+        ASSERT_TRUE(file.write());
+        ThumbCacheFile again(dir.path().string(), path());
+        again.load();
+        ASSERT_EQ(again.records().size(), kept) << "round " << round;
+        for (std::size_t i = 0; i < kept; ++i) {
+            const auto a = file.records()[i].bytes();
+            const auto b = again.records()[i].bytes();
+            ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "round " << round;
+        }
+    }
+}
+
+TEST_F(ThumbCacheFileTest, MissingFileIsEmptyAndEmptyObjectDeletesItsFile) {
+    ThumbCacheFile none(dir.path().string(), dir.file("absent.kpt"));
+    EXPECT_FALSE(none.load());
+    EXPECT_TRUE(none.records().empty());
+
+    ThumbCacheFile folderNamed(dir.path().string(), dir.path().string());
+    EXPECT_FALSE(folderNamed.load());
+
+    ThumbCacheFile file = loaded(test::bytes({1, 2, 3}));
+    EXPECT_TRUE(file.records().empty());
+    ASSERT_TRUE(file.write());
+    EXPECT_FALSE(std::filesystem::exists(path()));
+}
+
+TEST_F(ThumbCacheFileTest, PutReplacesByBothNamesAndLongTextsAreCut) {
+    ThumbCacheFile file(dir.path().string(), path());
+    ThumbRecord a;
+    a.setText(ThumbRecord::FileName, "a.jpg");
+    ThumbRecord member;
+    member.setText(ThumbRecord::FileName, "a.jpg");
+    member.setText(ThumbRecord::ArchiveFileName, "x.zip");
+    file.put(a);
+    file.put(member);
+    ThumbRecord again = a;
+    again.setU32(ThumbRecord::Length, 5);
+    file.put(again);
+    ASSERT_EQ(file.records().size(), 2u);
+    EXPECT_EQ(file.find("a.jpg", "")->u32(ThumbRecord::Length), 5u);
+    EXPECT_TRUE(file.erase("a.jpg", "x.zip"));
+    EXPECT_FALSE(file.erase("a.jpg", "x.zip"));
+    EXPECT_EQ(file.find("A.JPG", ""), nullptr); // names are exact on this system
+
+    // A decoder name longer than its field keeps its NUL and whole characters.
+    ThumbRecord r;
+    r.setText(ThumbRecord::PictureDecoder, "デコーダ名前長い");
+    EXPECT_EQ(r.text(ThumbRecord::PictureDecoder), "デコーダ名");
+    EXPECT_EQ(r.bytes()[ThumbRecord::PictureDecoder + 15], std::byte{0});
+    // A field named wrongly never reads or writes past the header.
+    r.setText(ThumbRecord::Unsharp, "abcdefgh");
+    EXPECT_EQ(r.text(ThumbRecord::Unsharp), "abc");
+    EXPECT_EQ(r.bytes().size(), ThumbRecord::kHeaderSize);
+}
+
+} // namespace
+} // namespace vemra
