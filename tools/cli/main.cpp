@@ -3,6 +3,7 @@
 
 #include "decode_commands.h"
 #include "encode_commands.h"
+#include "note_commands.h"
 #include "picture_commands.h"
 #include "plugin_commands.h"
 #include "registry_cli.h"
@@ -10,7 +11,9 @@
 #include "settings_commands.h"
 #include "transform_commands.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +66,11 @@ constexpr Command kCommands[] = {
      "list ARCHIVE                   one line per member: position, size, time, path, "
      "name",
      vemra::cli::runList},
+    {"notes",
+     "notes FOLDER                   one line per note: archive, file name, note (escaped)",
+     vemra::cli::runNotes},
+    {"note", "note FILE --set TEXT | --clear  set (\\r \\n escapes) or clear a picture's note",
+     vemra::cli::runNote},
     {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
      vemra::cli::runExtract},
     {"scan",
@@ -97,8 +105,15 @@ int main(int argc, char** argv) {
     if (const int status = vemra::cli::takeSettingsOption(args); status != 0) {
         return status;
     }
-    if (const int status = vemra::cli::takeRegistryOptions(args); status != 0) {
-        return status;
+    // "--plugins DIR" and "--set NAME" belong to the commands that go
+    // through the decoder registry ("note" has a "--set" of its own).
+    constexpr std::string_view kRegistryCommands[] = {"identify", "decode",  "plugins",
+                                                      "list",     "extract", "scan"};
+    if (!args.empty() && std::find(std::begin(kRegistryCommands), std::end(kRegistryCommands),
+                                   args[0]) != std::end(kRegistryCommands)) {
+        if (const int status = vemra::cli::takeRegistryOptions(args); status != 0) {
+            return status;
+        }
     }
     if (args.empty()) {
         return vemra::cli::usageError("no command given");
