@@ -109,6 +109,19 @@ int main(int argc, char** argv) {
     // through the decoder registry ("note" has a "--set" of its own).
     constexpr std::string_view kRegistryCommands[] = {"identify", "decode",  "plugins",
                                                       "list",     "extract", "scan"};
+    // Before the command they hold for it; after it, only registry commands
+    // take them.
+    std::size_t leading = 0;
+    while (leading + 1 < args.size() &&
+           (args[leading] == "--plugins" || args[leading] == "--set")) {
+        leading += 2;
+    }
+    std::vector<std::string_view> global(args.begin(),
+                                         args.begin() + static_cast<std::ptrdiff_t>(leading));
+    args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(leading));
+    if (const int status = vemra::cli::takeRegistryOptions(global); status != 0) {
+        return status;
+    }
     if (!args.empty() && std::find(std::begin(kRegistryCommands), std::end(kRegistryCommands),
                                    args[0]) != std::end(kRegistryCommands)) {
         if (const int status = vemra::cli::takeRegistryOptions(args); status != 0) {
