@@ -2,6 +2,7 @@
 
 #include "app/settings_store.h"
 #include "platform/program_path.h"
+#include "platform/wildcard.h"
 
 #include <unistd.h>
 
@@ -39,37 +40,6 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// "*" any run, "?" one character, ignoring case.
-bool wildcardMatch(std::string_view pattern, std::string_view text) {
-    std::size_t p = 0;
-    std::size_t t = 0;
-    std::size_t star = std::string_view::npos;
-    std::size_t mark = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() &&
-            (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(text[t]))) {
-            ++p;
-            ++t;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            mark = t;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            t = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
 std::pair<std::string_view, std::string_view> splitExtension(std::string_view name) {
     const auto dot = name.find_last_of('.');
     if (dot == std::string_view::npos) {
@@ -91,10 +61,11 @@ bool matchesPatternList(std::string_view fileName, std::string_view patterns) {
         }
         const auto [patternBase, patternExtension] = splitExtension(pattern);
         if (pattern.find('.') == std::string_view::npos) {
-            if (wildcardMatch(pattern, fileName)) {
+            if (matchesWildcard(fileName, pattern)) {
                 return true;
             }
-        } else if (wildcardMatch(patternBase, base) && wildcardMatch(patternExtension, extension)) {
+        } else if (matchesWildcard(base, patternBase) &&
+                   matchesWildcard(extension, patternExtension)) {
             return true;
         }
     }

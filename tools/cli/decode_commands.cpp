@@ -27,30 +27,6 @@
 namespace vemra::cli {
 namespace {
 
-// Tabs, line breaks and backslashes escaped so that one file stays one line.
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 void report(std::string_view what, int code) {
     reportFailure(what, code, resultName(static_cast<ResultCode>(code)));
 }
@@ -189,7 +165,7 @@ int runIdentify(std::span<const std::string_view> args) {
         }
         std::printf("%s\t%s\t%d\t%d\t%d\t%s\n", path.c_str(),
                     registry->name(id, DecoderKind::Picture).c_str(), info.width, info.height,
-                    info.bitCount, escaped(info.comment).c_str());
+                    info.bitCount, escapeText(info.comment).c_str());
     }
     return status;
 }

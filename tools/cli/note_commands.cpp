@@ -18,30 +18,7 @@ std::string centralFolder() {
     return DocumentOptions::load(settings()).centralCacheFolder();
 }
 
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescaped(std::string_view text) {
+std::string unescapeText(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\' || i + 1 == text.size()) {
@@ -86,7 +63,7 @@ int runNotes(std::span<const std::string_view> args) {
         loadNote(entry, centralFolder());
         if (!entry.note.empty()) {
             std::printf("%s\t%s\t%s\n", entry.archiveFileName.c_str(), entry.fileName.c_str(),
-                        escaped(entry.note).c_str());
+                        escapeText(entry.note).c_str());
         }
     }
     return 0;
@@ -108,7 +85,7 @@ int runNote(std::span<const std::string_view> args) {
     const std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : ".";
     entry.folder = parent.string();
     entry.fileName = path.filename().string();
-    entry.note = set ? unescaped(args[2]) : std::string();
+    entry.note = set ? unescapeText(args[2]) : std::string();
     if (!saveNote(entry, centralFolder())) {
         std::fprintf(stderr, "vemra-cli: %s: the note could not be written\n", path.c_str());
         return 1;

@@ -13,6 +13,29 @@ void reportFailure(std::string_view what, int code, std::string_view name) {
                  what.data(), static_cast<int>(name.size()), name.data(), code);
 }
 
+std::string escapeText(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 int usageError(std::string_view message) {
     std::fprintf(stderr, "vemra-cli: %.*s\nTry 'vemra-cli --help'.\n",
                  static_cast<int>(message.size()), message.data());

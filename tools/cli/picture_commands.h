@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace vemra::cli {
@@ -11,6 +12,10 @@ int runInfo(std::span<const std::string_view> args);
 
 // Prints "vemra-cli: <what>: <result name> (result <n>)" on stderr.
 void reportFailure(std::string_view what, int code, std::string_view name);
+// Text made safe for one tab-separated output line: line breaks, tabs and
+// backslashes become \n, \r, \t and \\.
+std::string escapeText(std::string_view text);
+
 // Prints "vemra-cli: <message>" and the hint to use --help; returns 2.
 int usageError(std::string_view message);
 
