@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace vemra {
 
 class ProgressSink;
+struct DisplayFilter;
 class ScanServices;
 
 // The folder document: the pictures of the open folder (plain files, archive
@@ -59,6 +61,10 @@ public:
     // A request filled from the current folder, mask and options.
     ScanRequest requestFromDocument() const;
     int scan(ScanRequest& request);
+    // Takes the display filter of the dialog: its mask becomes PathMask and
+    // the current mask, its switches, days and sizes the scan's limits. When
+    // any of them changed, an open folder is refreshed. True when changed.
+    bool applyDisplayFilter(const DisplayFilter& filter);
 
     const std::string& currentFolder() const { return m_folder; }
     const std::string& currentMask() const { return m_mask; }
@@ -75,6 +81,12 @@ public:
     PictureSource* entryAt(int position);
     int entryIndexAt(int position) const;
     void setEntryIndexAt(int position, int index);
+    // Puts the displayed entries in a new order: display position i shows
+    // entry `entryIndexes[i]`. The list must hold each displayed entry once
+    // (a sorted copy of the display order); anything else changes nothing
+    // and gives false. The focus stays on its entry; the views then redraw
+    // (hint 0, not sent to `sender`).
+    bool setDisplayOrder(std::span<const int> entryIndexes, DocumentView* sender);
     int entryCount() const { return static_cast<int>(m_entries.size()); }
     void removeEntry(int position);
     void setFocus(int position);
