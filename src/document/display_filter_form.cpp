@@ -4,6 +4,7 @@
 #include "platform/field_list.h"
 
 #include <QDateTime>
+#include <QString>
 
 #include <algorithm>
 #include <functional>
@@ -75,11 +76,12 @@ std::int64_t dayEnd(const QDate& day) {
     return day.isValid() ? day.endOfDay().toSecsSinceEpoch() : DocumentOptions::kLatestFileTime;
 }
 
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        return lower(x) == lower(y);
-    });
+// Masks are typed by hand and match ignoring case, so "*.JPG" and "*.jpg"
+// are one history item.
+bool sameMask(std::string_view a, std::string_view b) {
+    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
+               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())),
+                        Qt::CaseInsensitive) == 0;
 }
 
 // `text` first in `items` (an equal item removed), at most kHistorySize.
@@ -138,7 +140,7 @@ std::optional<DisplayFilter> DisplayFilterForm::accept(SettingsStore& store) {
         return std::nullopt;
     // An empty text would only push a real mask out of the history.
     if (!maskText.empty())
-        moveToTop(masks, maskText, equalIgnoringAsciiCase);
+        moveToTop(masks, maskText, sameMask);
     // The first size items are what the next start reads as the present
     // minimum and maximum, so the sizes in use go there, typed or chosen.
     moveToTop(sizeBeginItems, sizeBeginText, std::equal_to<std::string_view>());

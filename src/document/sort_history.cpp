@@ -12,14 +12,6 @@ namespace {
 constexpr std::string_view kSection = "LstView";
 constexpr std::string_view kKey = "SortHistory";
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 void SortHistory::push(SortKey key) {
@@ -36,10 +28,13 @@ SortHistory SortHistory::parse(std::string_view text) {
     for (const std::string_view raw : splitFields(text)) {
         if (history.m_keys.size() == kMaxKeys)
             break;
-        const std::string_view field = trimmed(raw);
+        const std::size_t first = raw.find_first_not_of(" \t");
+        if (first == std::string_view::npos)
+            continue;
+        const std::string_view field = raw.substr(first, raw.find_last_not_of(" \t") + 1 - first);
         std::uint64_t value = 0;
         const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-        if (field.empty() || error != std::errc() || end != field.data() + field.size())
+        if (error != std::errc() || end != field.data() + field.size())
             continue;
         const std::optional<SortKey> key = SortKey::unpack(value);
         if (!key)
