@@ -31,7 +31,10 @@ std::string defaultCpDecodeLibrary() {
 
 std::string cpDecodeItems(const std::string& picturePath, const std::string& library) {
     DynamicLibrary module;
-    if (!module.open(library.empty() ? defaultCpDecodeLibrary() : library))
+    const std::string path = library.empty() ? defaultCpDecodeLibrary() : library;
+    const bool loaded =
+        path.find('/') == std::string::npos ? module.openFromSearchPath(path) : module.open(path);
+    if (!loaded)
         return {};
     const auto decode = module.function<CpDecodeFunction>(kCpDecodeExport);
     if (decode == nullptr)
@@ -41,10 +44,10 @@ std::string cpDecodeItems(const std::string& picturePath, const std::string& lib
     std::array<char, kCpDecodeBufferSize + 1> buffer{};
     int result = 0;
     FaultReport fault;
-    const char* path = picturePath.c_str();
+    const char* picture = picturePath.c_str();
     char* text = buffer.data();
     if (!runGuarded(
-            "CpDecode", [&] { result = decode(path, text, kCpDecodeBufferSize); }, fault))
+            "CpDecode", [&] { result = decode(picture, text, kCpDecodeBufferSize); }, fault))
         return {};
     if (result == 0)
         return {};

@@ -18,7 +18,8 @@ inline constexpr int kCpDecodeBufferSize = 128;
 // which the loader looks for along its own search path.
 std::string defaultCpDecodeLibrary();
 
-// Loads `library` (the default when empty), asks it about the file at
+// Loads `library` (the default when empty; a bare name is looked for along
+// the loader's search path), asks it about the file at
 // `picturePath` and releases it again at once. Each non-empty item becomes
 // "[" item "] " (items in Shift-JIS are converted to UTF-8). Empty when the
 // library or its export is missing, the call answers 0 or the library

@@ -294,6 +294,7 @@ TEST_F(CaptionCp, FailuresExpandToNothing) {
     EXPECT_EQ(cp(jpeg("fail.jpg")), "");
     EXPECT_EQ(cp(jpeg("a.jpg"), VEMRA_CPDECODE_NOEXPORT_LIBRARY), "");
     EXPECT_EQ(cp(jpeg("a.jpg"), "/nonexistent/libcpdecode.so"), "");
+    EXPECT_EQ(cp(jpeg("a.jpg"), "libcpdecode-nowhere.so"), ""); // not on the search path
     EXPECT_EQ(cp(jpeg("crash.jpg")), "");
     // After a fault the next call works as before.
     EXPECT_EQ(cp(jpeg("a.jpg")), "[ok] [128] [/pictures/a.jpg] ");
