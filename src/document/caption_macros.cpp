@@ -7,8 +7,10 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 namespace vemra {
 namespace {
@@ -102,8 +104,8 @@ const MacroName* findMacro(std::string_view name) {
 
 void appendNumber(std::string& out, long long value) {
     char digits[24];
-    const int n = std::snprintf(digits, sizeof digits, "%lld", value);
-    out.append(digits, static_cast<std::size_t>(n));
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    out.append(digits, end);
 }
 
 // "%Y/%m/%d" or "%H:%M:%S" of a time value in local time; nothing when the
