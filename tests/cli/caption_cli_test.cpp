@@ -8,35 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 namespace vemra {
 namespace {
-
-// Sets an environment variable for the programs the test starts, and puts
-// the old value back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 std::vector<std::byte> jpegBytes(int width, int height) {
     std::vector<std::byte> out;
@@ -53,7 +28,7 @@ protected:
 
     test::TempDir m_dir;
     std::string m_settings = "--settings " + test::shellQuoted(m_dir.file("s.ini")) + " ";
-    ScopedEnvironment m_utc{"TZ", "UTC"};
+    test::ScopedEnvironment m_utc{"TZ", "UTC"};
 };
 
 TEST_F(CaptionCli, APictureFileWithItsNote) {
@@ -81,8 +56,8 @@ TEST_F(CaptionCli, APictureFileWithItsNote) {
 TEST_F(CaptionCli, TheCpLibraryIsFoundAlongTheLoadersPath) {
     const std::string picture = m_dir.file("a.jpg");
     test::writeFile(picture, jpegBytes(8, 8));
-    ScopedEnvironment path("LD_LIBRARY_PATH",
-                           std::filesystem::path(VEMRA_CPDECODE_LIBRARY).parent_path().string());
+    test::ScopedEnvironment path(
+        "LD_LIBRARY_PATH", std::filesystem::path(VEMRA_CPDECODE_LIBRARY).parent_path().string());
     const test::CliRun run = caption(q(picture) + " '$(CP)$(PN)'");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, "[ok] [128] [" + picture + "] a.jpg\n");

@@ -1,3 +1,4 @@
+#include "../imaging/test_support.h"
 #include "document/caption_macros.h"
 #include "document/cp_decode.h"
 #include "platform/program_path.h"
@@ -7,8 +8,6 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 
 namespace vemra {
@@ -45,27 +44,9 @@ PictureSource memberEntry() {
 
 // Local time is Tokyo's for the test (no daylight saving, so the expected
 // texts are fixed); the zone in force before is restored afterwards.
-class TokyoTime {
+class TokyoTime : public test::ScopedEnvironment {
 public:
-    TokyoTime() {
-        if (const char* tz = std::getenv("TZ")) {
-            m_old = tz;
-            m_had = true;
-        }
-        ::setenv("TZ", "JST-9", 1);
-        ::tzset();
-    }
-    ~TokyoTime() {
-        if (m_had)
-            ::setenv("TZ", m_old.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
+    TokyoTime() : ScopedEnvironment("TZ", "JST-9") {}
 };
 
 std::string expand(std::string_view format, const PictureSource& e) {
