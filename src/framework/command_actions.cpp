@@ -1,6 +1,7 @@
 #include "framework/command_actions.h"
 
 #include "framework/command_router.h"
+#include "framework/idle_driver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -109,6 +110,21 @@ void CommandActions::trigger(QAction* action) {
 
 void CommandActions::trackMenu(QMenu* menu) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateActions(menu); });
+}
+
+void CommandActions::trackToolBar(QWidget* bar) {
+    if (bar)
+        m_toolBars.emplace_back(bar);
+}
+
+void CommandActions::updateToolBars() {
+    std::erase_if(m_toolBars, [](const QPointer<QWidget>& bar) { return bar.isNull(); });
+    for (const QPointer<QWidget>& bar : m_toolBars)
+        updateActions(bar);
+}
+
+void CommandActions::connectIdle(IdleDriver& driver) {
+    connect(&driver, &IdleDriver::idleStarted, this, &CommandActions::updateToolBars);
 }
 
 QMenu* CommandActions::buildMenu(std::span<const int> ids, QWidget* parent) {

@@ -1,16 +1,21 @@
 #include "framework/command_actions.h"
 #include "framework/command_router.h"
+#include "framework/idle_driver.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace vemra {
@@ -146,6 +151,32 @@ TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     document.rules[kCmdSelectAll] = CommandState{false, false};
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(document.ran.size(), 1u);
+}
+
+TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
+    QMainWindow window;
+    CommandActions actions(router, CommandScope::MainFrame, &window);
+    auto bar = std::make_unique<QToolBar>(&window);
+    bar->addAction(actions.action(kCmdHistoryBack));
+    bar->addAction(actions.action(kCmdHistoryForward));
+    actions.trackToolBar(bar.get());
+    IdleDriver driver;
+    actions.connectIdle(driver);
+    ASSERT_FALSE(actions.find(kCmdHistoryBack)->isEnabled());
+
+    document.rules[kCmdHistoryBack] = CommandState{true, false};
+    document.rules[kCmdHistoryForward] = CommandState{false, false};
+    QEventLoop loop;
+    QTimer::singleShot(30, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(actions.find(kCmdHistoryBack)->isEnabled());
+    EXPECT_FALSE(actions.find(kCmdHistoryForward)->isEnabled());
+
+    // A tool bar that is gone is dropped, not touched.
+    bar.reset();
+    document.rules[kCmdHistoryBack] = CommandState{false, false};
+    actions.updateToolBars();
+    EXPECT_TRUE(actions.find(kCmdHistoryBack)->isEnabled());
 }
 
 TEST_F(CommandActionsTest, TheMainMenuBarFollowsTheLayout) {
