@@ -170,9 +170,25 @@ bool CommandActions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride && m_window) {
         const auto* widget = qobject_cast<const QWidget*>(watched);
         if (widget && widget->window() == m_window)
-            updateAll();
+            updateForKey(static_cast<const QKeyEvent*>(event)->key());
     }
     return QObject::eventFilter(watched, event);
+}
+
+void CommandActions::updateForKey(int key) {
+    // Only the actions the key may match: some rules look at the clipboard
+    // or the file system, which is too slow for every key stroke. Shift+Tab
+    // arrives as Backtab; the keypad and Shift variants share the key.
+    const int alternative = key == Qt::Key_Backtab ? Qt::Key_Tab : key;
+    for (const auto& [id, a] : m_actions) {
+        for (const QKeySequence& sequence : a->shortcuts()) {
+            const int bound = sequence.isEmpty() ? 0 : sequence[0].key();
+            if (bound == key || bound == alternative) {
+                updateAction(a);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace vemra

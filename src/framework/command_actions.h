@@ -76,6 +76,7 @@ protected:
 
 private:
     void trigger(QAction* action);
+    void updateForKey(int key);
     void fillMenu(QMenu* menu, std::span<const MenuItem> items);
 
     CommandRouter& m_router;

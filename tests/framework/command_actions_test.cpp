@@ -151,6 +151,35 @@ TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     document.rules[kCmdSelectAll] = CommandState{false, false};
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(document.ran.size(), 1u);
+
+    // Only the rules of commands bound to the key are asked.
+    document.rules[kCmdEditPaste] = CommandState{true, false};
+    document.asked = 0;
+    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_LE(document.asked, 6);
+    EXPECT_FALSE(actions.find(kCmdEditPaste)->isEnabled());
+
+    // Keypad keys and Shift+Tab find their commands too.
+    document.rules[kCmdLargerThumbnails] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(document.ran.back(), kCmdLargerThumbnails);
+    document.rules[kCmdDivideFirst + 4] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_4, Qt::KeypadModifier);
+    EXPECT_EQ(document.ran.back(), kCmdDivideFirst + 4);
+}
+
+TEST_F(CommandActionsTest, ViewerKeysReachTheViewer) {
+    QMainWindow window;
+    CommandActions actions(router, CommandScope::Viewer, &window);
+    actions.createAll();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    document.rules[kCmdPreviousViewer] = CommandState{true, false};
+    document.rules[kCmdCloseViewer] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(document.ran, (std::vector<int>{kCmdPreviousViewer, kCmdCloseViewer}));
 }
 
 TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
