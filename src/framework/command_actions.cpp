@@ -102,9 +102,12 @@ void CommandActions::updateAll() {
 }
 
 void CommandActions::trigger(QAction* action) {
+    // The command may close the window, and with it these actions.
+    const QPointer<CommandActions> self(this);
+    const QPointer<QAction> guard(action);
     m_router.route(commandOf(action));
     // A checkable action flips itself when triggered; the rule decides.
-    if (find(commandOf(action)) == action)
+    if (self && guard)
         updateAction(action);
 }
 

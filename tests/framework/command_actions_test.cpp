@@ -132,6 +132,32 @@ TEST_F(CommandActionsTest, TriggeringRoutesAndTheRuleKeepsTheCheckMark) {
     EXPECT_EQ(document.ran.size(), 1u);
 }
 
+// A command that closes the window its actions belong to.
+class ClosingTarget : public CommandTarget {
+public:
+    std::unique_ptr<QMainWindow> window;
+
+    std::optional<CommandState> commandState(int id) const override {
+        if (id != kCmdCloseViewer)
+            return std::nullopt;
+        return CommandState{};
+    }
+    bool onCommand(int) override {
+        window.reset();
+        return true;
+    }
+};
+
+TEST_F(CommandActionsTest, ACommandMayDestroyItsOwnWindow) {
+    ClosingTarget frame;
+    CommandRouter viewerRouter;
+    viewerRouter.setTarget(CommandRouter::Level::Frame, &frame);
+    frame.window = std::make_unique<QMainWindow>();
+    auto* actions = new CommandActions(viewerRouter, CommandScope::Viewer, frame.window.get());
+    actions->action(kCmdCloseViewer)->trigger();
+    EXPECT_EQ(frame.window, nullptr);
+}
+
 TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     QMainWindow window;
     CommandActions actions(router, CommandScope::MainFrame, &window);
