@@ -7,7 +7,7 @@ class QWidget;
 
 namespace vemra {
 
-// The program's message boxes: the Japanese texts of the design in a
+// The program's message boxes: the callers' Japanese texts in a
 // QMessageBox with the application's name as caption and Japanese buttons.
 enum class MessageKind { Information, Warning, Error, Question };
 enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel };
