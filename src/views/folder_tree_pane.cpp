@@ -1,0 +1,106 @@
+#include "views/folder_tree_pane.h"
+
+#include "app/settings_store.h"
+#include "document/kp_doc.h"
+#include "platform/file_status.h"
+
+#include <QFileSystemModel>
+#include <QHeaderView>
+
+namespace vemra {
+namespace {
+
+// The nearest existing folder of `path` (itself when it is one).
+std::string nearestFolder(std::string path) {
+    while (!path.empty() && !isExistingFolder(path)) {
+        const auto slash = path.rfind('/');
+        if (slash == std::string::npos) {
+            return {};
+        }
+        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+    }
+    return path;
+}
+
+} // namespace
+
+CFolderTreePane::CFolderTreePane(CKPDoc& document, QWidget* parent)
+    : QTreeView(parent), m_document(document), m_model(new QFileSystemModel(this)) {
+    setObjectName(QStringLiteral("folderTree"));
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_model->setReadOnly(true);
+    m_model->setRootPath(QStringLiteral("/"));
+    setModel(m_model);
+    setRootIndex(m_model->index(QStringLiteral("/")).parent());
+    // The name is all a folder tree shows.
+    for (int column = 1; column < m_model->columnCount(); ++column) {
+        hideColumn(column);
+    }
+    header()->hide();
+    setUniformRowHeights(true);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { onCurrentChanged(current); });
+    document.addView(this);
+}
+
+CFolderTreePane::~CFolderTreePane() {
+    if (document() != nullptr) {
+        document()->removeView(this);
+    }
+}
+
+void CFolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
+    if (hintNumber == hint::kSelectFolder) {
+        if (const std::string* path = hintText(data)) {
+            selectFolder(*path);
+        }
+    } else if (hintNumber == hint::kStartupFinished) {
+        if (!m_document.currentFolder().empty()) {
+            selectFolder(m_document.currentFolder());
+        }
+    }
+}
+
+bool CFolderTreePane::selectFolder(const std::string& path) {
+    const std::string folder = nearestFolder(path);
+    if (folder.empty()) {
+        return false;
+    }
+    const QModelIndex index = m_model->index(QString::fromStdString(folder));
+    if (!index.isValid()) {
+        return false;
+    }
+    if (index == currentIndex()) {
+        // Selected already: open it again (the history or a refresh asks).
+        onCurrentChanged(index);
+    } else {
+        setCurrentIndex(index);
+    }
+    scrollTo(index);
+    expand(index);
+    return true;
+}
+
+std::string CFolderTreePane::selectedFolder() const {
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? m_model->filePath(index).toStdString() : std::string();
+}
+
+void CFolderTreePane::saveState(SettingsStore& settings) const {
+    const std::string folder = selectedFolder();
+    if (!folder.empty()) {
+        settings.putText("DrvView", "Path", folder);
+    }
+}
+
+void CFolderTreePane::onCurrentChanged(const QModelIndex& current) {
+    if (!current.isValid() || m_selecting) {
+        return;
+    }
+    m_selecting = true;
+    const std::string folder = m_model->filePath(current).toStdString();
+    m_document.openFolder(folder, this, m_document.options().cacheFolder);
+    m_selecting = false;
+}
+
+} // namespace vemra

@@ -1,0 +1,43 @@
+#include "views_test_support.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vemra::test {
+
+void ensureWidgetApplication() {
+    if (QApplication::instance() != nullptr) {
+        return;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "views_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+DocumentFixture::DocumentFixture() : store(dir.file("vemra.ini")) {
+    ensureWidgetApplication();
+    registry = std::make_unique<DecoderRegistry>(store);
+    registry->setWriteBack(false);
+    services = std::make_unique<RegistryScanServices>(*registry);
+    document = std::make_unique<CKPDoc>(*services);
+}
+
+DocumentFixture::~DocumentFixture() = default;
+
+std::string saveScreenshot(const QImage& image, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::current_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / name).string();
+    image.save(QString::fromStdString(path));
+    return path;
+}
+
+std::string samplesFolder() {
+    return std::string(VEMRA_SOURCE_DIR) + "/samples";
+}
+
+} // namespace vemra::test
