@@ -41,9 +41,8 @@ void VemraApp::showSplash() {
     if (!m_commandLine.wantsSplash()) {
         return;
     }
-    m_splashOwner =
+    m_splash =
         std::make_unique<CSplashWnd>(CSplashWnd::pictureFromFolder(m_environment.programFolder));
-    m_splash = m_splashOwner.get();
     m_splash->setTextRect(QRect(QPoint(20, 20), QPoint(359, 149)));
     m_splash->start([this] { return m_frame != nullptr && m_frame->isVisible(); });
 }
@@ -138,7 +137,7 @@ void VemraApp::exitInstance() {
     m_document.reset();
     m_services.reset();
     m_registry.reset(); // writes section SPI and the current plug-in set
-    m_splashOwner.reset();
+    m_splash.reset();
 }
 
 std::optional<CommandState> VemraApp::commandState(int id) const {

@@ -3,8 +3,6 @@
 #include "app/command_line.h"
 #include "framework/command_target.h"
 
-#include <QPointer>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +47,7 @@ public:
     CMainFrame* mainFrame() const { return m_frame.get(); }
     CKPDoc* document() const { return m_document.get(); }
     DecoderRegistry* registry() const { return m_registry.get(); }
-    CSplashWnd* splash() const { return m_splash; }
+    CSplashWnd* splash() const { return m_splash.get(); }
     const std::string& firstFolder() const { return m_firstFolder; }
     const std::string& pluginFolder() const { return m_pluginFolder; }
     // The start-up steps in the order they ran, for checking that order.
@@ -61,8 +59,7 @@ private:
 
     StartupEnvironment m_environment;
     CommandLineInfo m_commandLine;
-    QPointer<CSplashWnd> m_splash;
-    std::unique_ptr<CSplashWnd> m_splashOwner;
+    std::unique_ptr<CSplashWnd> m_splash;
     std::unique_ptr<DecoderRegistry> m_registry;
     std::unique_ptr<RegistryScanServices> m_services;
     std::unique_ptr<CKPDoc> m_document;

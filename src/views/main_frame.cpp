@@ -244,13 +244,15 @@ void CMainFrame::fillHistoryMenu(bool forward) {
 // --- the frame's commands
 
 std::optional<CommandState> CMainFrame::commandState(int id) const {
+    // Rules are asked from the moment the actions exist, before the bars do.
+    auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
     case kCmdViewToolBar:
-        return CommandState{true, m_toolBar->isVisibleTo(this)};
+        return CommandState{true, shown(m_toolBar)};
     case kCmdViewPluginSetBar:
-        return CommandState{true, m_pluginSetBar->isVisibleTo(this)};
+        return CommandState{true, shown(m_pluginSetBar)};
     case kCmdViewStatusBar:
-        return CommandState{true, m_statusBar->isVisibleTo(this)};
+        return CommandState{true, shown(m_statusBar)};
     case kCmdAppExit:
         return CommandState{};
     case kCmdPluginSetList:

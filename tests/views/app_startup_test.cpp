@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 class StartupTest : public ::testing::Test {
 protected:
     StartupTest() {
-        test::ensureWidgetApplication();
         fs::create_directories(m_dir.path() / "bin");
         fs::create_directories(m_dir.path() / "cwd");
         fs::create_directories(m_dir.path() / "pictures,2024");
@@ -142,7 +141,6 @@ TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
 }
 
 TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {
-    test::ensureWidgetApplication();
     CAboutDlg about;
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("versionLine0"))->text(),
               QStringLiteral("Vemra Version " VEMRA_VERSION));

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -273,7 +274,7 @@ TEST_F(MainFrameTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
     m_frame->fillHistoryMenu(true);
     ASSERT_EQ(m_frame->historyMenu(true)->actions().size(), 1);
     EXPECT_EQ(m_frame->historyMenu(true)->actions()[0]->data().toInt(), 7101);
-    EXPECT_FALSE(m_frame->action(7002)->isEnabled());
+    EXPECT_FALSE(m_frame->router().state(7002).enabled);
     EXPECT_TRUE(m_frame->runCommand(7101));
     EXPECT_EQ(f.document->currentFolder(), c);
     // Beyond the history nothing runs.
@@ -342,7 +343,8 @@ TEST_F(MainFrameTest, PlacementBarsAndPanesComeBackInTheNextFrame) {
 }
 
 TEST_F(MainFrameTest, PluginSetBarSwitchesTheRegistrysSet) {
-    f.registry->saveSet("写真");
+    // A set saved by the plug-in settings dialog (one plug-in entry).
+    f.store.putInt("SPISET\\写真", "webp", 1);
     m_frame->reloadPluginSets();
     QComboBox* list = m_frame->pluginSetList();
     ASSERT_GE(list->count(), 2);

@@ -9,15 +9,13 @@ namespace vemra {
 namespace {
 
 TEST(ProgressPane, FillsToThePercentageWithInverseText) {
-    test::ensureWidgetApplication();
-    CMyStatusBar bar;
-    bar.resize(600, 24);
-    ProgressPane* pane = bar.progressPane();
+    ProgressPane standalone;
+    ProgressPane* pane = &standalone;
     pane->resize(200, 20);
     EXPECT_EQ(pane->text(), QString());
 
-    bar.setPaneProgress(CMyStatusBar::kProgressPane, 25);
-    EXPECT_EQ(bar.paneText(CMyStatusBar::kProgressPane), QStringLiteral("ｻﾑﾈｲﾙ作成 25%"));
+    pane->setPercent(25);
+    EXPECT_EQ(pane->text(), QStringLiteral("ｻﾑﾈｲﾙ作成 25%"));
     const QImage image = pane->grab().toImage();
     test::saveScreenshot(image, "progress_pane_25.png");
     // Dark blue up to a quarter of the width, white beyond (away from the text).
@@ -40,7 +38,7 @@ TEST(ProgressPane, FillsToThePercentageWithInverseText) {
     }
     EXPECT_TRUE(blueInWhite);
     // At 25% the centred text may begin past the fill; at 90% it is inside.
-    bar.setPaneProgress(CMyStatusBar::kProgressPane, 90);
+    pane->setPercent(90);
     const QImage full = pane->grab().toImage();
     for (int y = 0; y < full.height() && !whiteInFill; ++y) {
         for (int x = 0; x < 170; ++x) {
@@ -53,18 +51,21 @@ TEST(ProgressPane, FillsToThePercentageWithInverseText) {
     EXPECT_TRUE(whiteInFill);
 
     // Out-of-range values are kept within 0..100; 0 clears the pane.
-    bar.setPaneProgress(CMyStatusBar::kProgressPane, 250);
+    pane->setPercent(250);
     EXPECT_EQ(pane->percent(), 100);
-    bar.setPaneProgress(CMyStatusBar::kProgressPane, 0);
+    pane->setPercent(0);
     EXPECT_EQ(pane->text(), QString());
     EXPECT_EQ(pane->grab().toImage().pixelColor(2, 1), QColor(Qt::white));
-    // Only the progress pane draws progress.
+
+    // The status bar passes progress to its last pane only.
+    CMyStatusBar bar;
+    bar.setPaneProgress(CMyStatusBar::kProgressPane, 25);
+    EXPECT_EQ(bar.paneText(CMyStatusBar::kProgressPane), QStringLiteral("ｻﾑﾈｲﾙ作成 25%"));
     bar.setPaneProgress(1, 50);
-    EXPECT_EQ(pane->percent(), 0);
+    EXPECT_EQ(bar.progressPane()->percent(), 25);
 }
 
 TEST(StatusBar, FourPanesTakeTheirTexts) {
-    test::ensureWidgetApplication();
     CMyStatusBar bar;
     bar.setPaneText(0, "選択 1 ﾌｧｲﾙ(1.0KB)");
     bar.setPaneText(1, "全 3 ﾌｧｲﾙ(9.0KB)");

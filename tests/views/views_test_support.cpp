@@ -1,25 +1,10 @@
 #include "views_test_support.h"
 
-#include <QApplication>
-
-#include <cstdlib>
 #include <filesystem>
 
 namespace vemra::test {
 
-void ensureWidgetApplication() {
-    if (QApplication::instance() != nullptr) {
-        return;
-    }
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "views_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
-
 DocumentFixture::DocumentFixture() : store(dir.file("vemra.ini")) {
-    ensureWidgetApplication();
     registry = std::make_unique<DecoderRegistry>(store);
     registry->setWriteBack(false);
     services = std::make_unique<RegistryScanServices>(*registry);

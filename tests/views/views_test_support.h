@@ -16,9 +16,6 @@
 
 namespace vemra::test {
 
-// The one QApplication widget tests need, on the offscreen platform.
-void ensureWidgetApplication();
-
 // A document over a registry without plug-ins, with settings in a fresh
 // temporary ini file.
 struct DocumentFixture {
