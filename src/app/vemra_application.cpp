@@ -44,7 +44,7 @@ void VemraApp::showSplash() {
     m_splash =
         std::make_unique<CSplashWnd>(CSplashWnd::pictureFromFolder(m_environment.programFolder));
     m_splash->setTextRect(QRect(QPoint(20, 20), QPoint(359, 149)));
-    m_splash->start([this] { return m_frame != nullptr && m_frame->isVisible(); });
+    m_splash->start([this] { return m_frame != nullptr; });
 }
 
 bool VemraApp::initInstance() {
@@ -70,6 +70,13 @@ bool VemraApp::initInstance() {
     m_document = std::make_unique<CKPDoc>(*m_services, DocumentOptions::load(store));
     m_frame = std::make_unique<CMainFrame>(*m_document, m_registry.get(), store);
     m_frame->setApplicationTarget(this);
+    // A window closed within the splash's time takes the splash with it, so
+    // the program ends at once.
+    QObject::connect(m_frame.get(), &CMainFrame::closed, m_frame.get(), [this] {
+        if (m_splash) {
+            m_splash->close();
+        }
+    });
     m_steps.push_back("frame");
 
     // 6-7. The first folder; the tree opens it once start-up has finished.

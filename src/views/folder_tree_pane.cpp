@@ -55,6 +55,7 @@ void CFolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& da
             selectFolder(*path);
         }
     } else if (hintNumber == hint::kStartupFinished) {
+        m_started = true;
         if (!m_document.currentFolder().empty()) {
             selectFolder(m_document.currentFolder());
         }
@@ -62,6 +63,7 @@ void CFolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& da
 }
 
 bool CFolderTreePane::selectFolder(const std::string& path) {
+    m_started = true;
     const std::string folder = nearestFolder(path);
     if (folder.empty()) {
         return false;
@@ -94,7 +96,10 @@ void CFolderTreePane::saveState(SettingsStore& settings) const {
 }
 
 void CFolderTreePane::onCurrentChanged(const QModelIndex& current) {
-    if (!current.isValid() || m_selecting) {
+    // Before start-up has finished the view may make its first row current
+    // on its own (when it is shown or gets the focus); that is no request
+    // to open the root folder.
+    if (!current.isValid() || m_selecting || !m_started) {
         return;
     }
     m_selecting = true;

@@ -38,6 +38,7 @@ private:
     CKPDoc& m_document;
     QFileSystemModel* m_model = nullptr;
     bool m_selecting = false;
+    bool m_started = false; // hint 16 came, or a folder was asked for
 };
 
 } // namespace vemra

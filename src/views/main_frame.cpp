@@ -257,6 +257,9 @@ std::optional<CommandState> CMainFrame::commandState(int id) const {
         return CommandState{};
     case kCmdPluginSetList:
         return CommandState{m_registry != nullptr, false};
+    case kCmdNextPane:
+    case kCmdPreviousPane:
+        return CommandState{};
     default:
         break;
     }
@@ -291,9 +294,25 @@ bool CMainFrame::onCommand(int id) {
     case kCmdPluginSetList:
         onPluginSetChosen();
         return true;
+    case kCmdNextPane:
+    case kCmdPreviousPane:
+        focusPane(id == kCmdNextPane ? 1 : -1);
+        return true;
     default:
         return onRangeCommand(id);
     }
+}
+
+void CMainFrame::focusPane(int step) {
+    QWidget* const panes[] = {m_tree, m_details, m_grid};
+    int current = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (panes[i]->hasFocus() || panes[i]->isAncestorOf(focusWidget())) {
+            current = i;
+        }
+    }
+    const int next = current < 0 ? 0 : (current + step + 3) % 3;
+    panes[next]->setFocus(Qt::TabFocusReason);
 }
 
 bool CMainFrame::onRangeCommand(int id) {
@@ -506,6 +525,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     m_closing = true;
     saveState();
     e->accept();
+    emit closed();
 }
 
 } // namespace vemra

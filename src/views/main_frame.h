@@ -99,6 +99,8 @@ signals:
     // 2034 (divide into N columns); the grid view connects to them.
     void cellSizeRequested(int width, int height);
     void columnsRequested(int columns);
+    // The window closed (its state is saved by then).
+    void closed();
 
 protected:
     bool event(QEvent* event) override;
@@ -110,6 +112,8 @@ private:
     void showStatusSummary();
     void onPluginSetChosen();
     bool onRangeCommand(int id);
+    // F6 and Shift+F6: the next or previous of tree, details and grid.
+    void focusPane(int step);
 
     CKPDoc& m_document;
     DecoderRegistry* m_registry;

@@ -1,6 +1,7 @@
 #include "app/about_dialog.h"
 #include "app/settings_store.h"
 #include "app/splash_window.h"
+#include "app/termination_signals.h"
 #include "app/vemra_application.h"
 #include "app/window_placement.h"
 #include "document/kp_doc.h"
@@ -11,11 +12,13 @@
 
 #include "views_test_support.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 
 namespace vemra {
@@ -68,6 +71,9 @@ TEST_F(StartupTest, SplashShowsItsLineWhilePluginsLoadUnlessNologo) {
     ASSERT_FALSE(app->splash()->textLines().empty());
     EXPECT_EQ(app->splash()->textLines()[0], "Vemraの初期設定を読み出しています");
     test::saveScreenshot(app->splash()->grab().toImage(), "splash.png");
+    // Closing the main window early takes the splash with it.
+    app->mainFrame()->close();
+    EXPECT_FALSE(app->splash()->isVisible());
 }
 
 TEST_F(StartupTest, SplashPictureFromSplashBmpElseBuiltIn) {
@@ -138,6 +144,19 @@ TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
     settings().putText("SPI", "SPIDIR", m_dir.file("cwd"));
     app = start({"-nologo"});
     EXPECT_EQ(app->pluginFolder(), m_dir.file("cwd"));
+}
+
+TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
+    QWidget window;
+    window.show();
+    closeOnTerminationSignals(&window);
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    // The handler only noted the request; the close happens in the loop.
+    EXPECT_TRUE(window.isVisible());
+    for (int i = 0; i < 20 && window.isVisible(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {

@@ -10,6 +10,7 @@
 
 #include "views_test_support.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -362,6 +363,39 @@ TEST_F(MainFrameTest, PluginSetBarSwitchesTheRegistrysSet) {
     EXPECT_TRUE(m_frame->runCommand(kCmdPluginSetList));
     EXPECT_EQ(recorder.hints.size(), 1u);
     f.document->removeView(&recorder);
+}
+
+TEST_F(MainFrameTest, TreeOpensNothingOnItsOwnBeforeStartupFinishes) {
+    const std::string folder = makeFolder("first");
+    f.document->openDocumentPath(folder);
+    // Shown and focused, the tree makes its first row current by itself;
+    // that must not open the root folder over the one start-up chose.
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame.get());
+    m_frame->folderTree()->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.document->currentFolder(), folder);
+    f.document->updateAllViews(nullptr, hint::kStartupFinished);
+    EXPECT_EQ(m_frame->folderTree()->selectedFolder(), folder);
+    EXPECT_EQ(f.document->history().size(), 1u);
+}
+
+TEST_F(MainFrameTest, F6AndShiftF6MoveBetweenThePanes) {
+    m_frame->show();
+    QApplication::setActiveWindow(m_frame.get());
+    m_frame->folderTree()->setFocus();
+    EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->detailsPlace());
+    EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->gridPlace());
+    EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->folderTree());
+    EXPECT_TRUE(m_frame->runCommand(kCmdPreviousPane));
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->gridPlace());
+    // From elsewhere (the plug-in-set list) F6 goes to the tree.
+    m_frame->pluginSetList()->setFocus();
+    EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->folderTree());
 }
 
 TEST_F(MainFrameTest, ScreenshotWithTheSamplesOpen) {
