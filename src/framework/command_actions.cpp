@@ -1,6 +1,7 @@
 #include "framework/command_actions.h"
 
 #include "framework/command_router.h"
+#include "framework/idle_driver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,14 +102,32 @@ void CommandActions::updateAll() {
 }
 
 void CommandActions::trigger(QAction* action) {
+    // The command may close the window, and with it these actions.
+    const QPointer<CommandActions> self(this);
+    const QPointer<QAction> guard(action);
     m_router.route(commandOf(action));
     // A checkable action flips itself when triggered; the rule decides.
-    if (find(commandOf(action)) == action)
+    if (self && guard)
         updateAction(action);
 }
 
 void CommandActions::trackMenu(QMenu* menu) {
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateActions(menu); });
+}
+
+void CommandActions::trackToolBar(QWidget* bar) {
+    if (bar)
+        m_toolBars.emplace_back(bar);
+}
+
+void CommandActions::updateToolBars() {
+    std::erase_if(m_toolBars, [](const QPointer<QWidget>& bar) { return bar.isNull(); });
+    for (const QPointer<QWidget>& bar : m_toolBars)
+        updateActions(bar);
+}
+
+void CommandActions::connectIdle(IdleDriver& driver) {
+    connect(&driver, &IdleDriver::idleStarted, this, &CommandActions::updateToolBars);
 }
 
 QMenu* CommandActions::buildMenu(std::span<const int> ids, QWidget* parent) {
@@ -154,9 +173,25 @@ bool CommandActions::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride && m_window) {
         const auto* widget = qobject_cast<const QWidget*>(watched);
         if (widget && widget->window() == m_window)
-            updateAll();
+            updateForKey(static_cast<const QKeyEvent*>(event)->key());
     }
     return QObject::eventFilter(watched, event);
+}
+
+void CommandActions::updateForKey(int key) {
+    // Only the actions the key may match: some rules look at the clipboard
+    // or the file system, which is too slow for every key stroke. Shift+Tab
+    // arrives as Backtab; the keypad and Shift variants share the key.
+    const int alternative = key == Qt::Key_Backtab ? Qt::Key_Tab : key;
+    for (const auto& [id, a] : m_actions) {
+        for (const QKeySequence& sequence : a->shortcuts()) {
+            const int bound = sequence.isEmpty() ? 0 : sequence[0].key();
+            if (bound == key || bound == alternative) {
+                updateAction(a);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace vemra

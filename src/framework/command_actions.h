@@ -3,9 +3,11 @@
 #include "framework/command_table.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <map>
 #include <span>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -15,6 +17,7 @@ class QWidget;
 namespace vemra {
 
 class CommandRouter;
+class IdleDriver;
 
 // The actions of one window: one QAction per command id, shared by its menu
 // bar, tool bars, context menus and keys. Texts and keys come from the
@@ -54,6 +57,12 @@ public:
 
     // Asks the rules of `menu`'s actions each time it is about to show.
     void trackMenu(QMenu* menu);
+    // Adds a tool bar (or any widget showing actions) to those brought up to
+    // date by updateToolBars(), which runs whenever `driver` starts idle
+    // time once connectIdle() was called.
+    void trackToolBar(QWidget* bar);
+    void updateToolBars();
+    void connectIdle(IdleDriver& driver);
 
     // A popup menu of the given ids (kCmdNone = separator), tracked.
     QMenu* buildMenu(std::span<const int> ids, QWidget* parent);
@@ -67,12 +76,14 @@ protected:
 
 private:
     void trigger(QAction* action);
+    void updateForKey(int key);
     void fillMenu(QMenu* menu, std::span<const MenuItem> items);
 
     CommandRouter& m_router;
     CommandScope m_scope;
     QWidget* m_window;
     std::map<int, QAction*> m_actions;
+    std::vector<QPointer<QWidget>> m_toolBars;
 };
 
 } // namespace vemra

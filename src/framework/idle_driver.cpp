@@ -76,17 +76,24 @@ bool IdleDriver::eventFilter(QObject* watched, QEvent* event) {
 void IdleDriver::runBatch() {
     // Work inside the handler may run a nested event loop (a progress
     // window, a message box); its idle time is not a new batch.
-    if (m_inBatch || !m_handler)
+    if (m_inBatch)
         return;
     if (m_resting || m_inputArrived)
         m_count = 0;
     m_resting = false;
     m_inputArrived = false;
+    if (m_count == 0)
+        emit idleStarted();
+    const Handler handler = m_handler; // the handler may replace itself
+    if (!handler) {
+        m_resting = true;
+        return;
+    }
     m_inBatch = true;
     m_batchStart = std::chrono::steady_clock::now();
     bool more = true;
     while (more && !inputPending())
-        more = m_handler(m_count++);
+        more = handler(m_count++);
     m_inBatch = false;
     if (!more) {
         m_resting = true;

@@ -46,6 +46,11 @@ public:
     // The driver of this application, or null before one exists.
     static IdleDriver* current();
 
+signals:
+    // Idle time begins after new events (the count is 0): the moment to
+    // bring tool-bar buttons up to date.
+    void idleStarted();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QThread>
 
 #include <memory>
 
@@ -34,7 +35,9 @@ void postWindowMessage(QObject* receiver, int message, std::intptr_t first, std:
 
 std::intptr_t sendWindowMessage(QObject* receiver, int message, std::intptr_t first,
                                 std::intptr_t second) {
-    if (!receiver)
+    // A receiver on another thread cannot be called from here; such callers
+    // post instead.
+    if (!receiver || receiver->thread() != QThread::currentThread())
         return 0;
     WindowMessageEvent event(message, first, second);
     QCoreApplication::sendEvent(receiver, &event);

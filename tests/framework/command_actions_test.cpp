@@ -1,16 +1,21 @@
 #include "framework/command_actions.h"
 #include "framework/command_router.h"
+#include "framework/idle_driver.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace vemra {
@@ -127,6 +132,32 @@ TEST_F(CommandActionsTest, TriggeringRoutesAndTheRuleKeepsTheCheckMark) {
     EXPECT_EQ(document.ran.size(), 1u);
 }
 
+// A command that closes the window its actions belong to.
+class ClosingTarget : public CommandTarget {
+public:
+    std::unique_ptr<QMainWindow> window;
+
+    std::optional<CommandState> commandState(int id) const override {
+        if (id != kCmdCloseViewer)
+            return std::nullopt;
+        return CommandState{};
+    }
+    bool onCommand(int) override {
+        window.reset();
+        return true;
+    }
+};
+
+TEST_F(CommandActionsTest, ACommandMayDestroyItsOwnWindow) {
+    ClosingTarget frame;
+    CommandRouter viewerRouter;
+    viewerRouter.setTarget(CommandRouter::Level::Frame, &frame);
+    frame.window = std::make_unique<QMainWindow>();
+    auto* actions = new CommandActions(viewerRouter, CommandScope::Viewer, frame.window.get());
+    actions->action(kCmdCloseViewer)->trigger();
+    EXPECT_EQ(frame.window, nullptr);
+}
+
 TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     QMainWindow window;
     CommandActions actions(router, CommandScope::MainFrame, &window);
@@ -146,6 +177,61 @@ TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     document.rules[kCmdSelectAll] = CommandState{false, false};
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(document.ran.size(), 1u);
+
+    // Only the rules of commands bound to the key are asked.
+    document.rules[kCmdEditPaste] = CommandState{true, false};
+    document.asked = 0;
+    QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_LE(document.asked, 6);
+    EXPECT_FALSE(actions.find(kCmdEditPaste)->isEnabled());
+
+    // Keypad keys and Shift+Tab find their commands too.
+    document.rules[kCmdLargerThumbnails] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(document.ran.back(), kCmdLargerThumbnails);
+    document.rules[kCmdDivideFirst + 4] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_4, Qt::KeypadModifier);
+    EXPECT_EQ(document.ran.back(), kCmdDivideFirst + 4);
+}
+
+TEST_F(CommandActionsTest, ViewerKeysReachTheViewer) {
+    QMainWindow window;
+    CommandActions actions(router, CommandScope::Viewer, &window);
+    actions.createAll();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    document.rules[kCmdPreviousViewer] = CommandState{true, false};
+    document.rules[kCmdCloseViewer] = CommandState{true, false};
+    QTest::keyClick(&window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(document.ran, (std::vector<int>{kCmdPreviousViewer, kCmdCloseViewer}));
+}
+
+TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
+    QMainWindow window;
+    CommandActions actions(router, CommandScope::MainFrame, &window);
+    auto bar = std::make_unique<QToolBar>(&window);
+    bar->addAction(actions.action(kCmdHistoryBack));
+    bar->addAction(actions.action(kCmdHistoryForward));
+    actions.trackToolBar(bar.get());
+    IdleDriver driver;
+    actions.connectIdle(driver);
+    ASSERT_FALSE(actions.find(kCmdHistoryBack)->isEnabled());
+
+    document.rules[kCmdHistoryBack] = CommandState{true, false};
+    document.rules[kCmdHistoryForward] = CommandState{false, false};
+    QEventLoop loop;
+    QTimer::singleShot(30, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(actions.find(kCmdHistoryBack)->isEnabled());
+    EXPECT_FALSE(actions.find(kCmdHistoryForward)->isEnabled());
+
+    // A tool bar that is gone is dropped, not touched.
+    bar.reset();
+    document.rules[kCmdHistoryBack] = CommandState{false, false};
+    actions.updateToolBars();
+    EXPECT_TRUE(actions.find(kCmdHistoryBack)->isEnabled());
 }
 
 TEST_F(CommandActionsTest, TheMainMenuBarFollowsTheLayout) {

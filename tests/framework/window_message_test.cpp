@@ -85,6 +85,13 @@ TEST_F(WindowMessageTest, MonitorThreadsPostToTheReceiversThread) {
     QCoreApplication::processEvents();
     ASSERT_EQ(receiver.received, (std::vector<Message>{{2024, 7, 8}}));
     EXPECT_EQ(receiver.threads.front(), QThread::currentThread());
+
+    // Sending from another thread would run the receiver there: refused.
+    std::intptr_t answer = -1;
+    std::thread sender([&] { answer = sendWindowMessage(&receiver, 2039, 1, 0); });
+    sender.join();
+    EXPECT_EQ(answer, 0);
+    EXPECT_EQ(receiver.received.size(), 1u);
 }
 
 } // namespace
