@@ -1,6 +1,7 @@
 #include "app/about_dialog.h"
 
 #include "document/size_text.h"
+#include "framework/message_box.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -178,7 +178,7 @@ bool CAboutDlg::event(QEvent* event) {
 void CAboutDlg::onLinkActivated(const QString& link) {
     const int result = openHyperlink(link.toStdString());
     if (result <= 32) {
-        QMessageBox::warning(this, windowTitle(), text(hyperlinkErrorText(result)));
+        showWarning(this, hyperlinkErrorText(result));
     }
 }
 

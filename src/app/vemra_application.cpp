@@ -12,14 +12,15 @@
 #include "document/registry_scan_services.h"
 #include "framework/command_id.h"
 #include "framework/idle_driver.h"
+#include "framework/message_box.h"
 #include "framework/window_message.h"
+#include "framework/window_message_id.h"
 #include "imaging/decoder_registry.h"
 #include "platform/file_status.h"
 #include "platform/program_path.h"
 #include "views/main_frame.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 namespace vemra {
 VemraApp::VemraApp(StartupEnvironment environment)
@@ -63,8 +64,9 @@ bool VemraApp::initInstance() {
     // scan asks it), but its plug-ins load only in step 9.
     m_registry = std::make_unique<DecoderRegistry>(store);
     m_registry->setFaultSink([this](const std::string& message) {
-        QMessageBox::warning(m_frame.get(), QStringLiteral("SPI Exception"),
-                             QString::fromStdString(message));
+        std::string text = "SPI Exception\n\n";
+        text += message;
+        showError(m_frame.get(), text);
     });
     m_services = std::make_unique<RegistryScanServices>(*m_registry);
     m_document = std::make_unique<CKPDoc>(*m_services, DocumentOptions::load(store));
@@ -108,9 +110,9 @@ bool VemraApp::initInstance() {
     m_steps.push_back("hint16");
 
     m_idle = std::make_unique<IdleDriver>();
+    m_frame->connectIdle(*m_idle);
     m_idle->setHandler([this](int count) {
-        return m_frame != nullptr &&
-               sendWindowMessage(m_frame.get(), frame_message::kIdle, count) != 0;
+        return m_frame != nullptr && sendWindowMessage(m_frame.get(), msg::kIdle, count) != 0;
     });
     return true;
 }

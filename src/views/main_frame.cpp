@@ -4,6 +4,7 @@
 #include "document/kp_doc.h"
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
+#include "framework/window_message_id.h"
 #include "imaging/decoder_registry.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
@@ -106,6 +107,10 @@ CMainFrame::~CMainFrame() {
     }
 }
 
+void CMainFrame::connectIdle(IdleDriver& driver) {
+    m_commands->connectIdle(driver);
+}
+
 void CMainFrame::setApplicationTarget(CommandTarget* target) {
     m_router.setTarget(CommandRouter::Level::Application, target);
     updateCommandStates();
@@ -151,6 +156,7 @@ void CMainFrame::createToolBars() {
         m_toolBar->addWidget(tool);
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
+    m_commands->trackToolBar(m_toolBar);
 
     m_pluginSetBar = new QToolBar(QStringLiteral("プラグインセット バー"), this);
     m_pluginSetBar->setObjectName(QStringLiteral("pluginSetBar"));
@@ -431,22 +437,19 @@ void CMainFrame::showStatusSummary() {
 
 std::intptr_t CMainFrame::onWindowMessage(int message, std::intptr_t first, std::intptr_t second) {
     switch (message) {
-    case frame_message::kPaneText: {
+    case msg::kStatusText: {
         const char* text = reinterpret_cast<const char*>(second);
         m_statusBar->setPaneText(static_cast<int>(first), text != nullptr ? text : "");
         return 0;
     }
-    case frame_message::kPaneProgress:
+    case msg::kStatusProgress:
         m_statusBar->setPaneProgress(static_cast<int>(first), static_cast<int>(second));
         return 0;
-    case frame_message::kIdle:
-        // Idle time: the tool bar's buttons follow their enabling rules. The
-        // thumbnail worker will take its share here too.
-        if (first == 0) {
-            m_commands->updateActions(m_toolBar);
-        }
+    case msg::kIdle:
+        // The thumbnail worker takes its share of idle time here once the
+        // grid exists; until then no more idle time is wanted.
         return 0;
-    case frame_message::kFolderChanged:
+    case msg::kFolderChanged:
         // The shown folder changed on disk: read it again.
         if (!m_document.isScanning() && !m_document.currentFolder().empty()) {
             m_document.refreshIfCurrent(m_document.currentFolder());

@@ -25,15 +25,8 @@ class CFolderTreePane;
 class CKPDoc;
 class CMyStatusBar;
 class DecoderRegistry;
+class IdleDriver;
 class SettingsStore;
-
-// The numbered messages the frame answers.
-namespace frame_message {
-inline constexpr int kFolderChanged = 2024; // the folder monitor saw a change
-inline constexpr int kIdle = 2039;          // (idle count); answer: more idle time wanted
-inline constexpr int kPaneText = 2043;      // (pane, const char* UTF-8 text)
-inline constexpr int kPaneProgress = 2044;  // (pane, percent; 0 clears)
-} // namespace frame_message
 
 // The main window: menu bar, tool bar, plug-in-set bar, status bar, and the
 // splitter layout of the folder tree (left) over the details list and the
@@ -53,6 +46,8 @@ public:
 
     // The last handler of the routing chain (the application object).
     void setApplicationTarget(CommandTarget* target);
+    // Brings the tool bar's buttons up to date whenever idle time begins.
+    void connectIdle(IdleDriver& driver);
     CommandRouter& router() { return m_router; }
 
     // --- CommandTarget: the frame's own commands
@@ -66,7 +61,8 @@ public:
     // --- DocumentView: status texts follow the document
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
 
-    // --- WindowMessageHandler: requests 2043, 2044 and 2024
+    // --- WindowMessageHandler: requests 2043 (pane, const char* UTF-8 text),
+    // 2044 (pane, percent), 2024 (the shown folder changed) and 2039 (idle)
     std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
 
     // --- placement
@@ -95,8 +91,9 @@ public:
     void fillHistoryMenu(bool forward);
 
 signals:
-    // The grid requests of the size menu: 2035 (take a stored cell size) and
-    // 2034 (divide into N columns); the grid view connects to them.
+    // The grid requests of the size menu: msg::kSetCellSize (take a stored
+    // cell size) and msg::kDivideColumns (divide into N columns); the grid
+    // view connects to them.
     void cellSizeRequested(int width, int height);
     void columnsRequested(int columns);
     // The window closed (its state is saved by then).

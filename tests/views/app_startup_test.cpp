@@ -6,6 +6,7 @@
 #include "app/window_placement.h"
 #include "document/kp_doc.h"
 #include "framework/command_id.h"
+#include "framework/message_box.h"
 #include "imaging/decoder_registry.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_frame.h"
@@ -184,8 +185,21 @@ TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {
     EXPECT_EQ(about.virtualBar()->value(), about.virtualBar()->maximum());
     test::saveScreenshot(about.grab().toImage(), "about_box.png");
 
-    // A manual that is not there is reported with the shell's code 2.
+    // A manual that is not there is reported with the shell's code 2, in a
+    // warning box with the shell's text.
     EXPECT_EQ(openHyperlink("file:///nonexistent/vemra/README.md"), 2);
+    std::vector<std::string> shown;
+    ScopedMessageBoxResponder responder(
+        [&shown](MessageKind kind, MessageButtons, std::string_view text) {
+            EXPECT_EQ(kind, MessageKind::Warning);
+            shown.emplace_back(text);
+            return MessageAnswer::Ok;
+        });
+    QLabel* link = about.findChild<QLabel*>(QStringLiteral("homePage"));
+    ASSERT_NE(link, nullptr);
+    emit link->linkActivated(QStringLiteral("file:///nonexistent/vemra/README.md"));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Unable to open hyperlink:\n\nThe specified file was not found."}));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/window_message.h"
+#include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/my_status_bar.h"
@@ -288,16 +289,16 @@ TEST_F(MainFrameTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
 
 TEST_F(MainFrameTest, StatusRequestsArriveAsWindowMessages) {
     const std::string text = "選択 2 ﾌｧｲﾙ(3.0KB)";
-    sendWindowMessage(m_frame.get(), frame_message::kPaneText, 0,
+    sendWindowMessage(m_frame.get(), msg::kStatusText, 0,
                       reinterpret_cast<std::intptr_t>(text.c_str()));
     EXPECT_EQ(m_frame->myStatusBar()->paneText(0), QString::fromStdString(text));
-    sendWindowMessage(m_frame.get(), frame_message::kPaneProgress, 3, 40);
+    sendWindowMessage(m_frame.get(), msg::kStatusProgress, 3, 40);
     EXPECT_EQ(m_frame->myStatusBar()->progressPane()->percent(), 40);
-    postWindowMessage(m_frame.get(), frame_message::kPaneProgress, 3, 0);
+    postWindowMessage(m_frame.get(), msg::kStatusProgress, 3, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(m_frame->myStatusBar()->progressPane()->percent(), 0);
     // A null text empties the pane rather than crashing.
-    sendWindowMessage(m_frame.get(), frame_message::kPaneText, 0, 0);
+    sendWindowMessage(m_frame.get(), msg::kStatusText, 0, 0);
     EXPECT_EQ(m_frame->myStatusBar()->paneText(0), QString());
 }
 
