@@ -4,11 +4,13 @@
 #include "document/kp_doc.h"
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
+#include "framework/scan_interruption.h"
 #include "framework/window_message_id.h"
 #include "imaging/decoder_registry.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/my_status_bar.h"
+#include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
 
 #include <QApplication>
@@ -96,11 +98,17 @@ CMainFrame::CMainFrame(CKPDoc& document, DecoderRegistry* registry, SettingsStor
     m_toolBar->setVisible(m_frameSettings.toolBar);
     m_pluginSetBar->setVisible(m_frameSettings.pluginSetBar);
     m_statusBar->setVisible(m_frameSettings.statusBar);
+    m_progressSink = std::make_unique<ProgressWindowSink>(this);
+    document.setProgressSink(m_progressSink.get());
+    document.setInterruptionCheck(
+        [this] { return m_interruption != nullptr && m_interruption->check(); });
     document.addView(this);
     updateCommandStates();
 }
 
 CMainFrame::~CMainFrame() {
+    m_document.setProgressSink(nullptr);
+    m_document.setInterruptionCheck({});
     m_router.setTarget(CommandRouter::Level::Application, nullptr);
     if (document() != nullptr) {
         document()->removeView(this);
@@ -405,8 +413,12 @@ void CMainFrame::onPluginSetChosen() {
 
 void CMainFrame::onUpdate(DocumentView*, int hintNumber, const HintData&) {
     switch (hintNumber) {
-    case hint::kRedrawAll:
     case hint::kScanFinished:
+        m_interruption.reset(); // hands back the input it kept
+        showStatusSummary();
+        updateCommandStates();
+        break;
+    case hint::kRedrawAll:
     case hint::kSelectionChanged:
     case hint::kAllSelection:
     case hint::kEntryRemoved:
@@ -414,6 +426,8 @@ void CMainFrame::onUpdate(DocumentView*, int hintNumber, const HintData&) {
         updateCommandStates();
         break;
     case hint::kListEmptied:
+        // A scan begins: input that stops it is watched for until it ends.
+        m_interruption = std::make_unique<ScanInterruption>();
         updateCommandStates();
         break;
     default:

@@ -9,6 +9,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 #include <string>
 
 class QComboBox;
@@ -26,6 +28,8 @@ class CKPDoc;
 class CMyStatusBar;
 class DecoderRegistry;
 class IdleDriver;
+class ProgressWindowSink;
+class ScanInterruption;
 class SettingsStore;
 
 // The main window: menu bar, tool bar, plug-in-set bar, status bar, and the
@@ -131,6 +135,10 @@ private:
     CFolderTreePane* m_tree = nullptr;
     CEntryListPane* m_details = nullptr;
     CEntryListPane* m_grid = nullptr;
+    // Shows the document's reading of folder-information files.
+    std::unique_ptr<ProgressWindowSink> m_progressSink;
+    // Lets Escape or a click stop the scan in progress (from hint 1 to 2).
+    std::unique_ptr<ScanInterruption> m_interruption;
     bool m_closing = false;
 };
 

@@ -3,16 +3,19 @@
 #include "app/window_placement.h"
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
+#include "framework/progress_window.h"
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/my_status_bar.h"
+#include "views/progress_window_sink.h"
 
 #include "views_test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -379,6 +382,48 @@ TEST_F(MainFrameTest, TreeOpensNothingOnItsOwnBeforeStartupFinishes) {
     f.document->updateAllViews(nullptr, hint::kStartupFinished);
     EXPECT_EQ(m_frame->folderTree()->selectedFolder(), folder);
     EXPECT_EQ(f.document->history().size(), 1u);
+}
+
+TEST_F(MainFrameTest, EscapeStopsTheScanOfAFolder) {
+    const std::string big = makeFolder("big");
+    const auto picture = test::bmpFile(test::infoHeader(1, 1, 24), test::bytes({1, 2, 3, 0}));
+    for (int i = 0; i < 60; ++i) {
+        test::writeFile(big + "/p" + std::to_string(i) + ".bmp", picture);
+    }
+    m_frame->show();
+    // Escape is waiting when the scan begins: the scan stops early.
+    QCoreApplication::postEvent(m_frame->folderTree(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    ASSERT_TRUE(m_frame->folderTree()->selectFolder(big));
+    EXPECT_LT(f.document->displayedCount(), 60);
+    // The key that stopped the scan goes on to its window afterwards.
+    QCoreApplication::processEvents();
+    // Without it the whole folder is read.
+    ASSERT_TRUE(m_frame->folderTree()->selectFolder(makeFolder("other")));
+    ASSERT_TRUE(m_frame->folderTree()->selectFolder(big));
+    EXPECT_EQ(f.document->displayedCount(), 60);
+}
+
+TEST_F(MainFrameTest, DocumentProgressShowsInTheProgressWindow) {
+    ProgressWindowSink sink(m_frame.get());
+    EXPECT_FALSE(sink.cancelRequested());
+    sink.begin("フォルダ情報", "読み込み中", 4);
+    ASSERT_NE(sink.window(), nullptr);
+    EXPECT_TRUE(sink.window()->isVisible());
+    sink.advance();
+    EXPECT_EQ(sink.window()->percent(), 25);
+    // A second begin with the real total keeps the window.
+    ProgressWindow* first = sink.window();
+    sink.begin("フォルダ情報", "読み込み中", 10);
+    EXPECT_EQ(sink.window(), first);
+    sink.setMessage("a.jpg");
+    EXPECT_EQ(sink.window()->text(), QStringLiteral("a.jpg"));
+    sink.window()->requestCancel();
+    EXPECT_TRUE(sink.cancelRequested());
+    EXPECT_FALSE(sink.cancelRequested());
+    sink.end();
+    EXPECT_EQ(sink.window(), nullptr);
+    sink.advance(); // nothing open: nothing happens
 }
 
 TEST_F(MainFrameTest, F6AndShiftF6MoveBetweenThePanes) {
