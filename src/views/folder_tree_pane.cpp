@@ -6,6 +6,7 @@
 
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QTimer>
 
 namespace vemra {
 namespace {
@@ -38,6 +39,12 @@ CFolderTreePane::CFolderTreePane(CKPDoc& document, QWidget* parent)
     }
     header()->hide();
     setUniformRowHeights(true);
+    // The model reads and sorts folders in the background, so rows above a
+    // folder just selected arrive after it: keep it in sight until the user
+    // moves the view himself.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &CFolderTreePane::keepInSight);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &CFolderTreePane::keepInSight);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CFolderTreePane::keepInSight);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
     document.addView(this);
@@ -78,9 +85,40 @@ bool CFolderTreePane::selectFolder(const std::string& path) {
     } else {
         setCurrentIndex(index);
     }
-    scrollTo(index);
     expand(index);
+    m_keepInSight = true;
+    keepInSight();
     return true;
+}
+
+void CFolderTreePane::keepInSight() {
+    // The view lays new rows out later, so the scroll waits for that; one
+    // pending scroll serves every change that comes before it.
+    if (!m_keepInSight || m_scrollPending) {
+        return;
+    }
+    m_scrollPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_scrollPending = false;
+        if (m_keepInSight && currentIndex().isValid()) {
+            scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+        }
+    });
+}
+
+void CFolderTreePane::mousePressEvent(QMouseEvent* event) {
+    m_keepInSight = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void CFolderTreePane::wheelEvent(QWheelEvent* event) {
+    m_keepInSight = false;
+    QTreeView::wheelEvent(event);
+}
+
+void CFolderTreePane::keyPressEvent(QKeyEvent* event) {
+    m_keepInSight = false;
+    QTreeView::keyPressEvent(event);
 }
 
 std::string CFolderTreePane::selectedFolder() const {

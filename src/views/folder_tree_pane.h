@@ -32,12 +32,21 @@ public:
     // DrvView/Path: the folder to open next time.
     void saveState(SettingsStore& settings) const;
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void onCurrentChanged(const QModelIndex& current);
+    // Scrolls the selected folder into view once the rows are laid out.
+    void keepInSight();
 
     CKPDoc& m_document;
     QFileSystemModel* m_model = nullptr;
     bool m_selecting = false;
+    bool m_keepInSight = false; // a folder was selected by the program
+    bool m_scrollPending = false;
     bool m_started = false; // hint 16 came, or a folder was asked for
 };
 

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QSplitter>
+#include <QTest>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -451,7 +452,11 @@ TEST_F(MainFrameTest, ScreenshotWithTheSamplesOpen) {
     EXPECT_GT(f.document->displayedCount(), 5);
     EXPECT_EQ(m_frame->gridPlace()->count(), f.document->displayedCount());
     m_frame->myStatusBar()->setPaneProgress(3, 60);
-    QCoreApplication::processEvents();
+    // The tree reads the folders on the path in the background.
+    QTest::qWait(500);
+    // The selected folder is in sight even though its path came in later.
+    CFolderTreePane* tree = m_frame->folderTree();
+    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
     const std::string path =
         test::saveScreenshot(m_frame->grab().toImage(), "main_frame_samples.png");
     EXPECT_TRUE(fs::exists(path));
