@@ -41,12 +41,16 @@ build-test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_SANITIZE=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
-# Until the browser window exists, the main job identifies the sample pictures.
+# Opens the browser window on samples/ (or ARGS). Without a display (neither
+# DISPLAY nor WAYLAND_DISPLAY set) there is no window to show, so the batch
+# tool identifies the same pictures instead.
 run: build
-	@if [ -n "$(ARGS)" ]; then \
-		$(RELEASE_DIR)/tools/cli/vemra-cli identify $(ARGS)/*; \
+	@folder="$(if $(ARGS),$(ARGS),samples)"; \
+	if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+		$(RELEASE_DIR)/vemra "$$folder"; \
 	else \
-		$(RELEASE_DIR)/tools/cli/vemra-cli identify samples/*; \
+		echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): identifying the pictures of $$folder with vemra-cli instead."; \
+		$(RELEASE_DIR)/tools/cli/vemra-cli identify "$$folder"/*; \
 	fi
 
 test: build-test

@@ -125,6 +125,8 @@ public:
     bool canGoForward() const { return m_historyPosition + 1 < static_cast<int>(m_history.size()); }
     void historyBack();
     void historyForward();
+    // Moves to history entry `position` (the tool bar's history menus).
+    void goToHistory(int position) { moveHistory(position); }
 
 private:
     using EntryList = std::vector<std::unique_ptr<PictureSource>>;

@@ -1,0 +1,168 @@
+#include "app/vemra_application.h"
+
+#include "app/about_dialog.h"
+#include "app/caption_font.h"
+#include "app/document_options.h"
+#include "app/first_folder.h"
+#include "app/plugin_folder.h"
+#include "app/settings_store.h"
+#include "app/splash_window.h"
+#include "app/window_placement.h"
+#include "document/kp_doc.h"
+#include "document/registry_scan_services.h"
+#include "framework/command_id.h"
+#include "framework/idle_driver.h"
+#include "framework/message_box.h"
+#include "framework/window_message.h"
+#include "framework/window_message_id.h"
+#include "imaging/decoder_registry.h"
+#include "platform/file_status.h"
+#include "platform/program_path.h"
+#include "views/main_frame.h"
+
+#include <QApplication>
+
+namespace vemra {
+VemraApp::VemraApp(StartupEnvironment environment)
+    : m_environment(std::move(environment)), m_commandLine(m_environment.arguments) {
+    const FirstFolderPlaces places = currentFirstFolderPlaces();
+    if (m_environment.programFolder.empty()) {
+        m_environment.programFolder = places.programFolder;
+    }
+    if (m_environment.currentDirectory.empty()) {
+        m_environment.currentDirectory = places.currentDirectory;
+    }
+}
+
+VemraApp::~VemraApp() {
+    exitInstance();
+}
+
+void VemraApp::showSplash() {
+    if (!m_commandLine.wantsSplash()) {
+        return;
+    }
+    m_splash =
+        std::make_unique<CSplashWnd>(CSplashWnd::pictureFromFolder(m_environment.programFolder));
+    m_splash->setTextRect(QRect(QPoint(20, 20), QPoint(359, 149)));
+    m_splash->start([this] { return m_frame != nullptr; });
+}
+
+bool VemraApp::initInstance() {
+    // 1. The splash, first, so that it shows while the rest starts.
+    showSplash();
+    m_steps.push_back("splash");
+
+    // 2-4. The Windows program checked its common controls and OLE here;
+    // Qt provides both services on every platform it runs on.
+    m_steps.push_back("platform");
+    SettingsStore& store = settings();
+    registerFontSubstitutions();
+    m_steps.push_back("settings");
+
+    // 5. The document and its window. The registry exists from here on (the
+    // scan asks it), but its plug-ins load only in step 9.
+    m_registry = std::make_unique<DecoderRegistry>(store);
+    m_registry->setFaultSink([this](const std::string& message) {
+        std::string text = "SPI Exception\n\n";
+        text += message;
+        showError(m_frame.get(), text);
+    });
+    m_services = std::make_unique<RegistryScanServices>(*m_registry);
+    m_document = std::make_unique<CKPDoc>(*m_services, DocumentOptions::load(store));
+    m_frame = std::make_unique<CMainFrame>(*m_document, m_registry.get(), store);
+    m_frame->setApplicationTarget(this);
+    // A window closed within the splash's time takes the splash with it, so
+    // the program ends at once.
+    QObject::connect(m_frame.get(), &CMainFrame::closed, m_frame.get(), [this] {
+        if (m_splash) {
+            m_splash->close();
+        }
+    });
+    m_steps.push_back("frame");
+
+    // 6-7. The first folder; the tree opens it once start-up has finished.
+    m_firstFolder = chooseFirstFolder(
+        m_commandLine, store, {m_environment.programFolder, m_environment.currentDirectory});
+    if (!m_firstFolder.empty()) {
+        m_document->openDocumentPath(m_firstFolder);
+    }
+    m_steps.push_back("folder");
+
+    // 8. Placement, then the window appears.
+    if (const auto placement = WindowPlacement::load(store)) {
+        m_frame->applyPlacement(*placement);
+    }
+    m_frame->show();
+    m_steps.push_back("placement");
+
+    // 9. Plug-ins.
+    loadPlugins();
+    m_steps.push_back("plugins");
+
+    // 10. Start-up finished: the tree selects and opens the first folder.
+    m_document->updateAllViews(nullptr, hint::kStartupFinished);
+    if (!m_firstFolder.empty() && isExistingFile(m_firstFolder)) {
+        // An archive (or picture) given on the command line lists its own
+        // contents rather than its folder's.
+        m_document->openFolder(m_firstFolder, nullptr, m_document->options().cacheFolder);
+    }
+    m_steps.push_back("hint16");
+
+    m_idle = std::make_unique<IdleDriver>();
+    m_frame->connectIdle(*m_idle);
+    m_idle->setHandler([this](int count) {
+        return m_frame != nullptr && sendWindowMessage(m_frame.get(), msg::kIdle, count) != 0;
+    });
+    return true;
+}
+
+void VemraApp::loadPlugins() {
+    if (m_splash) {
+        m_splash->setTextLine(0, "Vemraの初期設定を読み出しています");
+    }
+    m_pluginFolder = choosePluginFolder(m_registry->pluginFolder(), m_environment.programFolder);
+    m_registry->scan(m_pluginFolder, m_registry->currentSet());
+    m_frame->reloadPluginSets();
+}
+
+void VemraApp::exitInstance() {
+    if (m_finished || !m_document) {
+        return;
+    }
+    m_finished = true;
+    m_idle.reset();
+    if (m_frame) {
+        if (m_frame->isVisible()) {
+            m_frame->close(); // saves placement, bars and the tree's folder
+        }
+        m_frame->setApplicationTarget(nullptr);
+    }
+    // Clearing the document with destroy saves its thumbnails when
+    // AutoCacheFolder is on; then its settings are written.
+    m_document->clear(true);
+    m_document->options().save(settings());
+    m_frame.reset();
+    m_document.reset();
+    m_services.reset();
+    m_registry.reset(); // writes section SPI and the current plug-in set
+    m_splash.reset();
+}
+
+std::optional<CommandState> VemraApp::commandState(int id) const {
+    if (id == kCmdAppAbout) {
+        return CommandState{};
+    }
+    return std::nullopt;
+}
+
+bool VemraApp::onCommand(int id) {
+    if (id != kCmdAppAbout) {
+        return false;
+    }
+    CAboutDlg about(m_frame.get());
+    about.exec();
+    return true;
+}
+
+} // namespace vemra

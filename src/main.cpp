@@ -1,0 +1,27 @@
+#include "app/termination_signals.h"
+#include "app/vemra_application.h"
+#include "views/main_frame.h"
+
+#include <QApplication>
+
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vemra"));
+    QApplication::setApplicationVersion(QStringLiteral(VEMRA_VERSION));
+
+    vemra::StartupEnvironment environment;
+    for (int i = 1; i < argc; ++i) {
+        environment.arguments.emplace_back(argv[i]);
+    }
+    vemra::VemraApp vemra(std::move(environment));
+    if (!vemra.initInstance()) {
+        return 1;
+    }
+    vemra::closeOnTerminationSignals(vemra.mainFrame());
+    const int result = QApplication::exec();
+    vemra.exitInstance();
+    return result;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/document_base.h"
+
+#include <QListWidget>
+
+namespace vemra {
+
+class CKPDoc;
+
+// The places of the details list and the thumbnail grid until those views
+// exist: the document's entries in display order, by name (the details
+// place) or as icons (the grid place). Double-clicking a name makes it the
+// current entry.
+class CEntryListPane : public QListWidget, public DocumentView {
+    Q_OBJECT
+public:
+    enum class Style { Names, Icons };
+
+    CEntryListPane(CKPDoc& document, Style style, QWidget* parent = nullptr);
+    ~CEntryListPane() override;
+
+    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+
+    // Fills the pane from the document again.
+    void reload();
+
+private:
+    CKPDoc& m_document;
+    Style m_style;
+};
+
+} // namespace vemra

@@ -1,0 +1,206 @@
+#include "app/about_dialog.h"
+#include "app/settings_store.h"
+#include "app/splash_window.h"
+#include "app/termination_signals.h"
+#include "app/vemra_application.h"
+#include "app/window_placement.h"
+#include "document/kp_doc.h"
+#include "framework/command_id.h"
+#include "framework/message_box.h"
+#include "imaging/decoder_registry.h"
+#include "views/folder_tree_pane.h"
+#include "views/main_frame.h"
+
+#include "views_test_support.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace vemra {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StartupTest : public ::testing::Test {
+protected:
+    StartupTest() {
+        fs::create_directories(m_dir.path() / "bin");
+        fs::create_directories(m_dir.path() / "cwd");
+        fs::create_directories(m_dir.path() / "pictures,2024");
+        useSettingsFile(ini());
+    }
+    std::string ini() const { return m_dir.file("vemra.ini"); }
+    std::unique_ptr<VemraApp> start(std::vector<std::string> arguments) {
+        auto app = std::make_unique<VemraApp>(
+            StartupEnvironment{std::move(arguments), m_dir.file("bin"), m_dir.file("cwd")});
+        EXPECT_TRUE(app->initInstance());
+        return app;
+    }
+
+    test::TempDir m_dir;
+};
+
+TEST_F(StartupTest, StepsRunInOrderAndAQuotedFolderWithACommaOpens) {
+    const std::string folder = m_dir.file("pictures,2024");
+    auto app = start({"-nologo", folder + "/"});
+    EXPECT_EQ(app->steps(), (std::vector<std::string>{"splash", "platform", "settings", "frame",
+                                                      "folder", "placement", "plugins", "hint16"}));
+    EXPECT_EQ(app->splash(), nullptr);
+    EXPECT_EQ(app->firstFolder(), folder);
+    EXPECT_EQ(app->document()->currentFolder(), folder);
+    EXPECT_EQ(app->mainFrame()->folderTree()->selectedFolder(), folder);
+    EXPECT_TRUE(app->mainFrame()->isVisible());
+    // The about box is the application's command.
+    EXPECT_TRUE(app->mainFrame()->action(kCmdAppAbout)->isEnabled());
+}
+
+TEST_F(StartupTest, SplashShowsItsLineWhilePluginsLoadUnlessNologo) {
+    auto app = start({"/nologo"});
+    EXPECT_EQ(app->splash(), nullptr);
+    app.reset();
+
+    app = start({});
+    ASSERT_NE(app->splash(), nullptr);
+    EXPECT_TRUE(app->splash()->isVisible());
+    EXPECT_EQ(app->splash()->textRect(), QRect(QPoint(20, 20), QPoint(359, 149)));
+    ASSERT_FALSE(app->splash()->textLines().empty());
+    EXPECT_EQ(app->splash()->textLines()[0], "Vemraの初期設定を読み出しています");
+    test::saveScreenshot(app->splash()->grab().toImage(), "splash.png");
+    // Closing the main window early takes the splash with it.
+    app->mainFrame()->close();
+    EXPECT_FALSE(app->splash()->isVisible());
+}
+
+TEST_F(StartupTest, SplashPictureFromSplashBmpElseBuiltIn) {
+    EXPECT_TRUE(CSplashWnd::pictureFromFolder(m_dir.file("bin")).isNull());
+    const QImage builtin = CSplashWnd::builtinPicture();
+    EXPECT_GE(builtin.width(), 360);
+    EXPECT_GE(builtin.height(), 150);
+    test::writeFile(
+        m_dir.file("bin/splash.bmp"),
+        test::bmpFile(test::infoHeader(2, 1, 24), test::bytes({0, 0, 255, 0, 255, 0, 0, 0})));
+    const QImage file = CSplashWnd::pictureFromFolder(m_dir.file("bin"));
+    ASSERT_EQ(file.size(), QSize(2, 1));
+    EXPECT_EQ(QColor(file.pixel(0, 0)), QColor(255, 0, 0));
+    // A damaged file falls back to the built-in picture.
+    test::writeFile(m_dir.file("bin/splash.bmp"), test::bytes({'B', 'M', 1, 2}));
+    EXPECT_TRUE(CSplashWnd::pictureFromFolder(m_dir.file("bin")).isNull());
+    CSplashWnd splash(CSplashWnd::pictureFromFolder(m_dir.file("bin")));
+    EXPECT_EQ(splash.picture().size(), builtin.size());
+}
+
+TEST_F(StartupTest, RestoreFolderAndHomeFolderChooseTheFirstFolder) {
+    SettingsStore& store = settings();
+    const std::string last = m_dir.file("pictures,2024");
+    store.putText("KPDoc", "HomeFolder", "$(ExeDir)");
+    store.putText("DrvView", "Path", last);
+    auto app = start({"-nologo"});
+    EXPECT_EQ(app->document()->currentFolder(), last);
+    app.reset();
+
+    settings().putInt("KPDoc", "RestoreFolder", 0);
+    app = start({"-nologo"});
+    EXPECT_EQ(app->document()->currentFolder(), m_dir.file("bin"));
+}
+
+TEST_F(StartupTest, WithoutStoredPlacementTheWindowTakesItsDefaultPlace) {
+    auto app = start({"-nologo"});
+    EXPECT_EQ(app->mainFrame()->size(), QSize(640, 480));
+    EXPECT_EQ(WindowPlacement::load(settings()), std::nullopt);
+}
+
+TEST_F(StartupTest, ShutdownSavesAndTheNextRunComesBackWhereItWas) {
+    const std::string folder = m_dir.file("pictures,2024");
+    auto app = start({"-nologo", folder});
+    WindowPlacement placed;
+    placed.normalPosition = {40, 30, 840, 630};
+    app->mainFrame()->applyPlacement(placed);
+    app->exitInstance();
+    app.reset();
+
+    EXPECT_EQ(settings().getText("DrvView", "Path"), folder);
+    EXPECT_EQ(WindowPlacement::load(settings())->normalPosition, placed.normalPosition);
+    EXPECT_EQ(settings().getText("MainFrame", "StatusBar"), "1");
+    // The document and the registry wrote their settings too.
+    EXPECT_TRUE(settings().contains("KPDoc", "ThumbsSize"));
+    EXPECT_TRUE(settings().contains("SPI", "SPISet"));
+
+    app = start({"-nologo"});
+    EXPECT_EQ(app->document()->currentFolder(), folder);
+    EXPECT_EQ(app->mainFrame()->geometry(), QRect(40, 30, 800, 600));
+}
+
+TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
+    // The build keeps its plug-ins in "plugins" beside the program.
+    fs::create_directories(m_dir.path() / "bin" / "plugins");
+    auto app = start({"-nologo"});
+    EXPECT_EQ(app->pluginFolder(), m_dir.file("bin/plugins"));
+    app.reset();
+    settings().putText("SPI", "SPIDIR", m_dir.file("cwd"));
+    app = start({"-nologo"});
+    EXPECT_EQ(app->pluginFolder(), m_dir.file("cwd"));
+}
+
+TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
+    QWidget window;
+    window.show();
+    closeOnTerminationSignals(&window);
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    // The handler only noted the request; the close happens in the loop.
+    EXPECT_TRUE(window.isVisible());
+    for (int i = 0; i < 20 && window.isVisible(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {
+    CAboutDlg about;
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("versionLine0"))->text(),
+              QStringLiteral("Vemra Version " VEMRA_VERSION));
+    EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("versionLine1"))
+                    ->text()
+                    .startsWith(QStringLiteral("Linux ")));
+    EXPECT_TRUE(about.physicalLabel()->text().startsWith(QStringLiteral("物理ﾒﾓﾘｻｲｽﾞ ")));
+
+    MemoryStatus status;
+    status.totalPhysical = 16000000ULL * 1024;
+    status.freePhysical = 4000100ULL * 1024;
+    status.totalVirtual = 999;
+    status.freeVirtual = 0;
+    about.showMemory(status);
+    EXPECT_EQ(about.physicalLabel()->text(), QStringLiteral("物理ﾒﾓﾘｻｲｽﾞ 15,625.0MB"));
+    EXPECT_EQ(about.physicalFreeLabel()->text(), QStringLiteral("空きﾒﾓﾘｻｲｽﾞ 3,906.3MB"));
+    EXPECT_EQ(about.virtualLabel()->text(), QStringLiteral("仮想ﾒﾓﾘｻｲｽﾞ 999.0B"));
+    EXPECT_EQ(about.virtualFreeLabel()->text(), QStringLiteral("空きﾒﾓﾘｻｲｽﾞ 0.0B"));
+    // Bars: the range is the total, the position the part in use.
+    const QProgressBar* bar = about.physicalBar();
+    EXPECT_NEAR(static_cast<double>(bar->value()) / bar->maximum(), 0.75, 0.001);
+    EXPECT_EQ(about.virtualBar()->value(), about.virtualBar()->maximum());
+    test::saveScreenshot(about.grab().toImage(), "about_box.png");
+
+    // A manual that is not there is reported with the shell's code 2, in a
+    // warning box with the shell's text.
+    EXPECT_EQ(openHyperlink("file:///nonexistent/vemra/README.md"), 2);
+    std::vector<std::string> shown;
+    ScopedMessageBoxResponder responder(
+        [&shown](MessageKind kind, MessageButtons, std::string_view text) {
+            EXPECT_EQ(kind, MessageKind::Warning);
+            shown.emplace_back(text);
+            return MessageAnswer::Ok;
+        });
+    QLabel* link = about.findChild<QLabel*>(QStringLiteral("homePage"));
+    ASSERT_NE(link, nullptr);
+    emit link->linkActivated(QStringLiteral("file:///nonexistent/vemra/README.md"));
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "Unable to open hyperlink:\n\nThe specified file was not found."}));
+}
+
+} // namespace
+} // namespace vemra

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/settings_store.h"
+#include "document/kp_doc.h"
+#include "document/registry_scan_services.h"
+#include "framework/document_base.h"
+#include "imaging/decoder_registry.h"
+
+#include "../imaging/test_support.h"
+
+#include <QImage>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vemra::test {
+
+// A document over a registry without plug-ins, with settings in a fresh
+// temporary ini file.
+struct DocumentFixture {
+    DocumentFixture();
+    ~DocumentFixture();
+
+    TempDir dir;
+    SettingsStore store;
+    std::unique_ptr<DecoderRegistry> registry;
+    std::unique_ptr<RegistryScanServices> services;
+    std::unique_ptr<CKPDoc> document;
+};
+
+// Remembers every hint a document sends.
+class HintRecorder : public DocumentView {
+public:
+    void onUpdate(DocumentView*, int hint, const HintData&) override { hints.push_back(hint); }
+    std::vector<int> hints;
+};
+
+// Saves a screenshot under the build tree (build-test/screenshots/<name>).
+std::string saveScreenshot(const QImage& image, const std::string& name);
+
+// The project's sample pictures.
+std::string samplesFolder();
+
+} // namespace vemra::test
