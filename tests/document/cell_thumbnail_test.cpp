@@ -196,6 +196,25 @@ TEST_F(CellThumbnailTest, RewrittenPictureGetsANewRecord) {
     EXPECT_EQ(cache.findOpen(pictures.path().string())->records().size(), 1u);
 }
 
+TEST_F(CellThumbnailTest, DamagedStoredThumbnailIsMadeAgainAndReplaced) {
+    PictureSource e = entry("a.jpg");
+    ASSERT_TRUE(prepareCellThumbnail(e, kCell, true, context()).made);
+    ThumbCacheFile& file = cache.findOrOpen(pictures.path().string());
+    ThumbRecord damaged = *file.find("a.jpg", "");
+    const std::vector<std::byte> garbage(64, std::byte{0x5A});
+    damaged.setJpegData(garbage);
+    file.put(std::move(damaged));
+    writeAndClose();
+
+    PictureSource again = entry("a.jpg");
+    const CellThumbnail r = prepareCellThumbnail(again, kCell, true, context());
+    EXPECT_FALSE(r.loaded);
+    EXPECT_TRUE(r.made);
+    writeAndClose();
+    PictureSource third = entry("a.jpg");
+    EXPECT_TRUE(prepareCellThumbnail(third, kCell, false, context()).loaded);
+}
+
 TEST_F(CellThumbnailTest, MakingReadsLengthAndTimesOfPlainFilesOnly) {
     PictureSource e = entry("a.jpg", "12345");
     e.length = 1;

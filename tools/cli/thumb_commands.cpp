@@ -10,6 +10,7 @@
 #include "picture_commands.h"
 #include "platform/file_status.h"
 #include "registry_cli.h"
+#include "transform_commands.h"
 
 #include <QFontMetrics>
 
@@ -27,15 +28,16 @@ constexpr const char* kUsage =
     "thumbs: usage is thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE]";
 
 std::optional<IntPair> cellSize(std::string_view text) {
-    int width = 0, height = 0;
-    char tail = 0;
-    const std::string s(text);
-    if (std::sscanf(s.c_str(), "%dx%d%c", &width, &height, &tail) != 2)
+    const auto size = sizeOf(text);
+    if (!size)
         return std::nullopt;
-    if (width < DocumentOptions::kMinThumbnailSide || height < DocumentOptions::kMinThumbnailSide ||
-        width > DocumentOptions::kMaxThumbnailSide || height > DocumentOptions::kMaxThumbnailSide)
+    const auto inRange = [](int side) {
+        return side >= DocumentOptions::kMinThumbnailSide &&
+               side <= DocumentOptions::kMaxThumbnailSide;
+    };
+    if (!inRange(size->width) || !inRange(size->height))
         return std::nullopt;
-    return IntPair{width, height};
+    return IntPair{size->width, size->height};
 }
 
 // The caption lines take the font's line height each, as in the grid.
