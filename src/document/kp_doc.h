@@ -183,7 +183,6 @@ private:
     std::function<void(const PictureSource&)> m_entryRemoved;
     ProgressSink* m_progress = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
-    std::string m_publishedCacheDataFolder;
 };
 
 } // namespace vemra

@@ -24,11 +24,9 @@ void CKPDoc::setPictureLoader(PictureLoader* loader) {
 // cache follows CacheDataFolder as soon as it does. Files already open keep
 // the place they were found at.
 void CKPDoc::publishCacheFolder() {
-    if (m_options.cacheDataFolder == m_publishedCacheDataFolder &&
-        !m_publishedCacheDataFolder.empty())
-        return;
-    m_publishedCacheDataFolder = m_options.cacheDataFolder;
-    thumbCache().setCentralFolder(m_options.centralCacheFolder());
+    std::string central = m_options.centralCacheFolder();
+    if (central != thumbCache().centralFolder())
+        thumbCache().setCentralFolder(std::move(central));
 }
 
 CellThumbnail CKPDoc::prepareThumbnail(int position, const CellGeometry& cell, bool mayMake) {
