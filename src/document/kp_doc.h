@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -19,6 +20,7 @@ namespace vemra {
 
 class PictureLoader;
 class ProgressSink;
+struct DisplayFilter;
 class ScanServices;
 class ThumbnailMaker;
 
@@ -62,6 +64,10 @@ public:
     // A request filled from the current folder, mask and options.
     ScanRequest requestFromDocument() const;
     int scan(ScanRequest& request);
+    // Takes the display filter of the dialog: its mask becomes PathMask and
+    // the current mask, its switches, days and sizes the scan's limits. When
+    // any of them changed, an open folder is refreshed. True when changed.
+    bool applyDisplayFilter(const DisplayFilter& filter);
 
     const std::string& currentFolder() const { return m_folder; }
     const std::string& currentMask() const { return m_mask; }
@@ -78,6 +84,12 @@ public:
     PictureSource* entryAt(int position);
     int entryIndexAt(int position) const;
     void setEntryIndexAt(int position, int index);
+    // Puts the displayed entries in a new order: display position i shows
+    // entry `entryIndexes[i]`. The list must hold each displayed entry once
+    // (a sorted copy of the display order); anything else changes nothing
+    // and gives false. The focus stays on its entry; the views then redraw
+    // (hint 0, not sent to `sender`).
+    bool setDisplayOrder(std::span<const int> entryIndexes, DocumentView* sender);
     int entryCount() const { return static_cast<int>(m_entries.size()); }
     void removeEntry(int position);
     void setFocus(int position);

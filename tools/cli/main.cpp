@@ -77,12 +77,18 @@ constexpr Command kCommands[] = {
     {"scan",
      "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
      "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"
-     "              [--size-min N] [--size-max N] [--plugins DIR]\n"
+     "              [--size-min N] [--size-max N] [--sort COLUMN:CODE]... [--plugins DIR]\n"
      "                                 list a folder (or an archive file's members) as the "
      "browser does: display\n"
      "                                 position, folder, name, archive, member position, length, "
      "time, decoder,\n"
-     "                                 width, height, bits; then the status texts after \"#\"",
+     "                                 width, height, bits; then the status texts after \"#\".\n"
+     "                                 --sort orders by column 0-9 (name, extension, size, "
+     "time, pixels, archive,\n"
+     "                                 info, decoder, note, folder) and code (0 scan order, 1 "
+     "ascending, 2 descending;\n"
+     "                                 pixels 1-8: width, height, bits, area); the last one "
+     "decides first",
      vemra::cli::runScan},
     {"thumbs",
      "thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE] [--plugins DIR]\n"

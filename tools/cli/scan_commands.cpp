@@ -2,8 +2,10 @@
 
 #include "app/document_options.h"
 #include "app/settings_store.h"
+#include "document/document_sort.h"
 #include "document/kp_doc.h"
 #include "document/registry_scan_services.h"
+#include "document/sort_history.h"
 #include "picture_commands.h"
 #include "platform/field_list.h"
 #include "platform/file_status.h"
@@ -22,7 +24,7 @@ namespace {
 constexpr const char* kUsage =
     "scan: usage is scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] "
     "[--scan-spi] [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD] [--size-min N] "
-    "[--size-max N] [--plugins DIR]";
+    "[--size-max N] [--sort COLUMN:CODE]... [--plugins DIR]";
 
 // Local midnight of a "YYYY-MM-DD" day, plus `seconds`.
 std::optional<std::int64_t> localDay(std::string_view text, int seconds) {
@@ -42,6 +44,22 @@ std::optional<std::int64_t> localDay(std::string_view text, int seconds) {
     if (t == static_cast<std::time_t>(-1))
         return std::nullopt;
     return static_cast<std::int64_t>(t);
+}
+
+// "COLUMN:CODE", both decimal, naming a column and one of its codes.
+std::optional<SortKey> sortKey(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    int column = 0, code = 0;
+    const std::string_view c = text.substr(0, colon), k = text.substr(colon + 1);
+    const auto [endC, errorC] = std::from_chars(c.data(), c.data() + c.size(), column);
+    const auto [endK, errorK] = std::from_chars(k.data(), k.data() + k.size(), code);
+    if (c.empty() || k.empty() || errorC != std::errc() || errorK != std::errc() ||
+        endC != c.data() + c.size() || endK != k.data() + k.size())
+        return std::nullopt;
+    const SortKey key{column, code};
+    return key.isValid() ? std::optional(key) : std::nullopt;
 }
 
 std::optional<std::int64_t> number(std::string_view text) {
@@ -78,6 +96,9 @@ int runScan(std::span<const std::string_view> args) {
     options.sizeMinimum = 0;
     options.sizeMaximum = std::numeric_limits<std::int64_t>::max();
     bool cacheFirst = false;
+    // Each key is sorted by after the ones before it, as a heading click
+    // would: the last one decides first, the earlier ones break its ties.
+    SortHistory sorting;
     std::optional<std::string> folder;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -110,6 +131,12 @@ int runScan(std::span<const std::string_view> args) {
                 return usageError("scan: sizes are byte counts");
             (a == "--size-min" ? options.sizeMinimum : options.sizeMaximum) = *n;
             options.filterFileSize = true;
+        } else if (a == "--sort" && hasValue) {
+            const auto key = sortKey(args[++i]);
+            if (!key)
+                return usageError("scan: --sort takes COLUMN:CODE, columns 0-9, codes 0-2 "
+                                  "(0-8 for column 4)");
+            sorting.push(*key);
         } else if (!a.starts_with("--") && !folder) {
             folder = std::string(a);
         } else {
@@ -130,6 +157,8 @@ int runScan(std::span<const std::string_view> args) {
     const RegistryScanServices services(*registry);
     CKPDoc doc(services, options);
     doc.openFolder(*folder, nullptr, cacheFirst);
+    if (!sorting.empty())
+        sortDocument(doc, sorting.keys(), services, nullptr);
 
     for (int i = 0; i < doc.displayedCount(); ++i) {
         const PictureSource& e = *doc.entryAt(i);
