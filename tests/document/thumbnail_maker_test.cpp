@@ -2,6 +2,7 @@
 
 #include "../imaging/test_support.h"
 #include "app/settings_store.h"
+#include "document/cell_geometry.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "fake_picture_loader.h"
@@ -36,6 +37,20 @@ TEST(ThumbnailFit, ProportionsKeptAndSmallPicturesNotEnlargedUnderLimitCheck) {
     const PictureSize turned = rotatedSize(100, 100, 45);
     EXPECT_GE(turned.width, 141);
     EXPECT_LE(turned.width, 143);
+}
+
+TEST(ThumbnailFit, PictureAreaOfACellLeavesRoomForFrameAndCaptions) {
+    EntryDrawingOptions drawing;
+    drawing.frame = false;
+    drawing.name = true;
+    EXPECT_EQ(cellGeometry(110, 110, drawing, 14), (CellGeometry{110, 110, 110, 86}));
+    drawing.frame = true;
+    EXPECT_EQ(cellGeometry(110, 110, drawing, 28), (CellGeometry{110, 110, 106, 68}));
+    drawing.name = false;
+    EXPECT_EQ(cellGeometry(110, 90, drawing, 28), (CellGeometry{110, 90, 106, 86}));
+    // A caption taller than the cell still leaves one pixel.
+    drawing.name = true;
+    EXPECT_EQ(cellGeometry(40, 40, drawing, 200), (CellGeometry{40, 40, 36, 1}));
 }
 
 TEST(ThumbnailMaker, FitModeRotationAndFailures) {
