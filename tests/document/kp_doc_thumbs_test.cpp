@@ -77,6 +77,18 @@ TEST_F(DocThumbsTest, SaveThumbnailsStoresUnsavedOnesAndCanBeStopped) {
         EXPECT_TRUE(doc.entryAt(i)->cached);
 }
 
+TEST_F(DocThumbsTest, SaveCommandIsEnabledWithEntriesAndUsesTheProgressSink) {
+    EXPECT_FALSE(doc.commandState(CKPDoc::kCmdSaveThumbnails)->enabled);
+    doc.openFolder(folder(), nullptr, false);
+    makeAll();
+    StoppingProgress never(100);
+    doc.setProgressSink(&never);
+    EXPECT_TRUE(doc.onCommand(CKPDoc::kCmdSaveThumbnails));
+    doc.setProgressSink(nullptr);
+    EXPECT_EQ(never.steps, 4);
+    EXPECT_EQ(storedCount(), 4u);
+}
+
 TEST_F(DocThumbsTest, ClearingWritesTheCacheOnlyWithAutoCacheFolder) {
     doc.openFolder(folder(), nullptr, false);
     makeAll();
