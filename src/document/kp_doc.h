@@ -4,6 +4,7 @@
 #include "document/cell_thumbnail.h"
 #include "document/picture_source.h"
 #include "document/scan_request.h"
+#include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "framework/entry_lock.h"
 
@@ -30,7 +31,7 @@ class ThumbnailMaker;
 // Views reach entries only by display position and learn of changes through
 // update hints. Everything runs on the user-interface thread; the entry lock
 // guards the lists against the rare reader on another thread.
-class CKPDoc : public DocumentBase {
+class CKPDoc : public DocumentBase, public CommandTarget {
 public:
     // `services` answers every question about decoders; it must outlive the
     // document.
@@ -130,16 +131,12 @@ public:
     static constexpr int kCmdSaveThumbnails = 10074;   // "サムネイル情報を保存(&W)..."
     static constexpr int kCmdHistoryBack = 10124;      // "前のﾌｫﾙﾀﾞへ"
     static constexpr int kCmdHistoryForward = 10125;   // "次のﾌｫﾙﾀﾞへ"
-    struct CommandState {
-        bool enabled = true;
-        bool checked = false;
-        friend bool operator==(const CommandState&, const CommandState&) = default;
-    };
+    using CommandState = vemra::CommandState;
     // The enabling rule of command `id`, or nullopt when the document does
     // not handle it (routing then goes on to the frame).
-    std::optional<CommandState> commandState(int id) const;
+    std::optional<CommandState> commandState(int id) const override;
     // Runs command `id`; false when the document does not handle it.
-    bool onCommand(int id);
+    bool onCommand(int id) override;
 
     // --- folder history
     const std::vector<std::string>& history() const { return m_history; }

@@ -3,8 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace vemra {
+namespace {
+
+// Appends the decimal digits `whole` with a comma before every group of three.
+void appendGrouped(std::string& text, std::string_view whole) {
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0)
+            text += ',';
+        text += whole[i];
+    }
+}
+
+} // namespace
 
 std::string sizeText(std::uint64_t bytes, int decimals, int largestUnit) {
     static constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB"};
@@ -20,16 +33,18 @@ std::string sizeText(std::uint64_t bytes, int decimals, int largestUnit) {
     std::snprintf(digits, sizeof digits, "%.*f", decimals, value);
     const std::string plain = digits;
     const std::size_t point = plain.find('.');
-    const std::string whole = plain.substr(0, point);
     std::string text;
-    for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0)
-            text += ',';
-        text += whole[i];
-    }
+    appendGrouped(text, std::string_view(plain).substr(0, point));
     if (point != std::string::npos)
         text += plain.substr(point);
     text += kUnits[unit];
+    return text;
+}
+
+std::string groupedNumber(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    std::string text;
+    appendGrouped(text, digits);
     return text;
 }
 

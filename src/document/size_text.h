@@ -11,4 +11,8 @@ namespace vemra {
 // sizeText(1536, 1, 2) == "1.5KB", sizeText(999, 1, 2) == "999.0B".
 std::string sizeText(std::uint64_t bytes, int decimals, int largestUnit);
 
+// A whole number with thousands separators: groupedNumber(1234567) ==
+// "1,234,567".
+std::string groupedNumber(std::uint64_t value);
+
 } // namespace vemra

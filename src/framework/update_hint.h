@@ -30,6 +30,7 @@ inline constexpr int kEntryRemoved = 17;    // data: display position
 inline constexpr int kCreateFolder = 18;    // data: none
 inline constexpr int kRenameFolder = 19;    // data: none
 inline constexpr int kDeleteFolder = 20;    // data: none
+inline constexpr int kFolderStep = 21;      // data: direction (0 up, 1 down, 2 left, 3 right)
 } // namespace hint
 
 // "A flag and a display position", the pair hints 6 and 13 carry.

@@ -22,10 +22,17 @@ DynamicLibrary::~DynamicLibrary() {
 }
 
 bool DynamicLibrary::open(const std::string& path, std::string* error) {
-    close();
     // A name without a "/" would make dlopen search the system's library
     // path instead of loading the file the caller means.
-    const std::string name = path.find('/') == std::string::npos ? "./" + path : path;
+    return load(path.find('/') == std::string::npos ? "./" + path : path, error);
+}
+
+bool DynamicLibrary::openFromSearchPath(const std::string& name, std::string* error) {
+    return load(name, error);
+}
+
+bool DynamicLibrary::load(const std::string& name, std::string* error) {
+    close();
     ::dlerror();
     m_handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (m_handle == nullptr && error != nullptr) {

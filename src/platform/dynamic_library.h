@@ -22,6 +22,10 @@ public:
     // given) receives the system's text, e.g. "cannot open shared object file:
     // No such file or directory".
     bool open(const std::string& path, std::string* error = nullptr);
+    // Loads the library called `name` (no "/") wherever the system's loader
+    // finds it: LD_LIBRARY_PATH, the loader's cache, the standard folders.
+    // For optional helper libraries the user installs; plug-ins use open().
+    bool openFromSearchPath(const std::string& name, std::string* error = nullptr);
     // Closes the library; pointers into it are dangling afterwards.
     void close() noexcept;
 
@@ -36,6 +40,8 @@ public:
     }
 
 private:
+    bool load(const std::string& name, std::string* error);
+
     void* m_handle = nullptr;
 };
 

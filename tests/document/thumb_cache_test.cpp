@@ -158,32 +158,8 @@ TEST_F(ThumbCacheTest, PlainFileNeedsItsDecoderStillInUse) {
     EXPECT_FALSE(cache.lookUp(back, services));
 }
 
-// Sets the local time zone for one test and restores it afterwards.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-            m_had = true;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
-
 TEST_F(ThumbCacheTest, RecordWrittenUnderTheOtherTimeConventionIsValid) {
-    ZoneGuard zone("JST-9");
+    test::ScopedEnvironment zone("TZ", "JST-9");
     PictureSource e = entry("a.jpg");
     // A writer that took universal calendar fields for local ones recorded
     // the time nine hours early in Japan.

@@ -163,3 +163,29 @@ std::string shellQuoted(const std::string& text) {
 }
 
 } // namespace vemra::test
+
+#include <ctime>
+
+namespace vemra::test {
+
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
+    : m_name(std::move(name)) {
+    if (const char* old = std::getenv(m_name.c_str())) {
+        m_old = old;
+        m_had = true;
+    }
+    ::setenv(m_name.c_str(), value.c_str(), 1);
+    if (m_name == "TZ")
+        ::tzset();
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (m_had)
+        ::setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        ::unsetenv(m_name.c_str());
+    if (m_name == "TZ")
+        ::tzset();
+}
+
+} // namespace vemra::test

@@ -68,3 +68,21 @@ CliRun runCli(const std::string& arguments, bool withErrors = true);
 // `text` in single quotes for the shell (it must not hold a single quote).
 std::string shellQuoted(const std::string& text);
 } // namespace vemra::test
+
+namespace vemra::test {
+// Sets an environment variable (for this process and the programs it
+// starts) until the end of the scope, then puts the old value back. Setting
+// "TZ" also makes the C library take up the new local time zone.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::string name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+} // namespace vemra::test

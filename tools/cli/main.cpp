@@ -1,6 +1,7 @@
 // vemra-cli: Vemra's batch tool. It runs the program's own decoders and
 // picture operations without a window, for scripts and for tests.
 
+#include "caption_commands.h"
 #include "decode_commands.h"
 #include "encode_commands.h"
 #include "note_commands.h"
@@ -57,6 +58,13 @@ constexpr Command kCommands[] = {
      "reduce IN -o OUT [--mode 0-4] [--reserve-system] [--transparent-corner 0-3]\n"
      "                                 reduce to at most 256 colours (BMP input), write BMP or PNG",
      vemra::cli::runReduce},
+    {"caption",
+     "caption FILE [--member NAME] FORMAT...\n"
+     "                                 each FORMAT with the caption macros ($(PicName), "
+     "$(W)x$(H), $(D) $(T),\n"
+     "                                 $(Note), ...) expanded for FILE or its archive member NAME, "
+     "one per line",
+     vemra::cli::runCaption},
     {"settings", "settings get|set|list|options  read and write the settings store",
      vemra::cli::runSettings},
     {"plugins",
@@ -122,7 +130,8 @@ int main(int argc, char** argv) {
     // "--plugins DIR" and "--set NAME" belong to the commands that go
     // through the decoder registry ("note" has a "--set" of its own).
     constexpr std::string_view kRegistryCommands[] = {"identify", "decode", "plugins", "list",
-                                                      "extract",  "scan",   "thumbs"};
+                                                      "extract",  "scan",   "caption",
+                                                      "thumbs"};
     // Before the command they hold for it; after it, only registry commands
     // take them.
     std::size_t leading = 0;

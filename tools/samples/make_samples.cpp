@@ -4,9 +4,12 @@
 
 #include "imaging/bmp_file.h"
 #include "imaging/drawing_surface.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/picture_convert.h"
 #include "imaging/picture_qimage.h"
+#include "imaging/png_encoder.h"
 #include "platform/atomic_file.h"
+#include "sample_zip.h"
 
 #include <QImage>
 
@@ -21,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,6 +34,7 @@ namespace {
 
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
+constexpr std::int64_t kZipTime = 1767225600; // 2026-01-01 00:00 UTC
 
 // A sky fading from deep blue to orange over a dark sea, with a sun.
 QImage sunset() {
@@ -116,12 +121,40 @@ void report(const std::string& path, bool ok) {
     }
 }
 
-// PNG and JPEG through Qt's writers, with a comment.
-void saveWithQt(const std::string& folder, const char* name, QImage image, const char* format,
-                const QString& comment, int quality = -1) {
+// PNG through the program's own writer.
+std::vector<std::byte> pngBytes(const PictureBuffer& picture) {
+    PngRequest request;
+    request.memoryLength = 1 << 20;
+    request.picture = &picture;
+    request.software = "Vemra make-samples";
+    std::vector<std::byte> bytes;
+    if (!picture || writePng(request, &bytes) != PngResult::Success)
+        bytes.clear();
+    return bytes;
+}
+
+// JPEG through the program's own encoder.
+std::vector<std::byte> jpegBytes(const PictureBuffer& picture, int quality, bool progressive) {
+    JpegOptions options;
+    options.quality = quality;
+    options.progressive = progressive;
+    std::vector<std::byte> bytes;
+    if (!picture || !encodeJpeg(picture, options, bytes))
+        bytes.clear();
+    return bytes;
+}
+
+std::vector<std::byte> readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    const auto* first = reinterpret_cast<const std::byte*>(text.data());
+    return std::vector<std::byte>(first, first + text.size());
+}
+
+void saveBytes(const std::string& folder, const char* name, const std::vector<std::byte>& bytes) {
     const std::string path = folder + "/" + name;
-    image.setText(QStringLiteral("Comment"), comment);
-    report(path, image.save(QString::fromStdString(path), format, quality));
+    report(path, !bytes.empty() && writeFileAtomically(path, bytes));
 }
 
 // An 8-bit palette TIFF, LZW-compressed, through libtiff.
@@ -163,54 +196,99 @@ int appendToFile(GifFileType* gif, const GifByteType* data, int length) {
     return *out ? length : 0;
 }
 
-// An animated GIF through giflib: a ball bouncing over four frames.
-void saveAnimatedGif(const std::string& folder, const char* name) {
-    const std::string path = folder + "/" + name;
+// A GIF through giflib: one frame is a still picture; more are an endless
+// animation with `delay` hundredths of a second per frame.
+bool writeGif(const std::string& path, int width, int height, std::vector<GifColorType> colours,
+              const std::vector<std::vector<GifPixelType>>& frames, int delay,
+              const char* comment) {
+    // Colour tables hold a power of two entries.
+    std::size_t size = 2;
+    while (size < colours.size())
+        size *= 2;
+    colours.resize(size, GifColorType{0, 0, 0});
     std::ofstream file(path, std::ios::binary);
     int error = 0;
     GifFileType* gif = EGifOpen(&file, appendToFile, &error);
-    if (gif == nullptr) {
-        report(path, false);
-        return;
-    }
-    constexpr int kSide = 64;
-    GifColorType colours[4] = {{250, 250, 240}, {220, 40, 40}, {40, 40, 200}, {30, 30, 30}};
-    ColorMapObject* map = GifMakeMapObject(4, colours);
+    if (gif == nullptr)
+        return false;
+    ColorMapObject* map = GifMakeMapObject(static_cast<int>(size), colours.data());
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, kSide, kSide, 2, 0, map);
-    const unsigned char loop[] = {1, 0, 0};
-    EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
-    EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
-    EGifPutExtensionBlock(gif, 3, loop);
-    EGifPutExtensionTrailer(gif);
-    EGifPutComment(gif, "Vemra sample animation");
-    bool ok = true;
-    for (int frame = 0; frame < 4 && ok; ++frame) {
-        GraphicsControlBlock control{};
-        control.DelayTime = 25;
-        control.TransparentColor = NO_TRANSPARENT_COLOR;
-        GifByteType extension[4];
-        EGifGCBToExtension(&control, extension);
-        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
-        ok = EGifPutImageDesc(gif, 0, 0, kSide, kSide, false, nullptr) == GIF_OK;
-        const int cy = 12 + frame * 12;
-        std::vector<GifPixelType> row(kSide);
-        for (int y = 0; y < kSide && ok; ++y) {
-            for (int x = 0; x < kSide; ++x) {
-                const int dx = x - 32;
-                const int dy = y - cy;
-                row[static_cast<std::size_t>(x)] = dx * dx + dy * dy < 100
-                                                       ? (frame % 2 == 0 ? 1 : 2)
-                                                   : y > 58 ? 3
-                                                            : 0;
-            }
-            ok = EGifPutLine(gif, row.data(), kSide) == GIF_OK;
+    bool ok =
+        EGifPutScreenDesc(gif, width, height, GifBitSize(static_cast<int>(size)), 0, map) == GIF_OK;
+    if (frames.size() > 1) {
+        const unsigned char loop[] = {1, 0, 0};
+        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
+        EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0");
+        EGifPutExtensionBlock(gif, 3, loop);
+        EGifPutExtensionTrailer(gif);
+    }
+    EGifPutComment(gif, comment);
+    for (const std::vector<GifPixelType>& pixels : frames) {
+        if (!ok)
+            break;
+        if (frames.size() > 1) {
+            GraphicsControlBlock control{};
+            control.DelayTime = delay;
+            control.TransparentColor = NO_TRANSPARENT_COLOR;
+            GifByteType extension[4];
+            EGifGCBToExtension(&control, extension);
+            EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension);
+        }
+        ok = EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+        for (int y = 0; y < height && ok; ++y) {
+            ok = EGifPutLine(gif,
+                             const_cast<GifPixelType*>(pixels.data()) +
+                                 static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                             width) == GIF_OK;
         }
     }
     GifFreeMapObject(map);
     ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     file.close();
-    report(path, ok && file);
+    return ok && file;
+}
+
+// A ball bouncing over four frames.
+void saveAnimatedGif(const std::string& folder, const char* name) {
+    constexpr int kSide = 64;
+    std::vector<std::vector<GifPixelType>> frames;
+    for (int frame = 0; frame < 4; ++frame) {
+        const int cy = 12 + frame * 12;
+        std::vector<GifPixelType> pixels(kSide * kSide);
+        for (int y = 0; y < kSide; ++y) {
+            for (int x = 0; x < kSide; ++x) {
+                const int dx = x - 32;
+                const int dy = y - cy;
+                pixels[static_cast<std::size_t>(y * kSide + x)] = dx * dx + dy * dy < 100
+                                                                      ? (frame % 2 == 0 ? 1 : 2)
+                                                                  : y > 58 ? 3
+                                                                           : 0;
+            }
+        }
+        frames.push_back(std::move(pixels));
+    }
+    const std::string path = folder + "/" + name;
+    report(path, writeGif(path, kSide, kSide,
+                          {{250, 250, 240}, {220, 40, 40}, {40, 40, 200}, {30, 30, 30}}, frames, 25,
+                          "Vemra sample animation"));
+}
+
+// A still GIF of a picture with few colours.
+void saveStillGif(const std::string& folder, const char* name, const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_Indexed8);
+    std::vector<GifColorType> colours;
+    for (const QRgb c : image.colorTable()) {
+        colours.push_back({static_cast<GifByteType>(qRed(c)), static_cast<GifByteType>(qGreen(c)),
+                           static_cast<GifByteType>(qBlue(c))});
+    }
+    std::vector<GifPixelType> pixels;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        pixels.insert(pixels.end(), row, row + image.width());
+    }
+    const std::string path = folder + "/" + name;
+    report(path, writeGif(path, image.width(), image.height(), std::move(colours), {pixels}, 0,
+                          "Vemra sample"));
 }
 
 // A note in Shift-JIS with Windows line ends, as older tools wrote them.
@@ -218,7 +296,7 @@ void saveShiftJisText(const std::string& folder, const char* name) {
     const std::string path = folder + "/" + name;
     const std::string utf8 = "サンプルのメモ\r\n\r\n"
                              "このフォルダには Vemra の見本の画像が入っています。\r\n"
-                             "\tBMP, PNG, JPEG, TIFF, GIF\r\n";
+                             "\tBMP, PNG, JPEG, TIFF, GIF, WebP, ZIP\r\n";
     std::string sjis(utf8.size() * 2, '\0');
     iconv_t cd = ::iconv_open("CP932", "UTF-8");
     char* in = const_cast<char*>(utf8.data());
@@ -293,11 +371,30 @@ int main(int argc, char** argv) {
         ++failures;
     }
 
-    saveWithQt(out, "colour-wheel.png", colourWheel(), "PNG", QStringLiteral("色相環"));
-    saveWithQt(out, "sunset.jpg", sunset(), "JPG", QStringLiteral("Sunset over the sea"), 85);
+    const PictureBuffer sunset24 =
+        pictureFromImage(sunset().convertToFormat(QImage::Format_BGR888));
+    saveBytes(out, "colour-wheel.png",
+              pngBytes(pictureFromImage(colourWheel().convertToFormat(QImage::Format_BGR888))));
+    saveBytes(out, "sunset.jpg", jpegBytes(sunset24, 85, false));
     saveTiff(out, "shapes-8bit.tif", shapes(5));
     saveAnimatedGif(out, "bouncing-ball.gif");
+    saveStillGif(out, "shapes.gif", shapes(5));
     saveShiftJisText(out, "memo.txt");
     saveWebp(out, "sunset.webp", sunset());
+
+    // A zip with folders and Japanese names, for the archive plug-in.
+    const std::vector<samples::ZipMember> members = {
+        {"写真/海の夕焼け.jpg", jpegBytes(sunset24, 80, true)},
+        {"写真/colour-wheel-8bit.png",
+         pngBytes(pictureFromImage(colourWheel().convertToFormat(QImage::Format_Indexed8)))},
+        {"線画/line-art-1bit.bmp",
+         encodeBmp(pictureFromImage(lineArt().convertToFormat(QImage::Format_Mono)))},
+        {"bouncing-ball.gif", readBytes(out + "/bouncing-ball.gif")},
+    };
+    bool complete = true;
+    for (const samples::ZipMember& m : members)
+        complete = complete && !m.data.empty();
+    const std::string zip = out + "/album.zip";
+    report(zip, complete && samples::writeZip(zip, members, kZipTime));
     return failures == 0 ? 0 : 1;
 }
