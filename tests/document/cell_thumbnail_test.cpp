@@ -30,10 +30,15 @@ protected:
         return ThumbnailServices{cache, services, &maker, storeAtOnce};
     }
 
-    // An entry for a file written now, as a scan would list it.
+    // An entry for a file, as a scan would list it. The file is written only
+    // when its content changes, so that its time stays what a record holds.
     PictureSource entry(const std::string& name, const std::string& content = "picture") {
         const std::string path = pictures.file(name);
-        std::ofstream(path, std::ios::binary) << content;
+        const std::vector<std::byte> wanted(reinterpret_cast<const std::byte*>(content.data()),
+                                            reinterpret_cast<const std::byte*>(content.data()) +
+                                                content.size());
+        if (!std::filesystem::exists(path) || test::readFile(path) != wanted)
+            std::ofstream(path, std::ios::binary) << content;
         PictureSource e;
         e.folder = pictures.path().string();
         e.fileName = name;
