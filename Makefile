@@ -10,13 +10,14 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev googletest qt6-base-dev \
 BENCH_SCALE_PACKAGES := python3-pil libvips-tools
 BENCH_REDUCE_PACKAGES := imagemagick
 BENCH_JPEG_PACKAGES := libjpeg-turbo-progs
+BENCH_THUMBS_PACKAGES := libvips-tools imagemagick libjpeg-turbo-progs
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-jpeg bench-scale bench-reduce bench-scan format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs format clean
 
 all: build
 
@@ -57,7 +58,11 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs
+
+# Every peer the benchmarks compare against.
+bench-deps: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES)"
 
 build-bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON
@@ -81,6 +86,12 @@ bench-reduce: build-bench
 # Scans a folder of 20,000 files without decoding beside find on the same folder.
 bench-scan: build-bench
 	bench/run_scan_bench.sh $(RELEASE_DIR)
+
+# Thumbnails of 60 camera-size JPEG files into 110 x 110 cells beside
+# vipsthumbnail, ImageMagick and djpeg -scale 1/8, then reopening from the cache.
+bench-thumbs: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_thumbs_bench.sh $(RELEASE_DIR)
 
 format:
 	find src tools tests include plugins bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | \

@@ -1,6 +1,8 @@
 #include "document/kp_doc.h"
 
 #include "document/scan_services.h"
+#include "document/thumb_cache.h"
+#include "document/thumbnail_maker.h"
 #include "platform/file_status.h"
 
 #include <algorithm>
@@ -42,6 +44,7 @@ CKPDoc::CKPDoc(const ScanServices& services, DocumentOptions options)
     m_appearance.fontHeight = m_options.fontHeight;
     m_appearance.fontItalic = m_options.fontItalic;
     m_appearance.fontWeight = m_options.fontWeight;
+    publishCacheFolder();
 }
 
 CKPDoc::~CKPDoc() {
@@ -66,6 +69,7 @@ void CKPDoc::destroyEntry(std::unique_ptr<PictureSource>& entry) {
         return;
     if (m_entryRemoved)
         m_entryRemoved(*entry);
+    thumbCache().remove(*entry);
     entry.reset();
 }
 
@@ -194,6 +198,10 @@ void CKPDoc::clear(bool destroy) {
     {
         std::lock_guard guard(m_lock);
         if (destroy) {
+            if (m_options.autoCacheFolder)
+                saveThumbnails(nullptr);
+            // Records of the entries about to go stay in the files.
+            thumbCache().closeAll();
             for (auto& entry : m_entries)
                 destroyEntry(entry);
         }
@@ -247,6 +255,7 @@ void CKPDoc::removeEntry(int position) {
         --m_selectedCount;
     if (m_entryRemoved)
         m_entryRemoved(entry);
+    thumbCache().remove(entry);
     // Every later position moved down by one, so the cache is stale even
     // when it held another entry.
     m_handedOut = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/document_options.h"
+#include "document/cell_thumbnail.h"
 #include "document/picture_source.h"
 #include "document/scan_request.h"
 #include "framework/command_target.h"
@@ -18,9 +19,11 @@
 
 namespace vemra {
 
+class PictureLoader;
 class ProgressSink;
 struct DisplayFilter;
 class ScanServices;
+class ThumbnailMaker;
 
 // The folder document: the pictures of the open folder (plain files, archive
 // members, optionally those of sub-folders), the order in which views show
@@ -102,6 +105,22 @@ public:
     // Copies the options' colours and font into entries as they are handed out.
     void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
 
+    // --- thumbnails (kp_doc_thumbs.cpp)
+    // How thumbnails are decoded; null (the default) leaves only the cache.
+    // The loader must outlive the document. The sharpening options are taken
+    // now: call again after changing them.
+    void setPictureLoader(PictureLoader* loader);
+    // The decision taken for each cell the grid draws (see
+    // prepareCellThumbnail), with the entry's note loaded on first drawing.
+    // An out-of-range position gives nothing.
+    CellThumbnail prepareThumbnail(int position, const CellGeometry& cell, bool mayMake);
+    // "サムネイル情報を保存": stores every displayed entry's thumbnail that is
+    // not in the cache yet, then writes every open cache file. `progress`
+    // (may be null) shows one step per entry and may stop the storing; what
+    // was stored until then is still written. False when stopped or when a
+    // file could not be written.
+    bool saveThumbnails(ProgressSink* progress);
+
     // --- the document's own commands (menu command ids)
     static constexpr int kCmdArchive = 32779; // "書庫ファイル内も表示対象(&U)"
     static constexpr int kCmdDownScan = 10110; // "サブフォルダのファイルも表示対象(&F)"
@@ -109,6 +128,7 @@ public:
     static constexpr int kCmdSelectAll = 32793;        // "全選択(&A)"
     static constexpr int kCmdRefresh = 10072;          // "最新の情報に更新(&R)..."
     static constexpr int kCmdRemakeThumbnails = 10071; // "サムネイル再作成(&U)"
+    static constexpr int kCmdSaveThumbnails = 10074;   // "サムネイル情報を保存(&W)..."
     static constexpr int kCmdHistoryBack = 10124;      // "前のﾌｫﾙﾀﾞへ"
     static constexpr int kCmdHistoryForward = 10125;   // "次のﾌｫﾙﾀﾞへ"
     using CommandState = vemra::CommandState;
@@ -147,6 +167,7 @@ private:
                    const std::string& name, const struct FileStatus& status, bool& isArchive);
     void buildDisplayOrder(const ScanRequest& request);
     bool interruptionPending(const ScanRequest& request) const;
+    void publishCacheFolder();
 
     const ScanServices& m_services;
     DocumentOptions m_options;
@@ -172,6 +193,7 @@ private:
     std::function<bool()> m_interrupted;
     std::function<void(const PictureSource&)> m_entryRemoved;
     ProgressSink* m_progress = nullptr;
+    std::unique_ptr<ThumbnailMaker> m_maker;
 };
 
 } // namespace vemra

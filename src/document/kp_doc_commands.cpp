@@ -12,6 +12,7 @@ std::optional<CKPDoc::CommandState> CKPDoc::commandState(int id) const {
         return CommandState{true, m_options.synchronous};
     case kCmdSelectAll:
     case kCmdRemakeThumbnails:
+    case kCmdSaveThumbnails:
         return CommandState{displayedCount() > 0, false};
     case kCmdRefresh:
         return CommandState{};
@@ -50,6 +51,9 @@ bool CKPDoc::onCommand(int id) {
         break;
     case kCmdRemakeThumbnails:
         remakeThumbnails();
+        break;
+    case kCmdSaveThumbnails:
+        saveThumbnails(m_progress);
         break;
     case kCmdHistoryBack:
         historyBack();

@@ -10,6 +10,7 @@
 #include "registry_cli.h"
 #include "scan_commands.h"
 #include "settings_commands.h"
+#include "thumb_commands.h"
 #include "transform_commands.h"
 
 #include <algorithm>
@@ -97,6 +98,13 @@ constexpr Command kCommands[] = {
      "                                 pixels 1-8: width, height, bits, area); the last one "
      "decides first",
      vemra::cli::runScan},
+    {"thumbs",
+     "thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE] [--plugins DIR]\n"
+     "                                 make every picture's thumbnail as the browser does (the "
+     "cache first),\n"
+     "                                 write the cache files; prints \"made N loaded N failed N "
+     "ms-per-thumbnail X\"",
+     vemra::cli::runThumbs},
 };
 
 void printHelp() {
@@ -122,7 +130,8 @@ int main(int argc, char** argv) {
     // "--plugins DIR" and "--set NAME" belong to the commands that go
     // through the decoder registry ("note" has a "--set" of its own).
     constexpr std::string_view kRegistryCommands[] = {"identify", "decode", "plugins", "list",
-                                                      "extract",  "scan",   "caption"};
+                                                      "extract",  "scan",   "caption",
+                                                      "thumbs"};
     // Before the command they hold for it; after it, only registry commands
     // take them.
     std::size_t leading = 0;

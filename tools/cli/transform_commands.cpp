@@ -77,20 +77,6 @@ template <typename T> std::optional<T> number(std::string_view text) {
     return value;
 }
 
-// "WxH" with both positive.
-std::optional<PictureSize> sizeOf(std::string_view text) {
-    const std::size_t x = text.find('x');
-    if (x == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const auto w = number<int>(text.substr(0, x));
-    const auto h = number<int>(text.substr(x + 1));
-    if (!w || !h || *w <= 0 || *h <= 0) {
-        return std::nullopt;
-    }
-    return PictureSize{*w, *h};
-}
-
 // Reads a BMP file and expands RLE data; reports and returns null on failure.
 PictureBuffer readPicture(const std::string& path) {
     ReadResult read = readBmpFile(path);
@@ -145,6 +131,19 @@ std::string kernelText(const UnsharpSettings& s) {
 }
 
 } // namespace
+
+std::optional<PictureSize> sizeOf(std::string_view text) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto w = number<int>(text.substr(0, x));
+    const auto h = number<int>(text.substr(x + 1));
+    if (!w || !h || *w <= 0 || *h <= 0) {
+        return std::nullopt;
+    }
+    return PictureSize{*w, *h};
+}
 
 int runScale(std::span<const std::string_view> args) {
     int status = 2;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "imaging/unsharp.h"
+
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -12,5 +15,8 @@ int runRotate(std::span<const std::string_view> args);
 int runMirror(std::span<const std::string_view> args);
 int runFlip(std::span<const std::string_view> args);
 int runUnsharp(std::span<const std::string_view> args);
+
+// A "WxH" argument with both sides positive.
+std::optional<PictureSize> sizeOf(std::string_view text);
 
 } // namespace vemra::cli

@@ -1,0 +1,69 @@
+#include "document/kp_doc.h"
+
+#include "document/picture_notes.h"
+#include "document/scan_services.h"
+#include "document/thumb_cache.h"
+#include "document/thumbnail_maker.h"
+
+namespace vemra {
+
+void CKPDoc::setPictureLoader(PictureLoader* loader) {
+    if (loader == nullptr) {
+        m_maker.reset();
+        return;
+    }
+    UnsharpSettings sharpening;
+    sharpening.enabled = m_options.unsharp;
+    sharpening.side = m_options.unsharpPassCount;
+    sharpening.kernel = m_options.unsharpKernel;
+    sharpening.level = m_options.unsharpLevel;
+    m_maker = std::make_unique<ThumbnailMaker>(*loader, std::move(sharpening));
+}
+
+// The options may change between two drawings (the settings dialog); the
+// cache follows CacheDataFolder as soon as it does. Files already open keep
+// the place they were found at.
+void CKPDoc::publishCacheFolder() {
+    std::string central = m_options.centralCacheFolder();
+    if (central != thumbCache().centralFolder())
+        thumbCache().setCentralFolder(std::move(central));
+}
+
+CellThumbnail CKPDoc::prepareThumbnail(int position, const CellGeometry& cell, bool mayMake) {
+    PictureSource* entry = entryAt(position);
+    if (entry == nullptr)
+        return {};
+    publishCacheFolder();
+    if (!entry->noteLoaded)
+        loadNote(*entry, thumbCache().centralFolder());
+    const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
+                                     m_options.cacheFolder};
+    return prepareCellThumbnail(*entry, cell, mayMake, services);
+}
+
+bool CKPDoc::saveThumbnails(ProgressSink* progress) {
+    publishCacheFolder();
+    const int count = displayedCount();
+    if (progress)
+        progress->begin("サムネイル情報を保存", "", count);
+    bool stopped = false;
+    for (int i = 0; i < count; ++i) {
+        if (progress && progress->cancelRequested()) {
+            stopped = true;
+            break;
+        }
+        PictureSource* entry = entryAt(i);
+        if (progress) {
+            progress->setMessage(entry->fileName);
+            progress->advance();
+        }
+        if (entry->thumbnail && !entry->cached)
+            thumbCache().store(*entry, m_services);
+    }
+    const bool written = thumbCache().writeAll();
+    if (progress)
+        progress->end();
+    return written && !stopped;
+}
+
+} // namespace vemra

@@ -1,0 +1,88 @@
+#include "document/thumbnail_maker.h"
+
+#include "document/picture_loader.h"
+#include "document/picture_source.h"
+#include "imaging/scaling.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vemra {
+
+PictureSize fittedSize(int width, int height, int boxWidth, int boxHeight, bool limitCheck) {
+    if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0)
+        return {};
+    double factor =
+        std::min(static_cast<double>(boxWidth) / width, static_cast<double>(boxHeight) / height);
+    if (limitCheck)
+        factor = std::min(factor, 1.0);
+    // The side that decides the factor must come out exactly at the box, not
+    // one pixel short through rounding of the quotient.
+    const auto side = [factor](int length, int box) {
+        const int scaled = static_cast<int>(length * factor + 1e-9);
+        return std::clamp(scaled, 1, box);
+    };
+    return {side(width, boxWidth), side(height, boxHeight)};
+}
+
+PictureSize rotatedSize(int width, int height, double angle) {
+    double turn = std::fmod(angle, 360.0);
+    if (turn < 0)
+        turn += 360.0;
+    if (turn == 0 || turn == 180)
+        return {width, height};
+    if (turn == 90 || turn == 270)
+        return {height, width};
+    const double radians = turn * kDegreesToRadians;
+    const double c = std::cos(radians);
+    const double s = std::sin(radians);
+    const double xs[] = {0, width * c, -height * s, width * c - height * s};
+    const double ys[] = {0, width * s, height * c, width * s + height * c};
+    const auto [minX, maxX] = std::minmax_element(std::begin(xs), std::end(xs));
+    const auto [minY, maxY] = std::minmax_element(std::begin(ys), std::end(ys));
+    return {static_cast<int>(std::trunc(*maxX + 0.9)) - static_cast<int>(std::trunc(*minX - 0.9)),
+            static_cast<int>(std::trunc(*maxY + 0.9)) - static_cast<int>(std::trunc(*minY - 0.9))};
+}
+
+ThumbnailMaker::ThumbnailMaker(PictureLoader& loader, UnsharpSettings sharpening)
+    : m_loader(loader), m_sharpening(std::move(sharpening)) {}
+
+bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
+    entry.thumbnail = {};
+    entry.cellPicture = {};
+    entry.cached = false;
+    if (boxWidth <= 0 || boxHeight <= 0)
+        return false;
+    PictureBuffer decoded;
+    if (m_loader.loadForThumbnail(entry, boxWidth, boxHeight, decoded) != 0 || !decoded.isValid())
+        return false;
+
+    const double angle = entry.rotation;
+    const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
+    PictureSize turnedFull = turnedDecoded;
+    if (entry.pictureWidth > 0 && entry.pictureHeight > 0)
+        turnedFull = rotatedSize(entry.pictureWidth, entry.pictureHeight, angle);
+    const PictureSize target = entry.fitMode == 0
+                                   ? PictureSize{boxWidth, boxHeight}
+                                   : fittedSize(turnedFull.width, turnedFull.height, boxWidth,
+                                                boxHeight, entry.drawing.limitCheck);
+    const ScaleMode mode = scaleModeFromInt(entry.drawing.scaleMode).value_or(ScaleMode::Automatic);
+    PictureBuffer thumbnail = scalePicture(decoded, target.width, target.height, angle, mode);
+    if (!thumbnail)
+        return false;
+    decoded = {}; // the large picture goes before sharpening asks for memory
+
+    if (entry.drawing.unsharp) {
+        UnsharpSettings sharpening = m_sharpening;
+        sharpening.enabled = true;
+        if (PictureBuffer sharpened =
+                sharpenThumbnail(thumbnail, turnedDecoded, turnedFull, sharpening))
+            thumbnail = std::move(sharpened);
+    }
+    entry.thumbnail = std::move(thumbnail);
+    entry.scaleModeUsed = entry.drawing.scaleMode;
+    entry.unsharpUsed = entry.drawing.unsharp;
+    return true;
+}
+
+} // namespace vemra

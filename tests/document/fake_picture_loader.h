@@ -1,0 +1,41 @@
+#pragma once
+
+#include "../imaging/test_support.h"
+#include "document/picture_loader.h"
+#include "document/picture_source.h"
+
+#include <algorithm>
+#include <string>
+
+namespace vemra::test {
+
+// Delivers a pattern picture of `width` x `height` for every entry, reduced
+// by powers of two up to 1/8 for the requested box as a JPEG decoder would,
+// and fails for file names that contain "bad". Counts its calls.
+class FakePictureLoader : public PictureLoader {
+public:
+    int width = 800;
+    int height = 600;
+    int calls = 0;
+
+    int loadForThumbnail(PictureSource& entry, int boxWidth, int boxHeight,
+                         PictureBuffer& out) override {
+        ++calls;
+        if (entry.fileName.find("bad") != std::string::npos)
+            return -1;
+        const int wanted = std::max({1, width / boxWidth, height / boxHeight});
+        int reduction = 1;
+        while (reduction * 2 <= std::min(wanted, 8))
+            reduction *= 2;
+        out = patternPicture((width + reduction - 1) / reduction,
+                             (height + reduction - 1) / reduction, 24);
+        entry.pictureWidth = width;
+        entry.pictureHeight = height;
+        entry.bitCount = 24;
+        if (entry.decoder < 0)
+            entry.decoder = kJpegDecoderId;
+        return 0;
+    }
+};
+
+} // namespace vemra::test

@@ -1,0 +1,127 @@
+#include "thumb_commands.h"
+
+#include "app/caption_font.h"
+#include "app/document_options.h"
+#include "app/settings_store.h"
+#include "document/cell_geometry.h"
+#include "document/kp_doc.h"
+#include "document/picture_loader.h"
+#include "document/registry_scan_services.h"
+#include "picture_commands.h"
+#include "platform/file_status.h"
+#include "registry_cli.h"
+#include "transform_commands.h"
+
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vemra::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "thumbs: usage is thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE]";
+
+std::optional<IntPair> cellSize(std::string_view text) {
+    const auto size = sizeOf(text);
+    if (!size)
+        return std::nullopt;
+    const auto inRange = [](int side) {
+        return side >= DocumentOptions::kMinThumbnailSide &&
+               side <= DocumentOptions::kMaxThumbnailSide;
+    };
+    if (!inRange(size->width) || !inRange(size->height))
+        return std::nullopt;
+    return IntPair{size->width, size->height};
+}
+
+// The caption lines take the font's line height each, as in the grid.
+int captionHeight(const DocumentOptions& options) {
+    const int lines = static_cast<int>(options.captionLines.size());
+    return QFontMetrics(captionFont(options)).height() * lines;
+}
+
+} // namespace
+
+int runThumbs(std::span<const std::string_view> args) {
+    std::optional<std::string> folder;
+    std::optional<IntPair> size;
+    std::optional<std::string> cacheFolder;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--size" && hasValue) {
+            size = cellSize(args[++i]);
+            if (!size)
+                return usageError("thumbs: --size takes WxH, each side 10 to 4096");
+        } else if (a == "--cache-folder" && hasValue) {
+            cacheFolder = std::string(args[++i]);
+        } else if (a == "--settings" && hasValue) {
+            useSettingsFile(std::string(args[++i]));
+        } else if (!a.starts_with("--") && !folder) {
+            folder = std::string(a);
+        } else {
+            return usageError(kUsage);
+        }
+    }
+    if (!folder)
+        return usageError(kUsage);
+    while (folder->size() > 1 && folder->back() == '/')
+        folder->pop_back();
+    if (!isExistingFolder(*folder)) {
+        reportFailure(*folder, static_cast<int>(ResultCode::OpenFailure),
+                      resultName(ResultCode::OpenFailure));
+        return 1;
+    }
+
+    // The caption font is looked up among the installed fonts, which needs
+    // the (offscreen) GUI application.
+    ensureGuiApplication();
+    DocumentOptions options = DocumentOptions::load(settings());
+    if (size)
+        options.thumbsSize = *size;
+    if (cacheFolder) {
+        std::error_code error;
+        std::filesystem::create_directories(*cacheFolder, error);
+        options.cacheDataFolder = *cacheFolder;
+    }
+    const EntryDrawingOptions drawing{options.frame,      options.nameFrame, options.name,
+                                      options.limitCheck, options.scaleMode, options.unsharp};
+    const CellGeometry cell = cellGeometry(options.thumbsSize.first, options.thumbsSize.second,
+                                           drawing, captionHeight(options));
+
+    const auto registry = openRegistry();
+    const RegistryScanServices services(*registry);
+    RegistryPictureLoader loader(*registry);
+    CKPDoc doc(services, options);
+    doc.setPictureLoader(&loader);
+    doc.openFolder(*folder, nullptr, true);
+
+    int made = 0, loaded = 0, failed = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < doc.displayedCount(); ++i) {
+        const CellThumbnail result = doc.prepareThumbnail(i, cell, true);
+        made += result.made ? 1 : 0;
+        loaded += result.loaded ? 1 : 0;
+        failed += result.exists ? 0 : 1;
+    }
+    const bool written = doc.saveThumbnails(nullptr);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const int count = std::max(1, doc.displayedCount());
+    std::printf("made %d loaded %d failed %d ms-per-thumbnail %.2f\n", made, loaded, failed,
+                ms / count);
+    if (!written) {
+        std::fprintf(stderr, "vemra-cli: %s: the thumbnail cache could not be written\n",
+                     folder->c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace vemra::cli
