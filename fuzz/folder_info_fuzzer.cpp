@@ -18,7 +18,8 @@ constexpr std::time_t kSeedTime = 1000000000;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vemra::fuzz::ensureGuiApplication();
     for (const char* name : {"a.jpg", "b.png", "x.bmp", "set.arc"}) {
-        const std::string_view content = std::string_view(name) == "set.arc" ? "x.jpg 10 5\n" : "data";
+        const std::string_view content =
+            std::string_view(name) == "set.arc" ? "x.jpg 10 5\n" : "data";
         const std::string path = vemra::fuzz::writeScratch(
             name, vemra::fuzz::asBytes(reinterpret_cast<const std::uint8_t*>(content.data()),
                                        content.size()));
@@ -36,8 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view ini = all.substr(0, cut);
     const std::string_view rest =
         cut == std::string_view::npos ? std::string_view{} : all.substr(cut + kSeparator.size());
-    fuzz::writeScratch("DIRINFO.KPI", fuzz::asBytes(reinterpret_cast<const std::uint8_t*>(ini.data()), ini.size()));
-    fuzz::writeScratch("THUMBS.DAT", fuzz::asBytes(reinterpret_cast<const std::uint8_t*>(rest.data()), rest.size()));
+    fuzz::writeScratch(
+        "DIRINFO.KPI",
+        fuzz::asBytes(reinterpret_cast<const std::uint8_t*>(ini.data()), ini.size()));
+    fuzz::writeScratch(
+        "THUMBS.DAT",
+        fuzz::asBytes(reinterpret_cast<const std::uint8_t*>(rest.data()), rest.size()));
 
     FolderInfoFile::Request request;
     request.folder = fuzz::scratchFolder();

@@ -9,6 +9,7 @@
 #include "imaging/gif_lzw.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vemra {
@@ -131,7 +132,15 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
         GifPixelSink sink(indices.data(), static_cast<std::size_t>(image.width), false, image.width,
                           image.height, image.interlaced);
         lzw = decodeGifLzw(data, image.lzwStart, sink);
-        for (int y = 0; y < image.height; ++y) {
+        // Rows the data never reached stay blank in the new picture, so only
+        // the rows reached are packed: a few bytes declaring a huge frame
+        // cost no more than their data. Interlaced rows arrive scattered.
+        const std::uint64_t width = static_cast<std::uint64_t>(image.width);
+        const int rowsReached = image.interlaced ? image.height
+                                                 : static_cast<int>(std::min<std::uint64_t>(
+                                                       (sink.written() + width - 1) / width,
+                                                       static_cast<std::uint64_t>(image.height)));
+        for (int y = 0; y < rowsReached; ++y) {
             packRow(indices.data() + static_cast<std::size_t>(y) * image.width,
                     picture.row(y).data(), image.width, depth);
         }

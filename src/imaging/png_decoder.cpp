@@ -42,7 +42,9 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
 bool headerChunksComplete(std::span<const std::byte> data) {
     std::size_t at = kSignatureBytes;
     while (at + 8 <= data.size()) {
-        const auto byte = [&](std::size_t i) { return std::to_integer<std::uint32_t>(data[at + i]); };
+        const auto byte = [&](std::size_t i) {
+            return std::to_integer<std::uint32_t>(data[at + i]);
+        };
         const std::uint64_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
         if (byte(4) == 'I' && byte(5) == 'D' && byte(6) == 'A' && byte(7) == 'T') {
             return true;
@@ -137,7 +139,7 @@ int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pictur
         return static_cast<int>(ResultCode::LibraryFailure);
     }
     if (!headerChunksComplete(input.bytes())) {
-        return static_cast<int>(ResultCode::BrokenData);
+        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);
@@ -253,8 +255,11 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
         return static_cast<int>(opened);
     }
     PngReader r(input.bytes());
-    if (!r.valid() || !headerChunksComplete(input.bytes())) {
+    if (!r.valid()) {
         return static_cast<int>(ResultCode::BrokenData);
+    }
+    if (!headerChunksComplete(input.bytes())) {
+        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);
