@@ -5,6 +5,7 @@
 # than 2 GB of memory stops that target; its input is kept under
 # BUILD/findings/ and the script fails at the end.
 #   fuzz/run_fuzzers.sh BUILD SECONDS [TARGET...]
+# FUZZ_TIMEOUT is the seconds one input may take (5); on a busy machine give more.
 # FUZZ_SEED fixes libFuzzer's random seed (0, the default, picks one).
 set -uo pipefail
 build=${1:?build folder}
@@ -58,7 +59,7 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     seed "$target" "$corpus"
     echo "== $target: $(ls "$corpus" | wc -l) seeds, ${seconds}s"
-    if ! "$exe" -max_total_time="$seconds" -seed="${FUZZ_SEED:-0}" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
+    if ! "$exe" -max_total_time="$seconds" -seed="${FUZZ_SEED:-0}" -timeout="${FUZZ_TIMEOUT:-5}" -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$build/findings/$target-" "$corpus" >"$build/findings/$target.log" 2>&1; then
         echo "!! $target found a fault; see $build/findings/$target.log"
         tail -n 40 "$build/findings/$target.log"
