@@ -92,6 +92,25 @@ void packRow(const std::uint8_t* in, std::byte* out, int width, int depth) {
     }
 }
 
+// Calls `f` with the first `count` rows of a frame in the order its data
+// fills them: top to bottom, or the four passes of an interlaced frame.
+template <class RowFunction>
+void forRowsInStoredOrder(int height, bool interlaced, int count, RowFunction f) {
+    if (!interlaced) {
+        for (int y = 0; y < count; ++y) {
+            f(y);
+        }
+        return;
+    }
+    static constexpr int kFirstRow[] = {0, 4, 2, 1};
+    static constexpr int kRowStep[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int y = kFirstRow[pass]; y < height && count > 0; y += kRowStep[pass], --count) {
+            f(y);
+        }
+    }
+}
+
 ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
     if (!hasGifSignature(data)) {
         return ResultCode::Aborted;
@@ -134,16 +153,14 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
         lzw = decodeGifLzw(data, image.lzwStart, sink);
         // Rows the data never reached stay blank in the new picture, so only
         // the rows reached are packed: a few bytes declaring a huge frame
-        // cost no more than their data. Interlaced rows arrive scattered.
+        // cost no more than their data.
         const std::uint64_t width = static_cast<std::uint64_t>(image.width);
-        const int rowsReached = image.interlaced ? image.height
-                                                 : static_cast<int>(std::min<std::uint64_t>(
-                                                       (sink.written() + width - 1) / width,
-                                                       static_cast<std::uint64_t>(image.height)));
-        for (int y = 0; y < rowsReached; ++y) {
+        const int rowsReached = static_cast<int>(std::min<std::uint64_t>(
+            (sink.written() + width - 1) / width, static_cast<std::uint64_t>(image.height)));
+        forRowsInStoredOrder(image.height, image.interlaced, rowsReached, [&](int y) {
             packRow(indices.data() + static_cast<std::size_t>(y) * image.width,
                     picture.row(y).data(), image.width, depth);
-        }
+        });
     }
     // Data that ends early still gives the rows decoded so far.
     if (lzw != ResultCode::Success && lzw != ResultCode::InvalidData) {

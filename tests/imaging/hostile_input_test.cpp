@@ -34,5 +34,18 @@ TEST(HostileInput, GifFrameWithUnusableDataFailsWithoutWorkingThroughItsSize) {
     EXPECT_FALSE(decoded.picture.isValid());
 }
 
+TEST(HostileInput, InterlacedGifFrameWithoutDataStaysBlank) {
+    // The same huge frame, interlaced and with a code size in range but no
+    // codes: a blank picture of the declared size.
+    const auto data = regression("gif-interlaced-huge-frame.gif");
+    ASSERT_FALSE(data.empty());
+    const auto decoded = test::decodeMemory(kGifDecoderId, data);
+    ASSERT_EQ(decoded.code, 0);
+    EXPECT_EQ(decoded.picture.width(), 65535);
+    EXPECT_EQ(decoded.picture.height(), 1321);
+    EXPECT_EQ(decoded.picture.pixel(0, 0), 0u);
+    EXPECT_EQ(decoded.picture.pixel(65534, 1320), 0u);
+}
+
 } // namespace
 } // namespace vemra
