@@ -17,7 +17,7 @@ ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs fuzz fuzz-build format clean
 
 all: build
 
@@ -93,9 +93,24 @@ bench-thumbs: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_thumbs_bench.sh $(RELEASE_DIR)
 
+# libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
+# corpora and runs each target for FUZZ_SECONDS.
+FUZZ_DIR := build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+fuzz-build: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(FUZZ_PACKAGES)"
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DVEMRA_FUZZ=ON -DVEMRA_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 format:
 	find src tools tests include plugins bench fuzz -name '*.cpp' -o -name '*.h' 2>/dev/null | \
 		xargs -r clang-format -i
 
 clean:
-	rm -rf $(RELEASE_DIR) $(TEST_DIR)
+	rm -rf $(RELEASE_DIR) $(TEST_DIR) $(FUZZ_DIR)

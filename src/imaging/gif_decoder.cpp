@@ -9,6 +9,7 @@
 #include "imaging/gif_lzw.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vemra {
@@ -91,6 +92,25 @@ void packRow(const std::uint8_t* in, std::byte* out, int width, int depth) {
     }
 }
 
+// Calls `f` with the first `count` rows of a frame in the order its data
+// fills them: top to bottom, or the four passes of an interlaced frame.
+template <class RowFunction>
+void forRowsInStoredOrder(int height, bool interlaced, int count, RowFunction f) {
+    if (!interlaced) {
+        for (int y = 0; y < count; ++y) {
+            f(y);
+        }
+        return;
+    }
+    static constexpr int kFirstRow[] = {0, 4, 2, 1};
+    static constexpr int kRowStep[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int y = kFirstRow[pass]; y < height && count > 0; y += kRowStep[pass], --count) {
+            f(y);
+        }
+    }
+}
+
 ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
     if (!hasGifSignature(data)) {
         return ResultCode::Aborted;
@@ -131,10 +151,16 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
         GifPixelSink sink(indices.data(), static_cast<std::size_t>(image.width), false, image.width,
                           image.height, image.interlaced);
         lzw = decodeGifLzw(data, image.lzwStart, sink);
-        for (int y = 0; y < image.height; ++y) {
+        // Rows the data never reached stay blank in the new picture, so only
+        // the rows reached are packed: a few bytes declaring a huge frame
+        // cost no more than their data.
+        const std::uint64_t width = static_cast<std::uint64_t>(image.width);
+        const int rowsReached = static_cast<int>(std::min<std::uint64_t>(
+            (sink.written() + width - 1) / width, static_cast<std::uint64_t>(image.height)));
+        forRowsInStoredOrder(image.height, image.interlaced, rowsReached, [&](int y) {
             packRow(indices.data() + static_cast<std::size_t>(y) * image.width,
                     picture.row(y).data(), image.width, depth);
-        }
+        });
     }
     // Data that ends early still gives the rows decoded so far.
     if (lzw != ResultCode::Success && lzw != ResultCode::InvalidData) {

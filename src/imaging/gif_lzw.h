@@ -34,12 +34,15 @@ public:
                    static_cast<std::size_t>(m_column / 8)] &=
                 static_cast<std::uint8_t>(~(0x80u >> (m_column % 8)));
         }
+        ++m_written;
         if (++m_column == m_width) {
             m_column = 0;
             nextRow();
         }
     }
     bool finished() const { return m_row < 0; }
+    // Pixels stored so far; data that ends early leaves the rest untouched.
+    std::uint64_t written() const { return m_written; }
 
 private:
     void nextRow();
@@ -56,6 +59,7 @@ private:
     int m_step;
     int m_row = 0;
     int m_column = 0;
+    std::uint64_t m_written = 0;
 };
 
 // Decodes the LZW stream whose minimum-code-size byte is `data[start]` and

@@ -33,10 +33,37 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
     reader->at += length;
 }
 
+// Whether every chunk before the first image data lies wholly inside the
+// file. libpng takes a declared length at its word: it allocates and clears
+// a buffer that large for a text chunk before finding the data missing (over
+// its chunk limit it only warns and goes on), so one hostile length costs
+// gigabytes and seconds. A file whose chunks run past its end before the
+// image data could never be decoded anyway.
+bool headerChunksComplete(std::span<const std::byte> data) {
+    std::size_t at = kSignatureBytes;
+    while (at + 8 <= data.size()) {
+        const auto byte = [&](std::size_t i) {
+            return std::to_integer<std::uint32_t>(data[at + i]);
+        };
+        const std::uint64_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+        if (byte(4) == 'I' && byte(5) == 'D' && byte(6) == 'A' && byte(7) == 'T') {
+            return true;
+        }
+        if (length + 12 > data.size() - at) {
+            return false;
+        }
+        at += static_cast<std::size_t>(length) + 12;
+    }
+    return false;
+}
+
 void silentWarning(png_structp, png_const_charp) {}
 [[noreturn]] void errorExit(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
+
+constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;
+constexpr png_uint_32 kMaxCachedChunks = 1000;
 
 // The read and info structures, destroyed together on every path.
 struct PngReader {
@@ -49,6 +76,12 @@ struct PngReader {
         if (png != nullptr) {
             info = png_create_info_struct(png);
             png_set_read_fn(png, &source, readFromMemory);
+            // A chunk's length is whatever the file says; without a cap
+            // libpng allocates (and clears) that much before finding the
+            // data missing, so a few hundred hostile bytes cost gigabytes.
+            // Text, profiles and the like never come near these limits.
+            png_set_chunk_malloc_max(png, kMaxChunkBytes);
+            png_set_chunk_cache_max(png, kMaxCachedChunks);
         }
     }
     ~PngReader() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
@@ -104,6 +137,9 @@ int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pictur
     PngReader r(input.bytes());
     if (!r.valid()) {
         return static_cast<int>(ResultCode::LibraryFailure);
+    }
+    if (!headerChunksComplete(input.bytes())) {
+        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);
@@ -221,6 +257,9 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
     PngReader r(input.bytes());
     if (!r.valid()) {
         return static_cast<int>(ResultCode::BrokenData);
+    }
+    if (!headerChunksComplete(input.bytes())) {
+        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);

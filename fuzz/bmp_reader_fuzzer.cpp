@@ -1,0 +1,26 @@
+// The bitmap-file reader on arbitrary bytes, and what the program does with
+// what it reads: expanding RLE data, widening to 24 bits, writing it again.
+#include "fuzz_support.h"
+#include "imaging/bmp_file.h"
+#include "imaging/picture_convert.h"
+#include "platform/byte_source.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vemra;
+    ReadResult read = readBmp(MemorySource(fuzz::asBytes(data, size)));
+    if (!read)
+        return 0;
+    PictureBuffer& picture = read.picture;
+    if (picture.compression() == Compression::Rle8 || picture.compression() == Compression::Rle4) {
+        if (!expandRle(picture))
+            return 0;
+    }
+    const std::vector<std::byte> written = encodeBmp(picture);
+    // What the program writes it must read back.
+    if (!written.empty() && !readBmp(MemorySource(written)))
+        std::abort();
+    (void)convertTo24Bits(picture);
+    return 0;
+}
