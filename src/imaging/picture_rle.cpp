@@ -221,8 +221,14 @@ PictureBuffer compressRle(const PictureBuffer& picture) {
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(l->width));
     // RLE data always runs bottom-up, whatever the source row order.
     for (int y = l->height - 1; y >= 0; --y) {
+        // Read straight from the row: asking pixel by pixel re-validates the
+        // whole picture for each one.
+        const std::span<const std::byte> row = picture.row(y);
         for (int x = 0; x < l->width; ++x) {
-            indices[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(picture.pixel(x, y));
+            const auto at = static_cast<std::size_t>(four ? x / 2 : x);
+            const unsigned byte = std::to_integer<unsigned>(row[at]);
+            indices[static_cast<std::size_t>(x)] =
+                static_cast<std::uint8_t>(four ? ((x % 2 == 0) ? byte >> 4 : byte & 0x0F) : byte);
         }
         compressor.row(indices);
     }
