@@ -130,8 +130,7 @@ int main(int argc, char** argv) {
     // "--plugins DIR" and "--set NAME" belong to the commands that go
     // through the decoder registry ("note" has a "--set" of its own).
     constexpr std::string_view kRegistryCommands[] = {"identify", "decode", "plugins", "list",
-                                                      "extract",  "scan",   "caption",
-                                                      "thumbs"};
+                                                      "extract",  "scan",   "caption", "thumbs"};
     // Before the command they hold for it; after it, only registry commands
     // take them.
     std::size_t leading = 0;

@@ -1,6 +1,8 @@
 #include "picture_commands.h"
 
 #include "imaging/bmp_file.h"
+#include "imaging/result_code.h"
+#include "platform/file_status.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,6 +42,16 @@ int usageError(std::string_view message) {
     std::fprintf(stderr, "vemra-cli: %.*s\nTry 'vemra-cli --help'.\n",
                  static_cast<int>(message.size()), message.data());
     return 2;
+}
+
+bool takeFolderArgument(std::string& path, bool folderOnly) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (folderOnly ? isExistingFolder(path) : fileStatus(path).has_value())
+        return true;
+    reportFailure(path, static_cast<int>(ResultCode::OpenFailure),
+                  resultName(ResultCode::OpenFailure));
+    return false;
 }
 
 namespace {

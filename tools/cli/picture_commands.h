@@ -19,4 +19,8 @@ std::string escapeText(std::string_view text);
 // Prints "vemra-cli: <message>" and the hint to use --help; returns 2.
 int usageError(std::string_view message);
 
+// A folder (or, unless `folderOnly`, archive) argument with any trailing "/"
+// removed; a missing one is reported as an open failure and false returned.
+bool takeFolderArgument(std::string& path, bool folderOnly);
+
 } // namespace vemra::cli

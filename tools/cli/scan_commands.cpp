@@ -145,13 +145,8 @@ int runScan(std::span<const std::string_view> args) {
     }
     if (!folder)
         return usageError(kUsage);
-    while (folder->size() > 1 && folder->back() == '/')
-        folder->pop_back();
-    if (!fileStatus(*folder)) {
-        reportFailure(*folder, static_cast<int>(ResultCode::OpenFailure),
-                      resultName(ResultCode::OpenFailure));
+    if (!takeFolderArgument(*folder, false))
         return 1;
-    }
 
     const auto registry = openRegistry();
     const RegistryScanServices services(*registry);

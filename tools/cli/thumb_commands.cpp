@@ -71,13 +71,8 @@ int runThumbs(std::span<const std::string_view> args) {
     }
     if (!folder)
         return usageError(kUsage);
-    while (folder->size() > 1 && folder->back() == '/')
-        folder->pop_back();
-    if (!isExistingFolder(*folder)) {
-        reportFailure(*folder, static_cast<int>(ResultCode::OpenFailure),
-                      resultName(ResultCode::OpenFailure));
+    if (!takeFolderArgument(*folder, true))
         return 1;
-    }
 
     // The caption font is looked up among the installed fonts, which needs
     // the (offscreen) GUI application.
