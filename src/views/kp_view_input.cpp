@@ -2,6 +2,7 @@
 
 #include "document/kp_doc.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -161,7 +162,7 @@ void CKPView::wheelEvent(QWheelEvent* event) {
         distance = delta > 0 ? -m_layout.page : m_layout.page;
     } else {
         if (rows == 0)
-            rows = 3; // the usual desktop setting
+            rows = QApplication::wheelScrollLines();
         distance = -static_cast<long long>(delta) * rows / 120 * m_layout.cellHeight;
         if (distance == 0)
             distance = delta > 0 ? -m_layout.cellHeight : m_layout.cellHeight;

@@ -280,6 +280,50 @@ TEST_F(KPViewTest, KeysMoveTheCurrentEntryAndScrollItIntoView) {
     EXPECT_EQ(opened[0], f.document->entryAt(11)->fullPath());
 }
 
+// The colours of a cell tell its state: selected or not, current or not, a
+// picture drawn or only the file type's icon.
+TEST_F(KPViewTest, CellsAreDrawnInTheColoursOfTheirState) {
+    const std::string folder = f.dir.file("pics");
+    makePictures(folder, 2);
+    test::writeFile(folder + "/notes.txt", test::bytes({'h', 'i'}));
+    sizeViewport(340, 220);
+    open(folder);
+    ASSERT_EQ(view->layout().count, 3);
+    runIdle();
+    int text = -1;
+    int picture = -1;
+    for (int i = 0; i < 3; ++i) {
+        (f.document->entryAt(i)->fileName == "notes.txt" ? text : picture) = i;
+    }
+    ASSERT_GE(text, 0);
+    click(picture);
+    const QImage shot = view->viewport()->grab().toImage();
+    auto at = [&](int position, int x, int y) {
+        const QRect cell = view->cellRectInView(position);
+        const int px = x < 0 ? cell.right() + 1 + x : cell.left() + x;
+        const int py = y < 0 ? cell.bottom() + 1 + y : cell.top() + y;
+        return QColor(shot.pixel(px, py)).rgb() & 0xFFFFFF;
+    };
+    // Selected: the selection background, the focus frame one pixel in, and
+    // the caption in the focus colour.
+    EXPECT_EQ(at(picture, 0, 0), 0x8C8CFFu);
+    EXPECT_EQ(at(picture, 2, 40), 0x800000u);
+    EXPECT_EQ(at(picture, 3, -3), 0x800000u);
+    // Unselected: the cell background; the icon-only entry has the
+    // cannot-draw caption; the caption bevel is dark left, light right.
+    EXPECT_EQ(at(text, 0, 0), 0xC0C0C0u);
+    EXPECT_EQ(at(text, 3, -3), 0xFFFFF0u);
+    EXPECT_EQ(at(text, 0, -3), 0x808080u);
+    EXPECT_EQ(at(text, -1, -3), 0xFFFFFFu);
+    // The picture itself is centred in its area (the test pictures are 64
+    // wide, their top-left pixel is the fill colour, never the background).
+    EXPECT_NE(at(picture, 55, 30), 0x8C8CFFu);
+    // Outside the cells: the window's button colour.
+    const QColor outside = view->palette().color(QPalette::Button);
+    EXPECT_EQ(QColor(shot.pixel(335, 5)).rgb(), outside.rgb());
+    test::saveScreenshot(shot, "grid_cell_states.png");
+}
+
 // The frame hands idle time to the grid and shows its progress.
 TEST_F(KPViewTest, TheFrameDrivesTheGridAndShowsScreenshotsInTwoCellSizes) {
     view.reset();
