@@ -100,6 +100,7 @@ private:
     void restartPainting(bool resetBackground);
     void redrawEntry(int position);
     bool entryVisible(int position) const;
+    void ensureVisible(int position);
 
     // --- drawing (kp_view_paint.cpp)
     void reloadAppearance();

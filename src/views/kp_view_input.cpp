@@ -75,13 +75,18 @@ void CKPView::moveCurrent(int position, Qt::KeyboardModifiers modifiers) {
         }
         m_document.setFocus(position);
     }
-    // Brings the cell into view by one cell's height at a time.
+    ensureVisible(position);
+}
+
+// Brings the cell into view by one cell's height at a time, as arrow keys
+// walk; a longer jump (Home, End, Page keys with Shift) goes just far
+// enough.
+void CKPView::ensureVisible(int position) {
     const QRect cell = cellRectInView(position);
     if (cell.top() < 0)
         scrollToTop(m_top - m_layout.cellHeight);
     else if (cell.bottom() >= viewport()->height())
         scrollToTop(m_top + m_layout.cellHeight);
-    // A long jump (Page keys, Home) may need more than one step.
     const QRect again = cellRectInView(position);
     if (again.top() < 0 || again.bottom() >= viewport()->height()) {
         const long long rowTop = m_layout.cellRect(position).top();

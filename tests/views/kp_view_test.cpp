@@ -277,6 +277,13 @@ TEST_F(KPViewTest, KeysMoveTheCurrentEntryAndScrollItIntoView) {
     EXPECT_EQ(view->cellRectInView(11).bottom() + 1, view->viewport()->height());
     QTest::keyClick(view.get(), Qt::Key_Return);
     ASSERT_EQ(opened.size(), 1u);
+    // With Synchronous, a focus set elsewhere (the details list) is
+    // scrolled into view; without it the grid stays where it is.
+    f.document->setFocus(0);
+    EXPECT_EQ(view->top(), view->layout().cellHeight * 2);
+    f.document->options().synchronous = true;
+    f.document->setFocus(1);
+    EXPECT_EQ(view->top(), 0);
     EXPECT_EQ(opened[0], f.document->entryAt(11)->fullPath());
 }
 
