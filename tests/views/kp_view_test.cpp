@@ -287,6 +287,31 @@ TEST_F(KPViewTest, KeysMoveTheCurrentEntryAndScrollItIntoView) {
     EXPECT_EQ(opened[0], f.document->entryAt(11)->fullPath());
 }
 
+TEST_F(KPViewTest, SizeRequestsDivideTheWidthIntoColumnsAndSetRememberedSizes) {
+    makePictures(f.dir.file("pics"), 10);
+    sizeViewport(340, 220);
+    open(f.dir.file("pics"));
+    view->scrollToTop(100);
+    // Two columns of 170; whole rows fill the height (one row of 220).
+    sendWindowMessage(view.get(), msg::kDivideColumns, 2);
+    EXPECT_EQ(view->cellSize(), QSize(170, 220));
+    EXPECT_EQ(view->layout().columns, 2);
+    EXPECT_EQ(view->top(), 0);
+    // More columns than the grid has now are clamped to its column count.
+    sendWindowMessage(view.get(), msg::kDivideColumns, 9);
+    EXPECT_EQ(view->cellSize().width(), 170);
+    // 0 goes back to the size of the options.
+    sendWindowMessage(view.get(), msg::kDivideColumns, 0);
+    EXPECT_EQ(view->cellSize(), QSize(110, 110));
+    // An explicit size is kept in the document, clamped to the window.
+    sendWindowMessage(view.get(), msg::kSetCellSize, 90, 500);
+    EXPECT_EQ(view->cellSize(), QSize(90, 220));
+    EXPECT_EQ(f.document->thumbnailSize(), (IntPair{90, 220}));
+    // Shrinking by ScaleStep keeps the proportions of the cell.
+    view->onCommand(32772);
+    EXPECT_EQ(view->cellSize(), QSize(65, 158));
+}
+
 // The colours of a cell tell its state: selected or not, current or not, a
 // picture drawn or only the file type's icon.
 TEST_F(KPViewTest, CellsAreDrawnInTheColoursOfTheirState) {
