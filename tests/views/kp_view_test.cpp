@@ -1,6 +1,7 @@
 #include "views/kp_view.h"
 
 #include "document/picture_loader.h"
+#include "framework/idle_driver.h"
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
 #include "views/main_frame.h"
@@ -195,6 +196,26 @@ TEST_F(KPViewTest, IdleWorkMakesTheVisibleThumbnailsFirstAndWithThumbsCreateAllO
     EXPECT_EQ(view->stage(), CKPView::Stage::Idle);
     EXPECT_FALSE(view->idleStep(0));
     f.document->removeView(&hints);
+}
+
+TEST_F(KPViewTest, InputStopsTheMakingOfVisibleThumbnailsAfterTheCurrentCell) {
+    makePictures(f.dir.file("pics"), 6);
+    sizeViewport(340, 220);
+    open(f.dir.file("pics"));
+    IdleDriver driver;
+    driver.noteInput(); // as a key press would
+    auto made = [&] {
+        int n = 0;
+        for (int i = 0; i < 6; ++i)
+            n += f.document->entryAt(i)->thumbnail ? 1 : 0;
+        return n;
+    };
+    EXPECT_TRUE(view->idleStep(0)); // the visible cells are drawn
+    EXPECT_EQ(view->stage(), CKPView::Stage::MakeVisible);
+    for (int step = 1; step <= 6; ++step) {
+        EXPECT_TRUE(view->idleStep(step));
+        EXPECT_EQ(made(), step);
+    }
 }
 
 TEST_F(KPViewTest, IdleWorkWaitsWhileTheDocumentScansAndRestartsOnANewFolder) {
