@@ -17,7 +17,7 @@ ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid fuzz fuzz-build format clean
 
 all: build
 
@@ -58,7 +58,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -92,6 +92,10 @@ bench-scan: build-bench
 bench-thumbs: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_thumbs_bench.sh $(RELEASE_DIR)
+
+# The thumbnail grid: making every thumbnail, full repaints and paging.
+bench-grid: build-bench
+	QT_QPA_PLATFORM=offscreen $(RELEASE_DIR)/bench/grid-bench $(ARGS)
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.

@@ -9,6 +9,7 @@
 #include "app/splash_window.h"
 #include "app/window_placement.h"
 #include "document/kp_doc.h"
+#include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
 #include "framework/command_id.h"
 #include "framework/idle_driver.h"
@@ -70,6 +71,9 @@ bool VemraApp::initInstance() {
     });
     m_services = std::make_unique<RegistryScanServices>(*m_registry);
     m_document = std::make_unique<CKPDoc>(*m_services, DocumentOptions::load(store));
+    // The grid makes thumbnails through the registry's decoders.
+    m_loader = std::make_unique<RegistryPictureLoader>(*m_registry);
+    m_document->setPictureLoader(m_loader.get());
     m_frame = std::make_unique<CMainFrame>(*m_document, m_registry.get(), store);
     m_frame->setApplicationTarget(this);
     // A window closed within the splash's time takes the splash with it, so
@@ -144,6 +148,7 @@ void VemraApp::exitInstance() {
     m_document->options().save(settings());
     m_frame.reset();
     m_document.reset();
+    m_loader.reset();
     m_services.reset();
     m_registry.reset(); // writes section SPI and the current plug-in set
     m_splash.reset();

@@ -14,6 +14,7 @@ class CMainFrame;
 class CSplashWnd;
 class DecoderRegistry;
 class IdleDriver;
+class RegistryPictureLoader;
 class RegistryScanServices;
 
 // What start-up reads from its surroundings, so that tests can give their own.
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<CSplashWnd> m_splash;
     std::unique_ptr<DecoderRegistry> m_registry;
     std::unique_ptr<RegistryScanServices> m_services;
+    std::unique_ptr<RegistryPictureLoader> m_loader;
     std::unique_ptr<CKPDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<IdleDriver> m_idle;

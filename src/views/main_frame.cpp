@@ -8,6 +8,7 @@
 #include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
+#include "views/kp_view.h"
 #include "views/my_status_bar.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
@@ -64,6 +65,7 @@ CMainFrame::~CMainFrame() {
     m_document.setProgressSink(nullptr);
     m_document.setInterruptionCheck({});
     m_router.setTarget(CommandRouter::Level::Application, nullptr);
+    m_router.setTarget(CommandRouter::Level::ActiveView, nullptr);
     if (document() != nullptr) {
         document()->removeView(this);
     }
@@ -85,7 +87,15 @@ void CMainFrame::createPanes() {
     m_rows = new QSplitter(Qt::Vertical, m_columns);
     m_rows->setObjectName(QStringLiteral("rows"));
     m_details = new CEntryListPane(m_document, CEntryListPane::Style::Names, m_rows);
-    m_grid = new CEntryListPane(m_document, CEntryListPane::Style::Icons, m_rows);
+    m_grid = new CKPView(m_document, m_rows);
+    m_grid->setReportTarget(this);
+    connect(this, &CMainFrame::cellSizeRequested, m_grid,
+            [this](int width, int height) { m_grid->setCellSize(width, height); });
+    connect(this, &CMainFrame::columnsRequested, m_grid,
+            [this](int columns) { m_grid->divideColumns(columns); });
+    // The grid takes the commands of the active view (cell size, pages,
+    // Enter) until there are other views to choose from.
+    m_router.setTarget(CommandRouter::Level::ActiveView, m_grid);
     m_columns->addWidget(m_tree);
     m_columns->addWidget(m_rows);
     m_rows->addWidget(m_details);
@@ -275,9 +285,8 @@ std::intptr_t CMainFrame::onWindowMessage(int message, std::intptr_t first, std:
         m_statusBar->setPaneProgress(static_cast<int>(first), static_cast<int>(second));
         return 0;
     case msg::kIdle:
-        // The thumbnail worker takes its share of idle time here once the
-        // grid exists; until then no more idle time is wanted.
-        return 0;
+        // The thumbnail work of the grid takes its share of idle time.
+        return m_grid != nullptr && m_grid->idleStep(static_cast<int>(first)) ? 1 : 0;
     case msg::kFolderChanged:
         // The shown folder changed on disk: read it again.
         if (!m_document.isScanning() && !m_document.currentFolder().empty()) {

@@ -22,6 +22,7 @@ class QToolButton;
 namespace vemra {
 
 class CEntryListPane;
+class CKPView;
 class CommandActions;
 class CFolderTreePane;
 class CKPDoc;
@@ -85,7 +86,7 @@ public:
     QComboBox* pluginSetList() const { return m_pluginSetList; }
     CFolderTreePane* folderTree() const { return m_tree; }
     CEntryListPane* detailsPlace() const { return m_details; }
-    CEntryListPane* gridPlace() const { return m_grid; }
+    CKPView* grid() const { return m_grid; }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
     // Fills the plug-in-set bar's list from the registry.
@@ -134,7 +135,7 @@ private:
     QSplitter* m_rows = nullptr;
     CFolderTreePane* m_tree = nullptr;
     CEntryListPane* m_details = nullptr;
-    CEntryListPane* m_grid = nullptr;
+    CKPView* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;
     // Lets Escape or a click stop the scan in progress (from hint 1 to 2).

@@ -8,6 +8,7 @@
 #include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
+#include "views/kp_view.h"
 #include "views/my_status_bar.h"
 #include "views/progress_window_sink.h"
 
@@ -274,7 +275,7 @@ TEST_F(MainFrameTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
     EXPECT_EQ(f.document->currentFolder(), b);
     EXPECT_EQ(m_frame->folderTree()->selectedFolder(), b);
     EXPECT_EQ(f.document->displayedCount(), 1);
-    EXPECT_EQ(m_frame->gridPlace()->count(), 1);
+    EXPECT_EQ(m_frame->grid()->layout().count, 1);
     EXPECT_EQ(m_frame->detailsPlace()->item(0)->text(), QStringLiteral("one.bmp"));
     EXPECT_TRUE(m_frame->myStatusBar()->paneText(1).startsWith(QStringLiteral("全 1 ﾌｧｲﾙ")));
     m_frame->fillHistoryMenu(true);
@@ -434,11 +435,11 @@ TEST_F(MainFrameTest, F6AndShiftF6MoveBetweenThePanes) {
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
     EXPECT_EQ(QApplication::focusWidget(), m_frame->detailsPlace());
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
-    EXPECT_EQ(QApplication::focusWidget(), m_frame->gridPlace());
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->grid());
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
     EXPECT_EQ(QApplication::focusWidget(), m_frame->folderTree());
     EXPECT_TRUE(m_frame->runCommand(kCmdPreviousPane));
-    EXPECT_EQ(QApplication::focusWidget(), m_frame->gridPlace());
+    EXPECT_EQ(QApplication::focusWidget(), m_frame->grid());
     // From elsewhere (the plug-in-set list) F6 goes to the tree.
     m_frame->pluginSetList()->setFocus();
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
@@ -450,7 +451,7 @@ TEST_F(MainFrameTest, ScreenshotWithTheSamplesOpen) {
     m_frame->show();
     ASSERT_TRUE(m_frame->folderTree()->selectFolder(test::samplesFolder()));
     EXPECT_GT(f.document->displayedCount(), 5);
-    EXPECT_EQ(m_frame->gridPlace()->count(), f.document->displayedCount());
+    EXPECT_EQ(m_frame->grid()->layout().count, f.document->displayedCount());
     m_frame->myStatusBar()->setPaneProgress(3, 60);
     // The tree reads the folders on the path in the background.
     QTest::qWait(500);

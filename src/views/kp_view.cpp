@@ -1,0 +1,321 @@
+#include "views/kp_view.h"
+
+#include "document/kp_doc.h"
+#include "framework/command_id.h"
+#include "framework/idle_driver.h"
+#include "framework/window_message_id.h"
+
+#include <QDesktopServices>
+#include <QScrollBar>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace vemra {
+
+CKPView::CKPView(CKPDoc& document, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(document) {
+    setObjectName(QStringLiteral("thumbnailGrid"));
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_opener = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    reloadAppearance();
+    relayout();
+    document.addView(this);
+}
+
+CKPView::~CKPView() {
+    if (document() != nullptr)
+        document()->removeView(this);
+}
+
+QSize CKPView::cellSize() const {
+    IntPair size = m_document.thumbnailSize();
+    if (size.first <= 0 || size.second <= 0)
+        size = m_document.options().thumbsSize;
+    return {std::max(1, size.first), std::max(1, size.second)};
+}
+
+void CKPView::relayout() {
+    const QSize cell = cellSize();
+    const int count = m_document.isScanning() ? 0 : m_document.displayedCount();
+    const GridLayout next = GridLayout::compute(count, cell.width(), cell.height(),
+                                                viewport()->width(), viewport()->height());
+    const bool changed = !(next == m_layout);
+    m_layout = next;
+    m_top = m_layout.clampTop(m_top);
+    if (changed)
+        updateScrollBar();
+}
+
+void CKPView::updateScrollBar() {
+    QScrollBar* bar = verticalScrollBar();
+    m_settingBar = true;
+    bar->setRange(0, m_layout.barMaximum());
+    bar->setPageStep(std::max(1, m_layout.barValue(m_layout.page)));
+    bar->setSingleStep(std::max(1, m_layout.barValue(m_layout.cellHeight)));
+    bar->setValue(m_layout.barValue(m_top));
+    m_settingBar = false;
+}
+
+void CKPView::scrollToTop(long long top) {
+    const long long clamped = m_layout.clampTop(top);
+    if (clamped == m_top)
+        return;
+    m_top = clamped;
+    m_settingBar = true;
+    verticalScrollBar()->setValue(m_layout.barValue(m_top));
+    m_settingBar = false;
+    restartPainting(false);
+}
+
+void CKPView::scrollContentsBy(int, int) {
+    if (m_settingBar)
+        return;
+    m_top = m_layout.topFromBar(verticalScrollBar()->value());
+    restartPainting(false);
+}
+
+void CKPView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+    restartPainting(false);
+}
+
+void CKPView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    relayout();
+    restartPainting(true);
+}
+
+int CKPView::hitTest(QPoint point) const {
+    return m_layout.hitTest(QPoint(point.x(), point.y() + static_cast<int>(m_top)));
+}
+
+QRect CKPView::cellRectInView(int position) const {
+    return m_layout.cellRect(position).translated(0, -static_cast<int>(m_top));
+}
+
+bool CKPView::entryVisible(int position) const {
+    return position >= 0 && position < m_layout.count &&
+           cellRectInView(position).intersects(viewport()->rect());
+}
+
+void CKPView::redrawEntry(int position) {
+    if (entryVisible(position))
+        viewport()->update(cellRectInView(position));
+}
+
+// Every change of what is visible starts the idle work over at the visible
+// cells; the background stage keeps its place unless told otherwise.
+void CKPView::restartPainting(bool resetBackground) {
+    if (resetBackground)
+        resetBackgroundStage();
+    m_stage = Stage::DrawVisible;
+    m_visibleCursor = m_layout.firstVisible(m_top);
+    viewport()->update();
+    if (IdleDriver* idle = IdleDriver::current())
+        idle->wake();
+}
+
+// --- cell size
+
+void CKPView::setCellSize(int width, int height) {
+    const IntPair limit = m_document.options().thumbsLimitSize;
+    const int maxWidth = std::max(limit.first, viewport()->width());
+    const int maxHeight = std::max(limit.second, viewport()->height());
+    width = std::clamp(width, limit.first, maxWidth);
+    height = std::clamp(height, limit.second, maxHeight);
+    if (IntPair{width, height} != m_document.thumbnailSize()) {
+        m_document.setThumbnailSize({width, height});
+        resetBackgroundStage();
+    }
+    m_top = 0;
+    relayout();
+    updateScrollBar();
+    restartPainting(false);
+}
+
+void CKPView::stepCellSize(int steps) {
+    const QSize cell = cellSize();
+    const int step = m_document.options().scaleStep;
+    const int width = cell.width() + (steps > 0 ? step : -step);
+    const int height =
+        static_cast<int>(width * (static_cast<double>(cell.height()) / cell.width()));
+    setCellSize(width, height);
+}
+
+void CKPView::divideColumns(int columns) {
+    if (columns <= 0) {
+        const IntPair size = m_document.options().thumbsSize;
+        setCellSize(size.first, size.second);
+        return;
+    }
+    const QSize cell = cellSize();
+    columns = std::clamp(columns, 1, std::max(1, m_layout.columns));
+    const int width = viewport()->width() / columns;
+    int height = static_cast<int>(width * (static_cast<double>(cell.height()) / cell.width()));
+    if (height > 0) {
+        const int rows = viewport()->height() / height;
+        if (rows >= 1)
+            height = viewport()->height() / rows;
+    }
+    setCellSize(width, height);
+}
+
+// --- hints, commands, messages
+
+void CKPView::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
+    switch (hintNumber) {
+    case hint::kRedrawAll:
+    case hint::kEntryRemoved:
+        relayout();
+        restartPainting(true);
+        break;
+    case hint::kListEmptied:
+        m_stage = Stage::Idle;
+        m_anchor = m_rangeEnd = m_pressed = -1;
+        m_rangeInProgress = false;
+        if (m_document.options().syncFind) {
+            m_top = 0;
+            resetBackgroundStage();
+        }
+        relayout();
+        viewport()->update();
+        break;
+    case hint::kScanFinished: {
+        m_anchor = m_rangeEnd = m_pressed = -1;
+        m_rangeInProgress = false;
+        m_top = 0;
+        reloadAppearance();
+        relayout();
+        updateScrollBar();
+        const std::string wanted = m_document.fileToShow();
+        if (!wanted.empty()) {
+            for (int i = 0; i < m_document.displayedCount(); ++i) {
+                const PictureSource* entry = m_document.entryAt(i);
+                if (entry != nullptr && !entry->isArchiveMember() &&
+                    QString::fromStdString(entry->fullPath())
+                            .compare(QString::fromStdString(wanted), Qt::CaseInsensitive) == 0) {
+                    m_document.clearFileToShow();
+                    m_document.setFocus(i);
+                    openEntry(i);
+                    break;
+                }
+            }
+        }
+        restartPainting(true);
+        break;
+    }
+    case hint::kStopPainting:
+        m_stage = Stage::Idle;
+        break;
+    case hint::kContinuePainting:
+        restartPainting(false);
+        break;
+    case hint::kSelectionChanged:
+        redrawEntry(hintFlagAtPosition(data).position);
+        break;
+    case hint::kFocusChanged: {
+        const FlagAtPosition change = hintFlagAtPosition(data);
+        redrawEntry(change.position);
+        // Another view moved the focus: with Synchronous the grid follows.
+        if (change.flag != 0 && m_document.options().synchronous &&
+            change.position < m_layout.count)
+            ensureVisible(change.position);
+        break;
+    }
+    case hint::kAllSelection:
+        viewport()->update();
+        break;
+    case hint::kRedrawEntry:
+        redrawEntry(hintPosition(data));
+        break;
+    case hint::kOpenEntry:
+    case hint::kOpenEntryByKeys:
+        openEntry(hintPosition(data));
+        break;
+    default:
+        break;
+    }
+}
+
+std::optional<CommandState> CKPView::commandState(int id) const {
+    switch (id) {
+    case kCmdLargerThumbnails:
+    case kCmdSmallerThumbnails:
+    case kCmdNextPage:
+    case kCmdPreviousPage:
+        return CommandState{};
+    case kCmdOpenCurrent:
+        return CommandState{m_document.focusedPosition() >= 0, false};
+    default:
+        return std::nullopt;
+    }
+}
+
+bool CKPView::onCommand(int id) {
+    switch (id) {
+    case kCmdLargerThumbnails:
+        stepCellSize(1);
+        return true;
+    case kCmdSmallerThumbnails:
+        stepCellSize(-1);
+        return true;
+    case kCmdNextPage:
+        scrollToTop(m_top + m_layout.page);
+        return true;
+    case kCmdPreviousPage:
+        scrollToTop(m_top - m_layout.page);
+        return true;
+    case kCmdOpenCurrent:
+        openEntry(m_document.focusedPosition());
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::intptr_t CKPView::onWindowMessage(int message, std::intptr_t first, std::intptr_t second) {
+    switch (message) {
+    case msg::kContinuePhase:
+        restartPainting(false);
+        return 0;
+    case msg::kPageUp:
+        return onCommand(kCmdPreviousPage) ? 1 : 0;
+    case msg::kPageDown:
+        return onCommand(kCmdNextPage) ? 1 : 0;
+    case msg::kLargerCells:
+        stepCellSize(1);
+        return 0;
+    case msg::kSmallerCells:
+        stepCellSize(-1);
+        return 0;
+    case msg::kDivideColumns:
+        divideColumns(static_cast<int>(first));
+        return 0;
+    case msg::kSetCellSize:
+        setCellSize(static_cast<int>(first), static_cast<int>(second));
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool CKPView::event(QEvent* e) {
+    return deliverWindowMessage(e, *this) || QAbstractScrollArea::event(e);
+}
+
+void CKPView::openEntry(int position) {
+    const PictureSource* entry = m_document.entryAt(position);
+    // An archive member has no file of its own for another program to open.
+    if (entry == nullptr || entry->isArchiveMember() || !m_opener)
+        return;
+    m_opener(entry->fullPath());
+}
+
+} // namespace vemra

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "framework/command_target.h"
+#include "framework/document_base.h"
+#include "framework/window_message.h"
+#include "views/grid_layout.h"
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QPixmap>
+
+#include <functional>
+#include <string>
+
+namespace vemra {
+
+class CKPDoc;
+class PictureSource;
+struct CellGeometry;
+
+// The thumbnail grid: one equal cell per displayed entry of the document,
+// in display order, with the entry's thumbnail (or its file-type icon) and
+// caption lines. Painting only shows what is in memory; thumbnails are
+// looked up and made in idle time (idleStep), first for the visible cells,
+// then, with ThumbsCreate, for every entry, so that scrolling and keys stay
+// responsive in large folders.
+class CKPView : public QAbstractScrollArea,
+                public DocumentView,
+                public CommandTarget,
+                public WindowMessageHandler {
+    Q_OBJECT
+public:
+    // The idle stages: nothing to do, draw the visible cells, make the
+    // visible thumbnails, make all thumbnails.
+    enum class Stage { Idle = 0, DrawVisible = 1, MakeVisible = 2, MakeAll = 3 };
+
+    explicit CKPView(CKPDoc& document, QWidget* parent = nullptr);
+    ~CKPView() override;
+
+    // --- layout and scrolling
+    const GridLayout& layout() const { return m_layout; }
+    QSize cellSize() const;
+    // The exact vertical position in pixels.
+    long long top() const { return m_top; }
+    void scrollToTop(long long top);
+    // The entry under `point` (viewport coordinates), or -1.
+    int hitTest(QPoint point) const;
+    // The cell of entry `position` in viewport coordinates.
+    QRect cellRectInView(int position) const;
+    // Sets the cell size (clamped to the client area and ThumbsLimitSize)
+    // and remembers it in the document; scrolls to the top.
+    void setCellSize(int width, int height);
+    // Enlarges or shrinks the cells by ScaleStep (sign of `steps`).
+    void stepCellSize(int steps);
+    // Divides the width into `columns` columns; 0 restores the options' size.
+    void divideColumns(int columns);
+
+    // --- idle work: one batch of the current stage; true when more is wanted
+    bool idleStep(int count);
+    Stage stage() const { return m_stage; }
+    // Where progress reports go (window message 2044); null: the top-level
+    // window.
+    void setReportTarget(QObject* target) { m_reportTarget = target; }
+
+    // --- selection
+    // Moves the current entry to `position` as a key would (Shift: range,
+    // Ctrl: just move, neither: select only it).
+    void moveCurrent(int position, Qt::KeyboardModifiers modifiers);
+    // How an entry is opened until the built-in viewer exists: the
+    // associated application (replaceable for tests).
+    void setOpener(std::function<void(const std::string& path)> opener) {
+        m_opener = std::move(opener);
+    }
+    void openEntry(int position);
+
+    // --- DocumentView, CommandTarget, WindowMessageHandler
+    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    std::optional<CommandState> commandState(int id) const override;
+    bool onCommand(int id) override;
+    std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // --- layout (kp_view.cpp)
+    void relayout();
+    void updateScrollBar();
+    void restartPainting(bool resetBackground);
+    void redrawEntry(int position);
+    bool entryVisible(int position) const;
+    void ensureVisible(int position);
+
+    // --- drawing (kp_view_paint.cpp)
+    void reloadAppearance();
+    CellGeometry geometry() const;
+    // Draws one cell at `cell` (viewport coordinates); true when a
+    // thumbnail was drawn.
+    bool drawCell(QPainter& painter, const PictureSource& entry, const QRect& cell);
+    const QPixmap& iconFor(const PictureSource& entry);
+
+    // --- idle stages (kp_view_idle.cpp)
+    bool stageDrawVisible();
+    bool stageMakeVisible();
+    bool stageMakeAll();
+    void reportProgress(int percent);
+    void resetBackgroundStage();
+
+    // --- selection and keys (kp_view_input.cpp)
+    void select(int position, bool selected);
+    void clearSelection(int except = -1);
+    void selectRange(int to, bool keepOthers);
+    void toggle(int position);
+    bool captionHit(int position, QPoint point) const;
+
+    CKPDoc& m_document;
+    GridLayout m_layout;
+    long long m_top = 0;
+    bool m_settingBar = false;
+
+    // Appearance taken from the options.
+    QFont m_font;
+    int m_lineHeight = 12;
+    int m_captionHeight = 0;
+    QColor m_outside;
+    QHash<QString, QPixmap> m_icons;
+
+    Stage m_stage = Stage::Idle;
+    int m_visibleCursor = 0;
+    int m_backgroundCursor = 0;
+    bool m_reportedProgress = false;
+    QObject* m_reportTarget = nullptr;
+
+    int m_anchor = -1;
+    int m_rangeEnd = -1;
+    bool m_rangeInProgress = false;
+    int m_pressed = -1;
+    bool m_selectOnRelease = false;
+    std::function<void(const std::string&)> m_opener;
+};
+
+} // namespace vemra

@@ -1,0 +1,106 @@
+#include "views/kp_view.h"
+
+#include "document/cell_geometry.h"
+#include "document/kp_doc.h"
+#include "framework/idle_driver.h"
+#include "framework/window_message.h"
+#include "framework/window_message_id.h"
+
+namespace vemra {
+namespace {
+constexpr int kProgressPane = 3;
+} // namespace
+
+bool CKPView::idleStep(int) {
+    // A scan changes the entries under our feet; the work waits for its end.
+    if (m_document.isScanning())
+        return true;
+    switch (m_stage) {
+    case Stage::Idle:
+        return false;
+    case Stage::DrawVisible:
+        return stageDrawVisible();
+    case Stage::MakeVisible:
+        return stageMakeVisible();
+    case Stage::MakeAll:
+        return stageMakeAll();
+    }
+    return false;
+}
+
+// Painting shows the visible cells with what is in memory; this stage only
+// makes sure that happens before anything is decoded.
+bool CKPView::stageDrawVisible() {
+    if (viewport()->width() <= 0 || viewport()->height() <= 0)
+        return false;
+    if (isVisible())
+        viewport()->repaint();
+    m_stage = Stage::MakeVisible;
+    m_visibleCursor = m_layout.firstVisible(m_top);
+    return true;
+}
+
+bool CKPView::stageMakeVisible() {
+    if (viewport()->width() <= 0 || viewport()->height() <= 0)
+        return false;
+    const CellGeometry g = geometry();
+    const int height = viewport()->height();
+    while (true) {
+        if (m_visibleCursor >= m_layout.count) {
+            break;
+        }
+        const QRect cell = cellRectInView(m_visibleCursor);
+        if (cell.top() >= height)
+            break;
+        const int position = m_visibleCursor++;
+        if (cell.center().y() < 0)
+            continue;
+        const CellThumbnail made = m_document.prepareThumbnail(position, g, true);
+        if (made.isNew()) {
+            redrawEntry(position);
+            m_document.updateAllViews(this, hint::kRedrawEntry, position);
+        }
+        if (idleInputPending())
+            return true;
+    }
+    m_stage = m_document.options().thumbsCreate ? Stage::MakeAll : Stage::Idle;
+    return m_stage != Stage::Idle;
+}
+
+bool CKPView::stageMakeAll() {
+    const int count = m_layout.count;
+    if (m_backgroundCursor >= count) {
+        m_stage = Stage::Idle;
+        return false;
+    }
+    const int position = m_backgroundCursor++;
+    const CellThumbnail made = m_document.prepareThumbnail(position, geometry(), true);
+    if (made.isNew()) {
+        redrawEntry(position);
+        m_document.updateAllViews(this, hint::kRedrawEntry, position);
+    }
+    reportProgress(m_backgroundCursor * 100 / count);
+    if (m_backgroundCursor >= count) {
+        m_stage = Stage::Idle;
+        return false;
+    }
+    return true;
+}
+
+void CKPView::resetBackgroundStage() {
+    m_backgroundCursor = 0;
+    if (m_reportedProgress) {
+        m_reportedProgress = false;
+        reportProgress(0);
+    }
+}
+
+void CKPView::reportProgress(int percent) {
+    QObject* target = m_reportTarget != nullptr ? m_reportTarget : window();
+    if (target == this)
+        return;
+    m_reportedProgress = percent != 0;
+    sendWindowMessage(target, msg::kStatusProgress, kProgressPane, percent);
+}
+
+} // namespace vemra
