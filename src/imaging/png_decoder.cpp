@@ -91,6 +91,9 @@ struct PngReader {
 };
 
 bool readInfo(PngReader& r) {
+    if (!headerChunksComplete(r.source.data)) {
+        return false; // as libpng would fail, only without its huge allocation first
+    }
     if (setjmp(png_jmpbuf(r.png)) != 0) {
         return false;
     }
@@ -137,9 +140,6 @@ int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pictur
     PngReader r(input.bytes());
     if (!r.valid()) {
         return static_cast<int>(ResultCode::LibraryFailure);
-    }
-    if (!headerChunksComplete(input.bytes())) {
-        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);
@@ -257,9 +257,6 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
     PngReader r(input.bytes());
     if (!r.valid()) {
         return static_cast<int>(ResultCode::BrokenData);
-    }
-    if (!headerChunksComplete(input.bytes())) {
-        return static_cast<int>(ResultCode::LibraryFailure); // what libpng would have said
     }
     if (!readInfo(r)) {
         return static_cast<int>(ResultCode::LibraryFailure);
