@@ -75,6 +75,7 @@ const Key kKeys[] = {
     {"KPView", "MemDraw", &O::memDraw},
     {"KPView", "OverMem", &O::overMem},
     {"KPView", "WheelScrollCount", &O::wheelScrollCount},
+    {"KPView", "SyncFileCount", &O::syncFileCount},
     {"DrvView", "DisplayName", &O::displayName},
     {"DrvView", "ShellTree", &O::shellTree},
     {"DriveView", "Monitoring", &O::monitoring},

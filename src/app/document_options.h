@@ -83,6 +83,9 @@ struct DocumentOptions {
     bool memDraw = false;
     int overMem = 70;
     int wheelScrollCount = 0;
+    // With syncFind, entries found by a scan are drawn at once only after
+    // this many: small folders are quicker drawn in one go at the end.
+    int syncFileCount = 200;
 
     // DrvView, DriveView, MainFrame, OnePic
     bool displayName = false;

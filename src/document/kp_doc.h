@@ -110,6 +110,10 @@ public:
     // The loader must outlive the document. The sharpening options are taken
     // now: call again after changing them.
     void setPictureLoader(PictureLoader* loader);
+    // Writes the archive member at display `position` to the file `path`
+    // through the loader; a result code (failure without a loader or for a
+    // plain file).
+    int extractMember(int position, const std::string& path);
     // The decision taken for each cell the grid draws (see
     // prepareCellThumbnail), with the entry's note loaded on first drawing.
     // An out-of-range position gives nothing.
@@ -194,6 +198,7 @@ private:
     std::function<void(const PictureSource&)> m_entryRemoved;
     ProgressSink* m_progress = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
+    PictureLoader* m_loader = nullptr;
 };
 
 } // namespace vemra

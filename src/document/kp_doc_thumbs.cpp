@@ -1,5 +1,6 @@
 #include "document/kp_doc.h"
 
+#include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
@@ -8,6 +9,7 @@
 namespace vemra {
 
 void CKPDoc::setPictureLoader(PictureLoader* loader) {
+    m_loader = loader;
     if (loader == nullptr) {
         m_maker.reset();
         return;
@@ -39,6 +41,13 @@ CellThumbnail CKPDoc::prepareThumbnail(int position, const CellGeometry& cell, b
     const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
                                      m_options.cacheFolder};
     return prepareCellThumbnail(*entry, cell, mayMake, services);
+}
+
+int CKPDoc::extractMember(int position, const std::string& path) {
+    const PictureSource* entry = entryAt(position);
+    if (entry == nullptr || m_loader == nullptr)
+        return static_cast<int>(ResultCode::Failure);
+    return m_loader->extractMember(*entry, path);
 }
 
 bool CKPDoc::saveThumbnails(ProgressSink* progress) {

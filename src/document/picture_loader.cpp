@@ -2,8 +2,26 @@
 
 #include "document/picture_source.h"
 #include "imaging/decoder_registry.h"
+#include "imaging/spi_block.h"
+#include "platform/atomic_file.h"
 
 namespace vemra {
+
+int PictureLoader::extractMember(const PictureSource&, const std::string&) {
+    return static_cast<int>(ResultCode::Failure);
+}
+
+int RegistryPictureLoader::extractMember(const PictureSource& entry, const std::string& path) {
+    if (!entry.isArchiveMember() || entry.memberPosition < 0)
+        return static_cast<int>(ResultCode::Failure);
+    SpiBlock member;
+    const int code =
+        m_registry.archiveFileToMemory(entry.archiveDecoder, entry.archiveFullPath(),
+                                       static_cast<std::uint32_t>(entry.memberPosition), member);
+    if (code != 0)
+        return code;
+    return writeFileAtomically(path, member.bytes()) ? 0 : static_cast<int>(ResultCode::ReadError);
+}
 
 int RegistryPictureLoader::loadForThumbnail(PictureSource& entry, int width, int height,
                                             PictureBuffer& out) {

@@ -2,6 +2,8 @@
 
 #include "imaging/picture_buffer.h"
 
+#include <string>
+
 namespace vemra {
 
 class DecoderRegistry;
@@ -20,6 +22,11 @@ public:
     // success).
     virtual int loadForThumbnail(PictureSource& entry, int width, int height,
                                  PictureBuffer& out) = 0;
+
+    // Writes the archive member `entry` to the file `path` (atomically), so
+    // that programs which know nothing of archives can open it. A result
+    // code; a plain file, or a loader without archives, gives a failure.
+    virtual int extractMember(const PictureSource& entry, const std::string& path);
 };
 
 // The loader of the running program: the decoder registry, with the
@@ -30,6 +37,7 @@ public:
     explicit RegistryPictureLoader(DecoderRegistry& registry) : m_registry(registry) {}
 
     int loadForThumbnail(PictureSource& entry, int width, int height, PictureBuffer& out) override;
+    int extractMember(const PictureSource& entry, const std::string& path) override;
 
 private:
     DecoderRegistry& m_registry;

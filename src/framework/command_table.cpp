@@ -298,6 +298,20 @@ constexpr MenuItem kSlideShowMenu[] = {
     {kCmdViewOptions, {}, {}},
 };
 
+// One entry: ways to open it first, then the clipboard, the file
+// operations, what belongs to this one picture, and reloading it.
+constexpr int kGridEntryMenu[] = {
+    kCmdOpenViewer, kCmdFullScreen,   kCmdRunAssociated, kCmdNone,   kCmdEditCopy,    kCmdEditCut,
+    kCmdNone,       kCmdCopyFiles,    kCmdMoveFiles,     kCmdRename, kCmdDeleteFiles, kCmdNone,
+    kCmdNote,       kCmdSaveInFormat, kCmdWallpaper,     kCmdPrint,  kCmdNone,        kCmdReload,
+};
+
+// Several entries: what makes sense for all of them at once.
+constexpr int kGridSelectionMenu[] = {
+    kCmdOpenViewer, kCmdNone,         kCmdEditCopy,    kCmdEditCut, kCmdNone,         kCmdCopyFiles,
+    kCmdMoveFiles,  kCmdSerialRename, kCmdDeleteFiles, kCmdNone,    kCmdSaveInFormat, kCmdPrint,
+};
+
 } // namespace
 
 std::span<const CommandInfo> commandTable(CommandScope scope) {
@@ -343,6 +357,14 @@ std::span<const MenuItem> mainMenuLayout() {
 
 std::span<const MenuItem> slideShowMenuLayout() {
     return kSlideShowMenu;
+}
+
+std::span<const int> gridEntryMenu() {
+    return kGridEntryMenu;
+}
+
+std::span<const int> gridSelectionMenu() {
+    return kGridSelectionMenu;
 }
 
 } // namespace vemra

@@ -59,4 +59,10 @@ std::span<const MenuItem> mainMenuLayout();
 // The slide show's popup menu.
 std::span<const MenuItem> slideShowMenuLayout();
 
+// The thumbnail grid's context menus, as command ids (kCmdNone: a
+// separator): for one entry, and for a selection of two or more. The grid
+// puts a title item and the external applications in front.
+std::span<const int> gridEntryMenu();
+std::span<const int> gridSelectionMenu();
+
 } // namespace vemra

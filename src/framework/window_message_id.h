@@ -11,7 +11,7 @@ inline constexpr int kFolderChanged = 2024;   // frame monitor: a change in the 
 inline constexpr int kContinuePhase = 2026;   // grid: continue the painting phase (phase, 0)
 inline constexpr int kPageUp = 2029;          // grid: scroll one page up (command 32774)
 inline constexpr int kPageDown = 2030;        // grid: scroll one page down (command 32773)
-inline constexpr int kGridProgress = 2031;    // grid: show, set text of, advance, close progress
+inline constexpr int kGridProgress = 2031;    // grid: (progress::Operation, argument) below
 inline constexpr int kLargerCells = 2032;     // grid: enlarge the cells one step (command 32771)
 inline constexpr int kSmallerCells = 2033;    // grid: shrink the cells one step (command 32772)
 inline constexpr int kDivideColumns = 2034;   // grid: (N columns; 0 = remembered size, 0)
@@ -25,6 +25,20 @@ inline constexpr int kRenderDragFiles = 2049; // grid: render the file list of a
 inline constexpr int kStepViewer = 2052;      // grid: focus the next or previous viewer window
 inline constexpr int kTileViewers = 2053;     // grid: tile all viewer windows
 inline constexpr int kCloseViewers = 2054;    // grid: (viewer window or 0 for all, 0)
+
+// The operations of kGridProgress, its first argument. The second argument
+// is a const char* UTF-8 text (may be null) for kShow and kText, a number
+// otherwise. Every operation but kClose answers 1 when "中止" was pressed
+// since the last request (and clears that), else 0; without a window they
+// answer 0 and change nothing.
+namespace progress {
+inline constexpr int kShow = 0;     // (kShow, title): opens the window, range 0-100, position 0
+inline constexpr int kText = 1;     // (kText, text): the line above the bar
+inline constexpr int kAdvance = 2;  // (kAdvance, steps): moves on; 0 moves one step
+inline constexpr int kPosition = 3; // (kPosition, position): within the range
+inline constexpr int kRange = 4;    // (kRange, upper): the range becomes 0..upper
+inline constexpr int kClose = 5;    // (kClose, 0): closes the window
+} // namespace progress
 } // namespace msg
 
 } // namespace vemra

@@ -1,12 +1,18 @@
 #include "views/kp_view.h"
 
 #include "document/kp_doc.h"
+#include "framework/command_actions.h"
 #include "framework/command_id.h"
+#include "framework/command_router.h"
 #include "framework/idle_driver.h"
+#include "framework/progress_window.h"
 #include "framework/window_message_id.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <algorithm>
@@ -29,6 +35,9 @@ CKPView::CKPView(CKPDoc& document, QWidget* parent)
 }
 
 CKPView::~CKPView() {
+    // Actions made for our own router go before the router does.
+    if (m_ownRouter)
+        delete m_actions;
     if (document() != nullptr)
         document()->removeView(this);
 }
@@ -42,7 +51,10 @@ QSize CKPView::cellSize() const {
 
 void CKPView::relayout() {
     const QSize cell = cellSize();
-    const int count = m_document.isScanning() ? 0 : m_document.displayedCount();
+    // During a scan only what SyncFind lets through is laid out.
+    int count = m_document.displayedCount();
+    if (m_document.isScanning())
+        count = m_found > m_document.options().syncFileCount ? m_found : 0;
     const GridLayout next = GridLayout::compute(count, cell.width(), cell.height(),
                                                 viewport()->width(), viewport()->height());
     const bool changed = !(next == m_layout);
@@ -180,14 +192,22 @@ void CKPView::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
         m_stage = Stage::Idle;
         m_anchor = m_rangeEnd = m_pressed = -1;
         m_rangeInProgress = false;
+        m_found = 0;
+        relayout();
         if (m_document.options().syncFind) {
             m_top = 0;
-            resetBackgroundStage();
+            updateScrollBar();
+            restartPainting(true);
+        } else {
+            viewport()->update();
         }
-        relayout();
-        viewport()->update();
+        break;
+    case hint::kEntryAccepted:
+        if (m_document.options().syncFind)
+            drawFoundEntry(hintPosition(data));
         break;
     case hint::kScanFinished: {
+        m_found = 0;
         m_anchor = m_rangeEnd = m_pressed = -1;
         m_rangeInProgress = false;
         m_top = 0;
@@ -236,8 +256,10 @@ void CKPView::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
         redrawEntry(hintPosition(data));
         break;
     case hint::kOpenEntry:
+        openInViewer(hintPosition(data));
+        break;
     case hint::kOpenEntryByKeys:
-        openEntry(hintPosition(data));
+        openByKeys(hintPosition(data), QGuiApplication::keyboardModifiers());
         break;
     default:
         break;
@@ -253,6 +275,11 @@ std::optional<CommandState> CKPView::commandState(int id) const {
         return CommandState{};
     case kCmdOpenCurrent:
         return CommandState{m_document.focusedPosition() >= 0, false};
+    case kCmdOpenViewer:
+    case kCmdFullScreen:
+    case kCmdRunAssociated:
+    case kCmdReload:
+        return CommandState{commandEntry() >= 0, false};
     default:
         return std::nullopt;
     }
@@ -273,7 +300,22 @@ bool CKPView::onCommand(int id) {
         scrollToTop(m_top - m_layout.page);
         return true;
     case kCmdOpenCurrent:
-        openEntry(m_document.focusedPosition());
+        openByKeys(m_document.focusedPosition(), QGuiApplication::keyboardModifiers());
+        return true;
+    case kCmdOpenViewer:
+        if (m_document.selectedCount(true) >= 2)
+            openSelection();
+        else
+            openInViewer(commandEntry());
+        return true;
+    case kCmdFullScreen:
+        openInViewer(commandEntry());
+        return true;
+    case kCmdRunAssociated:
+        runAssociated(commandEntry());
+        return true;
+    case kCmdReload:
+        reloadEntry(commandEntry());
         return true;
     default:
         return false;
@@ -301,21 +343,24 @@ std::intptr_t CKPView::onWindowMessage(int message, std::intptr_t first, std::in
     case msg::kSetCellSize:
         setCellSize(static_cast<int>(first), static_cast<int>(second));
         return 0;
+    case msg::kGridProgress:
+        return progressRequest(static_cast<int>(first), second);
     default:
         return 0;
     }
 }
 
 bool CKPView::event(QEvent* e) {
+    // Tab goes on to the document's next view, not to the next widget.
+    if (e->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        if (key->key() == Qt::Key_Tab &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            focusNextView();
+            return true;
+        }
+    }
     return deliverWindowMessage(e, *this) || QAbstractScrollArea::event(e);
-}
-
-void CKPView::openEntry(int position) {
-    const PictureSource* entry = m_document.entryAt(position);
-    // An archive member has no file of its own for another program to open.
-    if (entry == nullptr || entry->isArchiveMember() || !m_opener)
-        return;
-    m_opener(entry->fullPath());
 }
 
 } // namespace vemra

@@ -12,12 +12,20 @@
 #include <QPixmap>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+class QMenu;
+class QTemporaryDir;
 
 namespace vemra {
 
 class CKPDoc;
+class CommandActions;
+class CommandRouter;
 class PictureSource;
+class ProgressWindow;
+class SettingsStore;
 struct CellGeometry;
 
 // The thumbnail grid: one equal cell per displayed entry of the document,
@@ -75,6 +83,31 @@ public:
     }
     void openEntry(int position);
 
+    // --- context menus and opening (kp_view_menu.cpp, kp_view_open.cpp)
+    // The actions (and through them the router) the menus and the opening
+    // rules send commands with; without them the grid routes through a
+    // router of its own (itself, then the document).
+    void setCommandActions(CommandActions* actions);
+    // Where the external applications are read from; null: none.
+    void setSettingsStore(SettingsStore* store) { m_settings = store; }
+    // Shows a context menu; replaceable so that tests can look at the menu
+    // instead of waiting for a choice.
+    using MenuExec = std::function<void(QMenu& menu, QPoint globalPosition)>;
+    void setMenuExec(MenuExec exec) { m_menuExec = std::move(exec); }
+    // The context menu at `point` (viewport coordinates), or from the
+    // keyboard for the current entry.
+    void showContextMenu(QPoint point, bool fromKeyboard);
+    // The command opening an entry sends: Shift runs it with its associated
+    // application, Ctrl opens it in the viewer, else the IDViewer option.
+    int openingCommand(Qt::KeyboardModifiers modifiers) const;
+    // Opens `position` as a double-click or Enter does (hint 14).
+    void openByKeys(int position, Qt::KeyboardModifiers modifiers);
+    // Called after every idle stage ends (the frame refreshes its title and
+    // status panes).
+    void setAfterPass(std::function<void()> callback) { m_afterPass = std::move(callback); }
+    // The window of request 2031, while shown.
+    ProgressWindow* progressWindow() const { return m_progress; }
+
     // --- DocumentView, CommandTarget, WindowMessageHandler
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
     std::optional<CommandState> commandState(int id) const override;
@@ -92,6 +125,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // --- layout (kp_view.cpp)
@@ -123,6 +157,23 @@ private:
     void selectRange(int to, bool keepOthers);
     void toggle(int position);
     bool captionHit(int position, QPoint point) const;
+    void focusNextView();
+
+    // --- menus, opening, reloading, progress (kp_view_menu.cpp, kp_view_open.cpp)
+    CommandActions& actions();
+    bool sendCommand(int id);
+    void addApplicationMenu(QMenu& menu, int selected);
+    // The entry the grid's commands act on: the last one clicked, else the
+    // current one.
+    int commandEntry() const;
+    void openInViewer(int position);
+    void openSelection();
+    void runAssociated(int position);
+    void reloadEntry(int position);
+    std::intptr_t progressRequest(int operation, std::intptr_t argument);
+    // After every stage: the frame's refresh and, with SyncJump, hint 9.
+    void passFinished();
+    void drawFoundEntry(int position);
 
     CKPDoc& m_document;
     GridLayout m_layout;
@@ -148,6 +199,18 @@ private:
     int m_pressed = -1;
     bool m_selectOnRelease = false;
     std::function<void(const std::string&)> m_opener;
+
+    CommandActions* m_actions = nullptr;
+    std::unique_ptr<CommandRouter> m_ownRouter;
+    SettingsStore* m_settings = nullptr;
+    MenuExec m_menuExec;
+    std::function<void()> m_afterPass;
+    ProgressWindow* m_progress = nullptr;
+    // Archive members extracted for other programs; removed with the grid.
+    std::unique_ptr<QTemporaryDir> m_extracted;
+    int m_extractedCount = 0;
+    // Entries found so far by a scan that draws them as it goes (hint 11).
+    int m_found = 0;
 };
 
 } // namespace vemra

@@ -37,6 +37,7 @@ bool CKPView::stageDrawVisible() {
         viewport()->repaint();
     m_stage = Stage::MakeVisible;
     m_visibleCursor = m_layout.firstVisible(m_top);
+    passFinished();
     return true;
 }
 
@@ -64,6 +65,7 @@ bool CKPView::stageMakeVisible() {
             return true;
     }
     m_stage = m_document.options().thumbsCreate ? Stage::MakeAll : Stage::Idle;
+    passFinished();
     return m_stage != Stage::Idle;
 }
 
@@ -82,6 +84,7 @@ bool CKPView::stageMakeAll() {
     reportProgress(m_backgroundCursor * 100 / count);
     if (m_backgroundCursor >= count) {
         m_stage = Stage::Idle;
+        passFinished();
         return false;
     }
     return true;

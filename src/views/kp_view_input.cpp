@@ -138,7 +138,13 @@ void CKPView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CKPView::mouseReleaseEvent(QMouseEvent* event) {
-    const int position = hitTest(event->position().toPoint());
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        m_selectOnRelease = false;
+        showContextMenu(point, false);
+        return;
+    }
+    const int position = hitTest(point);
     if (m_selectOnRelease && position == m_pressed && position >= 0) {
         clearSelection(position);
         select(position, true);
@@ -150,7 +156,7 @@ void CKPView::mouseReleaseEvent(QMouseEvent* event) {
 void CKPView::mouseDoubleClickEvent(QMouseEvent* event) {
     const int position = hitTest(event->position().toPoint());
     if (position >= 0 && event->button() == Qt::LeftButton)
-        openEntry(position);
+        openByKeys(position, event->modifiers());
 }
 
 // --- wheel and keys
@@ -223,7 +229,17 @@ void CKPView::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        openEntry(m_document.focusedPosition());
+        openByKeys(m_document.focusedPosition(), event->modifiers());
+        break;
+    case Qt::Key_Menu:
+        showContextMenu({}, true);
+        break;
+    case Qt::Key_F10:
+        if (!(event->modifiers() & Qt::ShiftModifier)) {
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+        }
+        showContextMenu({}, true);
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);

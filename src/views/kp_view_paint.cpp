@@ -160,7 +160,8 @@ bool CKPView::drawCell(QPainter& painter, const PictureSource& entry, const QRec
 void CKPView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.fillRect(event->rect(), m_outside);
-    if (m_document.isScanning() || m_layout.count == 0)
+    // During a scan only the entries SyncFind lets through are laid out.
+    if (m_layout.count == 0 || (m_document.isScanning() && m_found == 0))
         return;
     const int first = m_layout.firstVisible(m_top);
     for (int position = first; position < m_layout.count; ++position) {

@@ -89,6 +89,9 @@ void CMainFrame::createPanes() {
     m_details = new CEntryListPane(m_document, CEntryListPane::Style::Names, m_rows);
     m_grid = new CKPView(m_document, m_rows);
     m_grid->setReportTarget(this);
+    m_grid->setCommandActions(m_commands);
+    m_grid->setSettingsStore(&m_settings);
+    m_grid->setAfterPass([this] { showStatusSummary(); });
     connect(this, &CMainFrame::cellSizeRequested, m_grid,
             [this](int width, int height) { m_grid->setCellSize(width, height); });
     connect(this, &CMainFrame::columnsRequested, m_grid,

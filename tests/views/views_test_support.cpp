@@ -1,5 +1,9 @@
 #include "views_test_support.h"
 
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 
 namespace vemra::test {
@@ -19,6 +23,20 @@ std::string saveScreenshot(const QImage& image, const std::string& name) {
     const std::string path = (folder / name).string();
     image.save(QString::fromStdString(path));
     return path;
+}
+
+void makePictures(const std::string& folder, int count, int width, int height) {
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv((i * 37) % 360, 200, 230));
+        QPainter painter(&image);
+        painter.setPen(Qt::black);
+        painter.drawEllipse(QRect(4, 4, width - 8, height - 8));
+        painter.end();
+        const QString name = QString::asprintf("/pic%04d.png", i);
+        ASSERT_TRUE(image.save(QString::fromStdString(folder) + name));
+    }
 }
 
 std::string samplesFolder() {

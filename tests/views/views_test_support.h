@@ -39,6 +39,10 @@ public:
 // Saves a screenshot under the build tree (build-test/screenshots/<name>).
 std::string saveScreenshot(const QImage& image, const std::string& name);
 
+// Small PNG pictures in distinct colours, "pic0000.png" on, so that they
+// sort in order.
+void makePictures(const std::string& folder, int count, int width = 64, int height = 48);
+
 // The project's sample pictures.
 std::string samplesFolder();
 
