@@ -301,15 +301,26 @@ constexpr MenuItem kSlideShowMenu[] = {
 // One entry: ways to open it first, then the clipboard, the file
 // operations, what belongs to this one picture, and reloading it.
 constexpr int kGridEntryMenu[] = {
-    kCmdOpenViewer, kCmdFullScreen,   kCmdRunAssociated, kCmdNone,   kCmdEditCopy,    kCmdEditCut,
-    kCmdNone,       kCmdCopyFiles,    kCmdMoveFiles,     kCmdRename, kCmdDeleteFiles, kCmdNone,
-    kCmdNote,       kCmdSaveInFormat, kCmdWallpaper,     kCmdPrint,  kCmdNone,        kCmdReload,
+    kCmdOpenViewer, kCmdFullScreen,   kCmdRunAssociated,                  // open
+    kCmdNone,                                                             // ----
+    kCmdEditCopy,   kCmdEditCut,                                          // clipboard
+    kCmdNone,                                                             // ----
+    kCmdCopyFiles,  kCmdMoveFiles,    kCmdRename,        kCmdDeleteFiles, // files
+    kCmdNone,                                                             // ----
+    kCmdNote,       kCmdSaveInFormat, kCmdWallpaper,     kCmdPrint,       // this picture
+    kCmdNone,                                                             // ----
+    kCmdReload,
 };
 
 // Several entries: what makes sense for all of them at once.
 constexpr int kGridSelectionMenu[] = {
-    kCmdOpenViewer, kCmdNone,         kCmdEditCopy,    kCmdEditCut, kCmdNone,         kCmdCopyFiles,
-    kCmdMoveFiles,  kCmdSerialRename, kCmdDeleteFiles, kCmdNone,    kCmdSaveInFormat, kCmdPrint,
+    kCmdOpenViewer,                                                     // open each
+    kCmdNone,                                                           // ----
+    kCmdEditCopy,     kCmdEditCut,                                      // clipboard
+    kCmdNone,                                                           // ----
+    kCmdCopyFiles,    kCmdMoveFiles, kCmdSerialRename, kCmdDeleteFiles, // files
+    kCmdNone,                                                           // ----
+    kCmdSaveInFormat, kCmdPrint,
 };
 
 } // namespace

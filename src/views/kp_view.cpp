@@ -244,9 +244,9 @@ void CKPView::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
         const FlagAtPosition change = hintFlagAtPosition(data);
         redrawEntry(change.position);
         // Another view moved the focus: with Synchronous the grid follows.
-        if (change.flag != 0 && m_document.options().synchronous &&
+        if (change.flag != 0 && !m_settingCurrent && m_document.options().synchronous &&
             change.position < m_layout.count)
-            ensureVisible(change.position);
+            scrollJustEnough(change.position);
         break;
     }
     case hint::kAllSelection:

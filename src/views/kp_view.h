@@ -158,6 +158,10 @@ private:
     void toggle(int position);
     bool captionHit(int position, QPoint point) const;
     void focusNextView();
+    // Makes `position` the document's current entry; the grid brings its
+    // own choices into view as keys do, not as hint 13 does for others'.
+    void setCurrent(int position);
+    void scrollJustEnough(int position);
 
     // --- menus, opening, reloading, progress (kp_view_menu.cpp, kp_view_open.cpp)
     CommandActions& actions();
@@ -209,6 +213,7 @@ private:
     // Archive members extracted for other programs; removed with the grid.
     std::unique_ptr<QTemporaryDir> m_extracted;
     int m_extractedCount = 0;
+    bool m_settingCurrent = false;
     // Entries found so far by a scan that draws them as it goes (hint 11).
     int m_found = 0;
 };

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace vemra {
 
@@ -59,7 +60,7 @@ void CKPView::selectRange(int to, bool keepOthers) {
     for (int i = low; i <= high; ++i)
         select(i, true);
     m_rangeEnd = to;
-    m_document.setFocus(to);
+    setCurrent(to);
 }
 
 void CKPView::moveCurrent(int position, Qt::KeyboardModifiers modifiers) {
@@ -73,7 +74,7 @@ void CKPView::moveCurrent(int position, Qt::KeyboardModifiers modifiers) {
             clearSelection(position);
             select(position, true);
         }
-        m_document.setFocus(position);
+        setCurrent(position);
     }
     ensureVisible(position);
 }
@@ -87,11 +88,24 @@ void CKPView::ensureVisible(int position) {
         scrollToTop(m_top - m_layout.cellHeight);
     else if (cell.bottom() >= viewport()->height())
         scrollToTop(m_top + m_layout.cellHeight);
-    const QRect again = cellRectInView(position);
-    if (again.top() < 0 || again.bottom() >= viewport()->height()) {
-        const long long rowTop = m_layout.cellRect(position).top();
-        scrollToTop(again.top() < 0 ? rowTop : rowTop + m_layout.cellHeight - viewport()->height());
-    }
+    scrollJustEnough(position);
+}
+
+void CKPView::setCurrent(int position) {
+    const bool before = std::exchange(m_settingCurrent, true);
+    m_document.setFocus(position);
+    m_settingCurrent = before;
+}
+
+// Scrolls by as little as shows the whole cell (its top when the cell is
+// taller than the window).
+void CKPView::scrollJustEnough(int position) {
+    const QRect cell = cellRectInView(position);
+    const long long rowTop = m_layout.cellRect(position).top();
+    if (cell.top() < 0)
+        scrollToTop(rowTop);
+    else if (cell.bottom() >= viewport()->height())
+        scrollToTop(std::min(rowTop, rowTop + m_layout.cellHeight - viewport()->height()));
 }
 
 bool CKPView::captionHit(int position, QPoint point) const {
@@ -123,13 +137,13 @@ void CKPView::mousePressEvent(QMouseEvent* event) {
     if (modifiers & Qt::ControlModifier) {
         toggle(position);
         if (m_document.entryAt(position)->isSelected())
-            m_document.setFocus(position);
+            setCurrent(position);
         return;
     }
     if (!m_document.entryAt(position)->isSelected()) {
         clearSelection(position);
         select(position, true);
-        m_document.setFocus(position);
+        setCurrent(position);
     } else {
         // A press on a selection may start a drag of all of it; only a
         // release without one narrows the selection to this entry.
@@ -148,7 +162,7 @@ void CKPView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_selectOnRelease && position == m_pressed && position >= 0) {
         clearSelection(position);
         select(position, true);
-        m_document.setFocus(position);
+        setCurrent(position);
     }
     m_selectOnRelease = false;
 }
@@ -223,7 +237,7 @@ void CKPView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
         if (count > 0) {
             toggle(current);
-            m_document.setFocus(current);
+            setCurrent(current);
             moveCurrent(current + 1, Qt::ControlModifier);
         }
         break;

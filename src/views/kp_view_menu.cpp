@@ -71,7 +71,7 @@ void CKPView::showContextMenu(QPoint point, bool fromKeyboard) {
             m_rangeInProgress = false;
             clearSelection(entry);
             select(entry, true);
-            m_document.setFocus(entry);
+            setCurrent(entry);
             m_pressed = entry;
             selected = 1;
         }

@@ -456,6 +456,27 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
     f.document->removeView(&recorder);
 }
 
+TEST_F(GridMenuTest, SynchronousFollowsAFocusSetElsewhereJustFarEnoughAndKeysByWholeCells) {
+    openPictures(30);
+    f.document->options().synchronous = true;
+    const int columns = view->layout().columns;
+    const int cell = view->layout().cellHeight;
+    const int height = view->viewport()->height();
+    ASSERT_GT(height % cell, 0); // a row is cut at the bottom
+    // Another view makes an entry of row 4 current.
+    f.document->setFocus(4 * columns + 1);
+    EXPECT_EQ(view->top(), 5 * cell - height);
+    f.document->setFocus(1 * columns);
+    EXPECT_EQ(view->top(), cell);
+    // The grid's own keys step by whole cells, Synchronous or not.
+    view->scrollToTop(0);
+    view->moveCurrent(0, Qt::NoModifier);
+    const int rows = height / cell;
+    for (int row = 1; row <= rows; ++row)
+        QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->top(), cell);
+}
+
 // The frame shows the selection in its first status pane after every
 // gesture of the grid.
 TEST(GridStatusPanes, EverySelectionGestureReachesTheFirstStatusPane) {
