@@ -40,7 +40,7 @@ protected:
 TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     const DocumentOptions o = DocumentOptions::load(storeWith(""));
     const auto e = entries(o);
-    EXPECT_EQ(e.size(), 84u); // every key of the document's table, each once
+    EXPECT_EQ(e.size(), 85u); // every key of the document's table, each once
     EXPECT_EQ(e.at("KPDoc/ThumbsSize"), "110,110");
     EXPECT_EQ(e.at("KPDoc/ThumbsLimitSize"), "40,40");
     EXPECT_EQ(e.at("KPDoc/TrashCan"), "1");
@@ -51,6 +51,7 @@ TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(e.at("SPI/#InnerPNG"), "1");
     EXPECT_EQ(e.at("SPI/#InnerGIF2"), "0");
     EXPECT_EQ(e.at("KPView/OverMem"), "70");
+    EXPECT_EQ(e.at("KPView/SyncFileCount"), "200");
     EXPECT_EQ(e.at("ZRVxFile/colSelectBackGround"), "16747660");
     EXPECT_EQ(e.at("ZRVxFile/colCantDraw"), "15794175");
     EXPECT_EQ(e.at("ZRVxFile/fontHeight"), "-12");

@@ -56,7 +56,7 @@ TEST_F(SettingsCliTest, OptionsFollowTheReadingRules) {
     EXPECT_NE(run.out.find("KPDoc\tThumbsLimitSize\t10,10\n"), std::string::npos);
     EXPECT_NE(run.out.find("SPI\t#InnerPNG\t1\n"), std::string::npos);
     EXPECT_NE(run.out.find("Filter\tUnitEnd\t0\n"), std::string::npos);
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 84);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 85);
 }
 
 TEST_F(SettingsCliTest, FailuresAndUsageErrors) {
