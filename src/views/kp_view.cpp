@@ -5,7 +5,6 @@
 #include "framework/command_id.h"
 #include "framework/command_router.h"
 #include "framework/idle_driver.h"
-#include "framework/progress_window.h"
 #include "framework/window_message_id.h"
 
 #include <QDesktopServices>

@@ -117,6 +117,10 @@ protected:
             }
         }
         menus.push_back(shown);
+        if (!screenshot.empty()) {
+            menu.adjustSize();
+            test::saveScreenshot(menu.grab().toImage(), screenshot);
+        }
     }
 
     void openPictures(int count) {
@@ -164,6 +168,7 @@ protected:
     std::vector<std::vector<std::byte>> openedBytes;
     std::vector<ShownMenu> menus;
     QAction* lastApplication = nullptr;
+    std::string screenshot; // where record() saves the menu's picture
 };
 
 TEST_F(GridMenuTest, ARightClickMakesTheEntryTheOnlySelectionAndShowsItsNameFirst) {
@@ -237,6 +242,7 @@ TEST_F(GridMenuTest, TheKeyboardOpensTheMenuForTheCurrentEntryInsideTheTopLeftCo
 TEST_F(GridMenuTest, RegisteredApplicationsComeThirdAndSeveralPicturesNeedOneProcessEach) {
     registerApps();
     openPictures(4);
+    screenshot = "grid_entry_menu.png";
     rightClick(1);
     ASSERT_EQ(menus.size(), 1u);
     {
@@ -251,7 +257,9 @@ TEST_F(GridMenuTest, RegisteredApplicationsComeThirdAndSeveralPicturesNeedOnePro
         EXPECT_EQ(applications.ran, std::vector<int>{kCmdExternalAppFirst + 1});
     }
     click(2, Qt::ControlModifier);
+    screenshot = "grid_selection_menu.png";
     rightClick(2);
+    screenshot.clear();
     ASSERT_EQ(menus.size(), 2u);
     const ShownMenu& menu = menus[1];
     EXPECT_EQ(menu.texts[2], QStringLiteral("アプリケーションで開く(&G)"));
