@@ -123,9 +123,9 @@ protected:
         }
     }
 
-    void openPictures(int count) {
-        test::makePictures(f.dir.file("pics"), count);
-        f.document->openFolder(f.dir.file("pics"), nullptr, false);
+    void openPictures(int count, const std::string& name = "pics") {
+        test::makePictures(f.dir.file(name), count);
+        f.document->openFolder(f.dir.file(name), nullptr, false);
         view->resize(400, 300);
         view->show();
         QApplication::processEvents();
@@ -435,9 +435,10 @@ TEST_F(GridMenuTest, SyncJumpTellsTheOtherViewsTheFirstVisibleEntryAfterEachPass
 
 TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFound) {
     test::makePictures(f.dir.file("pics"), 8);
-    view->resize(400, 300);
-    view->show();
-    QApplication::processEvents();
+    // A long folder scrolled down first: the scan starts from the top.
+    openPictures(30, "long");
+    view->scrollToTop(400);
+    ASSERT_EQ(view->top(), 400);
     f.document->options().scanSpi = true;
     f.document->options().syncFind = true;
     f.document->options().syncFileCount = 3;
@@ -448,9 +449,11 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
         const PictureSource* entry = f.document->entryAt(position);
         if (entry != nullptr && entry->cellX != PictureSource::kNotPlaced)
             placedWhenFound.push_back(position);
+        EXPECT_EQ(view->top(), 0);
     };
     f.document->addView(&recorder);
     f.document->openFolder(f.dir.file("pics"), nullptr, false);
+    ASSERT_FALSE(placedWhenFound.empty());
     // Three cells a row, two whole rows and part of the third visible.
     EXPECT_EQ(placedWhenFound, (std::vector<int>{3, 4, 5, 6, 7}));
     EXPECT_EQ(view->layout().count, 8);
