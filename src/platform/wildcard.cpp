@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vemra {
@@ -66,6 +67,22 @@ std::vector<DirectoryItem> enumerateFolder(const std::string& folder, std::strin
             continue;
         items.push_back({std::string(name), *status});
     }
+    // readdir gives the order of the directory's hash table, which looks
+    // random to a person; the unsorted "scan order" of the views should read
+    // like a file manager's, so the names are put in case-insensitive order
+    // (byte order breaks ties, so the result never depends on the disk).
+    std::sort(items.begin(), items.end(), [](const DirectoryItem& a, const DirectoryItem& b) {
+        const auto less = [](char x, char y) {
+            return static_cast<unsigned char>(fold(x)) < static_cast<unsigned char>(fold(y));
+        };
+        if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                         less))
+            return true;
+        if (std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(),
+                                         less))
+            return false;
+        return a.name < b.name;
+    });
     return items;
 }
 

@@ -19,8 +19,8 @@ struct DirectoryItem {
     FileStatus status;
 };
 
-// The items of `folder` whose names match `mask`, in the order the file
-// system gives them, without "." and "..". Items whose status cannot be read
+// The items of `folder` whose names match `mask`, in case-insensitive name
+// order (ties in byte order), without "." and "..". Items whose status cannot be read
 // (vanished meanwhile, dangling links) are left out. A folder that cannot be
 // read gives an empty list.
 std::vector<DirectoryItem> enumerateFolder(const std::string& folder, std::string_view mask);

@@ -45,5 +45,18 @@ TEST(Wildcard, EnumerationListsMatchingItemsWithTheirStatus) {
     EXPECT_TRUE(enumerateFolder(dir.file("nowhere"), "*").empty());
 }
 
+TEST(Wildcard, EnumerationIsInCaseInsensitiveNameOrder) {
+    test::TempFolder dir;
+    for (const char* name :
+         {"pic10.png", "Pic2.png", "b.png", "B.png", "A.png", "日本.png", "pic1.png"})
+        std::ofstream(dir.file(name)) << "x";
+    std::vector<std::string> names;
+    for (const auto& item : enumerateFolder(dir.path().string(), "*"))
+        names.push_back(item.name);
+    const std::vector<std::string> expected = {"A.png",     "B.png",    "b.png",   "pic1.png",
+                                               "pic10.png", "Pic2.png", "日本.png"};
+    EXPECT_EQ(names, expected);
+}
+
 } // namespace
 } // namespace vemra
