@@ -110,6 +110,7 @@ public:
     // The loader must outlive the document. The sharpening options are taken
     // now: call again after changing them.
     void setPictureLoader(PictureLoader* loader);
+    PictureLoader* pictureLoader() const { return m_loader; }
     // The decision taken for each cell the grid draws (see
     // prepareCellThumbnail), with the entry's note loaded on first drawing.
     // An out-of-range position gives nothing.
@@ -193,6 +194,7 @@ private:
     std::function<bool()> m_interrupted;
     std::function<void(const PictureSource&)> m_entryRemoved;
     ProgressSink* m_progress = nullptr;
+    PictureLoader* m_loader = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
 };
 

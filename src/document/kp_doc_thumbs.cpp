@@ -8,6 +8,7 @@
 namespace vemra {
 
 void CKPDoc::setPictureLoader(PictureLoader* loader) {
+    m_loader = loader;
     if (loader == nullptr) {
         m_maker.reset();
         return;

@@ -2,8 +2,29 @@
 
 #include "document/picture_source.h"
 #include "imaging/decoder_registry.h"
+#include "imaging/spi_block.h"
 
 namespace vemra {
+
+int PictureLoader::extractMember(const PictureSource&, std::vector<std::byte>& out) {
+    out.clear();
+    return static_cast<int>(ResultCode::Failure);
+}
+
+int RegistryPictureLoader::extractMember(const PictureSource& entry, std::vector<std::byte>& out) {
+    out.clear();
+    if (!entry.isArchiveMember() || entry.archiveDecoder < 0)
+        return static_cast<int>(ResultCode::Failure);
+    SpiBlock member;
+    const int code =
+        m_registry.archiveFileToMemory(entry.archiveDecoder, entry.archiveFullPath(),
+                                       static_cast<std::uint32_t>(entry.memberPosition), member);
+    if (code != 0)
+        return code;
+    const auto bytes = member.bytes();
+    out.assign(bytes.begin(), bytes.end());
+    return 0;
+}
 
 int RegistryPictureLoader::loadForThumbnail(PictureSource& entry, int width, int height,
                                             PictureBuffer& out) {

@@ -2,6 +2,9 @@
 
 #include "imaging/picture_buffer.h"
 
+#include <cstddef>
+#include <vector>
+
 namespace vemra {
 
 class DecoderRegistry;
@@ -16,10 +19,15 @@ public:
     // Decodes the picture of `entry` for a thumbnail that fits `width` x
     // `height` (a decoder may deliver it reduced, JPEG at 1/2 to 1/8), into
     // `out`. The entry learns its decoder, pixel size, bit count and info
-    // text when they were not known yet. Returns a decoder result code (0 on
-    // success).
+    // text when they were not known yet. A box of 0 x 0 asks for the picture
+    // at its full size. Returns a decoder result code (0 on success).
     virtual int loadForThumbnail(PictureSource& entry, int width, int height,
                                  PictureBuffer& out) = 0;
+
+    // The bytes of the archive member `entry`, unpacked, for handing it to
+    // another program as a file of its own. Returns a decoder result code; a
+    // loader that cannot unpack archives answers failure (-1).
+    virtual int extractMember(const PictureSource& entry, std::vector<std::byte>& out);
 };
 
 // The loader of the running program: the decoder registry, with the
@@ -30,6 +38,7 @@ public:
     explicit RegistryPictureLoader(DecoderRegistry& registry) : m_registry(registry) {}
 
     int loadForThumbnail(PictureSource& entry, int width, int height, PictureBuffer& out) override;
+    int extractMember(const PictureSource& entry, std::vector<std::byte>& out) override;
 
 private:
     DecoderRegistry& m_registry;

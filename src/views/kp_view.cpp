@@ -254,7 +254,7 @@ std::optional<CommandState> CKPView::commandState(int id) const {
     case kCmdOpenCurrent:
         return CommandState{m_document.focusedPosition() >= 0, false};
     default:
-        return std::nullopt;
+        return transferCommandState(id);
     }
 }
 
@@ -276,7 +276,7 @@ bool CKPView::onCommand(int id) {
         openEntry(m_document.focusedPosition());
         return true;
     default:
-        return false;
+        return onTransferCommand(id);
     }
 }
 
@@ -301,6 +301,8 @@ std::intptr_t CKPView::onWindowMessage(int message, std::intptr_t first, std::in
     case msg::kSetCellSize:
         setCellSize(static_cast<int>(first), static_cast<int>(second));
         return 0;
+    case msg::kRenderDragFiles:
+        return renderDragFiles(first);
     default:
         return 0;
     }

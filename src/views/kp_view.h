@@ -12,11 +12,16 @@
 #include <QPixmap>
 
 #include <functional>
+#include <optional>
 #include <string>
+
+class QMimeData;
 
 namespace vemra {
 
 class CKPDoc;
+class DragFiles;
+class DragMimeData;
 class PictureSource;
 struct CellGeometry;
 
@@ -75,6 +80,29 @@ public:
     }
     void openEntry(int position);
 
+    // --- clipboard and drag out (kp_view_transfer.cpp)
+    // Where a pasted picture is saved: the path and whether as JPEG; none
+    // when the user cancelled. Replaceable for tests.
+    struct SaveChoice {
+        std::string path;
+        bool jpeg = false;
+    };
+    using SaveDialog = std::function<std::optional<SaveChoice>(const std::string& folder)>;
+    void setSaveDialog(SaveDialog dialog) { m_saveDialog = std::move(dialog); }
+    // Runs a drag of `data` and gives the target's action; replaceable for
+    // tests, which have no drop target.
+    using DragExec = std::function<Qt::DropAction(QMimeData& data)>;
+    void setDragExec(DragExec exec) { m_dragExec = std::move(exec); }
+    void copySelection(bool cut);
+    void pasteClipboard();
+    // Drags the selection out of the grid; after the drop, plain files the
+    // target moved away leave the document.
+    void startDrag();
+    // A move with the left button held starts a drag once the clock has
+    // turned to a later whole second than at the press, or the pointer is
+    // over another entry than the pressed one, or over none.
+    static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
+
     // --- DocumentView, CommandTarget, WindowMessageHandler
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
     std::optional<CommandState> commandState(int id) const override;
@@ -92,6 +120,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     // --- layout (kp_view.cpp)
@@ -124,6 +153,12 @@ private:
     void toggle(int position);
     bool captionHit(int position, QPoint point) const;
 
+    // --- clipboard and drag (kp_view_transfer.cpp)
+    std::optional<CommandState> transferCommandState(int id) const;
+    bool onTransferCommand(int id);
+    void armDrag(Qt::MouseButton button, int position);
+    std::intptr_t renderDragFiles(std::intptr_t data);
+
     CKPDoc& m_document;
     GridLayout m_layout;
     long long m_top = 0;
@@ -148,6 +183,13 @@ private:
     int m_pressed = -1;
     bool m_selectOnRelease = false;
     std::function<void(const std::string&)> m_opener;
+
+    SaveDialog m_saveDialog;
+    DragExec m_dragExec;
+    bool m_dragArmed = false;
+    long long m_pressSecond = 0;
+    DragFiles* m_drag = nullptr;
+    DragMimeData* m_dragData = nullptr;
 };
 
 } // namespace vemra
