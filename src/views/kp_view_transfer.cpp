@@ -5,6 +5,7 @@
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
+#include "imaging/picture_qimage.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPointer>
 
 namespace vemra {
@@ -40,6 +42,17 @@ std::optional<CKPView::SaveChoice> askSavePath(QWidget* parent, const std::strin
         return std::nullopt;
     return CKPView::SaveChoice{dialog.selectedFiles().front().toStdString(),
                                dialog.selectedNameFilter() == filters[1]};
+}
+
+// The thumbnail of the entry under the pointer, small, to show what is
+// being dragged; none when it has no thumbnail yet.
+QPixmap dragPixmap(const PictureSource* entry) {
+    if (entry == nullptr || !entry->thumbnail)
+        return {};
+    const QImage image = pictureToImage(entry->thumbnail);
+    if (image.isNull())
+        return {};
+    return QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 const QMimeData* clipboardData() {
@@ -150,6 +163,8 @@ void CKPView::startDrag() {
         m_dragExec(*data);
     } else {
         QPointer<QDrag> drag = new QDrag(this);
+        const int shown = m_pressed >= 0 ? m_pressed : m_document.focusedPosition();
+        drag->setPixmap(dragPixmap(m_document.entryAt(shown)));
         drag->setMimeData(data.release());
         drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
         if (drag)

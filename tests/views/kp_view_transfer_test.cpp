@@ -7,6 +7,7 @@
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_qimage.h"
 #include "imaging/plugin_module.h"
+#include "views/main_frame.h"
 
 #include "../../tools/samples/sample_zip.h"
 #include "views_test_support.h"
@@ -136,6 +137,23 @@ TEST_F(GridTransferTest, CopyAndCutPutTheSelectionOnTheClipboardWithTheLastPictu
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->data(mime::kGnomeCopiedFiles).startsWith("cut\n"));
     EXPECT_TRUE(readClipboardFiles(*data).cut);
+}
+
+TEST_F(GridTransferTest, TheMainFrameRoutesTheEditCommandsToTheGrid) {
+    picture("a.png");
+    CMainFrame frame(*f.document, f.registry.get(), f.store);
+    open();
+    QGuiApplication::clipboard()->clear();
+    frame.updateCommandStates();
+    EXPECT_FALSE(frame.action(kCmdEditCopy)->isEnabled());
+    EXPECT_FALSE(frame.action(kCmdEditPaste)->isEnabled());
+    selectAll();
+    frame.updateCommandStates();
+    EXPECT_TRUE(frame.action(kCmdEditCut)->isEnabled());
+    ASSERT_TRUE(frame.runCommand(kCmdEditCopy));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(readClipboardFiles(*data).paths, std::vector<std::string>{folder + "/a.png"});
 }
 
 TEST_F(GridTransferTest, APastedPictureIsSavedAsBmpOrJpegIntoTheFolderWhichIsRefreshed) {
