@@ -97,6 +97,7 @@ public:
 
     bool empty() const { return m_plain.empty() && m_members.empty(); }
     const std::vector<std::string>& plainFiles() const { return m_plain; }
+    bool hasMembers() const { return !m_members.empty(); }
     // The plain files' notes in the clipboard's form.
     const std::vector<std::byte>& notes() const { return m_notes; }
 

@@ -182,7 +182,10 @@ void CKPView::startDrag() {
 std::intptr_t CKPView::renderDragFiles(std::intptr_t data) {
     if (m_drag == nullptr || data != reinterpret_cast<std::intptr_t>(m_dragData))
         return 0;
-    const WaitCursor busy;
+    // Unpacking members may take a while; plain files are listed at once.
+    std::optional<WaitCursor> busy;
+    if (m_drag->hasMembers() && !m_drag->rendered())
+        busy.emplace();
     m_dragData->setFileList(m_drag->render());
     return 1;
 }

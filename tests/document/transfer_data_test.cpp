@@ -134,9 +134,13 @@ TEST_F(TransferDataTest, CopyPutsTheSelectedPlainFilesInEveryFormatAndLeavesMemb
     std::string gnome = "copy";
     std::string tabbed;
     for (const std::string& p : order) {
-        uris += fileUri(p) + "\r\n";
-        gnome += "\n" + fileUri(p);
-        tabbed += (tabbed.empty() ? "" : "\t") + p;
+        uris += fileUri(p);
+        uris += "\r\n";
+        gnome += '\n';
+        gnome += fileUri(p);
+        if (!tabbed.empty())
+            tabbed += '\t';
+        tabbed += p;
     }
     EXPECT_EQ(text(data->data(mime::kUriList)), uris);
     EXPECT_NE(uris.find("b%20c%25.jpg"), std::string::npos);
@@ -168,7 +172,9 @@ TEST_F(TransferDataTest, CutMarksTheFilesAsCutForEveryKindOfReader) {
     select("one.jpg");
     const auto data = makeClipboardData(f.doc, TransferKind::Cut);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(text(data->data(mime::kGnomeCopiedFiles)), "cut\n" + fileUri(path("one.jpg")));
+    std::string cut = "cut\n";
+    cut += fileUri(path("one.jpg"));
+    EXPECT_EQ(text(data->data(mime::kGnomeCopiedFiles)), cut);
     EXPECT_EQ(data->data(mime::kDropEffect), QByteArray("\x02\0\0\0", 4));
     EXPECT_EQ(text(data->data(mime::kKdeCutSelection)), "1");
     EXPECT_EQ(text(data->data(mime::kNotes)), std::string(2, '\0'));
