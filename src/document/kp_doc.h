@@ -114,6 +114,7 @@ public:
     // through the loader; a result code (failure without a loader or for a
     // plain file).
     int extractMember(int position, const std::string& path);
+    PictureLoader* pictureLoader() const { return m_loader; }
     // The decision taken for each cell the grid draws (see
     // prepareCellThumbnail), with the entry's note loaded on first drawing.
     // An out-of-range position gives nothing.
@@ -197,8 +198,8 @@ private:
     std::function<bool()> m_interrupted;
     std::function<void(const PictureSource&)> m_entryRemoved;
     ProgressSink* m_progress = nullptr;
-    std::unique_ptr<ThumbnailMaker> m_maker;
     PictureLoader* m_loader = nullptr;
+    std::unique_ptr<ThumbnailMaker> m_maker;
 };
 
 } // namespace vemra

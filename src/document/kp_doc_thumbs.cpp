@@ -5,6 +5,9 @@
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
 #include "document/thumbnail_maker.h"
+#include "platform/atomic_file.h"
+
+#include <vector>
 
 namespace vemra {
 
@@ -47,7 +50,11 @@ int CKPDoc::extractMember(int position, const std::string& path) {
     const PictureSource* entry = entryAt(position);
     if (entry == nullptr || m_loader == nullptr)
         return static_cast<int>(ResultCode::Failure);
-    return m_loader->extractMember(*entry, path);
+    std::vector<std::byte> bytes;
+    const int code = m_loader->extractMember(*entry, bytes);
+    if (code != 0)
+        return code;
+    return writeFileAtomically(path, bytes) ? 0 : static_cast<int>(ResultCode::ReadError);
 }
 
 bool CKPDoc::saveThumbnails(ProgressSink* progress) {

@@ -3,16 +3,17 @@
 #include "document/picture_source.h"
 #include "imaging/decoder_registry.h"
 #include "imaging/spi_block.h"
-#include "platform/atomic_file.h"
 
 namespace vemra {
 
-int PictureLoader::extractMember(const PictureSource&, const std::string&) {
+int PictureLoader::extractMember(const PictureSource&, std::vector<std::byte>& out) {
+    out.clear();
     return static_cast<int>(ResultCode::Failure);
 }
 
-int RegistryPictureLoader::extractMember(const PictureSource& entry, const std::string& path) {
-    if (!entry.isArchiveMember() || entry.memberPosition < 0)
+int RegistryPictureLoader::extractMember(const PictureSource& entry, std::vector<std::byte>& out) {
+    out.clear();
+    if (!entry.isArchiveMember() || entry.archiveDecoder < 0)
         return static_cast<int>(ResultCode::Failure);
     SpiBlock member;
     const int code =
@@ -20,7 +21,9 @@ int RegistryPictureLoader::extractMember(const PictureSource& entry, const std::
                                        static_cast<std::uint32_t>(entry.memberPosition), member);
     if (code != 0)
         return code;
-    return writeFileAtomically(path, member.bytes()) ? 0 : static_cast<int>(ResultCode::ReadError);
+    const auto bytes = member.bytes();
+    out.assign(bytes.begin(), bytes.end());
+    return 0;
 }
 
 int RegistryPictureLoader::loadForThumbnail(PictureSource& entry, int width, int height,

@@ -2,7 +2,8 @@
 
 #include "imaging/picture_buffer.h"
 
-#include <string>
+#include <cstddef>
+#include <vector>
 
 namespace vemra {
 
@@ -18,15 +19,15 @@ public:
     // Decodes the picture of `entry` for a thumbnail that fits `width` x
     // `height` (a decoder may deliver it reduced, JPEG at 1/2 to 1/8), into
     // `out`. The entry learns its decoder, pixel size, bit count and info
-    // text when they were not known yet. Returns a decoder result code (0 on
-    // success).
+    // text when they were not known yet. A box of 0 x 0 asks for the picture
+    // at its full size. Returns a decoder result code (0 on success).
     virtual int loadForThumbnail(PictureSource& entry, int width, int height,
                                  PictureBuffer& out) = 0;
 
-    // Writes the archive member `entry` to the file `path` (atomically), so
-    // that programs which know nothing of archives can open it. A result
-    // code; a plain file, or a loader without archives, gives a failure.
-    virtual int extractMember(const PictureSource& entry, const std::string& path);
+    // The bytes of the archive member `entry`, unpacked, for handing it to
+    // another program as a file of its own. Returns a decoder result code; a
+    // loader that cannot unpack archives answers failure (-1).
+    virtual int extractMember(const PictureSource& entry, std::vector<std::byte>& out);
 };
 
 // The loader of the running program: the decoder registry, with the
@@ -37,7 +38,7 @@ public:
     explicit RegistryPictureLoader(DecoderRegistry& registry) : m_registry(registry) {}
 
     int loadForThumbnail(PictureSource& entry, int width, int height, PictureBuffer& out) override;
-    int extractMember(const PictureSource& entry, const std::string& path) override;
+    int extractMember(const PictureSource& entry, std::vector<std::byte>& out) override;
 
 private:
     DecoderRegistry& m_registry;

@@ -280,7 +280,7 @@ std::optional<CommandState> CKPView::commandState(int id) const {
     case kCmdReload:
         return CommandState{commandEntry() >= 0, false};
     default:
-        return std::nullopt;
+        return transferCommandState(id);
     }
 }
 
@@ -317,7 +317,7 @@ bool CKPView::onCommand(int id) {
         reloadEntry(commandEntry());
         return true;
     default:
-        return false;
+        return onTransferCommand(id);
     }
 }
 
@@ -344,6 +344,8 @@ std::intptr_t CKPView::onWindowMessage(int message, std::intptr_t first, std::in
         return 0;
     case msg::kGridProgress:
         return progressRequest(static_cast<int>(first), second);
+    case msg::kRenderDragFiles:
+        return renderDragFiles(first);
     default:
         return 0;
     }

@@ -13,9 +13,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QMenu;
+class QMimeData;
 class QTemporaryDir;
 
 namespace vemra {
@@ -23,6 +25,8 @@ namespace vemra {
 class CKPDoc;
 class CommandActions;
 class CommandRouter;
+class DragFiles;
+class DragMimeData;
 class PictureSource;
 class ProgressWindow;
 class SettingsStore;
@@ -108,6 +112,29 @@ public:
     // The window of request 2031, while shown.
     ProgressWindow* progressWindow() const { return m_progress; }
 
+    // --- clipboard and drag out (kp_view_transfer.cpp)
+    // Where a pasted picture is saved: the path and whether as JPEG; none
+    // when the user cancelled. Replaceable for tests.
+    struct SaveChoice {
+        std::string path;
+        bool jpeg = false;
+    };
+    using SaveDialog = std::function<std::optional<SaveChoice>(const std::string& folder)>;
+    void setSaveDialog(SaveDialog dialog) { m_saveDialog = std::move(dialog); }
+    // Runs a drag of `data` and gives the target's action; replaceable for
+    // tests, which have no drop target.
+    using DragExec = std::function<Qt::DropAction(QMimeData& data)>;
+    void setDragExec(DragExec exec) { m_dragExec = std::move(exec); }
+    void copySelection(bool cut);
+    void pasteClipboard();
+    // Drags the selection out of the grid; after the drop, plain files the
+    // target moved away leave the document.
+    void startDrag();
+    // A move with the left button held starts a drag once the clock has
+    // turned to a later whole second than at the press, or the pointer is
+    // over another entry than the pressed one, or over none.
+    static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
+
     // --- DocumentView, CommandTarget, WindowMessageHandler
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
     std::optional<CommandState> commandState(int id) const override;
@@ -126,6 +153,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     // --- layout (kp_view.cpp)
@@ -179,6 +207,12 @@ private:
     void passFinished();
     void drawFoundEntry(int position);
 
+    // --- clipboard and drag (kp_view_transfer.cpp)
+    std::optional<CommandState> transferCommandState(int id) const;
+    bool onTransferCommand(int id);
+    void armDrag(Qt::MouseButton button, int position);
+    std::intptr_t renderDragFiles(std::intptr_t data);
+
     CKPDoc& m_document;
     GridLayout m_layout;
     long long m_top = 0;
@@ -216,6 +250,13 @@ private:
     bool m_settingCurrent = false;
     // Entries found so far by a scan that draws them as it goes (hint 11).
     int m_found = 0;
+
+    SaveDialog m_saveDialog;
+    DragExec m_dragExec;
+    bool m_dragArmed = false;
+    long long m_pressSecond = 0;
+    DragFiles* m_drag = nullptr;
+    DragMimeData* m_dragData = nullptr;
 };
 
 } // namespace vemra

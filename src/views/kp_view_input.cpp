@@ -124,6 +124,7 @@ void CKPView::mousePressEvent(QMouseEvent* event) {
     const int position = hitTest(point);
     m_pressed = position;
     m_selectOnRelease = false;
+    armDrag(event->button(), position);
     if (position < 0 || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton))
         return;
     Qt::KeyboardModifiers modifiers = event->modifiers();

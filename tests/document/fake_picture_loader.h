@@ -23,7 +23,9 @@ public:
         ++calls;
         if (entry.fileName.find("bad") != std::string::npos)
             return -1;
-        const int wanted = std::max({1, width / boxWidth, height / boxHeight});
+        // A box of 0 x 0 asks for the full size.
+        const int wanted =
+            boxWidth > 0 && boxHeight > 0 ? std::max({1, width / boxWidth, height / boxHeight}) : 1;
         int reduction = 1;
         while (reduction * 2 <= std::min(wanted, 8))
             reduction *= 2;
