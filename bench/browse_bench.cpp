@@ -246,6 +246,14 @@ public:
             afterEvent(receiver, event, begin);
         };
         QTimer::singleShot(0, [this] { openFolder(); });
+        // A picture that cannot be made would keep a visible cell empty for
+        // ever; a run that long has failed.
+        QTimer::singleShot(std::chrono::minutes(20), [this] {
+            if (m_phase != Phase::Done) {
+                std::fprintf(stderr, "browse-bench: gave up after 20 minutes\n");
+                stop(false);
+            }
+        });
         return true;
     }
 

@@ -1,9 +1,11 @@
 // Writes the camera-size pictures of the thumbnail benchmark with the
 // program's own JPEG encoder:
-//   thumbs-bench-pictures FOLDER [COUNT] [WIDTHxHEIGHT]
+//   thumbs-bench-pictures FOLDER [COUNT] [WIDTHxHEIGHT] [FIRST]
 // Each picture is 4000 x 3000 unless given, quality 90, with gradients,
 // waves and grain that differ from picture to picture, so the decoder has
-// photo-like work. Files already there are kept, so a folder is written once.
+// photo-like work. Files already there are kept, so a folder is written once;
+// FIRST starts at a later picture, so that two processes can share the work
+// (each file is written whole or not at all).
 
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_buffer.h"
@@ -44,7 +46,8 @@ vemra::PictureBuffer photo(int seed, int width, int height) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: thumbs-bench-pictures FOLDER [COUNT] [WIDTHxHEIGHT]\n");
+        std::fprintf(stderr,
+                     "usage: thumbs-bench-pictures FOLDER [COUNT] [WIDTHxHEIGHT] [FIRST]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -56,10 +59,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "thumbs-bench-pictures: bad size %s\n", argv[3]);
         return 2;
     }
+    const int first = argc > 4 ? std::max(0, std::atoi(argv[4])) : 0;
     std::filesystem::create_directories(folder);
     vemra::JpegOptions options;
     options.quality = 90;
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "photo-%03d.jpg", i);
         const std::string path = (folder / name).string();
