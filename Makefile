@@ -17,7 +17,7 @@ ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse fuzz fuzz-build format clean
 
 all: build
 
@@ -58,7 +58,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -96,6 +96,13 @@ bench-thumbs: build-bench
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench
 	QT_QPA_PLATFORM=offscreen $(RELEASE_DIR)/bench/grid-bench $(ARGS)
+
+# Browsing through the whole program: the first screen of 2000 camera-size
+# JPEG files with and without the cache beside djpeg -scale 1/8, key delays
+# during the background stage, and the memory of 10,000 entries.
+bench-browse: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
+	bench/run_browse_bench.sh $(RELEASE_DIR) $(ARGS)
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.
