@@ -394,6 +394,15 @@ TEST_F(KPViewTest, TheFrameDrivesTheGridAndShowsScreenshotsInTwoCellSizes) {
         settle();
         EXPECT_EQ(frame.grid()->cellSize(), QSize(160, 150));
         test::saveScreenshot(frame.grab().toImage(), "grid_" + name + "_160.png");
+        // The smallest cells leave little room under the caption; the largest
+        // show fewer columns than the window's width would round to.
+        for (const QSize size : {QSize(60, 60), QSize(250, 220)}) {
+            emit frame.cellSizeRequested(size.width(), size.height());
+            settle();
+            EXPECT_EQ(frame.grid()->cellSize(), size);
+            test::saveScreenshot(frame.grab().toImage(),
+                                 "grid_" + name + "_" + std::to_string(size.width()) + ".png");
+        }
         emit frame.cellSizeRequested(110, 110);
     }
 }
