@@ -76,7 +76,7 @@ int openHyperlink(const std::string& address) {
         return 33;
     }
     // The desktop services said no: ask xdg-open directly for its reason,
-    // the way the design falls back to the handler registered for pages.
+    // falling back to the handler registered for web pages.
     QProcess process;
     process.start(QStringLiteral("xdg-open"), {url.toString()});
     if (!process.waitForStarted(5000)) {

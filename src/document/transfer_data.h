@@ -33,8 +33,8 @@ inline constexpr char kGnomeCopiedFiles[] = "x-special/gnome-copied-files";
 // "1" when the files were cut: what KDE's file manager writes.
 inline constexpr char kKdeCutSelection[] = "application/x-kde-cutselection";
 // A 32-bit little-endian drop effect: 5 copy, 2 cut (bit 1 means move);
-// named as Qt names the Windows format, so Windows programs under Wine and
-// peers of the original program understand it too.
+// named as Qt names the Windows format, so Windows programs running under
+// Wine understand it too.
 inline constexpr char kDropEffect[] =
     "application/x-qt-windows-mime;value=\"Preferred DropEffect\"";
 inline constexpr char kPlainText[] = "text/plain;charset=utf-8";

@@ -61,7 +61,7 @@ protected:
     std::unique_ptr<CMainFrame> m_frame;
 };
 
-// The main menu as the design gives it: menu, id, text and keys.
+// The main menu as users know it: menu, id, text and keys.
 struct DesignItem {
     const char* menu;
     int id;

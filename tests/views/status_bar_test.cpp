@@ -81,7 +81,7 @@ TEST(StatusBar, FourPanesTakeTheirTexts) {
         ASSERT_NE(bar.pane(i), nullptr);
     }
     EXPECT_EQ(bar.pane(4), nullptr);
-    // The panes sized by their texts are at least as wide as the design's.
+    // The panes sized by their texts are at least as wide as their fixed widths.
     EXPECT_GE(bar.pane(0)->minimumWidth(), 150);
     EXPECT_GE(bar.pane(1)->minimumWidth(), 150);
     EXPECT_GE(bar.progressPane()->sizeHint().width(), 100);
