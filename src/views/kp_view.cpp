@@ -25,6 +25,8 @@ CKPView::CKPView(CKPDoc& document, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button held change the pointer's shape.
+    viewport()->setMouseTracking(true);
     m_opener = [](const std::string& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
@@ -34,9 +36,6 @@ CKPView::CKPView(CKPDoc& document, QWidget* parent)
 }
 
 CKPView::~CKPView() {
-    // Actions made for our own router go before the router does.
-    if (m_ownRouter)
-        delete m_actions;
     if (document() != nullptr)
         document()->removeView(this);
 }

@@ -149,6 +149,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -185,6 +186,9 @@ private:
     void selectRange(int to, bool keepOthers);
     void toggle(int position);
     bool captionHit(int position, QPoint point) const;
+    // The pointer shows where a click toggles (a caption, or Ctrl held)
+    // and where it selects.
+    void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
     void focusNextView();
     // Makes `position` the document's current entry; the grid brings its
     // own choices into view as keys do, not as hint 13 does for others'.
@@ -240,6 +244,8 @@ private:
 
     CommandActions* m_actions = nullptr;
     std::unique_ptr<CommandRouter> m_ownRouter;
+    // Actions for the grid's own router; declared after it, so they go first.
+    std::unique_ptr<CommandActions> m_ownActions;
     SettingsStore* m_settings = nullptr;
     MenuExec m_menuExec;
     std::function<void()> m_afterPass;

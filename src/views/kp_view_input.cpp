@@ -3,6 +3,7 @@
 #include "document/kp_doc.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -116,6 +117,15 @@ bool CKPView::captionHit(int position, QPoint point) const {
     return point.y() >= cell.bottom() + 1 - inset - (m_captionHeight + 4);
 }
 
+void CKPView::updatePointer(QPoint point, Qt::KeyboardModifiers modifiers) {
+    const int under = hitTest(point);
+    const bool toggles =
+        under >= 0 && ((modifiers & Qt::ControlModifier) || captionHit(under, point));
+    const Qt::CursorShape shape = toggles ? Qt::PointingHandCursor : Qt::ArrowCursor;
+    if (viewport()->cursor().shape() != shape)
+        viewport()->setCursor(shape);
+}
+
 // --- mouse
 
 void CKPView::mousePressEvent(QMouseEvent* event) {
@@ -197,7 +207,18 @@ void CKPView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void CKPView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control)
+        updatePointer(viewport()->mapFromGlobal(QCursor::pos()), event->modifiers());
+    QAbstractScrollArea::keyReleaseEvent(event);
+}
+
 void CKPView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control) {
+        updatePointer(viewport()->mapFromGlobal(QCursor::pos()), event->modifiers());
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
     const int count = m_document.displayedCount();
     const int current = std::max(0, m_document.focusedPosition());
     const Qt::KeyboardModifiers modifiers =

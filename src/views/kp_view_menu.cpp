@@ -37,7 +37,9 @@ CommandActions& CKPView::actions() {
         m_ownRouter = std::make_unique<CommandRouter>();
         m_ownRouter->setTarget(CommandRouter::Level::ActiveView, this);
         m_ownRouter->setTarget(CommandRouter::Level::Document, &m_document);
-        m_actions = new CommandActions(*m_ownRouter, CommandScope::MainFrame, this);
+        m_ownActions =
+            std::make_unique<CommandActions>(*m_ownRouter, CommandScope::MainFrame, this);
+        m_actions = m_ownActions.get();
     }
     return *m_actions;
 }

@@ -138,6 +138,7 @@ void CKPView::armDrag(Qt::MouseButton button, int position) {
 }
 
 void CKPView::mouseMoveEvent(QMouseEvent* event) {
+    updatePointer(event->position().toPoint(), event->modifiers());
     if (!m_dragArmed || !(event->buttons() & Qt::LeftButton)) {
         QAbstractScrollArea::mouseMoveEvent(event);
         return;

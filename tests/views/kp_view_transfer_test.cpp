@@ -87,10 +87,11 @@ protected:
         EXPECT_EQ(f.registry->picture(decoder, PluginSource::file(path), out), 0) << path;
         return out;
     }
-    void sendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    void sendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QMouseEvent event(type, at, view->viewport()->mapToGlobal(at),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                          Qt::NoModifier);
+                          modifiers);
         QApplication::sendEvent(view->viewport(), &event);
     }
 
@@ -318,6 +319,26 @@ TEST_F(GridTransferTest, ADragStartsWhenThePointerLeavesThePressedEntryOrASecond
     sendMouse(QEvent::MouseButtonPress, QPoint(399, 299), Qt::LeftButton);
     sendMouse(QEvent::MouseMove, inFirst, Qt::LeftButton);
     EXPECT_EQ(drags, 1);
+}
+
+TEST_F(GridTransferTest, ThePointerShowsWhereAClickToggles) {
+    for (const char* name : {"a.png", "b.png"})
+        picture(name);
+    open();
+    const QRect cell = view->cellRectInView(0);
+    const QPoint picture(cell.center().x(), cell.top() + 10);
+    const QPoint caption(cell.center().x(), cell.bottom() - 3);
+    const auto shape = [&] { return view->viewport()->cursor().shape(); };
+    sendMouse(QEvent::MouseMove, picture, Qt::NoButton);
+    EXPECT_EQ(shape(), Qt::ArrowCursor);
+    sendMouse(QEvent::MouseMove, caption, Qt::NoButton);
+    EXPECT_EQ(shape(), Qt::PointingHandCursor);
+    sendMouse(QEvent::MouseMove, picture, Qt::NoButton, Qt::ControlModifier);
+    EXPECT_EQ(shape(), Qt::PointingHandCursor);
+    // Outside every cell nothing toggles, Ctrl or not.
+    sendMouse(QEvent::MouseMove, QPoint(399, 299), Qt::NoButton, Qt::ControlModifier);
+    EXPECT_EQ(shape(), Qt::ArrowCursor);
+    EXPECT_EQ(drags, 0);
 }
 
 } // namespace
