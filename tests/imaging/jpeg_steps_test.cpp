@@ -1,7 +1,7 @@
 // The step-wise JPEG decoder against the one-call decoder (1001): the same
 // pixels, size and result code, however often it is stopped.
 
-#include "imaging/builtin_decoders.h"
+#include "decoder_test_support.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/jpeg_steps.h"
 #include "test_support.h"
@@ -9,25 +9,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <jpeglib.h>
 
 namespace vemra {
 namespace {
 
-struct Decoded {
-    int code = -1;
-    PictureBuffer picture;
-};
+using test::Decoded;
 
 Decoded oneCall(const std::string& path, int reduction) {
-    Decoded d;
     DecodeOptions options;
     options.reduction = reduction;
-    d.code = kJpegDecoder.picture(path.c_str(), 0, 0, d.picture, options);
-    return d;
+    return test::decodeFile(kJpegDecoderId, path, options);
 }
 
 // Decodes in steps, stopped after every batch (`stopAlways`) or never;
@@ -86,36 +78,6 @@ std::vector<std::byte> encoded(int width, int height, bool progressive, bool gre
     return out;
 }
 
-// Four-component data as Photoshop writes it (with the Adobe marker).
-std::vector<std::byte> cmykJpeg(int width, int height) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr error{};
-    c.err = jpeg_std_error(&error);
-    jpeg_create_compress(&c);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = static_cast<JDIMENSION>(width);
-    c.image_height = static_cast<JDIMENSION>(height);
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> line(static_cast<std::size_t>(width) * 4);
-    for (int y = 0; y < height; ++y) {
-        for (std::size_t i = 0; i < line.size(); ++i)
-            line[i] = static_cast<unsigned char>((i * 7 + static_cast<std::size_t>(y) * 5) % 251);
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<std::byte> out(size);
-    std::memcpy(out.data(), buffer, size);
-    std::free(buffer);
-    return out;
-}
-
 TEST(JpegStepDecoder, DecodesBaselineProgressiveGreyAndCmykLikeTheOneCallDecoder) {
     test::TempDir dir;
     const std::string baseline = dir.file("baseline.jpg");
@@ -125,7 +87,7 @@ TEST(JpegStepDecoder, DecodesBaselineProgressiveGreyAndCmykLikeTheOneCallDecoder
     test::writeFile(grey, encoded(211, 97, true, true));
     test::writeFile(baseline, encoded(517, 389, false));
     test::writeFile(progressive, encoded(517, 389, true));
-    test::writeFile(cmyk, cmykJpeg(203, 151));
+    test::writeFile(cmyk, test::writeJpeg(203, 151, 4));
     for (const std::string& path : {baseline, progressive, cmyk, grey})
         expectSameAtEveryReduction(path);
     expectSameAtEveryReduction(std::string(VEMRA_SOURCE_DIR) + "/samples/sunset.jpg");
@@ -189,12 +151,10 @@ TEST(JpegStepDecoder, MemoryInputSkipsAWrapperAndIsOwnedByTheDecoder) {
     std::vector<std::byte> data(128, std::byte{0x55});
     const std::vector<std::byte> jpeg = encoded(120, 90, true);
     data.insert(data.end(), jpeg.begin(), jpeg.end());
-    PictureBuffer expected;
     DecodeOptions options;
     options.reduction = 2;
-    ASSERT_EQ(kJpegDecoder.picture(reinterpret_cast<const char*>(data.data()),
-                                   static_cast<std::intptr_t>(data.size()), 1, expected, options),
-              0);
+    Decoded expected = test::decodeMemory(kJpegDecoderId, data, options);
+    ASSERT_EQ(expected.code, 0);
     JpegStepDecoder decoder;
     ASSERT_EQ(decoder.startMemory(data, 2), ResultCode::Success);
     std::fill(data.begin(), data.end(), std::byte{0}); // the caller's copy goes away
@@ -203,7 +163,7 @@ TEST(JpegStepDecoder, MemoryInputSkipsAWrapperAndIsOwnedByTheDecoder) {
     while (!moved.step([] { return true; })) {
     }
     ASSERT_EQ(moved.result(), ResultCode::Success);
-    expectSame({0, std::move(expected)}, {0, moved.takePicture()}, "memory");
+    expectSame(expected, {0, moved.takePicture()}, "memory");
     EXPECT_FALSE(moved.takePicture().isValid()); // handed over once
 }
 
