@@ -3,9 +3,11 @@
 #include "imaging/decoder_source.h"
 #include "imaging/jpeg_decoder.h"
 #include "imaging/jpeg_library.h"
+#include "platform/byte_source.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include <jerror.h>
 
@@ -15,6 +17,7 @@ namespace {
 // How much of a progressive stream one step reads before it asks whether
 // to stop: a millisecond or two of entropy decoding.
 constexpr std::size_t kProgressiveBlock = 64 * 1024;
+constexpr std::uint64_t kLargestCopy = 256 * 1024 * 1024;
 
 // A source that hands the library the bytes up to a limit and suspends it
 // there; the limit grows while a progressive stream is read, and is the end
@@ -127,6 +130,17 @@ JpegStepDecoder& JpegStepDecoder::operator=(JpegStepDecoder&&) noexcept = defaul
 
 ResultCode JpegStepDecoder::startFile(const std::string& path, int reduction) {
     m_state = std::make_unique<State>();
+    // A copy rather than a mapping: between two steps another program may
+    // cut the file short, and reading a mapping past a file's new end kills
+    // the process. Only a file too large to copy is mapped, as the one-call
+    // decoder maps every file; a file that cannot be read is left to the
+    // mapping too, for the same result code.
+    if (const auto file = FileSource::open(path); file && file->size() <= kLargestCopy) {
+        m_state->copy.resize(static_cast<std::size_t>(file->size()));
+        if (file->readAt(0, m_state->copy))
+            return m_state->start(m_state->copy, reduction);
+        m_state->copy = {};
+    }
     if (const ResultCode opened = m_state->file.open(path.c_str(), 0, 0);
         opened != ResultCode::Success) {
         m_state->finish(opened);

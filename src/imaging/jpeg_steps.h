@@ -17,8 +17,9 @@ namespace vemra {
 // pixels, the same size and the same result code, a damaged stream
 // included (rows decoded before the damage are kept and count as success).
 //
-// The decoder owns its input (a mapped file or a copy of the bytes), so it
-// may be kept from one idle step to the next. A progressive stream has to
+// The decoder owns its input (a copy of the file or of the bytes; a mapping
+// only for a file over 256 MB), so it may be kept from one idle step to the
+// next, and a file changed meanwhile does not disturb it. A progressive stream has to
 // be read whole before its first row; that reading runs in steps too.
 class JpegStepDecoder {
 public:

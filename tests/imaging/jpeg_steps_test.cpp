@@ -167,6 +167,22 @@ TEST(JpegStepDecoder, MemoryInputSkipsAWrapperAndIsOwnedByTheDecoder) {
     EXPECT_FALSE(moved.takePicture().isValid()); // handed over once
 }
 
+// The file may be cut short or rewritten by another program between steps;
+// the decoder goes on with what it read at the start.
+TEST(JpegStepDecoder, AFileChangedBetweenStepsDoesNotDisturbTheDecode) {
+    test::TempDir dir;
+    const std::string path = dir.file("photo.jpg");
+    test::writeFile(path, encoded(900, 700, false));
+    const Decoded expected = oneCall(path, 1);
+    JpegStepDecoder decoder;
+    ASSERT_EQ(decoder.startFile(path, 1), ResultCode::Success);
+    ASSERT_FALSE(decoder.step([] { return true; }));
+    std::filesystem::resize_file(path, 10);
+    while (!decoder.step([] { return true; })) {
+    }
+    expectSame(expected, {static_cast<int>(decoder.result()), decoder.takePicture()}, "cut");
+}
+
 TEST(JpegStepDecoder, ConformanceFilesDecodeLikeTheOneCallDecoder) {
     if (!test::hasTestData())
         GTEST_SKIP() << "no conformance corpus";
