@@ -105,8 +105,8 @@ enum class Phase { ReadingScans, ReadingRows, Finished };
 struct JpegStepDecoder::State {
     SourceBytes file;
     std::vector<std::byte> copy;
+    SteppedSource source; // outlives the decompressor that points at it
     jpeg::Decompressor d;
-    SteppedSource source;
     jpeg::RowTarget target;
     Phase phase = Phase::Finished;
     ResultCode result = ResultCode::Failure;
