@@ -246,6 +246,42 @@ TEST_F(KPViewTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
     f.document->removeView(&hints);
 }
 
+// Scrolling while a visible thumbnail is half made: the newly visible cells
+// are made, the unfinished one is dropped for them, and made again once its
+// cell shows again.
+TEST_F(KPViewTest, ScrollingAwayFromAHalfMadeThumbnailMakesTheNewCellsFirst) {
+    const std::string folder = f.dir.file("photos");
+    fs::create_directories(folder);
+    for (int i = 0; i < 18; ++i) {
+        std::vector<std::byte> jpeg;
+        ASSERT_TRUE(encodeJpeg(test::patternPicture(900, 700, 24), JpegOptions{}, jpeg));
+        test::writeFile(folder + "/photo" + std::to_string(100 + i) + ".jpg", jpeg);
+    }
+    f.document->options().thumbsCreate = false;
+    sizeViewport(340, 220); // 3 columns, 2 rows visible
+    open(folder);
+    IdleDriver driver;
+    driver.noteInput();
+    int steps = 0;
+    while (f.document->thumbnailStepPosition() != 1 && steps < 1000)
+        steps += view->idleStep(steps) ? 1 : 1000;
+    ASSERT_EQ(f.document->thumbnailStepPosition(), 1);
+    EXPECT_TRUE(f.document->entryAt(0)->thumbnail);
+
+    view->scrollToTop(view->layout().cellHeight * 4); // rows 4 and 5: 12 to 17
+    runIdle(100000);
+    for (int i = 12; i < 18; ++i)
+        EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
+    EXPECT_FALSE(f.document->entryAt(1)->thumbnail);
+    EXPECT_EQ(f.document->thumbnailStepPosition(), -1);
+
+    view->scrollToTop(0);
+    runIdle(100000);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
+    EXPECT_FALSE(f.document->entryAt(6)->thumbnail);
+}
+
 TEST_F(KPViewTest, IdleWorkWaitsWhileTheDocumentScansAndRestartsOnANewFolder) {
     makePictures(f.dir.file("a"), 3);
     sizeViewport(340, 230);
