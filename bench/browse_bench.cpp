@@ -464,8 +464,8 @@ private:
                     percentile(m_delays, 1.0));
         std::printf("    handling the key itself: median %.2f ms, max %.2f ms\n",
                     percentile(m_handling, 0.5), percentile(m_handling, 1.0));
-        std::printf("    stage-3 idle steps (one thumbnail each): %zu, median %.1f ms, 95%% "
-                    "%.1f ms, max %.1f ms\n",
+        std::printf("    stage-3 idle steps (a band of rows or a thumbnail each): %zu, "
+                    "median %.1f ms, 95%% %.1f ms, max %.1f ms\n",
                     m_backgroundSteps.size(), percentile(m_backgroundSteps, 0.5),
                     percentile(m_backgroundSteps, 0.95), percentile(m_backgroundSteps, 1.0));
         std::printf("      their processor time: median %.1f ms, 95%% %.1f ms, max %.1f ms\n",

@@ -1,5 +1,6 @@
 #include "document/cell_thumbnail.h"
 
+#include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "document/thumb_cache.h"
 #include "document/thumbnail_maker.h"
@@ -26,10 +27,9 @@ void refreshFromFileSystem(PictureSource& entry) {
     }
 }
 
-} // namespace
-
-CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cell, bool mayMake,
-                                   const ThumbnailServices& services) {
+// Steps 1 to 3: the cache, the box and the outdated thumbnail.
+CellThumbnail lookUp(PictureSource& entry, const CellGeometry& cell,
+                     const ThumbnailServices& services) {
     CellThumbnail result;
     entry.madeNow = false;
     if (entry.useCacheFirst) {
@@ -48,10 +48,13 @@ CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cel
         entry.thumbnail = {};
         entry.cellPicture = {};
     }
-    if (!entry.thumbnail) {
-        if (!mayMake || services.maker == nullptr)
-            return result;
-        result.made = services.maker->make(entry, cell.areaWidth, cell.areaHeight);
+    return result;
+}
+
+// Step 4 after the making, and what the cell learns.
+CellThumbnail concluded(PictureSource& entry, const CellGeometry& cell,
+                        const ThumbnailServices& services, CellThumbnail result, bool tried) {
+    if (tried) {
         refreshFromFileSystem(entry);
         if (result.made) {
             entry.boxWidth = cell.cellWidth;
@@ -63,6 +66,54 @@ CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cel
     entry.madeNow = result.isNew();
     result.exists = static_cast<bool>(entry.thumbnail);
     return result;
+}
+
+} // namespace
+
+CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cell, bool mayMake,
+                                   const ThumbnailServices& services) {
+    CellThumbnail result = lookUp(entry, cell, services);
+    if (entry.thumbnail)
+        return concluded(entry, cell, services, result, false);
+    if (!mayMake || services.maker == nullptr)
+        return result;
+    result.made = services.maker->make(entry, cell.areaWidth, cell.areaHeight);
+    return concluded(entry, cell, services, result, true);
+}
+
+std::optional<CellThumbnail> beginCellThumbnail(PictureSource& entry, const CellGeometry& cell,
+                                                const ThumbnailServices& services,
+                                                std::unique_ptr<ThumbnailDecode>& pending,
+                                                const std::function<bool()>& shouldStop) {
+    pending.reset();
+    if (services.maker == nullptr)
+        return prepareCellThumbnail(entry, cell, true, services);
+    CellThumbnail result = lookUp(entry, cell, services);
+    if (entry.thumbnail)
+        return concluded(entry, cell, services, result, false);
+    pending = services.maker->beginSteps(entry, cell.areaWidth, cell.areaHeight);
+    if (pending == nullptr) {
+        result.made = services.maker->make(entry, cell.areaWidth, cell.areaHeight);
+        return concluded(entry, cell, services, result, true);
+    }
+    return continueCellThumbnail(entry, cell, services, pending, shouldStop);
+}
+
+std::optional<CellThumbnail> continueCellThumbnail(PictureSource& entry, const CellGeometry& cell,
+                                                   const ThumbnailServices& services,
+                                                   std::unique_ptr<ThumbnailDecode>& pending,
+                                                   const std::function<bool()>& shouldStop) {
+    if (pending == nullptr || services.maker == nullptr) {
+        pending.reset();
+        return prepareCellThumbnail(entry, cell, true, services);
+    }
+    if (!pending->step(shouldStop))
+        return std::nullopt;
+    const std::unique_ptr<ThumbnailDecode> decode = std::move(pending);
+    CellThumbnail result;
+    entry.madeNow = false;
+    result.made = services.maker->finishSteps(entry, *decode, cell.areaWidth, cell.areaHeight);
+    return concluded(entry, cell, services, result, true);
 }
 
 } // namespace vemra

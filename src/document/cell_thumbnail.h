@@ -2,11 +2,16 @@
 
 #include "document/cell_geometry.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
+
 namespace vemra {
 
 class PictureSource;
 class ScanServices;
 class ThumbCache;
+class ThumbnailDecode;
 class ThumbnailMaker;
 
 // What deciding on one entry's thumbnail needs.
@@ -42,5 +47,21 @@ struct CellThumbnail {
 // tells whether the thumbnail is new.
 CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cell, bool mayMake,
                                    const ThumbnailServices& services);
+
+// The same decision with making allowed, taken in steps so that the caller
+// can give way to input: when the thumbnail is to be made and the maker can
+// decode the picture a band at a time, the decode goes into `pending` and
+// runs until `shouldStop` answers true. No outcome while it is unfinished;
+// continueCellThumbnail() then goes on (for the same entry and cell) and
+// completes it with exactly what prepareCellThumbnail would have done.
+// Any decode in `pending` before the call is dropped.
+std::optional<CellThumbnail> beginCellThumbnail(PictureSource& entry, const CellGeometry& cell,
+                                                const ThumbnailServices& services,
+                                                std::unique_ptr<ThumbnailDecode>& pending,
+                                                const std::function<bool()>& shouldStop);
+std::optional<CellThumbnail> continueCellThumbnail(PictureSource& entry, const CellGeometry& cell,
+                                                   const ThumbnailServices& services,
+                                                   std::unique_ptr<ThumbnailDecode>& pending,
+                                                   const std::function<bool()>& shouldStop);
 
 } // namespace vemra

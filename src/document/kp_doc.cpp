@@ -1,5 +1,6 @@
 #include "document/kp_doc.h"
 
+#include "document/picture_loader.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
 #include "document/thumbnail_maker.h"
@@ -194,6 +195,7 @@ void CKPDoc::refreshIfCurrent(const std::string& folder) {
 }
 
 void CKPDoc::clear(bool destroy) {
+    dropThumbnailStep();
     m_scanning = true;
     {
         std::lock_guard guard(m_lock);

@@ -23,6 +23,7 @@ class PictureLoader;
 class ProgressSink;
 struct DisplayFilter;
 class ScanServices;
+class ThumbnailDecode;
 class ThumbnailMaker;
 
 // The folder document: the pictures of the open folder (plain files, archive
@@ -119,6 +120,18 @@ public:
     // prepareCellThumbnail), with the entry's note loaded on first drawing.
     // An out-of-range position gives nothing.
     CellThumbnail prepareThumbnail(int position, const CellGeometry& cell, bool mayMake);
+    // The same with making allowed, as one idle step: a picture that can be
+    // decoded a band at a time is decoded until `shouldStop` answers true,
+    // and the next call for the same position and cell goes on where it
+    // stopped (no outcome until then). The unfinished thumbnail is dropped
+    // when another entry starts a decode, when the entry at its position is
+    // no longer the same file or got a thumbnail meanwhile, when the cell
+    // changed, when the document is cleared, and by dropThumbnailStep().
+    std::optional<CellThumbnail> prepareThumbnailStep(int position, const CellGeometry& cell,
+                                                      const std::function<bool()>& shouldStop);
+    void dropThumbnailStep();
+    // The position of the unfinished thumbnail, or -1.
+    int thumbnailStepPosition() const;
     // "サムネイル情報を保存": stores every displayed entry's thumbnail that is
     // not in the cache yet, then writes every open cache file. `progress`
     // (may be null) shows one step per entry and may stop the storing; what
@@ -200,6 +213,15 @@ private:
     ProgressSink* m_progress = nullptr;
     PictureLoader* m_loader = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
+    // The thumbnail being made in steps: which entry and cell it is for, by
+    // position and path, never by pointer (entries may go between steps).
+    struct PendingThumbnail {
+        int position = -1;
+        std::string path;
+        CellGeometry cell;
+        std::unique_ptr<ThumbnailDecode> decode;
+    };
+    std::unique_ptr<PendingThumbnail> m_pendingThumbnail;
 };
 
 } // namespace vemra

@@ -12,6 +12,7 @@
 namespace vemra {
 
 void CKPDoc::setPictureLoader(PictureLoader* loader) {
+    dropThumbnailStep();
     m_loader = loader;
     if (loader == nullptr) {
         m_maker.reset();
@@ -44,6 +45,47 @@ CellThumbnail CKPDoc::prepareThumbnail(int position, const CellGeometry& cell, b
     const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
                                      m_options.cacheFolder};
     return prepareCellThumbnail(*entry, cell, mayMake, services);
+}
+
+std::optional<CellThumbnail> CKPDoc::prepareThumbnailStep(int position, const CellGeometry& cell,
+                                                          const std::function<bool()>& shouldStop) {
+    PictureSource* entry = entryAt(position);
+    if (entry == nullptr)
+        return CellThumbnail{};
+    publishCacheFolder();
+    if (!entry->noteLoaded)
+        loadNote(*entry, thumbCache().centralFolder());
+    const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
+                                     m_options.cacheFolder};
+    if (m_pendingThumbnail && m_pendingThumbnail->position == position) {
+        // The list may have been sorted, filtered or rescanned since the last
+        // step: only the same file in the same cell goes on.
+        PendingThumbnail& pending = *m_pendingThumbnail;
+        if (pending.cell == cell && !entry->thumbnail && !entry->isArchiveMember() &&
+            entry->fullPath() == pending.path) {
+            auto outcome =
+                continueCellThumbnail(*entry, cell, services, pending.decode, shouldStop);
+            if (outcome)
+                m_pendingThumbnail.reset();
+            return outcome;
+        }
+        m_pendingThumbnail.reset();
+    }
+    std::unique_ptr<ThumbnailDecode> decode;
+    auto outcome = beginCellThumbnail(*entry, cell, services, decode, shouldStop);
+    if (decode) {
+        m_pendingThumbnail = std::make_unique<PendingThumbnail>(
+            PendingThumbnail{position, entry->fullPath(), cell, std::move(decode)});
+    }
+    return outcome;
+}
+
+void CKPDoc::dropThumbnailStep() {
+    m_pendingThumbnail.reset();
+}
+
+int CKPDoc::thumbnailStepPosition() const {
+    return m_pendingThumbnail ? m_pendingThumbnail->position : -1;
 }
 
 int CKPDoc::extractMember(int position, const std::string& path) {

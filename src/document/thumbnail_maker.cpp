@@ -56,7 +56,29 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
     PictureBuffer decoded;
     if (m_loader.loadForThumbnail(entry, boxWidth, boxHeight, decoded) != 0 || !decoded.isValid())
         return false;
+    return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
+}
 
+std::unique_ptr<ThumbnailDecode> ThumbnailMaker::beginSteps(PictureSource& entry, int boxWidth,
+                                                            int boxHeight) {
+    if (boxWidth <= 0 || boxHeight <= 0)
+        return nullptr;
+    return m_loader.beginThumbnailDecode(entry, boxWidth, boxHeight);
+}
+
+bool ThumbnailMaker::finishSteps(PictureSource& entry, ThumbnailDecode& decode, int boxWidth,
+                                 int boxHeight) {
+    PictureBuffer decoded;
+    if (decode.finish(entry, decoded) != 0 || !decoded.isValid())
+        return make(entry, boxWidth, boxHeight);
+    entry.thumbnail = {};
+    entry.cellPicture = {};
+    entry.cached = false;
+    return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
+}
+
+bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth,
+                                 int boxHeight) {
     const double angle = entry.rotation;
     const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
     PictureSize turnedFull = turnedDecoded;

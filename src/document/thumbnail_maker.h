@@ -3,10 +3,13 @@
 #include "imaging/picture_buffer.h"
 #include "imaging/unsharp.h"
 
+#include <memory>
+
 namespace vemra {
 
 class PictureLoader;
 class PictureSource;
+class ThumbnailDecode;
 
 // The size a picture of `width` x `height` takes in a box of `boxWidth` x
 // `boxHeight` with its proportions kept: as large as fits, and with
@@ -37,9 +40,19 @@ public:
     // cannot be decoded or scaled.
     bool make(PictureSource& entry, int boxWidth, int boxHeight);
 
+    // make() in steps: the decode when the loader can run it a band at a
+    // time (null otherwise, and for an empty box), then finishSteps() once
+    // it is done, with the same result make() gives: a failed decode is
+    // retried by make() with the loader's other decoders.
+    std::unique_ptr<ThumbnailDecode> beginSteps(PictureSource& entry, int boxWidth, int boxHeight);
+    bool finishSteps(PictureSource& entry, ThumbnailDecode& decode, int boxWidth, int boxHeight);
+
     const UnsharpSettings& sharpening() const { return m_sharpening; }
 
 private:
+    // Scales, turns and sharpens the decoded picture into the entry.
+    bool fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth, int boxHeight);
+
     PictureLoader& m_loader;
     UnsharpSettings m_sharpening;
 };

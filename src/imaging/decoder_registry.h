@@ -73,6 +73,11 @@ struct EntryDecoding {
     std::string comment;
 };
 
+// The reduction asked of a decoder for a picture of `width` x `height` shown
+// in `requestedWidth` x `requestedHeight`: the larger whole ratio, at least
+// 1; 1 when no size is requested.
+int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight);
+
 // The one place through which every picture is identified, measured and
 // decoded, and through which archives are listed and unpacked: the built-in
 // decoders and the plug-ins of the plug-in folder, with their switches, the

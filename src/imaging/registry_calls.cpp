@@ -375,6 +375,13 @@ int DecoderRegistry::configurationDialog(DecoderId id, DecoderKind kind, void* p
     return result;
 }
 
+int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight) {
+    if (requestedWidth <= 0 || requestedHeight <= 0) {
+        return 1;
+    }
+    return std::max({1, width / requestedWidth, height / requestedHeight});
+}
+
 int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, int requestedWidth,
                                       int requestedHeight, ProgressCallback progress,
                                       intptr_t userData) {
@@ -420,7 +427,7 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
             options.userData = userData;
             if (requestedWidth > 0 && requestedHeight > 0) {
                 options.reduction =
-                    std::max({1, entry.width / requestedWidth, entry.height / requestedHeight});
+                    thumbnailReduction(entry.width, entry.height, requestedWidth, requestedHeight);
                 options.requestedWidth = requestedWidth;
                 options.requestedHeight = requestedHeight;
             }

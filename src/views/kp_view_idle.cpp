@@ -6,9 +6,15 @@
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
 
+#include <optional>
+
 namespace vemra {
 namespace {
 constexpr int kProgressPane = 3;
+
+bool giveWay() {
+    return idleInputPending();
+}
 } // namespace
 
 bool CKPView::idleStep(int) {
@@ -53,11 +59,19 @@ bool CKPView::stageMakeVisible() {
         const QRect cell = cellRectInView(m_visibleCursor);
         if (cell.top() >= height)
             break;
-        const int position = m_visibleCursor++;
-        if (cell.center().y() < 0)
+        const int position = m_visibleCursor;
+        if (cell.center().y() < 0) {
+            ++m_visibleCursor;
             continue;
-        const CellThumbnail made = m_document.prepareThumbnail(position, g, true);
-        if (made.isNew()) {
+        }
+        // A large picture is decoded over several steps; the cursor stays
+        // on its cell until it is done.
+        const std::optional<CellThumbnail> made =
+            m_document.prepareThumbnailStep(position, g, giveWay);
+        if (!made)
+            return true;
+        ++m_visibleCursor;
+        if (made->isNew()) {
             redrawEntry(position);
             m_document.updateAllViews(this, hint::kRedrawEntry, position);
         }
@@ -75,9 +89,13 @@ bool CKPView::stageMakeAll() {
         m_stage = Stage::Idle;
         return false;
     }
-    const int position = m_backgroundCursor++;
-    const CellThumbnail made = m_document.prepareThumbnail(position, geometry(), true);
-    if (made.isNew()) {
+    const int position = m_backgroundCursor;
+    const std::optional<CellThumbnail> made =
+        m_document.prepareThumbnailStep(position, geometry(), giveWay);
+    if (!made)
+        return true;
+    ++m_backgroundCursor;
+    if (made->isNew()) {
         redrawEntry(position);
         m_document.updateAllViews(this, hint::kRedrawEntry, position);
     }

@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include <jpeglib.h>
 
 namespace vemra::test {
 
@@ -117,6 +121,43 @@ std::vector<ManifestRow> manifestRows(const std::string& format) {
         }
     }
     return rows;
+}
+
+std::vector<std::byte> writeJpeg(int width, int height, int components, const char* comment,
+                                 int fill) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    if (comment != nullptr) {
+        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment),
+                          static_cast<unsigned>(std::strlen(comment)));
+    }
+    std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < width * components; ++x) {
+            row[static_cast<std::size_t>(x)] = static_cast<unsigned char>(
+                fill >= 0 ? fill : (x * 3 + static_cast<int>(cinfo.next_scanline) * 2) & 0xFF);
+        }
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&cinfo, &p, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<std::byte> out(reinterpret_cast<std::byte*>(buffer),
+                               reinterpret_cast<std::byte*>(buffer) + size);
+    std::free(buffer);
+    return out;
 }
 
 } // namespace vemra::test

@@ -31,6 +31,12 @@ InfoResult infoMemory(DecoderId id, const std::vector<std::byte>& data);
 bool identifies(DecoderId id, const std::vector<std::byte>& data,
                 const std::string& fileName = "picture");
 
+// A JPEG of `components` (1 grey, 3 RGB, 4 CMYK, which libjpeg marks as
+// Adobe's) with a smooth gradient, or all `fill` when that is 0 or more,
+// optionally with a comment.
+std::vector<std::byte> writeJpeg(int width, int height, int components,
+                                 const char* comment = nullptr, int fill = -1);
+
 // Largest difference of any red, green or blue channel between `picture`
 // (any depth) and `reference`; -1 when the sizes differ or the picture cannot
 // be read. Pixels the reference marks fully transparent are not compared;

@@ -12,45 +12,6 @@
 namespace vemra {
 namespace {
 
-// A JPEG of `components` (1 grey, 3 RGB, 4 CMYK) with a smooth gradient,
-// optionally with a comment.
-std::vector<std::byte> writeJpeg(int width, int height, int components,
-                                 const char* comment = nullptr, int fill = -1) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr error{};
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    if (comment != nullptr) {
-        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment),
-                          static_cast<unsigned>(std::strlen(comment)));
-    }
-    std::vector<unsigned char> row(static_cast<std::size_t>(width * components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (int x = 0; x < width * components; ++x) {
-            row[static_cast<std::size_t>(x)] = static_cast<unsigned char>(
-                fill >= 0 ? fill : (x * 3 + static_cast<int>(cinfo.next_scanline) * 2) & 0xFF);
-        }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&cinfo, &p, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<std::byte> out(reinterpret_cast<std::byte*>(buffer),
-                               reinterpret_cast<std::byte*>(buffer) + size);
-    std::free(buffer);
-    return out;
-}
-
 QImage qtDecode(const std::vector<std::byte>& file) {
     QImage image;
     image.loadFromData(reinterpret_cast<const uchar*>(file.data()), static_cast<int>(file.size()));
@@ -59,7 +20,7 @@ QImage qtDecode(const std::vector<std::byte>& file) {
 
 TEST(JpegDecoder, ColourAndGreyDecodeTo24BitsLikeTheLibrary) {
     for (const int components : {1, 3}) {
-        const auto file = writeJpeg(37, 21, components);
+        const auto file = test::writeJpeg(37, 21, components);
         EXPECT_TRUE(test::identifies(kJpegDecoderId, file));
         const auto d = test::decodeMemory(kJpegDecoderId, file);
         ASSERT_EQ(d.code, 0);
@@ -74,7 +35,7 @@ TEST(JpegDecoder, ColourAndGreyDecodeTo24BitsLikeTheLibrary) {
 }
 
 TEST(JpegDecoder, ReductionScalesTheDecodeAndTheFastShiftHalvesIt) {
-    const auto file = writeJpeg(400, 300, 3);
+    const auto file = test::writeJpeg(400, 300, 3);
     for (const auto& [reduction, width] :
          {std::pair{1, 400}, {2, 200}, {4, 100}, {8, 50}, {16, 50}, {0, 400}}) {
         DecodeOptions options;
@@ -102,7 +63,7 @@ int recordProgress(int done, int total, std::intptr_t user) {
 }
 
 TEST(JpegDecoder, ProgressInTenPointStepsAndAbort) {
-    const auto file = writeJpeg(16, 200, 3);
+    const auto file = test::writeJpeg(16, 200, 3);
     ProgressLog log;
     DecodeOptions options;
     options.progress = recordProgress;
@@ -123,7 +84,7 @@ TEST(JpegDecoder, ProgressInTenPointStepsAndAbort) {
 }
 
 TEST(JpegDecoder, CommentHeaderScanAndOffset) {
-    const auto file = writeJpeg(8, 8, 3, "コメント");
+    const auto file = test::writeJpeg(8, 8, 3, "コメント");
     EXPECT_EQ(test::infoMemory(kJpegDecoderId, file).comment, "コメント");
     // Memory data with a wrapper in front: the scan finds the stream.
     auto wrapped = test::bytes({'J', 'U', 'N', 'K', 0xFF, 0xD8, 0x00});
@@ -144,16 +105,16 @@ TEST(JpegDecoder, CommentHeaderScanAndOffset) {
 TEST(JpegDecoder, CmykIsConvertedToRgb) {
     // libjpeg writes an Adobe marker for CMYK, so the samples read as
     // inverted: 255 everywhere is no ink at all, white.
-    const auto white = test::decodeMemory(kJpegDecoderId, writeJpeg(8, 8, 4, nullptr, 255));
+    const auto white = test::decodeMemory(kJpegDecoderId, test::writeJpeg(8, 8, 4, nullptr, 255));
     ASSERT_EQ(white.code, 0);
     EXPECT_EQ(white.picture.pixel(3, 3), colourWord(255, 255, 255));
-    const auto black = test::decodeMemory(kJpegDecoderId, writeJpeg(8, 8, 4, nullptr, 0));
+    const auto black = test::decodeMemory(kJpegDecoderId, test::writeJpeg(8, 8, 4, nullptr, 0));
     EXPECT_EQ(black.picture.pixel(3, 3), colourWord(0, 0, 0));
-    EXPECT_EQ(test::infoMemory(kJpegDecoderId, writeJpeg(8, 8, 4)).info.colorDepth, 32);
+    EXPECT_EQ(test::infoMemory(kJpegDecoderId, test::writeJpeg(8, 8, 4)).info.colorDepth, 32);
 }
 
 TEST(JpegDecoder, HugePicturesAreRefusedWithFour) {
-    auto file = writeJpeg(16, 16, 3);
+    auto file = test::writeJpeg(16, 16, 3);
     for (std::size_t i = 0; i + 8 < file.size(); ++i) {
         if (file[i] == std::byte{0xFF} && file[i + 1] == std::byte{0xC0}) {
             // Height and width of the frame header: 60000 x 60000.
@@ -174,7 +135,7 @@ TEST(JpegDecoder, HugePicturesAreRefusedWithFour) {
 }
 
 TEST(JpegDecoder, BrokenDataNeverCrashes) {
-    const auto file = writeJpeg(64, 64, 3);
+    const auto file = test::writeJpeg(64, 64, 3);
     // Truncated in the scan: the rows decoded so far are the picture.
     const std::vector<std::byte> half(file.begin(),
                                       file.begin() + static_cast<long>(file.size() / 2));

@@ -4,6 +4,7 @@
 #include "framework/idle_driver.h"
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
+#include "imaging/jpeg_encoder.h"
 #include "views/main_frame.h"
 #include "views/my_status_bar.h"
 
@@ -203,6 +204,82 @@ TEST_F(KPViewTest, InputStopsTheMakingOfVisibleThumbnailsAfterTheCurrentCell) {
         EXPECT_TRUE(view->idleStep(step));
         EXPECT_EQ(made(), step);
     }
+}
+
+// Large JPEGs are decoded a band per idle step; with input waiting all the
+// time every step gives way after one band, and still every thumbnail is
+// made, each told once, with the progress rising to 100.
+TEST_F(KPViewTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
+    const std::string folder = f.dir.file("photos");
+    fs::create_directories(folder);
+    constexpr int kCount = 9;
+    for (int i = 0; i < kCount; ++i) {
+        std::vector<std::byte> jpeg;
+        JpegOptions options;
+        options.progressive = i % 3 == 0;
+        ASSERT_TRUE(encodeJpeg(test::patternPicture(1000 + i * 8, 760, 24), options, jpeg));
+        test::writeFile(folder + "/photo" + std::to_string(i) + ".jpg", jpeg);
+    }
+    f.document->options().thumbsCreate = true;
+    sizeViewport(340, 220); // 6 visible
+    test::HintRecorder hints;
+    f.document->addView(&hints);
+    open(folder);
+    IdleDriver driver;
+    driver.noteInput();
+    // Half-way through a picture the layout is redone (hint 1): the work
+    // starts over at the visible cells and nothing is lost or told twice.
+    int steps = 0;
+    while (f.document->thumbnailStepPosition() < 0 && steps < 1000)
+        steps += view->idleStep(steps) ? 1 : 1000;
+    ASSERT_GE(f.document->thumbnailStepPosition(), 0);
+    f.document->updateAllViews(nullptr, hint::kRedrawAll);
+    steps += runIdle(100000);
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
+    EXPECT_GT(steps, kCount * 4);
+    EXPECT_EQ(std::count(hints.hints.begin(), hints.hints.end(), hint::kRedrawEntry), kCount);
+    ASSERT_FALSE(progress.percents.empty());
+    EXPECT_EQ(progress.percents.back(), 100);
+    EXPECT_EQ(view->stage(), CKPView::Stage::Idle);
+    EXPECT_EQ(f.document->thumbnailStepPosition(), -1);
+    f.document->removeView(&hints);
+}
+
+// Scrolling while a visible thumbnail is half made: the newly visible cells
+// are made, the unfinished one is dropped for them, and made again once its
+// cell shows again.
+TEST_F(KPViewTest, ScrollingAwayFromAHalfMadeThumbnailMakesTheNewCellsFirst) {
+    const std::string folder = f.dir.file("photos");
+    fs::create_directories(folder);
+    for (int i = 0; i < 18; ++i) {
+        std::vector<std::byte> jpeg;
+        ASSERT_TRUE(encodeJpeg(test::patternPicture(900, 700, 24), JpegOptions{}, jpeg));
+        test::writeFile(folder + "/photo" + std::to_string(100 + i) + ".jpg", jpeg);
+    }
+    f.document->options().thumbsCreate = false;
+    sizeViewport(340, 220); // 3 columns, 2 rows visible
+    open(folder);
+    IdleDriver driver;
+    driver.noteInput();
+    int steps = 0;
+    while (f.document->thumbnailStepPosition() != 1 && steps < 1000)
+        steps += view->idleStep(steps) ? 1 : 1000;
+    ASSERT_EQ(f.document->thumbnailStepPosition(), 1);
+    EXPECT_TRUE(f.document->entryAt(0)->thumbnail);
+
+    view->scrollToTop(view->layout().cellHeight * 4); // rows 4 and 5: 12 to 17
+    runIdle(100000);
+    for (int i = 12; i < 18; ++i)
+        EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
+    EXPECT_FALSE(f.document->entryAt(1)->thumbnail);
+    EXPECT_EQ(f.document->thumbnailStepPosition(), -1);
+
+    view->scrollToTop(0);
+    runIdle(100000);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
+    EXPECT_FALSE(f.document->entryAt(6)->thumbnail);
 }
 
 TEST_F(KPViewTest, IdleWorkWaitsWhileTheDocumentScansAndRestartsOnANewFolder) {
