@@ -52,8 +52,10 @@ enum {
 
 /* Destination of GetFile, in bits 8-10 of its `flag`. */
 #define SPI_DEST_MASK 0x700u
-#define SPI_DEST_FOLDER 0x000u /* `dest` is a folder; the member is written there under its name */
-#define SPI_DEST_MEMORY 0x100u /* `dest` is an SpiHandle* that receives a block holding the member */
+/* `dest` is a folder; the member is written there under its name. */
+#define SPI_DEST_FOLDER 0x000u
+/* `dest` is an SpiHandle* that receives a block holding the member. */
+#define SPI_DEST_MEMORY 0x100u
 
 /* GetFileInfo: compare member names ignoring the case of ASCII letters. */
 #define SPI_IGNORE_CASE 0x80u
@@ -105,14 +107,14 @@ static inline void SpiFree(SpiHandle handle) {
 
 /* Filled by GetPictureInfo; the host zeroes it before the call. */
 struct PictureInfo {
-    int32_t left;         /* position of the picture on its page, usually 0 */
+    int32_t left; /* position of the picture on its page, usually 0 */
     int32_t top;
-    int32_t width;        /* pixels */
-    int32_t height;       /* pixels */
-    uint16_t x_density;   /* dots per inch, 0 when unknown */
+    int32_t width;      /* pixels */
+    int32_t height;     /* pixels */
+    uint16_t x_density; /* dots per inch, 0 when unknown */
     uint16_t y_density;
-    int16_t colorDepth;   /* bits per pixel */
-    SpiHandle hInfo;      /* SpiAlloc'ed UTF-8 comment text, or NULL; the host frees it */
+    int16_t colorDepth; /* bits per pixel */
+    SpiHandle hInfo;    /* SpiAlloc'ed UTF-8 comment text, or NULL; the host frees it */
 };
 
 /*
@@ -120,15 +122,16 @@ struct PictureInfo {
  * handle, ended by an entry whose method[0] is 0.
  */
 struct ArchiveEntry {
-    unsigned char method[8]; /* compression method, e.g. "deflate"; not NUL-terminated when 8 long */
-    uint32_t position;       /* the member's key for GetFile and GetFileInfo */
-    uint32_t compsize;       /* stored size in bytes, 0 when the format does not tell */
-    uint32_t filesize;       /* size of the member's data in bytes */
-    uint32_t timestamp;      /* modification time, seconds since 1970 (UTC), unsigned */
-    char path[200];          /* folder inside the archive, "/"-separated and ending in "/",
-                                empty at the top; path + filename is the member's full name */
-    char filename[200];      /* the member's file name, without the folder */
-    uint32_t crc;            /* checksum, 0 when unknown */
+    /* compression method, e.g. "deflate"; not NUL-terminated when 8 long */
+    unsigned char method[8];
+    uint32_t position;  /* the member's key for GetFile and GetFileInfo */
+    uint32_t compsize;  /* stored size in bytes, 0 when the format does not tell */
+    uint32_t filesize;  /* size of the member's data in bytes */
+    uint32_t timestamp; /* modification time, seconds since 1970 (UTC), unsigned */
+    char path[200];     /* folder inside the archive, "/"-separated and ending in "/",
+                           empty at the top; path + filename is the member's full name */
+    char filename[200]; /* the member's file name, without the folder */
+    uint32_t crc;       /* checksum, 0 when unknown */
 };
 
 #pragma pack(pop)
@@ -192,8 +195,7 @@ typedef int (*SpiGetPreview)(const char* buf, intptr_t len, unsigned int flag,
  * records. A damaged archive may answer SPI_NOT_SUPPORT together with a list
  * of the members that could be read; the host takes that list.
  */
-typedef int (*SpiGetArchiveInfo)(const char* buf, intptr_t len, unsigned int flag,
-                                 SpiHandle* list);
+typedef int (*SpiGetArchiveInfo)(const char* buf, intptr_t len, unsigned int flag, SpiHandle* list);
 
 /*
  * Archive plug-ins: the entry of the member whose full name (path + filename)
