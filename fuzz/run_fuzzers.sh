@@ -22,7 +22,7 @@ fi
 patterns_of() {
     case $1 in
     fuzz_bmp_decoder | fuzz_bmp_reader) echo "*.bmp *.rle *.dib" ;;
-    fuzz_jpeg_decoder) echo "*.jpg *.jpeg" ;;
+    fuzz_jpeg_decoder | fuzz_jpeg_steps) echo "*.jpg *.jpeg" ;;
     fuzz_png_decoder) echo "*.png" ;;
     fuzz_tiff_decoder) echo "*.tif *.tiff" ;;
     fuzz_gif_decoder | fuzz_gif2_decoder) echo "*.gif" ;;

@@ -136,22 +136,7 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
     if (!input.fromFile()) {
         data = data.subspan(jpegDataStart(data));
     }
-    Decompressor d;
-    if (readHeader(d, data, false) != HeaderResult::Read) {
-        return static_cast<int>(ResultCode::InvalidData);
-    }
-    jpeg::RowTarget target;
-    DecodeState state;
-    const ResultCode result = decodeRows(d, target, options, state);
-    if (result == ResultCode::LibraryFailure && state.started && !state.aborted) {
-        // Broken data after the first rows: what was decoded is shown.
-        out = std::move(target.picture);
-        return static_cast<int>(ResultCode::Success);
-    }
-    if (result == ResultCode::Success) {
-        out = std::move(target.picture);
-    }
-    return static_cast<int>(result);
+    return static_cast<int>(decodeJpegStream(data, options, out));
 }
 
 constexpr std::string_view kInformation[] = {
@@ -159,6 +144,26 @@ constexpr std::string_view kInformation[] = {
 };
 
 } // namespace
+
+ResultCode decodeJpegStream(std::span<const std::byte> data, const DecodeOptions& options,
+                            PictureBuffer& out) {
+    Decompressor d;
+    if (readHeader(d, data, false) != HeaderResult::Read) {
+        return ResultCode::InvalidData;
+    }
+    jpeg::RowTarget target;
+    DecodeState state;
+    const ResultCode result = decodeRows(d, target, options, state);
+    if (result == ResultCode::LibraryFailure && state.started && !state.aborted) {
+        // Broken data after the first rows: what was decoded is shown.
+        out = std::move(target.picture);
+        return ResultCode::Success;
+    }
+    if (result == ResultCode::Success) {
+        out = std::move(target.picture);
+    }
+    return result;
+}
 
 std::size_t jpegDataStart(std::span<const std::byte> data) {
     for (std::size_t start = 0; start + 1 < data.size(); ++start) {

@@ -1,5 +1,6 @@
 #include "imaging/jpeg_steps.h"
 
+#include "imaging/decoder.h"
 #include "imaging/decoder_source.h"
 #include "imaging/jpeg_decoder.h"
 #include "imaging/jpeg_library.h"
@@ -30,6 +31,7 @@ struct SteppedSource {
     std::size_t size = 0;
     std::size_t limit = 0; // bytes of `data` the library may have
     bool atFakeEnd = false;
+    bool suspended = false; // the library was made to wait at least once
 };
 
 constexpr std::array<JOCTET, 2> kEndOfImage{0xFF, JPEG_EOI};
@@ -50,6 +52,7 @@ boolean fillInput(j_decompress_ptr cinfo) {
             return TRUE;
         }
         if (s->limit < s->size) {
+            s->suspended = true;
             return FALSE; // suspended until the next step grants more
         }
     }
@@ -110,9 +113,26 @@ struct JpegStepDecoder::State {
     jpeg::RowTarget target;
     Phase phase = Phase::Finished;
     ResultCode result = ResultCode::Failure;
+    std::span<const std::byte> input; // the stream, in `copy` or `file`
+    int reduction = 1;
 
     ResultCode start(std::span<const std::byte> data, int reduction);
     bool run(const std::function<bool()>& shouldStop);
+    // Ends a decode that ran to its end. On valid data a decode made to
+    // wait for its input gives exactly what one without waiting gives, but
+    // on damaged data libjpeg may go another way after a wait (where a
+    // marker or the end of the data is met); such a decode is done again in
+    // one go, so every path shows the same picture.
+    void complete(ResultCode code) {
+        if (source.suspended && (code != ResultCode::Success || d.cinfo.err->num_warnings > 0)) {
+            DecodeOptions options;
+            options.reduction = reduction;
+            PictureBuffer picture;
+            code = decodeJpegStream(input, options, picture);
+            target.picture = std::move(picture);
+        }
+        finish(code);
+    }
     void finish(ResultCode code) {
         result = code;
         phase = Phase::Finished;
@@ -159,6 +179,8 @@ ResultCode JpegStepDecoder::startMemory(std::vector<std::byte> bytes, int reduct
 // The setjmp here and in run() catches the library's errors; neither holds
 // objects with destructors across the library calls.
 ResultCode JpegStepDecoder::State::start(std::span<const std::byte> data, int reduction) {
+    input = data;
+    this->reduction = reduction;
     installSource(d, source, data);
     if (jpeg::readHeaderFromSource(d, false) != jpeg::HeaderResult::Read) {
         finish(ResultCode::InvalidData);
@@ -185,7 +207,7 @@ bool JpegStepDecoder::State::run(const std::function<bool()>& shouldStop) {
     if (setjmp(d.error.jump) != 0) {
         // Broken data after the first rows: what was decoded is kept, as the
         // one-call decoder does.
-        finish(phase == Phase::ReadingRows ? ResultCode::Success : ResultCode::LibraryFailure);
+        complete(phase == Phase::ReadingRows ? ResultCode::Success : ResultCode::LibraryFailure);
         return true;
     }
     while (phase == Phase::ReadingScans) {
@@ -206,7 +228,7 @@ bool JpegStepDecoder::State::run(const std::function<bool()>& shouldStop) {
         }
     }
     jpeg_finish_decompress(&d.cinfo);
-    finish(ResultCode::Success);
+    complete(ResultCode::Success);
     return true;
 }
 

@@ -147,6 +147,33 @@ TEST(JpegStepDecoder, DamagedFilesGiveTheOneCallResult) {
     }
 }
 
+TEST(JpegStepDecoder, ADamagedProgressiveStreamMadeToWaitStillDecodesLikeTheOneCallDecoder) {
+    // Found by fuzzing: a progressive stream (behind a wrapper) whose damage
+    // lies past the first 64 KB the decoder is given, so libjpeg meets it
+    // after a wait and would decode the rest of the picture differently.
+    const std::vector<std::byte> bytes =
+        test::readFile(std::string(VEMRA_REGRESSION_DIR) + "/jpeg-marker-after-a-wait.jpg");
+    ASSERT_GT(bytes.size(), 64u * 1024);
+    for (const int reduction : {1, 2, 8}) {
+        DecodeOptions options;
+        options.reduction = reduction;
+        const Decoded expected = test::decodeMemory(kJpegDecoderId, bytes, options);
+        EXPECT_EQ(expected.code, 0);
+        for (const bool stopAlways : {true, false}) {
+            JpegStepDecoder decoder;
+            Decoded actual;
+            actual.code = static_cast<int>(decoder.startMemory(bytes, reduction));
+            while (actual.code == 0 && !decoder.step([&] { return stopAlways; })) {
+            }
+            if (actual.code == 0) {
+                actual.code = static_cast<int>(decoder.result());
+                actual.picture = decoder.takePicture();
+            }
+            expectSame(expected, actual, stopAlways ? "stopped" : "never stopped");
+        }
+    }
+}
+
 TEST(JpegStepDecoder, MemoryInputSkipsAWrapperAndIsOwnedByTheDecoder) {
     std::vector<std::byte> data(128, std::byte{0x55});
     const std::vector<std::byte> jpeg = encoded(120, 90, true);
