@@ -2,6 +2,7 @@
 
 #include "document/picture_loader.h"
 #include "document/size_text.h"
+#include "document/transfer_data.h"
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/command_router.h"
@@ -139,14 +140,7 @@ protected:
     void click(int position, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, centreOf(position));
     }
-    std::vector<int> selected() {
-        std::vector<int> result;
-        for (int i = 0; i < f.document->displayedCount(); ++i) {
-            if (f.document->entryAt(i)->isSelected())
-                result.push_back(i);
-        }
-        return result;
-    }
+    std::vector<int> selected() { return selectedPositions(*f.document); }
     std::string name(int position) { return f.document->entryAt(position)->fileName; }
     void registerApps() {
         f.store.putText("AppCall", "App0\\Title", "Gimp");

@@ -1,6 +1,7 @@
 #include "views/kp_view.h"
 
 #include "document/picture_loader.h"
+#include "document/transfer_data.h"
 #include "framework/idle_driver.h"
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
@@ -74,14 +75,7 @@ protected:
         const QPoint centre = view->cellRectInView(position).topLeft() + QPoint(20, 20);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, centre);
     }
-    std::vector<int> selected() {
-        std::vector<int> result;
-        for (int i = 0; i < f.document->displayedCount(); ++i) {
-            if (f.document->entryAt(i)->isSelected())
-                result.push_back(i);
-        }
-        return result;
-    }
+    std::vector<int> selected() { return selectedPositions(*f.document); }
 
     test::DocumentFixture f;
     RegistryPictureLoader loader;
