@@ -91,11 +91,7 @@ QImage decodedImage(CKPDoc& document, PictureSource& entry) {
 // took: the member's own file name, in a numbered sub-folder when needed.
 std::string freeNameFor(const std::string& folder, const std::string& memberName,
                         std::set<std::string>& taken) {
-    std::string name = memberName;
-    if (const auto slash = name.find_last_of("/\\"); slash != std::string::npos)
-        name.erase(0, slash + 1);
-    if (name.empty() || name == "." || name == "..")
-        name = "member";
+    const std::string name = memberFileName(memberName);
     std::string path = folder;
     path += '/';
     path += name;
@@ -111,6 +107,14 @@ std::string freeNameFor(const std::string& folder, const std::string& memberName
 }
 
 } // namespace
+
+std::string memberFileName(std::string_view memberName) {
+    if (const auto slash = memberName.find_last_of("/\\"); slash != std::string_view::npos)
+        memberName.remove_prefix(slash + 1);
+    if (memberName.empty() || memberName == "." || memberName == "..")
+        return "member";
+    return std::string(memberName);
+}
 
 std::vector<int> selectedPositions(CKPDoc& document) {
     std::vector<int> positions;

@@ -42,6 +42,11 @@ inline constexpr char kPlainText[] = "text/plain;charset=utf-8";
 
 enum class TransferKind { Copy, Cut };
 
+// The name an archive member gets as a file of its own: the last part of
+// its name (members may carry folders, and a hostile archive may name
+// "../" ones), or "member" when nothing usable is left.
+std::string memberFileName(std::string_view memberName);
+
 // The display positions of the selected entries, in display order.
 std::vector<int> selectedPositions(CKPDoc& document);
 

@@ -1,6 +1,7 @@
 #include "views/kp_view.h"
 
 #include "document/kp_doc.h"
+#include "document/transfer_data.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
 #include "framework/wait_cursor.h"
@@ -9,23 +10,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <string_view>
-
 namespace vemra {
-namespace {
-
-// The last part of an archive member's name: members may carry folders,
-// and a hostile archive may name "../" ones; the copy stays in its folder.
-QString memberFileName(const std::string& name) {
-    std::string_view base = name;
-    if (const auto slash = base.find_last_of("/\\"); slash != std::string_view::npos)
-        base.remove_prefix(slash + 1);
-    if (base.empty() || base == "." || base == "..")
-        return QStringLiteral("member");
-    return QString::fromUtf8(base.data(), static_cast<qsizetype>(base.size()));
-}
-
-} // namespace
 
 int CKPView::commandEntry() const {
     return m_pressed >= 0 && m_pressed < m_document.displayedCount() ? m_pressed
@@ -92,7 +77,8 @@ void CKPView::runAssociated(int position) {
     const QString folder = m_extracted->filePath(QString::number(++m_extractedCount));
     if (!QDir().mkpath(folder))
         return;
-    const std::string path = (folder + '/' + memberFileName(entry->fileName)).toStdString();
+    const std::string path =
+        (folder + '/' + QString::fromStdString(memberFileName(entry->fileName))).toStdString();
     {
         const WaitCursor busy;
         if (m_document.extractMember(position, path) != 0)

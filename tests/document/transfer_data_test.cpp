@@ -65,6 +65,15 @@ protected:
     UnpackingLoader loader;
 };
 
+TEST(TransferData, AMemberFileNameNeverLeavesItsFolder) {
+    EXPECT_EQ(memberFileName("pics/夏/海.jpg"), "海.jpg");
+    EXPECT_EQ(memberFileName("..\\..\\boot.ini"), "boot.ini");
+    EXPECT_EQ(memberFileName("../../.bashrc"), ".bashrc");
+    EXPECT_EQ(memberFileName("folder/.."), "member");
+    EXPECT_EQ(memberFileName("folder/"), "member");
+    EXPECT_EQ(memberFileName(""), "member");
+}
+
 TEST(FileUri, EncodesEveryByteOutsideThePathCharactersAndReadsItBack) {
     EXPECT_EQ(fileUri("/pics/a b%c#d?.jpg"), "file:///pics/a%20b%25c%23d%3F.jpg");
     EXPECT_EQ(fileUri("/写真/夕焼け.png"),
