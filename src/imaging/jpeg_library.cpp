@@ -50,6 +50,12 @@ Decompressor::Decompressor() {
     error.pub.error_exit = errorExit;
     error.pub.output_message = silentMessage;
     jpeg_create_decompress(&cinfo);
+    // A progressive stream keeps every coefficient of the picture in memory
+    // (about two bytes a pixel per component) whatever reduction is asked
+    // for, so a file of a few bytes declaring 65535 x 65535 would have the
+    // library allocate gigabytes. Past this much it fails instead; that
+    // still admits progressive pictures of well over 150 megapixels.
+    cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
 }
 
 Decompressor::~Decompressor() {

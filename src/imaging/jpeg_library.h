@@ -28,6 +28,9 @@ struct ErrorManager {
 };
 
 // One decompression object, destroyed with the wrapper on every path.
+// What libjpeg may allocate for one decode.
+inline constexpr long kMaxLibraryMemory = 512L * 1024 * 1024;
+
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager error{};

@@ -24,6 +24,24 @@ TEST(HostileInput, PngChunkRunningPastTheFileFailsWithoutAllocating) {
               static_cast<int>(ResultCode::LibraryFailure));
 }
 
+TEST(HostileInput, ProgressiveJpegDeclaringAHugePictureFailsWithoutAllocatingIt) {
+    // 147 bytes declaring a progressive 65476 x 14848 picture: libjpeg would
+    // keep 1.9 GB of coefficients for it at any reduction.
+    const auto data = regression("jpeg-progressive-huge-declared-size.jpg");
+    ASSERT_FALSE(data.empty());
+    // At full size the picture itself is over the pixel limit; reduced, it
+    // would fit, and it is the library's memory limit that refuses it.
+    for (const int reduction : {1, 2, 8}) {
+        DecodeOptions options;
+        options.reduction = reduction;
+        const auto decoded = test::decodeMemory(kJpegDecoderId, data, options);
+        const ResultCode expected =
+            reduction == 1 ? ResultCode::OutOfMemory : ResultCode::LibraryFailure;
+        EXPECT_EQ(decoded.code, static_cast<int>(expected)) << reduction;
+        EXPECT_FALSE(decoded.picture.isValid());
+    }
+}
+
 TEST(HostileInput, GifFrameWithUnusableDataFailsWithoutWorkingThroughItsSize) {
     // 44 bytes declaring a 65535 x 1321 frame whose code size is out of
     // range: refused, and the rows the data never reached are not packed.
