@@ -1,7 +1,7 @@
 # Vemra: thin wrapper around CMake. `make run` and `make test` do all the set-up
 # on a fresh Debian 12 machine, installing missing packages first.
 
-PACKAGES := cmake g++ make pkg-config libgtest-dev googletest qt6-base-dev \
+PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-dev \
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic

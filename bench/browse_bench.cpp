@@ -22,15 +22,15 @@
 
 #include "app/settings_store.h"
 #include "app/vemra_application.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/picture_source.h"
 #include "framework/idle_driver.h"
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
-#include "views/kp_view.h"
-#include "views/main_frame.h"
+#include "views/thumbnail_grid.h"
+#include "views/main_window.h"
 
 #include <vemra/spi.h>
 
@@ -238,7 +238,7 @@ public:
     bool start() {
         if (!m_vemra->initInstance())
             return false;
-        m_frame = m_vemra->mainFrame();
+        m_frame = m_vemra->mainWindow();
         m_document = m_vemra->document();
         m_grid = m_frame->grid();
         m_frame->resize(1280, 960);
@@ -252,10 +252,10 @@ public:
         idle->setHandler([this](int count) {
             const Clock::time_point begin = Clock::now();
             const double cpuBegin = threadCpuMs();
-            const vemra::CKPView::Stage stage = m_grid->stage();
+            const vemra::ThumbnailGrid::Stage stage = m_grid->stage();
             const bool more = m_frame != nullptr &&
                               vemra::sendWindowMessage(m_frame, vemra::msg::kIdle, count) != 0;
-            if (stage == vemra::CKPView::Stage::MakeAll) {
+            if (stage == vemra::ThumbnailGrid::Stage::MakeAll) {
                 m_backgroundSteps.push_back(msBetween(begin, Clock::now()));
                 m_backgroundStepsCpu.push_back(threadCpuMs() - cpuBegin);
             }
@@ -329,7 +329,7 @@ private:
     }
 
     void afterIdleStep() {
-        using Stage = vemra::CKPView::Stage;
+        using Stage = vemra::ThumbnailGrid::Stage;
         const Stage stage = m_grid->stage();
         if (m_phase == Phase::WaitVisible && !m_document->isScanning() &&
             (stage == Stage::MakeAll || stage == Stage::Idle) && everyVisibleHasThumbnail()) {
@@ -454,7 +454,7 @@ private:
 
     void reportPresses() {
         const auto inStage3 = std::count(m_pressStages.begin(), m_pressStages.end(),
-                                         static_cast<int>(vemra::CKPView::Stage::MakeAll));
+                                         static_cast<int>(vemra::ThumbnailGrid::Stage::MakeAll));
         std::printf("  key presses during stage 3: %zu (%ld handled while stage 3 ran%s)\n",
                     m_delays.size(), static_cast<long>(inStage3),
                     m_pressesOutlivedStage3 ? "; stage 3 ended before the last" : "");
@@ -520,9 +520,9 @@ private:
     BenchApplication& m_qapp;
     Arguments m_args;
     std::unique_ptr<vemra::VemraApp> m_vemra;
-    vemra::CMainFrame* m_frame = nullptr;
-    vemra::CKPDoc* m_document = nullptr;
-    vemra::CKPView* m_grid = nullptr;
+    vemra::MainWindow* m_frame = nullptr;
+    vemra::FolderDocument* m_document = nullptr;
+    vemra::ThumbnailGrid* m_grid = nullptr;
     std::unique_ptr<KeyPoster> m_poster;
 
     Phase m_phase = Phase::Opening;

@@ -6,11 +6,11 @@
 // Usage: grid-bench [COUNT]. Prints the best of five runs of each.
 
 #include "app/settings_store.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
 #include "imaging/decoder_registry.h"
-#include "views/kp_view.h"
+#include "views/thumbnail_grid.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     registry.setWriteBack(false);
     vemra::RegistryScanServices services(registry);
     vemra::RegistryPictureLoader loader(registry);
-    vemra::CKPDoc document(services);
+    vemra::FolderDocument document(services);
     document.setPictureLoader(&loader);
-    vemra::CKPView view(document);
+    vemra::ThumbnailGrid view(document);
     view.resize(1280, 960);
     view.show();
     QApplication::processEvents();

@@ -2,7 +2,7 @@
 // enumeration, the mask, the program-owned names, entries and display order.
 // Usage: scan-bench FOLDER [MASK]. Prints the best of five runs.
 
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/scan_services.h"
 
 #include <chrono>
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     double best = 1e9;
     int listed = 0;
     for (int run = 0; run < 5; ++run) {
-        vemra::CKPDoc doc(services, options);
+        vemra::FolderDocument doc(services, options);
         const auto start = std::chrono::steady_clock::now();
         doc.openFolder(std::string(argv[1]), nullptr, false);
         const double ms =

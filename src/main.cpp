@@ -1,6 +1,6 @@
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
-#include "views/main_frame.h"
+#include "views/main_window.h"
 
 #include <QApplication>
 
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     if (!vemra.initInstance()) {
         return 1;
     }
-    vemra::closeOnTerminationSignals(vemra.mainFrame());
+    vemra::closeOnTerminationSignals(vemra.mainWindow());
     const int result = QApplication::exec();
     vemra.exitInstance();
     return result;

@@ -95,7 +95,7 @@ std::string memorySizeText(std::uint64_t bytes) {
     return sizeText(bytes, 1, 2);
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("バージョン情報"));
     auto* layout = new QVBoxLayout(this);
 
@@ -138,7 +138,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(address.toHtmlEscaped()), this);
     link->setObjectName(QStringLiteral("homePage"));
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(link, &QLabel::linkActivated, this, &CAboutDlg::onLinkActivated);
+    connect(link, &QLabel::linkActivated, this, &AboutDialog::onLinkActivated);
     layout->addWidget(link);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -153,7 +153,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_refresh.start(1000);
 }
 
-void CAboutDlg::showMemory(const MemoryStatus& status) {
+void AboutDialog::showMemory(const MemoryStatus& status) {
     m_physical->setText(formatted("物理ﾒﾓﾘｻｲｽﾞ %s", memorySizeText(status.totalPhysical)));
     m_physicalFree->setText(formatted("空きﾒﾓﾘｻｲｽﾞ %s", memorySizeText(status.freePhysical)));
     m_virtual->setText(formatted("仮想ﾒﾓﾘｻｲｽﾞ %s", memorySizeText(status.totalVirtual)));
@@ -162,7 +162,7 @@ void CAboutDlg::showMemory(const MemoryStatus& status) {
     setBar(m_virtualBar, status.totalVirtual, status.totalVirtual - status.freeVirtual);
 }
 
-bool CAboutDlg::event(QEvent* event) {
+bool AboutDialog::event(QEvent* event) {
     // Input and window events refresh the figures too, as each message the
     // box handled did; the timer covers the quiet times.
     if (!m_refreshing && m_physical != nullptr &&
@@ -175,7 +175,7 @@ bool CAboutDlg::event(QEvent* event) {
     return QDialog::event(event);
 }
 
-void CAboutDlg::onLinkActivated(const QString& link) {
+void AboutDialog::onLinkActivated(const QString& link) {
     const int result = openHyperlink(link.toStdString());
     if (result <= 32) {
         showWarning(this, hyperlinkErrorText(result));

@@ -26,10 +26,10 @@ std::string memorySizeText(std::uint64_t bytes);
 
 // "バージョン情報": the program's version, the system and library versions,
 // and the memory figures, kept current while the box is open.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     // Shows `status` (the box refreshes from the machine itself every second).
     void showMemory(const MemoryStatus& status);

@@ -12,16 +12,16 @@
 
 namespace vemra {
 
-CSplashWnd::CSplashWnd(QImage picture)
+SplashWindow::SplashWindow(QImage picture)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_picture(picture.isNull() ? builtinPicture() : std::move(picture)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(m_picture.size());
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &CSplashWnd::onTimer);
+    connect(&m_timer, &QTimer::timeout, this, &SplashWindow::onTimer);
 }
 
-QImage CSplashWnd::pictureFromFolder(const std::string& folder) {
+QImage SplashWindow::pictureFromFolder(const std::string& folder) {
     std::string path = folder;
     path += "/splash.bmp";
     if (!isExistingFile(path)) {
@@ -31,7 +31,7 @@ QImage CSplashWnd::pictureFromFolder(const std::string& folder) {
     return read ? pictureToImage(read.picture) : QImage();
 }
 
-QImage CSplashWnd::builtinPicture() {
+QImage SplashWindow::builtinPicture() {
     QImage image(380, 170, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -65,7 +65,7 @@ QImage CSplashWnd::builtinPicture() {
     return image;
 }
 
-void CSplashWnd::setTextLine(int index, const std::string& text) {
+void SplashWindow::setTextLine(int index, const std::string& text) {
     if (index < 0 || index > 64) {
         return;
     }
@@ -79,7 +79,7 @@ void CSplashWnd::setTextLine(int index, const std::string& text) {
     }
 }
 
-void CSplashWnd::start(std::function<bool()> mainWindowExists, int displayTimeMs) {
+void SplashWindow::start(std::function<bool()> mainWindowExists, int displayTimeMs) {
     m_mainWindowExists = std::move(mainWindowExists);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -93,7 +93,7 @@ void CSplashWnd::start(std::function<bool()> mainWindowExists, int displayTimeMs
     m_timer.start(displayTimeMs);
 }
 
-void CSplashWnd::onTimer() {
+void SplashWindow::onTimer() {
     if (m_mainWindowExists && !m_mainWindowExists()) {
         m_timer.start(kRetryMs);
         return;
@@ -101,7 +101,7 @@ void CSplashWnd::onTimer() {
     close();
 }
 
-void CSplashWnd::paintEvent(QPaintEvent*) {
+void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, m_picture);
     QFont font(QStringLiteral("ＭＳ ゴシック"));

@@ -16,7 +16,7 @@ namespace vemra {
 // its own this window lives on the main thread; start-up repaints it at once
 // (repaint + processEvents) whenever a text line changes, which keeps it
 // current while the plug-ins load, the only long step.
-class CSplashWnd : public QWidget {
+class SplashWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kDisplayTimeMs = 5000;
@@ -24,7 +24,7 @@ public:
     static constexpr int kLineHeight = 12;
 
     // `picture` null: the built-in picture.
-    explicit CSplashWnd(QImage picture = {});
+    explicit SplashWindow(QImage picture = {});
 
     // "splash.bmp" of `folder` when it holds a readable bitmap, else null.
     static QImage pictureFromFolder(const std::string& folder);

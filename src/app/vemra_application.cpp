@@ -8,7 +8,7 @@
 #include "app/settings_store.h"
 #include "app/splash_window.h"
 #include "app/window_placement.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
 #include "framework/command_id.h"
@@ -19,7 +19,7 @@
 #include "imaging/decoder_registry.h"
 #include "platform/file_status.h"
 #include "platform/program_path.h"
-#include "views/main_frame.h"
+#include "views/main_window.h"
 
 #include <QApplication>
 
@@ -44,7 +44,7 @@ void VemraApp::showSplash() {
         return;
     }
     m_splash =
-        std::make_unique<CSplashWnd>(CSplashWnd::pictureFromFolder(m_environment.programFolder));
+        std::make_unique<SplashWindow>(SplashWindow::pictureFromFolder(m_environment.programFolder));
     m_splash->setTextRect(QRect(QPoint(20, 20), QPoint(359, 149)));
     m_splash->start([this] { return m_frame != nullptr; });
 }
@@ -70,15 +70,15 @@ bool VemraApp::initInstance() {
         showError(m_frame.get(), text);
     });
     m_services = std::make_unique<RegistryScanServices>(*m_registry);
-    m_document = std::make_unique<CKPDoc>(*m_services, DocumentOptions::load(store));
+    m_document = std::make_unique<FolderDocument>(*m_services, DocumentOptions::load(store));
     // The grid makes thumbnails through the registry's decoders.
     m_loader = std::make_unique<RegistryPictureLoader>(*m_registry);
     m_document->setPictureLoader(m_loader.get());
-    m_frame = std::make_unique<CMainFrame>(*m_document, m_registry.get(), store);
+    m_frame = std::make_unique<MainWindow>(*m_document, m_registry.get(), store);
     m_frame->setApplicationTarget(this);
     // A window closed within the splash's time takes the splash with it, so
     // the program ends at once.
-    QObject::connect(m_frame.get(), &CMainFrame::closed, m_frame.get(), [this] {
+    QObject::connect(m_frame.get(), &MainWindow::closed, m_frame.get(), [this] {
         if (m_splash) {
             m_splash->close();
         }
@@ -165,7 +165,7 @@ bool VemraApp::onCommand(int id) {
     if (id != kCmdAppAbout) {
         return false;
     }
-    CAboutDlg about(m_frame.get());
+    AboutDialog about(m_frame.get());
     about.exec();
     return true;
 }

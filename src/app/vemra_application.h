@@ -9,9 +9,9 @@
 
 namespace vemra {
 
-class CKPDoc;
-class CMainFrame;
-class CSplashWnd;
+class FolderDocument;
+class MainWindow;
+class SplashWindow;
 class DecoderRegistry;
 class IdleDriver;
 class RegistryPictureLoader;
@@ -45,10 +45,10 @@ public:
     bool onCommand(int id) override;
 
     const CommandLineInfo& commandLine() const { return m_commandLine; }
-    CMainFrame* mainFrame() const { return m_frame.get(); }
-    CKPDoc* document() const { return m_document.get(); }
+    MainWindow* mainWindow() const { return m_frame.get(); }
+    FolderDocument* document() const { return m_document.get(); }
     DecoderRegistry* registry() const { return m_registry.get(); }
-    CSplashWnd* splash() const { return m_splash.get(); }
+    SplashWindow* splash() const { return m_splash.get(); }
     const std::string& firstFolder() const { return m_firstFolder; }
     const std::string& pluginFolder() const { return m_pluginFolder; }
     // The start-up steps in the order they ran, for checking that order.
@@ -60,12 +60,12 @@ private:
 
     StartupEnvironment m_environment;
     CommandLineInfo m_commandLine;
-    std::unique_ptr<CSplashWnd> m_splash;
+    std::unique_ptr<SplashWindow> m_splash;
     std::unique_ptr<DecoderRegistry> m_registry;
     std::unique_ptr<RegistryScanServices> m_services;
     std::unique_ptr<RegistryPictureLoader> m_loader;
-    std::unique_ptr<CKPDoc> m_document;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<FolderDocument> m_document;
+    std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<IdleDriver> m_idle;
     std::string m_firstFolder;
     std::string m_pluginFolder;

@@ -1,11 +1,11 @@
 #include "document/document_sort.h"
 
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/sort_rows.h"
 
 namespace vemra {
 
-std::vector<SortRow> displayedRows(CKPDoc& doc, const ScanServices& services) {
+std::vector<SortRow> displayedRows(FolderDocument& doc, const ScanServices& services) {
     std::vector<SortRow> rows;
     rows.reserve(static_cast<std::size_t>(doc.displayedCount()));
     for (int position = 0; position < doc.displayedCount(); ++position) {
@@ -15,7 +15,7 @@ std::vector<SortRow> displayedRows(CKPDoc& doc, const ScanServices& services) {
     return rows;
 }
 
-bool copyOrderToDocument(CKPDoc& doc, std::span<const SortRow> rows, DocumentView* sender) {
+bool copyOrderToDocument(FolderDocument& doc, std::span<const SortRow> rows, DocumentView* sender) {
     std::vector<int> order;
     order.reserve(rows.size());
     for (const SortRow& row : rows)
@@ -23,7 +23,7 @@ bool copyOrderToDocument(CKPDoc& doc, std::span<const SortRow> rows, DocumentVie
     return doc.setDisplayOrder(order, sender);
 }
 
-bool sortDocument(CKPDoc& doc, std::span<const SortKey> keysNewestFirst,
+bool sortDocument(FolderDocument& doc, std::span<const SortKey> keysNewestFirst,
                   const ScanServices& services, DocumentView* sender) {
     std::vector<SortRow> rows = displayedRows(doc, services);
     sortRows(rows, keysNewestFirst);

@@ -1,6 +1,6 @@
 #include "document/transfer_data.h"
 
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "framework/update_hint.h"
@@ -69,7 +69,7 @@ std::vector<std::string> localPaths(const std::vector<std::string>& uris) {
 
 // Makes sure an entry's note is in memory: copying a picture whose cell was
 // never drawn must not lose its note.
-const std::string& noteOf(CKPDoc& document, PictureSource& entry) {
+const std::string& noteOf(FolderDocument& document, PictureSource& entry) {
     if (!entry.noteLoaded)
         loadNote(entry, document.options().centralCacheFolder());
     return entry.note;
@@ -77,7 +77,7 @@ const std::string& noteOf(CKPDoc& document, PictureSource& entry) {
 
 // The picture of `entry` at full size as an image; null when no decoder
 // takes it.
-QImage decodedImage(CKPDoc& document, PictureSource& entry) {
+QImage decodedImage(FolderDocument& document, PictureSource& entry) {
     PictureLoader* loader = document.pictureLoader();
     if (loader == nullptr)
         return {};
@@ -116,7 +116,7 @@ std::string memberFileName(std::string_view memberName) {
     return std::string(memberName);
 }
 
-std::vector<int> selectedPositions(CKPDoc& document) {
+std::vector<int> selectedPositions(FolderDocument& document) {
     std::vector<int> positions;
     const int count = document.displayedCount();
     for (int i = 0; i < count; ++i) {
@@ -209,7 +209,7 @@ QByteArray dropEffectBytes(TransferKind kind) {
     return bytes;
 }
 
-std::unique_ptr<QMimeData> makeClipboardData(CKPDoc& document, TransferKind kind) {
+std::unique_ptr<QMimeData> makeClipboardData(FolderDocument& document, TransferKind kind) {
     std::vector<std::string> paths;
     std::vector<std::string> notes;
     PictureSource* last = nullptr;
@@ -298,7 +298,7 @@ bool savePastedPicture(const QImage& image, const std::string& path, bool jpeg) 
 
 // --- drag
 
-DragFiles::DragFiles(CKPDoc& document) : m_document(document) {
+DragFiles::DragFiles(FolderDocument& document) : m_document(document) {
     std::vector<std::string> notes;
     for (const int position : selectedPositions(document)) {
         PictureSource* entry = document.entryAt(position);

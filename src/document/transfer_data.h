@@ -18,7 +18,7 @@ class QTemporaryDir;
 
 namespace vemra {
 
-class CKPDoc;
+class FolderDocument;
 class DocumentView;
 
 // The formats pictures travel in between this program, file managers and
@@ -48,7 +48,7 @@ enum class TransferKind { Copy, Cut };
 std::string memberFileName(std::string_view memberName);
 
 // The display positions of the selected entries, in display order.
-std::vector<int> selectedPositions(CKPDoc& document);
+std::vector<int> selectedPositions(FolderDocument& document);
 
 // A "file://" URI of a local path: every byte outside the unreserved and
 // path characters is percent-encoded, so names in any encoding survive.
@@ -69,7 +69,7 @@ QByteArray dropEffectBytes(TransferKind kind);
 // ClipboardCopyTEXT the paths joined by tabs, with ClipboardCopyDIB the
 // last file's picture decoded by the document's loader (none when it cannot
 // be decoded). Null when no plain file is selected.
-std::unique_ptr<QMimeData> makeClipboardData(CKPDoc& document, TransferKind kind);
+std::unique_ptr<QMimeData> makeClipboardData(FolderDocument& document, TransferKind kind);
 
 // The files a paste finds on the clipboard.
 struct ClipboardFiles {
@@ -95,7 +95,7 @@ bool savePastedPicture(const QImage& image, const std::string& path, bool jpeg);
 class DragFiles {
 public:
     // Takes the selection of `document` as it is now.
-    explicit DragFiles(CKPDoc& document);
+    explicit DragFiles(FolderDocument& document);
     ~DragFiles();
     DragFiles(const DragFiles&) = delete;
     DragFiles& operator=(const DragFiles&) = delete;
@@ -119,7 +119,7 @@ public:
     int removeVanished(DocumentView* sender);
 
 private:
-    CKPDoc& m_document;
+    FolderDocument& m_document;
     std::vector<std::string> m_plain;
     std::vector<PictureSource> m_members; // names and archive fields only
     std::vector<std::byte> m_notes;

@@ -331,7 +331,7 @@ std::span<const CommandInfo> commandTable(CommandScope scope) {
         return kViewerCommands;
     case CommandScope::SlideShow:
         return kSlideShowCommands;
-    case CommandScope::MainFrame:
+    case CommandScope::MainWindow:
         break;
     }
     return kMainCommands;
@@ -347,7 +347,7 @@ const CommandInfo* findCommand(int id, CommandScope scope) {
 std::string_view commandText(int id, CommandScope scope) {
     if (const CommandInfo* info = findCommand(id, scope); info && !info->text.empty())
         return info->text;
-    if (const CommandInfo* info = findCommand(id, CommandScope::MainFrame))
+    if (const CommandInfo* info = findCommand(id, CommandScope::MainWindow))
         return info->text;
     return {};
 }

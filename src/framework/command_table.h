@@ -12,7 +12,7 @@ namespace vemra {
 // different commands in the main window and in a viewer ("C" copies the
 // selection in one and the shown picture in the other), and a command may
 // read differently in another window's menu.
-enum class CommandScope { MainFrame, Viewer, SlideShow };
+enum class CommandScope { MainWindow, Viewer, SlideShow };
 
 // One command as a window's menus and accelerators know it.
 struct CommandInfo {
@@ -43,15 +43,15 @@ struct MenuItem {
 std::span<const CommandInfo> commandTable(CommandScope scope);
 
 // The command `id` in the window kind's table, or null when it has none.
-const CommandInfo* findCommand(int id, CommandScope scope = CommandScope::MainFrame);
+const CommandInfo* findCommand(int id, CommandScope scope = CommandScope::MainWindow);
 
 // The menu text of `id` in that window kind, falling back to the main
 // window's text; empty when neither table names it.
-std::string_view commandText(int id, CommandScope scope = CommandScope::MainFrame);
+std::string_view commandText(int id, CommandScope scope = CommandScope::MainWindow);
 
 // The command the key (portable text, exact spelling as in the table) sends
 // in that window kind, or kCmdNone.
-int commandForKey(std::string_view key, CommandScope scope = CommandScope::MainFrame);
+int commandForKey(std::string_view key, CommandScope scope = CommandScope::MainWindow);
 
 // The main window's menu bar: popups of items, in order.
 std::span<const MenuItem> mainMenuLayout();

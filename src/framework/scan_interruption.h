@@ -29,7 +29,7 @@ public:
     // Handles pending events as above; true once the scan should stop.
     bool check();
     bool interrupted() const { return m_interrupted; }
-    // check() as a function, for CKPDoc::setInterruptionCheck. The object
+    // check() as a function, for FolderDocument::setInterruptionCheck. The object
     // must outlive the scan that uses it.
     std::function<bool()> checker() {
         return [this] { return check(); };

@@ -1,12 +1,12 @@
 #include "views/entry_list_pane.h"
 
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 
 #include <QFileIconProvider>
 
 namespace vemra {
 
-CEntryListPane::CEntryListPane(CKPDoc& document, Style style, QWidget* parent)
+EntryListPane::EntryListPane(FolderDocument& document, Style style, QWidget* parent)
     : QListWidget(parent), m_document(document), m_style(style) {
     setObjectName(style == Style::Names ? QStringLiteral("detailsPlace")
                                         : QStringLiteral("gridPlace"));
@@ -25,13 +25,13 @@ CEntryListPane::CEntryListPane(CKPDoc& document, Style style, QWidget* parent)
     document.addView(this);
 }
 
-CEntryListPane::~CEntryListPane() {
+EntryListPane::~EntryListPane() {
     if (document() != nullptr) {
         document()->removeView(this);
     }
 }
 
-void CEntryListPane::onUpdate(DocumentView*, int hintNumber, const HintData&) {
+void EntryListPane::onUpdate(DocumentView*, int hintNumber, const HintData&) {
     switch (hintNumber) {
     case hint::kListEmptied:
         clear();
@@ -46,7 +46,7 @@ void CEntryListPane::onUpdate(DocumentView*, int hintNumber, const HintData&) {
     }
 }
 
-void CEntryListPane::reload() {
+void EntryListPane::reload() {
     clear();
     if (m_document.isScanning()) {
         return;

@@ -6,19 +6,19 @@
 
 namespace vemra {
 
-class CKPDoc;
+class FolderDocument;
 
 // The places of the details list and the thumbnail grid until those views
 // exist: the document's entries in display order, by name (the details
 // place) or as icons (the grid place). Double-clicking a name makes it the
 // current entry.
-class CEntryListPane : public QListWidget, public DocumentView {
+class EntryListPane : public QListWidget, public DocumentView {
     Q_OBJECT
 public:
     enum class Style { Names, Icons };
 
-    CEntryListPane(CKPDoc& document, Style style, QWidget* parent = nullptr);
-    ~CEntryListPane() override;
+    EntryListPane(FolderDocument& document, Style style, QWidget* parent = nullptr);
+    ~EntryListPane() override;
 
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
 
@@ -26,7 +26,7 @@ public:
     void reload();
 
 private:
-    CKPDoc& m_document;
+    FolderDocument& m_document;
     Style m_style;
 };
 

@@ -1,7 +1,7 @@
 #include "views/folder_tree_pane.h"
 
 #include "app/settings_store.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "platform/file_status.h"
 
 #include <QFileSystemModel>
@@ -25,7 +25,7 @@ std::string nearestFolder(std::string path) {
 
 } // namespace
 
-CFolderTreePane::CFolderTreePane(CKPDoc& document, QWidget* parent)
+FolderTreePane::FolderTreePane(FolderDocument& document, QWidget* parent)
     : QTreeView(parent), m_document(document), m_model(new QFileSystemModel(this)) {
     setObjectName(QStringLiteral("folderTree"));
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
@@ -42,21 +42,21 @@ CFolderTreePane::CFolderTreePane(CKPDoc& document, QWidget* parent)
     // The model reads and sorts folders in the background, so rows above a
     // folder just selected arrive after it: keep it in sight until the user
     // moves the view himself.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, &CFolderTreePane::keepInSight);
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, &CFolderTreePane::keepInSight);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CFolderTreePane::keepInSight);
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, &FolderTreePane::keepInSight);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &FolderTreePane::keepInSight);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &FolderTreePane::keepInSight);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
     document.addView(this);
 }
 
-CFolderTreePane::~CFolderTreePane() {
+FolderTreePane::~FolderTreePane() {
     if (document() != nullptr) {
         document()->removeView(this);
     }
 }
 
-void CFolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
+void FolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
     if (hintNumber == hint::kSelectFolder) {
         if (const std::string* path = hintText(data)) {
             selectFolder(*path);
@@ -69,7 +69,7 @@ void CFolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& da
     }
 }
 
-bool CFolderTreePane::selectFolder(const std::string& path) {
+bool FolderTreePane::selectFolder(const std::string& path) {
     m_started = true;
     const std::string folder = nearestFolder(path);
     if (folder.empty()) {
@@ -91,7 +91,7 @@ bool CFolderTreePane::selectFolder(const std::string& path) {
     return true;
 }
 
-void CFolderTreePane::keepInSight() {
+void FolderTreePane::keepInSight() {
     // The view lays new rows out later, so the scroll waits for that; one
     // pending scroll serves every change that comes before it.
     if (!m_keepInSight || m_scrollPending) {
@@ -106,34 +106,34 @@ void CFolderTreePane::keepInSight() {
     });
 }
 
-void CFolderTreePane::mousePressEvent(QMouseEvent* event) {
+void FolderTreePane::mousePressEvent(QMouseEvent* event) {
     m_keepInSight = false;
     QTreeView::mousePressEvent(event);
 }
 
-void CFolderTreePane::wheelEvent(QWheelEvent* event) {
+void FolderTreePane::wheelEvent(QWheelEvent* event) {
     m_keepInSight = false;
     QTreeView::wheelEvent(event);
 }
 
-void CFolderTreePane::keyPressEvent(QKeyEvent* event) {
+void FolderTreePane::keyPressEvent(QKeyEvent* event) {
     m_keepInSight = false;
     QTreeView::keyPressEvent(event);
 }
 
-std::string CFolderTreePane::selectedFolder() const {
+std::string FolderTreePane::selectedFolder() const {
     const QModelIndex index = currentIndex();
     return index.isValid() ? m_model->filePath(index).toStdString() : std::string();
 }
 
-void CFolderTreePane::saveState(SettingsStore& settings) const {
+void FolderTreePane::saveState(SettingsStore& settings) const {
     const std::string folder = selectedFolder();
     if (!folder.empty()) {
         settings.putText("DrvView", "Path", folder);
     }
 }
 
-void CFolderTreePane::onCurrentChanged(const QModelIndex& current) {
+void FolderTreePane::onCurrentChanged(const QModelIndex& current) {
     // Before start-up has finished the view may make its first row current
     // on its own (when it is shown or gets the focus); that is no request
     // to open the root folder.

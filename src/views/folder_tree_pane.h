@@ -10,17 +10,17 @@ class QFileSystemModel;
 
 namespace vemra {
 
-class CKPDoc;
+class FolderDocument;
 class SettingsStore;
 
 // The left pane: the folders of the file system as a tree. Selecting a
 // folder opens it in the document; the document's requests to show a folder
 // (hints 12 and 16) select it here.
-class CFolderTreePane : public QTreeView, public DocumentView {
+class FolderTreePane : public QTreeView, public DocumentView {
     Q_OBJECT
 public:
-    CFolderTreePane(CKPDoc& document, QWidget* parent = nullptr);
-    ~CFolderTreePane() override;
+    FolderTreePane(FolderDocument& document, QWidget* parent = nullptr);
+    ~FolderTreePane() override;
 
     void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
 
@@ -42,7 +42,7 @@ private:
     // Scrolls the selected folder into view once the rows are laid out.
     void keepInSight();
 
-    CKPDoc& m_document;
+    FolderDocument& m_document;
     QFileSystemModel* m_model = nullptr;
     bool m_selecting = false;
     bool m_keepInSight = false; // a folder was selected by the program

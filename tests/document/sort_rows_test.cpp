@@ -2,7 +2,7 @@
 #include "document/sort_rows.h"
 #include "document/sort_state.h"
 #include "fake_scan_services.h"
-#include "kp_doc_test_support.h"
+#include "folder_document_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "document/picture_notes.h"
 #include "fake_picture_loader.h"
-#include "kp_doc_test_support.h"
+#include "folder_document_test_support.h"
 
 #include <QImage>
 #include <QUrl>

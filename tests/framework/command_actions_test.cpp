@@ -50,7 +50,7 @@ protected:
 
 TEST_F(CommandActionsTest, ActionsCarryTheTableTextsAndKeys) {
     QMainWindow window;
-    CommandActions actions(router, CommandScope::MainFrame, &window);
+    CommandActions actions(router, CommandScope::MainWindow, &window);
     QAction* rename = actions.action(kCmdRename);
     EXPECT_EQ(rename->text(), QString("名前の変更(&R)..."));
     EXPECT_EQ(rename->shortcuts(),
@@ -74,7 +74,7 @@ TEST_F(CommandActionsTest, ActionsCarryTheTableTextsAndKeys) {
 
 TEST_F(CommandActionsTest, EveryKeyOfEveryTableParses) {
     for (CommandScope scope :
-         {CommandScope::MainFrame, CommandScope::Viewer, CommandScope::SlideShow}) {
+         {CommandScope::MainWindow, CommandScope::Viewer, CommandScope::SlideShow}) {
         for (const CommandInfo& info : commandTable(scope)) {
             for (std::string_view key : info.keyList()) {
                 const QKeySequence parsed = QKeySequence::fromString(
@@ -88,7 +88,7 @@ TEST_F(CommandActionsTest, EveryKeyOfEveryTableParses) {
 }
 
 TEST_F(CommandActionsTest, UnansweredCommandsShowDisabled) {
-    CommandActions actions(router, CommandScope::MainFrame, nullptr);
+    CommandActions actions(router, CommandScope::MainWindow, nullptr);
     EXPECT_FALSE(actions.action(kCmdHelp)->isEnabled());
     EXPECT_FALSE(actions.action(kCmdMenuTitle)->isEnabled());
     document.rules[kCmdHelp] = {};
@@ -98,7 +98,7 @@ TEST_F(CommandActionsTest, UnansweredCommandsShowDisabled) {
 
 TEST_F(CommandActionsTest, MenusAskTheRulesWhenAboutToShow) {
     QMainWindow window;
-    CommandActions actions(router, CommandScope::MainFrame, &window);
+    CommandActions actions(router, CommandScope::MainWindow, &window);
     document.rules[kCmdArchive] = CommandState{true, false};
     document.rules[kCmdSelectAll] = CommandState{false, false};
     const int ids[] = {kCmdArchive, kCmdNone, kCmdSelectAll};
@@ -118,7 +118,7 @@ TEST_F(CommandActionsTest, MenusAskTheRulesWhenAboutToShow) {
 }
 
 TEST_F(CommandActionsTest, TriggeringRoutesAndTheRuleKeepsTheCheckMark) {
-    CommandActions actions(router, CommandScope::MainFrame, nullptr);
+    CommandActions actions(router, CommandScope::MainWindow, nullptr);
     document.rules[kCmdSynchronous] = CommandState{true, true};
     QAction* sync = actions.action(kCmdSynchronous);
     ASSERT_TRUE(sync->isChecked());
@@ -160,7 +160,7 @@ TEST_F(CommandActionsTest, ACommandMayDestroyItsOwnWindow) {
 
 TEST_F(CommandActionsTest, KeysAskTheRulesBeforeMatching) {
     QMainWindow window;
-    CommandActions actions(router, CommandScope::MainFrame, &window);
+    CommandActions actions(router, CommandScope::MainWindow, &window);
     actions.createAll();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -210,7 +210,7 @@ TEST_F(CommandActionsTest, ViewerKeysReachTheViewer) {
 
 TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
     QMainWindow window;
-    CommandActions actions(router, CommandScope::MainFrame, &window);
+    CommandActions actions(router, CommandScope::MainWindow, &window);
     auto bar = std::make_unique<QToolBar>(&window);
     bar->addAction(actions.action(kCmdHistoryBack));
     bar->addAction(actions.action(kCmdHistoryForward));
@@ -236,7 +236,7 @@ TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
 
 TEST_F(CommandActionsTest, TheMainMenuBarFollowsTheLayout) {
     QMainWindow window;
-    CommandActions actions(router, CommandScope::MainFrame, &window);
+    CommandActions actions(router, CommandScope::MainWindow, &window);
     actions.buildMenuBar(window.menuBar(), mainMenuLayout());
     const QList<QAction*> popups = window.menuBar()->actions();
     ASSERT_EQ(popups.size(), 7);

@@ -98,7 +98,7 @@ TEST(CommandTable, MainMenuItemsHaveTheirTextsAndKeys) {
     }
 }
 
-TEST(CommandTable, FurtherKeysOfTheMainFrame) {
+TEST(CommandTable, FurtherKeysOfTheMainWindow) {
     EXPECT_EQ(commandForKey("V"), kCmdOpenViewer);
     EXPECT_EQ(commandForKey("Return"), kCmdOpenCurrent);
     EXPECT_EQ(commandForKey("F6"), kCmdNextPane);
@@ -138,7 +138,7 @@ TEST(CommandTable, EveryMenuLayoutItemIsInTheTable) {
 
 TEST(CommandTable, NoKeySendsTwoCommandsInOneWindow) {
     for (CommandScope scope :
-         {CommandScope::MainFrame, CommandScope::Viewer, CommandScope::SlideShow}) {
+         {CommandScope::MainWindow, CommandScope::Viewer, CommandScope::SlideShow}) {
         std::map<std::string, int> owner;
         std::set<int> ids;
         for (const CommandInfo& info : commandTable(scope)) {

@@ -1,5 +1,5 @@
 #include "imaging/bmp_file.h"
-#include "imaging/cdib.h"
+#include "imaging/display_bitmap.h"
 #include "imaging/drawing_surface.h"
 #include "imaging/picture_draw.h"
 #include "imaging/picture_qimage.h"
@@ -152,14 +152,14 @@ TEST_F(Drawing, BlitCopiesOrStretches) {
     EXPECT_EQ(target.pixel(0, 0), qRgb(0, 0, 255));
 }
 
-TEST_F(Drawing, CDibLoadsItsColoursAndDraws) {
+TEST_F(Drawing, DisplayBitmapLoadsItsColoursAndDraws) {
     test::TempDir dir;
     PictureBuffer picture = PictureBuffer::create(2, 2, 8, 2);
     picture.setPaletteColour(1, colourWord(0, 200, 0));
     picture.setPixel(1, 0, 1);
     ASSERT_TRUE(writeBmpFile(dir.file("dib.bmp"), picture));
 
-    CDib dib;
+    DisplayBitmap dib;
     EXPECT_FALSE(dib.loadFile(QString::fromStdString(dir.file("nothing.bmp"))));
     EXPECT_TRUE(dib.isNull());
     ASSERT_TRUE(dib.loadFile(QString::fromStdString(dir.file("dib.bmp"))));

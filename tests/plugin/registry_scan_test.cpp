@@ -1,5 +1,5 @@
 #include "app/settings_store.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/registry_scan_services.h"
 #include "imaging/jpeg_encoder.h"
 #include "plugin_test_support.h"
@@ -33,7 +33,7 @@ TEST(RegistryScan, TheDocumentListsFilesAndArchiveMembersThroughTheRegistry) {
     DocumentOptions options;
     options.archive = true;
     options.scanSpi = true;
-    CKPDoc doc(services, options);
+    FolderDocument doc(services, options);
     doc.openFolder(folder.string(), nullptr, false);
     std::vector<std::string> names;
     for (int i = 0; i < doc.displayedCount(); ++i) {

@@ -4,12 +4,12 @@
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
 #include "app/window_placement.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 #include "imaging/decoder_registry.h"
 #include "views/folder_tree_pane.h"
-#include "views/main_frame.h"
+#include "views/main_window.h"
 
 #include "views_test_support.h"
 
@@ -54,10 +54,10 @@ TEST_F(StartupTest, StepsRunInOrderAndAQuotedFolderWithACommaOpens) {
     EXPECT_EQ(app->splash(), nullptr);
     EXPECT_EQ(app->firstFolder(), folder);
     EXPECT_EQ(app->document()->currentFolder(), folder);
-    EXPECT_EQ(app->mainFrame()->folderTree()->selectedFolder(), folder);
-    EXPECT_TRUE(app->mainFrame()->isVisible());
+    EXPECT_EQ(app->mainWindow()->folderTree()->selectedFolder(), folder);
+    EXPECT_TRUE(app->mainWindow()->isVisible());
     // The about box is the application's command.
-    EXPECT_TRUE(app->mainFrame()->action(kCmdAppAbout)->isEnabled());
+    EXPECT_TRUE(app->mainWindow()->action(kCmdAppAbout)->isEnabled());
 }
 
 TEST_F(StartupTest, SplashShowsItsLineWhilePluginsLoadUnlessNologo) {
@@ -73,25 +73,25 @@ TEST_F(StartupTest, SplashShowsItsLineWhilePluginsLoadUnlessNologo) {
     EXPECT_EQ(app->splash()->textLines()[0], "Vemraの初期設定を読み出しています");
     test::saveScreenshot(app->splash()->grab().toImage(), "splash.png");
     // Closing the main window early takes the splash with it.
-    app->mainFrame()->close();
+    app->mainWindow()->close();
     EXPECT_FALSE(app->splash()->isVisible());
 }
 
 TEST_F(StartupTest, SplashPictureFromSplashBmpElseBuiltIn) {
-    EXPECT_TRUE(CSplashWnd::pictureFromFolder(m_dir.file("bin")).isNull());
-    const QImage builtin = CSplashWnd::builtinPicture();
+    EXPECT_TRUE(SplashWindow::pictureFromFolder(m_dir.file("bin")).isNull());
+    const QImage builtin = SplashWindow::builtinPicture();
     EXPECT_GE(builtin.width(), 360);
     EXPECT_GE(builtin.height(), 150);
     test::writeFile(
         m_dir.file("bin/splash.bmp"),
         test::bmpFile(test::infoHeader(2, 1, 24), test::bytes({0, 0, 255, 0, 255, 0, 0, 0})));
-    const QImage file = CSplashWnd::pictureFromFolder(m_dir.file("bin"));
+    const QImage file = SplashWindow::pictureFromFolder(m_dir.file("bin"));
     ASSERT_EQ(file.size(), QSize(2, 1));
     EXPECT_EQ(QColor(file.pixel(0, 0)), QColor(255, 0, 0));
     // A damaged file falls back to the built-in picture.
     test::writeFile(m_dir.file("bin/splash.bmp"), test::bytes({'B', 'M', 1, 2}));
-    EXPECT_TRUE(CSplashWnd::pictureFromFolder(m_dir.file("bin")).isNull());
-    CSplashWnd splash(CSplashWnd::pictureFromFolder(m_dir.file("bin")));
+    EXPECT_TRUE(SplashWindow::pictureFromFolder(m_dir.file("bin")).isNull());
+    SplashWindow splash(SplashWindow::pictureFromFolder(m_dir.file("bin")));
     EXPECT_EQ(splash.picture().size(), builtin.size());
 }
 
@@ -111,7 +111,7 @@ TEST_F(StartupTest, RestoreFolderAndHomeFolderChooseTheFirstFolder) {
 
 TEST_F(StartupTest, WithoutStoredPlacementTheWindowTakesItsDefaultPlace) {
     auto app = start({"-nologo"});
-    EXPECT_EQ(app->mainFrame()->size(), QSize(640, 480));
+    EXPECT_EQ(app->mainWindow()->size(), QSize(640, 480));
     EXPECT_EQ(WindowPlacement::load(settings()), std::nullopt);
 }
 
@@ -120,7 +120,7 @@ TEST_F(StartupTest, ShutdownSavesAndTheNextRunComesBackWhereItWas) {
     auto app = start({"-nologo", folder});
     WindowPlacement placed;
     placed.normalPosition = {40, 30, 840, 630};
-    app->mainFrame()->applyPlacement(placed);
+    app->mainWindow()->applyPlacement(placed);
     app->exitInstance();
     app.reset();
 
@@ -133,7 +133,7 @@ TEST_F(StartupTest, ShutdownSavesAndTheNextRunComesBackWhereItWas) {
 
     app = start({"-nologo"});
     EXPECT_EQ(app->document()->currentFolder(), folder);
-    EXPECT_EQ(app->mainFrame()->geometry(), QRect(40, 30, 800, 600));
+    EXPECT_EQ(app->mainWindow()->geometry(), QRect(40, 30, 800, 600));
 }
 
 TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
@@ -161,7 +161,7 @@ TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
 }
 
 TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {
-    CAboutDlg about;
+    AboutDialog about;
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("versionLine0"))->text(),
               QStringLiteral("Vemra Version " VEMRA_VERSION));
     EXPECT_TRUE(about.findChild<QLabel*>(QStringLiteral("versionLine1"))

@@ -1,4 +1,4 @@
-#include "views/my_status_bar.h"
+#include "views/main_status_bar.h"
 #include "views/thumb_size_menu.h"
 
 #include "views_test_support.h"
@@ -58,15 +58,15 @@ TEST(ProgressPane, FillsToThePercentageWithInverseText) {
     EXPECT_EQ(pane->grab().toImage().pixelColor(2, 1), QColor(Qt::white));
 
     // The status bar passes progress to its last pane only.
-    CMyStatusBar bar;
-    bar.setPaneProgress(CMyStatusBar::kProgressPane, 25);
-    EXPECT_EQ(bar.paneText(CMyStatusBar::kProgressPane), QStringLiteral("ｻﾑﾈｲﾙ作成 25%"));
+    MainStatusBar bar;
+    bar.setPaneProgress(MainStatusBar::kProgressPane, 25);
+    EXPECT_EQ(bar.paneText(MainStatusBar::kProgressPane), QStringLiteral("ｻﾑﾈｲﾙ作成 25%"));
     bar.setPaneProgress(1, 50);
     EXPECT_EQ(bar.progressPane()->percent(), 25);
 }
 
 TEST(StatusBar, FourPanesTakeTheirTexts) {
-    CMyStatusBar bar;
+    MainStatusBar bar;
     bar.setPaneText(0, "選択 1 ﾌｧｲﾙ(1.0KB)");
     bar.setPaneText(1, "全 3 ﾌｧｲﾙ(9.0KB)");
     bar.setPaneText(2, "/ [0000ABCD] 空 1.0GB / 全 2.0GB");
@@ -77,7 +77,7 @@ TEST(StatusBar, FourPanesTakeTheirTexts) {
     EXPECT_EQ(bar.paneText(1), QStringLiteral("全 3 ﾌｧｲﾙ(9.0KB)"));
     EXPECT_EQ(bar.paneText(2), QStringLiteral("/ [0000ABCD] 空 1.0GB / 全 2.0GB"));
     EXPECT_EQ(bar.paneText(3), QString());
-    for (int i = 0; i < CMyStatusBar::kPaneCount; ++i) {
+    for (int i = 0; i < MainStatusBar::kPaneCount; ++i) {
         ASSERT_NE(bar.pane(i), nullptr);
     }
     EXPECT_EQ(bar.pane(4), nullptr);

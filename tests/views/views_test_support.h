@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/settings_store.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/registry_scan_services.h"
 #include "framework/document_base.h"
 #include "imaging/decoder_registry.h"
@@ -26,7 +26,7 @@ struct DocumentFixture {
     SettingsStore store;
     std::unique_ptr<DecoderRegistry> registry;
     std::unique_ptr<RegistryScanServices> services;
-    std::unique_ptr<CKPDoc> document;
+    std::unique_ptr<FolderDocument> document;
 };
 
 // Remembers every hint a document sends.

@@ -3,7 +3,7 @@
 #include "app/document_options.h"
 #include "app/settings_store.h"
 #include "document/document_sort.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/registry_scan_services.h"
 #include "document/sort_history.h"
 #include "picture_commands.h"
@@ -150,7 +150,7 @@ int runScan(std::span<const std::string_view> args) {
 
     const auto registry = openRegistry();
     const RegistryScanServices services(*registry);
-    CKPDoc doc(services, options);
+    FolderDocument doc(services, options);
     doc.openFolder(*folder, nullptr, cacheFirst);
     if (!sorting.empty())
         sortDocument(doc, sorting.keys(), services, nullptr);

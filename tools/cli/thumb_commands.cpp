@@ -4,7 +4,7 @@
 #include "app/document_options.h"
 #include "app/settings_store.h"
 #include "document/cell_geometry.h"
-#include "document/kp_doc.h"
+#include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
 #include "picture_commands.h"
@@ -93,7 +93,7 @@ int runThumbs(std::span<const std::string_view> args) {
     const auto registry = openRegistry();
     const RegistryScanServices services(*registry);
     RegistryPictureLoader loader(*registry);
-    CKPDoc doc(services, options);
+    FolderDocument doc(services, options);
     doc.setPictureLoader(&loader);
     doc.openFolder(*folder, nullptr, true);
 

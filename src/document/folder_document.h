@@ -1,0 +1,227 @@
+#pragma once
+
+#include "app/document_options.h"
+#include "document/cell_thumbnail.h"
+#include "document/picture_source.h"
+#include "document/scan_request.h"
+#include "framework/command_target.h"
+#include "framework/document_base.h"
+#include "framework/entry_lock.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vemra {
+
+class PictureLoader;
+class ProgressSink;
+struct DisplayFilter;
+class ScanServices;
+class ThumbnailDecode;
+class ThumbnailMaker;
+
+// The folder document: the pictures of the open folder (plain files, archive
+// members, optionally those of sub-folders), the order in which views show
+// them, the focus and the selection, and the history of visited folders.
+// Views reach entries only by display position and learn of changes through
+// update hints. Everything runs on the user-interface thread; the entry lock
+// guards the lists against the rare reader on another thread.
+class FolderDocument : public DocumentBase, public CommandTarget {
+public:
+    // `services` answers every question about decoders; it must outlive the
+    // document.
+    FolderDocument(const ScanServices& services, DocumentOptions options = {});
+    ~FolderDocument() override;
+
+    DocumentOptions& options() { return m_options; }
+    const DocumentOptions& options() const { return m_options; }
+
+    // Asked after every file during an interruptible scan; true stops it.
+    // The GUI answers from the input it swallowed meanwhile.
+    void setInterruptionCheck(std::function<bool()> check) { m_interrupted = std::move(check); }
+    // Shows the reading of folder-information files; may be null.
+    void setProgressSink(ProgressSink* sink) { m_progress = sink; }
+    // Told before an entry is destroyed or removed from display, so the
+    // thumbnail cache can drop its record.
+    void setEntryRemovedListener(std::function<void(const PictureSource&)> listener) {
+        m_entryRemoved = std::move(listener);
+    }
+
+    // --- opening, scanning, refreshing
+    void openFolder(const std::optional<std::string>& path, DocumentView* sender, bool useCache);
+    // The path given at start-up or from the recent-file list: a file is
+    // remembered to be shown after the next scan; the nearest existing folder
+    // becomes the current folder.
+    void openDocumentPath(const std::string& path);
+    void refresh(bool interruptible);
+    // Refreshes only when `folder` is the current folder.
+    void refreshIfCurrent(const std::string& folder);
+    void clear(bool destroy);
+    // A request filled from the current folder, mask and options.
+    ScanRequest requestFromDocument() const;
+    int scan(ScanRequest& request);
+    // Takes the display filter of the dialog: its mask becomes PathMask and
+    // the current mask, its switches, days and sizes the scan's limits. When
+    // any of them changed, an open folder is refreshed. True when changed.
+    bool applyDisplayFilter(const DisplayFilter& filter);
+
+    const std::string& currentFolder() const { return m_folder; }
+    const std::string& currentMask() const { return m_mask; }
+    const std::string& fileToShow() const { return m_fileToShow; }
+    void clearFileToShow() { m_fileToShow.clear(); }
+    bool isScanning() const { return m_scanning; }
+    bool useCache() const { return m_useCache; }
+    // The thumbnail cell size now in use (a folder-information file may set it).
+    IntPair thumbnailSize() const { return m_thumbnailSize; }
+    void setThumbnailSize(IntPair size) { m_thumbnailSize = size; }
+
+    // --- entries by display position
+    int displayedCount() const { return static_cast<int>(m_displayOrder.size()); }
+    PictureSource* entryAt(int position);
+    int entryIndexAt(int position) const;
+    void setEntryIndexAt(int position, int index);
+    // Puts the displayed entries in a new order: display position i shows
+    // entry `entryIndexes[i]`. The list must hold each displayed entry once
+    // (a sorted copy of the display order); anything else changes nothing
+    // and gives false. The focus stays on its entry; the views then redraw
+    // (hint 0, not sent to `sender`).
+    bool setDisplayOrder(std::span<const int> entryIndexes, DocumentView* sender);
+    int entryCount() const { return static_cast<int>(m_entries.size()); }
+    void removeEntry(int position);
+    void setFocus(int position);
+    int focusedPosition() const { return m_focus; }
+    PictureSource* setSelected(int position, unsigned flags);
+    int selectedCount(bool recount);
+    void selectAll();
+    int hitTest(int x, int y) const;
+    void remakeThumbnails();
+    // "選択 …", "全 …" and the drive line of the status bar.
+    std::array<std::string, 3> statusSummary() const;
+    // Copies the options' colours and font into entries as they are handed out.
+    void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
+
+    // --- thumbnails (folder_document_thumbs.cpp)
+    // How thumbnails are decoded; null (the default) leaves only the cache.
+    // The loader must outlive the document. The sharpening options are taken
+    // now: call again after changing them.
+    void setPictureLoader(PictureLoader* loader);
+    // Writes the archive member at display `position` to the file `path`
+    // through the loader; a result code (failure without a loader or for a
+    // plain file).
+    int extractMember(int position, const std::string& path);
+    PictureLoader* pictureLoader() const { return m_loader; }
+    // The decision taken for each cell the grid draws (see
+    // prepareCellThumbnail), with the entry's note loaded on first drawing.
+    // An out-of-range position gives nothing.
+    CellThumbnail prepareThumbnail(int position, const CellGeometry& cell, bool mayMake);
+    // The same with making allowed, as one idle step: a picture that can be
+    // decoded a band at a time is decoded until `shouldStop` answers true,
+    // and the next call for the same position and cell goes on where it
+    // stopped (no outcome until then). The unfinished thumbnail is dropped
+    // when another entry starts a decode, when the entry at its position is
+    // no longer the same file or got a thumbnail meanwhile, when the cell
+    // changed, when the document is cleared, and by dropThumbnailStep().
+    std::optional<CellThumbnail> prepareThumbnailStep(int position, const CellGeometry& cell,
+                                                      const std::function<bool()>& shouldStop);
+    void dropThumbnailStep();
+    // The position of the unfinished thumbnail, or -1.
+    int thumbnailStepPosition() const;
+    // "サムネイル情報を保存": stores every displayed entry's thumbnail that is
+    // not in the cache yet, then writes every open cache file. `progress`
+    // (may be null) shows one step per entry and may stop the storing; what
+    // was stored until then is still written. False when stopped or when a
+    // file could not be written.
+    bool saveThumbnails(ProgressSink* progress);
+
+    // --- the document's own commands (menu command ids)
+    static constexpr int kCmdArchive = 32779; // "書庫ファイル内も表示対象(&U)"
+    static constexpr int kCmdDownScan = 10110; // "サブフォルダのファイルも表示対象(&F)"
+    static constexpr int kCmdSynchronous = 10048;      // "表示の同期(&S)"
+    static constexpr int kCmdSelectAll = 32793;        // "全選択(&A)"
+    static constexpr int kCmdRefresh = 10072;          // "最新の情報に更新(&R)..."
+    static constexpr int kCmdRemakeThumbnails = 10071; // "サムネイル再作成(&U)"
+    static constexpr int kCmdSaveThumbnails = 10074;   // "サムネイル情報を保存(&W)..."
+    static constexpr int kCmdHistoryBack = 10124;      // "前のﾌｫﾙﾀﾞへ"
+    static constexpr int kCmdHistoryForward = 10125;   // "次のﾌｫﾙﾀﾞへ"
+    using CommandState = vemra::CommandState;
+    // The enabling rule of command `id`, or nullopt when the document does
+    // not handle it (routing then goes on to the frame).
+    std::optional<CommandState> commandState(int id) const override;
+    // Runs command `id`; false when the document does not handle it.
+    bool onCommand(int id) override;
+
+    // --- folder history
+    const std::vector<std::string>& history() const { return m_history; }
+    int historyPosition() const { return m_historyPosition; }
+    bool canGoBack() const { return m_historyPosition > 0; }
+    bool canGoForward() const { return m_historyPosition + 1 < static_cast<int>(m_history.size()); }
+    void historyBack();
+    void historyForward();
+    // Moves to history entry `position` (the tool bar's history menus).
+    void goToHistory(int position) { moveHistory(position); }
+
+private:
+    using EntryList = std::vector<std::unique_ptr<PictureSource>>;
+    struct ScanState;
+
+    PictureSource newEntryPrototype() const;
+    EntryDrawingOptions drawingOptions() const;
+    void destroyEntry(std::unique_ptr<PictureSource>& entry);
+    void addHistory(const std::string& text);
+    void moveHistory(int position);
+    void finishOpening(DocumentView* sender);
+    std::string folderAndMask() const;
+
+    int scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
+                   ScanState& state);
+    int addFile(ScanState& state, std::unique_ptr<PictureSource> found);
+    int addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
+                   const std::string& name, const struct FileStatus& status, bool& isArchive);
+    void buildDisplayOrder(const ScanRequest& request);
+    bool interruptionPending(const ScanRequest& request) const;
+    void publishCacheFolder();
+
+    const ScanServices& m_services;
+    DocumentOptions m_options;
+    EntryAppearance m_appearance;
+    EntryLock m_lock;
+    EntryList m_entries;
+    EntryList m_previous;
+    std::vector<int> m_displayOrder;
+    std::string m_folder;
+    std::string m_mask = "*.*";
+    int m_focus = -1;
+    int m_focusIndex = -1;
+    int m_selectedCount = 0;
+    PictureSource* m_handedOut = nullptr;
+    int m_handedOutPosition = -1;
+    bool m_scanning = false;
+    bool m_useCache = false;
+    IntPair m_thumbnailSize;
+    std::vector<std::string> m_history;
+    int m_historyPosition = -1;
+    bool m_historyMove = false;
+    std::string m_fileToShow;
+    std::function<bool()> m_interrupted;
+    std::function<void(const PictureSource&)> m_entryRemoved;
+    ProgressSink* m_progress = nullptr;
+    PictureLoader* m_loader = nullptr;
+    std::unique_ptr<ThumbnailMaker> m_maker;
+    // The thumbnail being made in steps: which entry and cell it is for, by
+    // position and path, never by pointer (entries may go between steps).
+    struct PendingThumbnail {
+        int position = -1;
+        std::string path;
+        CellGeometry cell;
+        std::unique_ptr<ThumbnailDecode> decode;
+    };
+    std::unique_ptr<PendingThumbnail> m_pendingThumbnail;
+};
+
+} // namespace vemra

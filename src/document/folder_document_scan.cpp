@@ -1,0 +1,377 @@
+#include "document/folder_info_file.h"
+#include "document/folder_document.h"
+#include "document/mask_match.h"
+#include "document/scan_services.h"
+#include "platform/file_status.h"
+#include "platform/text_encoding.h"
+#include "platform/wildcard.h"
+
+#include <cstring>
+#include <new>
+#include <set>
+#include <unordered_set>
+
+namespace vemra {
+namespace {
+
+// The program's own files in a picture folder are never pictures.
+constexpr std::string_view kOwnedFiles[] = {"DIRINFO.KPI", "_THUMBS_.KPI", "_NOTE_.KPI"};
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        x = (x >= 'A' && x <= 'Z') ? static_cast<char>(x - 'A' + 'a') : x;
+        y = (y >= 'A' && y <= 'Z') ? static_cast<char>(y - 'A' + 'a') : y;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string inFolder(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (path != "/")
+        path += '/';
+    path += name;
+    return path;
+}
+
+// What makes two entries the same picture: a file by its full path, a member
+// by its archive, name and position. Names are case-sensitive here, as the
+// file system is.
+std::string identityKey(const PictureSource& e) {
+    std::string key;
+    if (e.isArchiveMember()) {
+        key = "M\n";
+        key += e.archiveFullPath();
+        key += '\n';
+        key += e.fileName;
+        key += '\n';
+        key += std::to_string(e.memberPosition);
+    } else {
+        key = "F\n";
+        key += e.fullPath();
+    }
+    return key;
+}
+
+std::vector<std::string> cutMasks(const ScanRequest& request) {
+    std::string text = request.useMask ? request.mask : std::string("*.*");
+    // One file opened as a folder keeps its whole name, even when that holds
+    // a "," or ";", which would otherwise cut it into masks that find nothing.
+    if (request.useMask && text.find_first_of(";,") != std::string::npos &&
+        isExistingFile(inFolder(request.folder, text)))
+        return {text};
+    std::vector<std::string> masks;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of(";,", start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            masks.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return masks;
+}
+
+} // namespace
+
+struct FolderDocument::ScanState {
+    EntryList batch;
+    // Entries read from folder-information files in this batch, so the
+    // enumeration finds them again instead of listing a file twice.
+    std::unordered_map<std::string, PictureSource*> stored;
+    // Entries of the previous list by identity, for a refresh to reuse.
+    std::unordered_map<std::string, std::size_t> previous;
+    // Folders already scanned, so links cannot lead the scan in circles.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> visited;
+};
+
+bool FolderDocument::interruptionPending(const ScanRequest& request) const {
+    return request.interruptible && m_interrupted && m_interrupted();
+}
+
+int FolderDocument::scan(ScanRequest& request) {
+    m_scanning = true;
+    int result = kScanComplete;
+    ScanState state;
+    for (std::size_t i = 0; i < m_previous.size(); ++i) {
+        if (m_previous[i])
+            state.previous.emplace(identityKey(*m_previous[i]), i);
+    }
+    EntryList collection;
+    std::unordered_set<std::string> collected;
+    const std::vector<std::string> masks = cutMasks(request);
+    for (const std::string& mask : masks) {
+        state.batch.clear();
+        state.stored.clear();
+        state.visited.clear();
+        result = scanFolder(request, request.folder, mask, state);
+        // The same file matched by two masks is listed once, where it was
+        // first found. The copy is dropped quietly: its thumbnail-cache
+        // record belongs to the entry that stays.
+        for (auto& entry : state.batch) {
+            if (masks.size() == 1 || collected.insert(identityKey(*entry)).second)
+                collection.push_back(std::move(entry));
+        }
+        state.batch.clear();
+        if (result != kScanComplete)
+            break;
+    }
+    {
+        std::lock_guard guard(m_lock);
+        m_entries = std::move(collection);
+        m_displayOrder.clear();
+        m_handedOut = nullptr;
+        m_handedOutPosition = -1;
+    }
+    if (result == kScanComplete)
+        buildDisplayOrder(request);
+    m_scanning = false;
+    if (result == kScanInterrupted) {
+        clear(true);
+        updateAllViews(nullptr, hint::kListEmptied, m_folder);
+    }
+    return result;
+}
+
+int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
+                       ScanState& state) {
+    if (folder.empty())
+        return kScanComplete; // no folder chosen yet: nothing, not the working folder
+    if (auto self = fileStatus(folder)) {
+        if (!state.visited.emplace(self->device, self->inode).second)
+            return kScanComplete;
+    }
+    std::string thumbsFile;
+    const std::string infoPath = inFolder(folder, FolderInfoFile::kFileName);
+    if (request.useStoredInformation && isExistingFile(infoPath)) {
+        FolderInfoFile::Request info;
+        info.folder = folder;
+        info.archiveOption = request.archives;
+        info.thumbsLimitSize = m_options.thumbsLimitSize;
+        info.prototype = newEntryPrototype();
+        FolderInfoFile::Result read = FolderInfoFile::read(info, m_services, m_progress);
+        m_scanning = true;
+        if (read.thumbnailSize)
+            m_thumbnailSize = *read.thumbnailSize;
+        thumbsFile = read.thumbsFile;
+        for (auto& entry : read.entries) {
+            auto [it, fresh] = state.stored.emplace(identityKey(*entry), entry.get());
+            if (fresh)
+                state.batch.push_back(std::move(entry));
+        }
+    }
+
+    for (const DirectoryItem& item : enumerateFolder(folder, mask)) {
+        if (!item.status.isFile)
+            continue;
+        bool owned = !thumbsFile.empty() && equalIgnoringCase(item.name, thumbsFile);
+        for (std::string_view name : kOwnedFiles)
+            owned = owned || equalIgnoringCase(item.name, name);
+        if (owned)
+            continue;
+        const FileStatus& s = item.status;
+        if (request.dateFilter &&
+            (s.lastWriteTime < request.dateFrom || s.lastWriteTime > request.dateTo))
+            continue;
+        if (request.sizeFilter && (static_cast<std::int64_t>(s.size) < request.sizeMinimum ||
+                                   static_cast<std::int64_t>(s.size) > request.sizeMaximum))
+            continue;
+        bool isArchive = false;
+        if (request.archives) {
+            const int rc = addArchive(request, state, folder, item.name, s, isArchive);
+            if (rc != kScanComplete)
+                return rc;
+        }
+        if (!isArchive) {
+            auto entry = std::make_unique<PictureSource>();
+            entry->folder = folder;
+            entry->fileName = item.name;
+            entry->length = s.size;
+            entry->creationTime = s.creationTime;
+            entry->lastWriteTime = s.lastWriteTime;
+            const int rc = addFile(state, std::move(entry));
+            if (rc != kScanComplete)
+                return rc;
+            ++request.foundCount;
+        }
+        if (interruptionPending(request))
+            return kScanInterrupted;
+    }
+
+    if (request.subFolders) {
+        for (const DirectoryItem& item : enumerateFolder(folder, "*")) {
+            if (!item.status.isFolder)
+                continue;
+            const int rc = scanFolder(request, inFolder(folder, item.name), mask, state);
+            if (rc != kScanComplete)
+                return rc;
+        }
+    }
+    return kScanComplete;
+}
+
+int FolderDocument::addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
+                       const std::string& name, const FileStatus& status, bool& isArchive) {
+    isArchive = false;
+    if (status.size == 0)
+        return kScanComplete;
+    const std::string path = inFolder(folder, name);
+    const DecoderId archiveDecoder = m_services.identifyArchive(path);
+    if (archiveDecoder == kNoDecoder)
+        return kScanComplete;
+    isArchive = true;
+    std::vector<ArchiveEntry> members;
+    const ResultCode rc = m_services.listArchive(archiveDecoder, path, members);
+    if (rc != ResultCode::Success && members.empty())
+        return kScanComplete; // unreadable: neither it nor members are listed
+    for (const ArchiveEntry& member : members) {
+        const std::size_t nameLength = strnlen(member.filename, sizeof member.filename);
+        if (nameLength == 0)
+            continue; // a folder record
+        auto entry = std::make_unique<PictureSource>();
+        entry->folder = folder;
+        entry->fileName = toUtf8(std::string_view(member.filename, nameLength));
+        entry->length = member.filesize;
+        entry->creationTime = member.timestamp;
+        entry->lastWriteTime = member.timestamp;
+        entry->archiveDecoder = archiveDecoder;
+        entry->archiveFileName = name;
+        entry->memberPosition = static_cast<int>(member.position);
+        const int added = addFile(state, std::move(entry));
+        if (added != kScanComplete)
+            return added;
+        ++request.foundCount;
+        if (interruptionPending(request))
+            return kScanInterrupted;
+    }
+    return kScanComplete;
+}
+
+int FolderDocument::addFile(ScanState& state, std::unique_ptr<PictureSource> found) {
+    try {
+        // Matching needs the identity text; a first scan has nothing to match.
+        if (!state.stored.empty() || !state.previous.empty()) {
+            const std::string key = identityKey(*found);
+            // An entry that is already known keeps what was learnt about the
+            // picture while the file is unchanged; a changed file keeps only
+            // its place and gets its new size and times.
+            auto refreshFrom = [&](PictureSource& known) {
+                if (known.length != found->length || known.lastWriteTime != found->lastWriteTime) {
+                    known.clear();
+                    known.length = found->length;
+                    known.creationTime = found->creationTime;
+                    known.lastWriteTime = found->lastWriteTime;
+                }
+                known.drawing = drawingOptions();
+            };
+            if (auto it = state.stored.find(key); it != state.stored.end()) {
+                refreshFrom(*it->second);
+                return kScanComplete;
+            }
+            if (auto it = state.previous.find(key); it != state.previous.end()) {
+                std::unique_ptr<PictureSource> known = std::move(m_previous[it->second]);
+                state.previous.erase(it);
+                refreshFrom(*known);
+                state.batch.push_back(std::move(known));
+                return kScanComplete;
+            }
+        }
+        found->drawing = drawingOptions();
+        found->appearance = m_appearance;
+        found->useCacheFirst = m_useCache;
+        state.batch.push_back(std::move(found));
+        return kScanComplete;
+    } catch (const std::bad_alloc&) {
+        return kScanOutOfMemory;
+    }
+}
+
+void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
+    // The extension filter: the picture decoders' patterns, and those of the
+    // archive decoders when archives are listed (a file that stayed a plain
+    // entry may still be an archive the list could not be read from).
+    // Archive members are pictures, so they meet the picture patterns only;
+    // an archive decoder's own patterns name archive files and would turn
+    // every member away.
+    std::string pictures;
+    std::string extensions;
+    if (m_options.pluginExt) {
+        pictures = m_services.pictureExtensions();
+        extensions = pictures;
+        if (request.archives) {
+            const std::string archives = m_services.archiveExtensions();
+            if (!extensions.empty() && !archives.empty())
+                extensions += ';';
+            extensions += archives;
+        }
+    }
+    auto nameAccepted = [&](const PictureSource& e) {
+        if (!m_options.pluginExt)
+            return true;
+        return matchesMaskList(e.fileName, e.isArchiveMember() ? pictures : extensions);
+    };
+
+    // Accepted entries move down in place over the dropped ones, so that the
+    // display order is valid at every step for views told by hint 11.
+    std::size_t kept = 0;
+    std::size_t walked = 0;
+    for (; walked < m_entries.size(); ++walked) {
+        auto& entry = m_entries[walked];
+        bool accepted = true;
+        if (m_options.scanSpi) {
+            if (m_options.pluginExt && !entry->isArchiveMember() && !nameAccepted(*entry)) {
+                accepted = false;
+            } else {
+                DecoderId decoder = kNoDecoder;
+                if (entry->isArchiveMember()) {
+                    if (nameAccepted(*entry)) {
+                        ArchiveEntry member{};
+                        member.position = static_cast<std::uint32_t>(entry->memberPosition);
+                        member.filesize = static_cast<std::uint32_t>(entry->length);
+                        std::strncpy(member.filename, entry->fileName.c_str(),
+                                     sizeof member.filename - 1);
+                        decoder = m_services.identifyMember(entry->archiveDecoder,
+                                                            entry->archiveFullPath(), member);
+                    }
+                } else if (entry->length > 0) {
+                    decoder = m_services.identifyFile(entry->fullPath());
+                }
+                accepted = decoder != kNoDecoder;
+            }
+        } else {
+            accepted = nameAccepted(*entry);
+        }
+        if (!accepted) {
+            destroyEntry(entry);
+            continue;
+        }
+        {
+            std::lock_guard guard(m_lock);
+            if (kept != walked)
+                m_entries[kept] = std::move(entry);
+            m_displayOrder.push_back(static_cast<int>(kept));
+            ++kept;
+        }
+        if (m_options.scanSpi && m_options.syncFind)
+            updateAllViews(nullptr, hint::kEntryAccepted, displayedCount() - 1);
+        if (m_options.scanSpi && interruptionPending(request)) {
+            ++walked;
+            break;
+        }
+    }
+    // Entries the walk did not reach stay in the list, undisplayed.
+    std::lock_guard guard(m_lock);
+    for (; walked < m_entries.size(); ++walked) {
+        if (kept != walked)
+            m_entries[kept] = std::move(m_entries[walked]);
+        ++kept;
+    }
+    m_entries.resize(kept);
+}
+
+} // namespace vemra

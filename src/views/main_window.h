@@ -1,0 +1,146 @@
+#pragma once
+
+#include "app/window_placement.h"
+#include "framework/command_router.h"
+#include "framework/command_target.h"
+#include "framework/document_base.h"
+#include "framework/window_message.h"
+#include "views/frame_settings.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include <string>
+
+class QComboBox;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace vemra {
+
+class EntryListPane;
+class ThumbnailGrid;
+class CommandActions;
+class FolderTreePane;
+class FolderDocument;
+class MainStatusBar;
+class DecoderRegistry;
+class IdleDriver;
+class ProgressWindowSink;
+class ScanInterruption;
+class SettingsStore;
+
+// The main window: menu bar, tool bar, plug-in-set bar, status bar, and the
+// splitter layout of the folder tree (left) over the details list and the
+// thumbnail grid (right, one above the other). It remembers its placement,
+// its bars and its pane sizes, and routes every command of its menus, keys
+// and buttons through the active view, the document, itself and the
+// application.
+class MainWindow : public QMainWindow,
+                   public DocumentView,
+                   public CommandTarget,
+                   public WindowMessageHandler {
+    Q_OBJECT
+public:
+    // `registry` may be null (no plug-in-set switching).
+    MainWindow(FolderDocument& document, DecoderRegistry* registry, SettingsStore& settings);
+    ~MainWindow() override;
+
+    // The last handler of the routing chain (the application object).
+    void setApplicationTarget(CommandTarget* target);
+    // Brings the tool bar's buttons up to date whenever idle time begins.
+    void connectIdle(IdleDriver& driver);
+    CommandRouter& router() { return m_router; }
+
+    // --- CommandTarget: the frame's own commands
+    std::optional<CommandState> commandState(int id) const override;
+    bool onCommand(int id) override;
+    // Routes `id` as a menu item, key or button would.
+    bool runCommand(int id);
+    // Re-evaluates every action's enabling rule (menus do it as they open).
+    void updateCommandStates();
+
+    // --- DocumentView: status texts follow the document
+    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+
+    // --- WindowMessageHandler: requests 2043 (pane, const char* UTF-8 text),
+    // 2044 (pane, percent), 2024 (the shown folder changed) and 2039 (idle)
+    std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
+
+    // --- placement
+    WindowPlacement placement() const;
+    void applyPlacement(const WindowPlacement& placement);
+    // Writes placement, window, bars and pane sizes, and the tree's folder.
+    void saveState();
+
+    // --- parts, for the application and for tests
+    QAction* action(int id) const;
+    QMenu* sizeMenu() const { return m_sizeMenu; }
+    QMenu* historyMenu(bool forward) const { return forward ? m_forwardMenu : m_backMenu; }
+    MainStatusBar* mainStatusBar() const { return m_statusBar; }
+    QToolBar* toolBar() const { return m_toolBar; }
+    QToolBar* pluginSetBar() const { return m_pluginSetBar; }
+    QComboBox* pluginSetList() const { return m_pluginSetList; }
+    FolderTreePane* folderTree() const { return m_tree; }
+    EntryListPane* detailsPlace() const { return m_details; }
+    ThumbnailGrid* grid() const { return m_grid; }
+    QSplitter* columns() const { return m_columns; }
+    QSplitter* rows() const { return m_rows; }
+    // Fills the plug-in-set bar's list from the registry.
+    void reloadPluginSets();
+    // Rebuilds the three drop-down menus as they would show when opened.
+    void fillSizeMenu();
+    void fillHistoryMenu(bool forward);
+
+signals:
+    // The grid requests of the size menu: msg::kSetCellSize (take a stored
+    // cell size) and msg::kDivideColumns (divide into N columns); the grid
+    // view connects to them.
+    void cellSizeRequested(int width, int height);
+    void columnsRequested(int columns);
+    // The window closed (its state is saved by then).
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createToolBars();
+    void createPanes();
+    void showStatusSummary();
+    void onPluginSetChosen();
+    bool onRangeCommand(int id);
+    // F6 and Shift+F6: the next or previous of tree, details and grid.
+    void focusPane(int step);
+
+    FolderDocument& m_document;
+    DecoderRegistry* m_registry;
+    SettingsStore& m_settings;
+    FrameSettings m_frameSettings;
+    CommandRouter m_router;
+    CommandActions* m_commands = nullptr;
+
+    MainStatusBar* m_statusBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_pluginSetBar = nullptr;
+    QComboBox* m_pluginSetList = nullptr;
+    QMenu* m_backMenu = nullptr;
+    QMenu* m_forwardMenu = nullptr;
+    QMenu* m_sizeMenu = nullptr;
+    QSplitter* m_columns = nullptr;
+    QSplitter* m_rows = nullptr;
+    FolderTreePane* m_tree = nullptr;
+    EntryListPane* m_details = nullptr;
+    ThumbnailGrid* m_grid = nullptr;
+    // Shows the document's reading of folder-information files.
+    std::unique_ptr<ProgressWindowSink> m_progressSink;
+    // Lets Escape or a click stop the scan in progress (from hint 1 to 2).
+    std::unique_ptr<ScanInterruption> m_interruption;
+    bool m_closing = false;
+};
+
+} // namespace vemra

@@ -1,0 +1,268 @@
+#pragma once
+
+#include "framework/command_target.h"
+#include "framework/document_base.h"
+#include "framework/window_message.h"
+#include "views/grid_layout.h"
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QPixmap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QMenu;
+class QMimeData;
+class QTemporaryDir;
+
+namespace vemra {
+
+class FolderDocument;
+class CommandActions;
+class CommandRouter;
+class DragFiles;
+class DragMimeData;
+class PictureSource;
+class ProgressWindow;
+class SettingsStore;
+struct CellGeometry;
+
+// The thumbnail grid: one equal cell per displayed entry of the document,
+// in display order, with the entry's thumbnail (or its file-type icon) and
+// caption lines. Painting only shows what is in memory; thumbnails are
+// looked up and made in idle time (idleStep), first for the visible cells,
+// then, with ThumbsCreate, for every entry, so that scrolling and keys stay
+// responsive in large folders.
+class ThumbnailGrid : public QAbstractScrollArea,
+                public DocumentView,
+                public CommandTarget,
+                public WindowMessageHandler {
+    Q_OBJECT
+public:
+    // The idle stages: nothing to do, draw the visible cells, make the
+    // visible thumbnails, make all thumbnails.
+    enum class Stage { Idle = 0, DrawVisible = 1, MakeVisible = 2, MakeAll = 3 };
+
+    explicit ThumbnailGrid(FolderDocument& document, QWidget* parent = nullptr);
+    ~ThumbnailGrid() override;
+
+    // --- layout and scrolling
+    const GridLayout& layout() const { return m_layout; }
+    QSize cellSize() const;
+    // The exact vertical position in pixels.
+    long long top() const { return m_top; }
+    void scrollToTop(long long top);
+    // The entry under `point` (viewport coordinates), or -1.
+    int hitTest(QPoint point) const;
+    // The cell of entry `position` in viewport coordinates.
+    QRect cellRectInView(int position) const;
+    // Sets the cell size (clamped to the client area and ThumbsLimitSize)
+    // and remembers it in the document; scrolls to the top.
+    void setCellSize(int width, int height);
+    // Enlarges or shrinks the cells by ScaleStep (sign of `steps`).
+    void stepCellSize(int steps);
+    // Divides the width into `columns` columns; 0 restores the options' size.
+    void divideColumns(int columns);
+
+    // --- idle work: one batch of the current stage; true when more is wanted
+    bool idleStep(int count);
+    Stage stage() const { return m_stage; }
+    // Where progress reports go (window message 2044); null: the top-level
+    // window.
+    void setReportTarget(QObject* target) { m_reportTarget = target; }
+
+    // --- selection
+    // Moves the current entry to `position` as a key would (Shift: range,
+    // Ctrl: just move, neither: select only it).
+    void moveCurrent(int position, Qt::KeyboardModifiers modifiers);
+    // How an entry is opened until the built-in viewer exists: the
+    // associated application (replaceable for tests).
+    void setOpener(std::function<void(const std::string& path)> opener) {
+        m_opener = std::move(opener);
+    }
+    void openEntry(int position);
+
+    // --- context menus and opening (thumbnail_grid_menu.cpp, thumbnail_grid_open.cpp)
+    // The actions (and through them the router) the menus and the opening
+    // rules send commands with; without them the grid routes through a
+    // router of its own (itself, then the document).
+    void setCommandActions(CommandActions* actions);
+    // Where the external applications are read from; null: none.
+    void setSettingsStore(SettingsStore* store) { m_settings = store; }
+    // Shows a context menu; replaceable so that tests can look at the menu
+    // instead of waiting for a choice.
+    using MenuExec = std::function<void(QMenu& menu, QPoint globalPosition)>;
+    void setMenuExec(MenuExec exec) { m_menuExec = std::move(exec); }
+    // The context menu at `point` (viewport coordinates), or from the
+    // keyboard for the current entry.
+    void showContextMenu(QPoint point, bool fromKeyboard);
+    // The command opening an entry sends: Shift runs it with its associated
+    // application, Ctrl opens it in the viewer, else the IDViewer option.
+    int openingCommand(Qt::KeyboardModifiers modifiers) const;
+    // Opens `position` as a double-click or Enter does (hint 14).
+    void openByKeys(int position, Qt::KeyboardModifiers modifiers);
+    // Called after every idle stage ends (the frame refreshes its title and
+    // status panes).
+    void setAfterPass(std::function<void()> callback) { m_afterPass = std::move(callback); }
+    // The window of request 2031, while shown.
+    ProgressWindow* progressWindow() const { return m_progress; }
+
+    // --- clipboard and drag out (thumbnail_grid_transfer.cpp)
+    // Where a pasted picture is saved: the path and whether as JPEG; none
+    // when the user cancelled. Replaceable for tests.
+    struct SaveChoice {
+        std::string path;
+        bool jpeg = false;
+    };
+    using SaveDialog = std::function<std::optional<SaveChoice>(const std::string& folder)>;
+    void setSaveDialog(SaveDialog dialog) { m_saveDialog = std::move(dialog); }
+    // Runs a drag of `data` and gives the target's action; replaceable for
+    // tests, which have no drop target.
+    using DragExec = std::function<Qt::DropAction(QMimeData& data)>;
+    void setDragExec(DragExec exec) { m_dragExec = std::move(exec); }
+    void copySelection(bool cut);
+    void pasteClipboard();
+    // Drags the selection out of the grid; after the drop, plain files the
+    // target moved away leave the document.
+    void startDrag();
+    // A move with the left button held starts a drag once the clock has
+    // turned to a later whole second than at the press, or the pointer is
+    // over another entry than the pressed one, or over none.
+    static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
+
+    // --- DocumentView, CommandTarget, WindowMessageHandler
+    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    std::optional<CommandState> commandState(int id) const override;
+    bool onCommand(int id) override;
+    std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    // --- layout (thumbnail_grid.cpp)
+    void relayout();
+    void updateScrollBar();
+    void restartPainting(bool resetBackground);
+    void redrawEntry(int position);
+    bool entryVisible(int position) const;
+    void ensureVisible(int position);
+
+    // --- drawing (thumbnail_grid_paint.cpp)
+    void reloadAppearance();
+    CellGeometry geometry() const;
+    // Draws one cell at `cell` (viewport coordinates); true when a
+    // thumbnail was drawn.
+    bool drawCell(QPainter& painter, const PictureSource& entry, const QRect& cell);
+    const QPixmap& iconFor(const PictureSource& entry);
+
+    // --- idle stages (thumbnail_grid_idle.cpp)
+    bool stageDrawVisible();
+    bool stageMakeVisible();
+    bool stageMakeAll();
+    void reportProgress(int percent);
+    void resetBackgroundStage();
+
+    // --- selection and keys (thumbnail_grid_input.cpp)
+    void select(int position, bool selected);
+    void clearSelection(int except = -1);
+    void selectRange(int to, bool keepOthers);
+    void toggle(int position);
+    bool captionHit(int position, QPoint point) const;
+    // The pointer shows where a click toggles (a caption, or Ctrl held)
+    // and where it selects.
+    void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
+    void focusNextView();
+    // Makes `position` the document's current entry; the grid brings its
+    // own choices into view as keys do, not as hint 13 does for others'.
+    void setCurrent(int position);
+    void scrollJustEnough(int position);
+
+    // --- menus, opening, reloading, progress (thumbnail_grid_menu.cpp, thumbnail_grid_open.cpp)
+    CommandActions& actions();
+    bool sendCommand(int id);
+    void addApplicationMenu(QMenu& menu, int selected);
+    // The entry the grid's commands act on: the last one clicked, else the
+    // current one.
+    int commandEntry() const;
+    void openInViewer(int position);
+    void openSelection();
+    void runAssociated(int position);
+    void reloadEntry(int position);
+    std::intptr_t progressRequest(int operation, std::intptr_t argument);
+    // After every stage: the frame's refresh and, with SyncJump, hint 9.
+    void passFinished();
+    void drawFoundEntry(int position);
+
+    // --- clipboard and drag (thumbnail_grid_transfer.cpp)
+    std::optional<CommandState> transferCommandState(int id) const;
+    bool onTransferCommand(int id);
+    void armDrag(Qt::MouseButton button, int position);
+    std::intptr_t renderDragFiles(std::intptr_t data);
+
+    FolderDocument& m_document;
+    GridLayout m_layout;
+    long long m_top = 0;
+    bool m_settingBar = false;
+
+    // Appearance taken from the options.
+    QFont m_font;
+    int m_lineHeight = 12;
+    int m_captionHeight = 0;
+    QColor m_outside;
+    QHash<QString, QPixmap> m_icons;
+
+    Stage m_stage = Stage::Idle;
+    int m_visibleCursor = 0;
+    int m_backgroundCursor = 0;
+    bool m_reportedProgress = false;
+    QObject* m_reportTarget = nullptr;
+
+    int m_anchor = -1;
+    int m_rangeEnd = -1;
+    bool m_rangeInProgress = false;
+    int m_pressed = -1;
+    bool m_selectOnRelease = false;
+    std::function<void(const std::string&)> m_opener;
+
+    CommandActions* m_actions = nullptr;
+    std::unique_ptr<CommandRouter> m_ownRouter;
+    // Actions for the grid's own router; declared after it, so they go first.
+    std::unique_ptr<CommandActions> m_ownActions;
+    SettingsStore* m_settings = nullptr;
+    MenuExec m_menuExec;
+    std::function<void()> m_afterPass;
+    ProgressWindow* m_progress = nullptr;
+    // Archive members extracted for other programs; removed with the grid.
+    std::unique_ptr<QTemporaryDir> m_extracted;
+    int m_extractedCount = 0;
+    bool m_settingCurrent = false;
+    // Entries found so far by a scan that draws them as it goes (hint 11).
+    int m_found = 0;
+
+    SaveDialog m_saveDialog;
+    DragExec m_dragExec;
+    bool m_dragArmed = false;
+    long long m_pressSecond = 0;
+    DragFiles* m_drag = nullptr;
+    DragMimeData* m_dragData = nullptr;
+};
+
+} // namespace vemra

@@ -1,0 +1,194 @@
+#include "views/thumbnail_grid.h"
+
+#include "document/folder_document.h"
+#include "document/transfer_data.h"
+#include "framework/command_id.h"
+#include "framework/progress_window.h"
+#include "framework/wait_cursor.h"
+#include "framework/window_message_id.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace vemra {
+
+int ThumbnailGrid::commandEntry() const {
+    return m_pressed >= 0 && m_pressed < m_document.displayedCount() ? m_pressed
+                                                                     : m_document.focusedPosition();
+}
+
+int ThumbnailGrid::openingCommand(Qt::KeyboardModifiers modifiers) const {
+    if (modifiers & Qt::ShiftModifier)
+        return kCmdRunAssociated;
+    if (modifiers & Qt::ControlModifier)
+        return kCmdOpenViewer;
+    return m_document.options().idViewer;
+}
+
+void ThumbnailGrid::openByKeys(int position, Qt::KeyboardModifiers modifiers) {
+    if (position < 0 || position >= m_document.displayedCount())
+        return;
+    // The commands act on the entry of the last click.
+    m_pressed = position;
+    sendCommand(openingCommand(modifiers));
+}
+
+void ThumbnailGrid::openInViewer(int position) {
+    PictureSource* entry = m_document.entryAt(position);
+    if (entry == nullptr)
+        return;
+    // An entry listed without identification learns its decoder when it is
+    // first drawn.
+    if (entry->decoder == kNoDecoder)
+        m_document.prepareThumbnail(position, geometry(), true);
+    // Until the built-in viewer exists, pictures open like anything else:
+    // with the program the desktop associates with them.
+    runAssociated(position);
+}
+
+void ThumbnailGrid::openSelection() {
+    const int count = m_document.displayedCount();
+    for (int i = 0; i < count; ++i) {
+        const PictureSource* entry = m_document.entryAt(i);
+        if (entry != nullptr && entry->isSelected())
+            openInViewer(i);
+    }
+}
+
+void ThumbnailGrid::openEntry(int position) {
+    openInViewer(position);
+}
+
+// A plain file opens as it is; an archive member is first extracted into a
+// folder of its own (members of two archives may share a name), kept until
+// the grid goes, since the program reads it after we return.
+void ThumbnailGrid::runAssociated(int position) {
+    const PictureSource* entry = m_document.entryAt(position);
+    if (entry == nullptr || !m_opener)
+        return;
+    if (!entry->isArchiveMember()) {
+        m_opener(entry->fullPath());
+        return;
+    }
+    if (!m_extracted)
+        m_extracted = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/vemra-XXXXXX");
+    if (!m_extracted->isValid())
+        return;
+    const QString folder = m_extracted->filePath(QString::number(++m_extractedCount));
+    if (!QDir().mkpath(folder))
+        return;
+    const std::string path =
+        (folder + '/' + QString::fromStdString(memberFileName(entry->fileName))).toStdString();
+    {
+        const WaitCursor busy;
+        if (m_document.extractMember(position, path) != 0)
+            return;
+    }
+    m_opener(path);
+}
+
+void ThumbnailGrid::reloadEntry(int position) {
+    PictureSource* entry = m_document.entryAt(position);
+    if (entry == nullptr)
+        return;
+    // Forget the thumbnail and what was learnt from the file; the one made
+    // now is not in the cache, so the next saving replaces the stale record.
+    entry->clear();
+    entry->useCacheFirst = false;
+    entry->cached = false;
+    m_document.prepareThumbnail(position, geometry(), true);
+    redrawEntry(position);
+    m_document.updateAllViews(this, hint::kRedrawEntry, position);
+}
+
+// --- request 2031
+
+std::intptr_t ThumbnailGrid::progressRequest(int operation, std::intptr_t argument) {
+    namespace op = msg::progress;
+    const char* text = reinterpret_cast<const char*>(argument);
+    if (operation == op::kShow) {
+        const std::string_view title =
+            text != nullptr ? std::string_view(text) : std::string_view();
+        if (m_progress == nullptr)
+            m_progress = new ProgressWindow(this, title); // owned by the grid, Qt's model
+        else
+            m_progress->setTitle(title);
+        m_progress->setRange(0, 100);
+        m_progress->setPosition(0);
+        m_progress->clearCancel();
+        m_progress->show();
+    }
+    if (m_progress == nullptr)
+        return 0;
+    switch (operation) {
+    case op::kText:
+        m_progress->setText(text != nullptr ? text : "");
+        break;
+    case op::kAdvance:
+        if (argument == 0)
+            m_progress->stepIt();
+        else
+            m_progress->offsetPosition(static_cast<int>(argument));
+        break;
+    case op::kPosition:
+        m_progress->setPosition(static_cast<int>(argument));
+        break;
+    case op::kRange:
+        m_progress->setRange(0, static_cast<int>(std::max<std::intptr_t>(0, argument)));
+        break;
+    case op::kClose:
+        delete m_progress;
+        m_progress = nullptr;
+        return 0;
+    default:
+        break;
+    }
+    return m_progress->checkCancelButton() ? 1 : 0;
+}
+
+// --- after a pass, and entries found during a scan
+
+void ThumbnailGrid::passFinished() {
+    if (m_afterPass)
+        m_afterPass();
+    if (m_document.options().syncJump && m_layout.count > 0)
+        m_document.updateAllViews(this, hint::kFirstVisible, m_layout.firstVisible(m_top));
+}
+
+// With SyncFind, a long scan shows what it found so far: once more than
+// SyncFileCount entries are in, the visible part is drawn, and then every
+// further entry in its cell as it comes.
+void ThumbnailGrid::drawFoundEntry(int position) {
+    if (position < 0)
+        return;
+    m_found = std::max(m_found, position + 1);
+    const int threshold = m_document.options().syncFileCount;
+    if (m_found <= threshold)
+        return;
+    relayout();
+    if (!isVisible())
+        return;
+    if (m_found == threshold + 1)
+        viewport()->repaint();
+    else if (entryVisible(position))
+        viewport()->repaint(cellRectInView(position));
+}
+
+void ThumbnailGrid::focusNextView() {
+    const std::vector<DocumentView*>& views = m_document.views();
+    const auto self = std::find(views.begin(), views.end(), static_cast<DocumentView*>(this));
+    if (self == views.end())
+        return;
+    const std::size_t count = views.size();
+    const std::size_t at = static_cast<std::size_t>(self - views.begin());
+    for (std::size_t step = 1; step < count; ++step) {
+        auto* widget = dynamic_cast<QWidget*>(views[(at + step) % count]);
+        if (widget != nullptr && widget->isVisible() && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus) && widget->window() == window()) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+} // namespace vemra

@@ -1,0 +1,194 @@
+#include "views/thumbnail_grid.h"
+
+#include "document/folder_document.h"
+#include "document/transfer_data.h"
+#include "framework/command_id.h"
+#include "framework/message_box.h"
+#include "framework/wait_cursor.h"
+#include "imaging/picture_qimage.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QDrag>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPointer>
+
+namespace vemra {
+
+namespace {
+
+long long currentSecond() {
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+std::optional<ThumbnailGrid::SaveChoice> askSavePath(QWidget* parent, const std::string& folder) {
+    const QStringList filters{QStringLiteral("BMP形式 files(*.bmp)"),
+                              QStringLiteral("JPEG形式 files(*.jpg)")};
+    QFileDialog dialog(parent, QStringLiteral("ファイルの保存"), QString::fromStdString(folder));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    // A name typed without an extension gets the one of the chosen format.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &filters](const QString& filter) {
+                         dialog.setDefaultSuffix(filter == filters[1] ? QStringLiteral("jpg")
+                                                                      : QStringLiteral("bmp"));
+                     });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return ThumbnailGrid::SaveChoice{dialog.selectedFiles().front().toStdString(),
+                               dialog.selectedNameFilter() == filters[1]};
+}
+
+// The thumbnail of the entry under the pointer, small, to show what is
+// being dragged; none when it has no thumbnail yet.
+QPixmap dragPixmap(const PictureSource* entry) {
+    if (entry == nullptr || !entry->thumbnail)
+        return {};
+    const QImage image = pictureToImage(entry->thumbnail);
+    if (image.isNull())
+        return {};
+    return QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+const QMimeData* clipboardData() {
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard != nullptr ? clipboard->mimeData() : nullptr;
+}
+
+} // namespace
+
+// --- commands
+
+std::optional<CommandState> ThumbnailGrid::transferCommandState(int id) const {
+    switch (id) {
+    case kCmdEditCopy:
+    case kCmdEditCut:
+        return CommandState{m_document.selectedCount(false) > 0, false};
+    case kCmdEditPaste: {
+        // Files on the clipboard wait for the file operations; a picture
+        // alone can be saved into the folder now.
+        const QMimeData* data = clipboardData();
+        return CommandState{data != nullptr && !m_document.currentFolder().empty() &&
+                                holdsPictureOnly(*data),
+                            false};
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+bool ThumbnailGrid::onTransferCommand(int id) {
+    switch (id) {
+    case kCmdEditCopy:
+        copySelection(false);
+        return true;
+    case kCmdEditCut:
+        copySelection(true);
+        return true;
+    case kCmdEditPaste:
+        pasteClipboard();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ThumbnailGrid::copySelection(bool cut) {
+    std::unique_ptr<QMimeData> data =
+        makeClipboardData(m_document, cut ? TransferKind::Cut : TransferKind::Copy);
+    if (data != nullptr)
+        QGuiApplication::clipboard()->setMimeData(data.release());
+}
+
+void ThumbnailGrid::pasteClipboard() {
+    const QMimeData* data = clipboardData();
+    if (data == nullptr || !holdsPictureOnly(*data) || m_document.currentFolder().empty())
+        return;
+    // Taken now: the dialog runs an event loop in which the clipboard may
+    // change under the data object.
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    if (image.isNull())
+        return;
+    const std::optional<SaveChoice> choice = m_saveDialog
+                                                 ? m_saveDialog(m_document.currentFolder())
+                                                 : askSavePath(this, m_document.currentFolder());
+    if (!choice || choice->path.empty())
+        return;
+    if (!savePastedPicture(image, choice->path, choice->jpeg)) {
+        showError(this, "ファイルの保存に失敗しました");
+        return;
+    }
+    m_document.refresh(false);
+}
+
+// --- drag out
+
+bool ThumbnailGrid::dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under) {
+    return nowSecond - pressSecond >= 1 || under < 0 || under != pressed;
+}
+
+void ThumbnailGrid::armDrag(Qt::MouseButton button, int position) {
+    m_dragArmed = button == Qt::LeftButton && position >= 0;
+    m_pressSecond = currentSecond();
+}
+
+void ThumbnailGrid::mouseMoveEvent(QMouseEvent* event) {
+    updatePointer(event->position().toPoint(), event->modifiers());
+    if (!m_dragArmed || !(event->buttons() & Qt::LeftButton)) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const int under = hitTest(event->position().toPoint());
+    if (!dragShouldStart(m_pressSecond, currentSecond(), m_pressed, under))
+        return;
+    // The drag takes over the button: its release no longer narrows the
+    // selection.
+    m_dragArmed = false;
+    m_selectOnRelease = false;
+    startDrag();
+}
+
+void ThumbnailGrid::startDrag() {
+    DragFiles files(m_document);
+    if (files.empty())
+        return;
+    auto data = std::make_unique<DragMimeData>(this, files.notes());
+    m_drag = &files;
+    m_dragData = data.get();
+    if (m_dragExec) {
+        m_dragExec(*data);
+    } else {
+        QPointer<QDrag> drag = new QDrag(this);
+        const int shown = m_pressed >= 0 ? m_pressed : m_document.focusedPosition();
+        drag->setPixmap(dragPixmap(m_document.entryAt(shown)));
+        drag->setMimeData(data.release());
+        drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+        if (drag)
+            drag->deleteLater();
+    }
+    m_drag = nullptr;
+    m_dragData = nullptr;
+    files.discardUnpacked();
+    // Whatever the target reported, a file that is gone was moved away.
+    files.removeVanished(nullptr);
+}
+
+// Window message 2049: a drop target asked for the file list of the drag
+// in progress.
+std::intptr_t ThumbnailGrid::renderDragFiles(std::intptr_t data) {
+    if (m_drag == nullptr || data != reinterpret_cast<std::intptr_t>(m_dragData))
+        return 0;
+    // Unpacking members may take a while; plain files are listed at once.
+    std::optional<WaitCursor> busy;
+    if (m_drag->hasMembers() && !m_drag->rendered())
+        busy.emplace();
+    m_dragData->setFileList(m_drag->render());
+    return 1;
+}
+
+} // namespace vemra
