@@ -20,7 +20,6 @@
 // The idle handler is the application's own (message 2039 to the main
 // frame), wrapped only to watch the grid's stage after each step.
 
-#include "app/settings_store.h"
 #include "app/vemra_application.h"
 #include "document/folder_document.h"
 #include "document/picture_source.h"
@@ -29,8 +28,9 @@
 #include "framework/window_message_id.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
-#include "views/thumbnail_grid.h"
+#include "settings/settings_store.h"
 #include "views/main_window.h"
+#include "views/thumbnail_grid.h"
 
 #include <vemra/spi.h>
 

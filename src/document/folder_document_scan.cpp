@@ -1,5 +1,5 @@
-#include "document/folder_info_file.h"
 #include "document/folder_document.h"
+#include "document/folder_info_file.h"
 #include "document/mask_match.h"
 #include "document/scan_services.h"
 #include "platform/file_status.h"
@@ -138,8 +138,8 @@ int FolderDocument::scan(ScanRequest& request) {
     return result;
 }
 
-int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
-                       ScanState& state) {
+int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
+                               const std::string& mask, ScanState& state) {
     if (folder.empty())
         return kScanComplete; // no folder chosen yet: nothing, not the working folder
     if (auto self = fileStatus(folder)) {
@@ -216,7 +216,7 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder, 
 }
 
 int FolderDocument::addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
-                       const std::string& name, const FileStatus& status, bool& isArchive) {
+                               const std::string& name, const FileStatus& status, bool& isArchive) {
     isArchive = false;
     if (status.size == 0)
         return kScanComplete;
@@ -298,9 +298,10 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     // Archive members are pictures, so they meet the picture patterns only;
     // an archive decoder's own patterns name archive files and would turn
     // every member away.
+    const bool extensionOnly = m_services.extensionListsOnly();
     std::string pictures;
     std::string extensions;
-    if (m_options.pluginExt) {
+    if (extensionOnly) {
         pictures = m_services.pictureExtensions();
         extensions = pictures;
         if (request.archives) {
@@ -311,7 +312,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
         }
     }
     auto nameAccepted = [&](const PictureSource& e) {
-        if (!m_options.pluginExt)
+        if (!extensionOnly)
             return true;
         return matchesMaskList(e.fileName, e.isArchiveMember() ? pictures : extensions);
     };
@@ -324,7 +325,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
         auto& entry = m_entries[walked];
         bool accepted = true;
         if (m_options.scanSpi) {
-            if (m_options.pluginExt && !entry->isArchiveMember() && !nameAccepted(*entry)) {
+            if (extensionOnly && !entry->isArchiveMember() && !nameAccepted(*entry)) {
                 accepted = false;
             } else {
                 DecoderId decoder = kNoDecoder;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/window_placement.h"
 #include "framework/command_router.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "framework/window_message.h"
 #include "views/frame_settings.h"
+#include "views/window_placement.h"
 
 #include <QMainWindow>
 

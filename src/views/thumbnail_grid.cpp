@@ -52,7 +52,7 @@ void ThumbnailGrid::relayout() {
     // During a scan only what SyncFind lets through is laid out.
     int count = m_document.displayedCount();
     if (m_document.isScanning())
-        count = m_found > m_document.options().syncFileCount ? m_found : 0;
+        count = m_found > m_options.syncFileCount ? m_found : 0;
     const GridLayout next = GridLayout::compute(count, cell.width(), cell.height(),
                                                 viewport()->width(), viewport()->height());
     const bool changed = !(next == m_layout);
@@ -320,7 +320,8 @@ bool ThumbnailGrid::onCommand(int id) {
     }
 }
 
-std::intptr_t ThumbnailGrid::onWindowMessage(int message, std::intptr_t first, std::intptr_t second) {
+std::intptr_t ThumbnailGrid::onWindowMessage(int message, std::intptr_t first,
+                                             std::intptr_t second) {
     switch (message) {
     case msg::kContinuePhase:
         restartPainting(false);

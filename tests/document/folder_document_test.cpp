@@ -1,5 +1,7 @@
 #include "folder_document_test_support.h"
 
+#include "settings/settings_store.h"
+
 #include <gtest/gtest.h>
 
 namespace vemra {
@@ -177,7 +179,8 @@ TEST_F(CommandTest, EnablingRulesAndToggles) {
     // No folder yet: nothing is listed (not the working folder's files).
     doc.openFolder(std::nullopt, nullptr, false);
     EXPECT_EQ(doc.entryCount(), 0);
-    EXPECT_EQ(doc.commandState(FolderDocument::kCmdSelectAll), (S{false, false})); // nothing displayed
+    EXPECT_EQ(doc.commandState(FolderDocument::kCmdSelectAll),
+              (S{false, false})); // nothing displayed
     EXPECT_EQ(doc.commandState(FolderDocument::kCmdHistoryBack), (S{false, false}));
     EXPECT_FALSE(doc.commandState(57634)); // copy belongs to the grid
     EXPECT_FALSE(doc.onCommand(57634));
@@ -196,6 +199,34 @@ TEST_F(CommandTest, EnablingRulesAndToggles) {
     EXPECT_EQ(doc.selectedCount(false), 2);
     EXPECT_TRUE(doc.onCommand(FolderDocument::kCmdSynchronous));
     EXPECT_TRUE(doc.options().synchronous);
+}
+
+// The document writes its options back whenever it is emptied (before
+// another folder opens, and when it goes), so an option changed in a session
+// that later ends badly is not lost; no store, no writes.
+TEST(DocumentOptionsWriteBack, WrittenWhenTheDocumentIsEmptied) {
+    test::TempDir dir;
+    SettingsStore store(dir.file("settings.ini"));
+    test::FakeScanServices services;
+    ThumbCache cache;
+    {
+        FolderDocument doc(services, cache);
+        doc.options().scaleStep = 40;
+        doc.openFolder(dir.path().string(), nullptr, false);
+        EXPECT_FALSE(store.contains("KPDoc", "ScaleStep")); // not told where yet
+
+        doc.setSettingsStore(&store);
+        doc.options().scaleStep = 50;
+        doc.openFolder(dir.path().string() + "/*.jpg", nullptr, false);
+        EXPECT_EQ(store.getInt("KPDoc", "ScaleStep", 0), 50);
+
+        doc.options().pathMask = "*.png";
+        doc.saveOptions(); // as an options dialog does on OK
+        EXPECT_EQ(store.getText("KPDoc", "PathMask"), "*.png");
+        doc.options().scaleStep = 60;
+    }
+    EXPECT_EQ(store.getInt("KPDoc", "ScaleStep", 0), 60);
+    EXPECT_EQ(DocumentOptions::load(store).scaleStep, 60);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "views/main_window.h"
 
-#include "app/window_placement.h"
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
@@ -8,9 +7,10 @@
 #include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
-#include "views/thumbnail_grid.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
+#include "views/thumbnail_grid.h"
+#include "views/window_placement.h"
 
 #include "views_test_support.h"
 

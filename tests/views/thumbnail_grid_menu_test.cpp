@@ -11,8 +11,8 @@
 #include "framework/window_message_id.h"
 #include "imaging/picture_qimage.h"
 #include "views/folder_tree_pane.h"
-#include "views/main_window.h"
 #include "views/main_status_bar.h"
+#include "views/main_window.h"
 
 #include "../plugin/plugin_test_support.h"
 #include "views_test_support.h"
@@ -435,7 +435,7 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
     ASSERT_EQ(view->top(), 400);
     f.document->options().scanSpi = true;
     f.document->options().syncFind = true;
-    f.document->options().syncFileCount = 3;
+    view->options().syncFileCount = 3;
     PositionRecorder recorder;
     std::vector<int> placedWhenFound;
     recorder.onFound = [&](int position) {
@@ -454,7 +454,7 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
 
     // Fewer than SyncFileCount: nothing is drawn before the scan ends.
     placedWhenFound.clear();
-    f.document->options().syncFileCount = 100;
+    view->options().syncFileCount = 100;
     test::makePictures(f.dir.file("more"), 8);
     f.document->openFolder(f.dir.file("more"), nullptr, false);
     EXPECT_TRUE(placedWhenFound.empty());
