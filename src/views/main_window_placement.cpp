@@ -5,6 +5,7 @@
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
+#include "views/thumbnail_grid.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

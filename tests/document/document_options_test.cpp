@@ -40,7 +40,7 @@ protected:
 TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     const DocumentOptions o = DocumentOptions::load(storeWith(""));
     const auto e = entries(o);
-    EXPECT_EQ(e.size(), 58u); // every key the document owns, each once
+    EXPECT_EQ(e.size(), 57u); // every key the document owns, each once
     EXPECT_EQ(e.at("KPDoc/ThumbsSize"), "110,110");
     EXPECT_EQ(e.at("KPDoc/ThumbsLimitSize"), "40,40");
     EXPECT_EQ(e.at("KPDoc/TrashCan"), "1");
