@@ -250,6 +250,10 @@ DocumentOptions DocumentOptions::load(SettingsStore& store) {
         }
     }
 
+    if (store.contains("KPView", "colBackground")) {
+        o.colBackground = colourFromSetting(store.getInt("KPView", "colBackground", 0));
+    }
+
     loadFilter(o, store);
     return o;
 }

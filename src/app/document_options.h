@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +87,8 @@ struct DocumentOptions {
     // With syncFind, entries found by a scan are drawn at once only after
     // this many: small folders are quicker drawn in one go at the end.
     int syncFileCount = 200;
+    // The grid's colour outside the cells; absent, the theme's button colour.
+    std::optional<ColourValue> colBackground;
 
     // DrvView, DriveView, MainFrame, OnePic
     bool displayName = false;

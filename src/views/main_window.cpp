@@ -6,12 +6,13 @@
 #include "framework/command_table.h"
 #include "framework/scan_interruption.h"
 #include "framework/window_message_id.h"
+#include "views/display_sorter.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
-#include "views/thumbnail_grid.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
+#include "views/thumbnail_grid.h"
 
 #include <QMenuBar>
 #include <QSplitter>
@@ -36,6 +37,7 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     resize(std::clamp(w.right, 200, 20000), std::clamp(w.bottom, 150, 20000));
     move(w.left, w.top);
 
+    m_sorter = std::make_unique<DisplaySorter>(document, settings);
     m_router.setTarget(CommandRouter::Level::Document, &m_document);
     m_router.setTarget(CommandRouter::Level::Frame, this);
 
@@ -133,6 +135,9 @@ bool MainWindow::runCommand(int id) {
 // --- the frame's commands
 
 std::optional<CommandState> MainWindow::commandState(int id) const {
+    if (auto sorting = m_sorter->commandState(id)) {
+        return sorting;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -167,6 +172,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
+    if (m_sorter->onCommand(id)) {
+        return true;
+    }
     switch (id) {
     case kCmdViewToolBar:
         m_toolBar->setVisible(!m_toolBar->isVisibleTo(this));

@@ -47,7 +47,9 @@ void ThumbnailGrid::reloadAppearance() {
         std::max(1, metrics.boundingRect(QString::fromLatin1(kLineHeightProbe)).height());
     m_lineHeight = std::max(m_lineHeight, metrics.height());
     m_captionHeight = m_lineHeight * static_cast<int>(options.captionLines.size());
-    m_outside = palette().color(QPalette::Button);
+    // A stored colour wins; otherwise the grid follows the desktop theme.
+    m_outside = options.colBackground ? toQColor(*options.colBackground)
+                                      : palette().color(QPalette::Button);
 }
 
 CellGeometry ThumbnailGrid::geometry() const {
