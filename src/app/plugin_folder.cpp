@@ -1,7 +1,7 @@
 #include "app/plugin_folder.h"
 
 #include "platform/file_status.h"
-#include "platform/wildcard.h"
+#include "platform/folder_listing.h"
 
 namespace vemra {
 

@@ -87,9 +87,17 @@ public:
     void clearFileToShow() { m_fileToShow.clear(); }
     bool isScanning() const { return m_scanning; }
     bool useCache() const { return m_useCache; }
+    // What identifies entries' decoders and reads their pixel data.
+    const ScanServices& services() const { return m_services; }
     // The thumbnail cell size now in use (a folder-information file may set it).
     IntPair thumbnailSize() const { return m_thumbnailSize; }
-    void setThumbnailSize(IntPair size) { m_thumbnailSize = size; }
+    // A size the user chose: it is also what the options save as ThumbsSize,
+    // so the next start opens with it. (A folder-information file's size
+    // belongs to its folder and is not kept this way.)
+    void setThumbnailSize(IntPair size) {
+        m_thumbnailSize = size;
+        m_options.thumbsSize = size;
+    }
 
     // --- entries by display position
     int displayedCount() const { return static_cast<int>(m_displayOrder.size()); }

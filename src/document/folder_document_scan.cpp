@@ -1,8 +1,8 @@
 #include "document/folder_document.h"
 #include "document/folder_info_file.h"
-#include "document/mask_match.h"
 #include "document/scan_services.h"
 #include "platform/file_status.h"
+#include "platform/folder_listing.h"
 #include "platform/text_encoding.h"
 #include "platform/wildcard.h"
 
@@ -70,8 +70,10 @@ std::vector<std::string> cutMasks(const ScanRequest& request) {
         std::size_t end = text.find_first_of(";,", start);
         if (end == std::string::npos)
             end = text.size();
-        if (end > start)
-            masks.push_back(text.substr(start, end - start));
+        // "*.jpg, *.png" as typed: the blank after a separator is no part of a mask.
+        const std::string_view mask = trimBlanks(std::string_view(text).substr(start, end - start));
+        if (!mask.empty())
+            masks.emplace_back(mask);
         start = end + 1;
     }
     return masks;
@@ -314,7 +316,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     auto nameAccepted = [&](const PictureSource& e) {
         if (!extensionOnly)
             return true;
-        return matchesMaskList(e.fileName, e.isArchiveMember() ? pictures : extensions);
+        return matchesWildcardList(e.fileName, e.isArchiveMember() ? pictures : extensions);
     };
 
     // Accepted entries move down in place over the dropped ones, so that the

@@ -25,10 +25,6 @@ std::string upper(std::string text) {
     return text;
 }
 
-bool endsWithSpi(const std::string& name) {
-    return name.size() > 4 && upper(name.substr(name.size() - 4)) == ".SPI";
-}
-
 std::string setSection(const std::string& name) {
     std::string section = "SPISET\\";
     section += name.empty() ? "_Default" : name;
@@ -40,37 +36,7 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::pair<std::string_view, std::string_view> splitExtension(std::string_view name) {
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string_view::npos) {
-        return {name, {}};
-    }
-    return {name.substr(0, dot), name.substr(dot + 1)};
-}
-
 } // namespace
-
-bool matchesPatternList(std::string_view fileName, std::string_view patterns) {
-    const auto [base, extension] = splitExtension(fileName);
-    while (!patterns.empty()) {
-        const auto cut = patterns.find(';');
-        const std::string_view pattern = patterns.substr(0, cut);
-        patterns = cut == std::string_view::npos ? std::string_view() : patterns.substr(cut + 1);
-        if (pattern.empty()) {
-            continue;
-        }
-        const auto [patternBase, patternExtension] = splitExtension(pattern);
-        if (pattern.find('.') == std::string_view::npos) {
-            if (matchesWildcard(fileName, pattern)) {
-                return true;
-            }
-        } else if (matchesWildcard(base, patternBase) &&
-                   matchesWildcard(extension, patternExtension)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 DecoderRegistry::DecoderRegistry(SettingsStore& settings) : m_store(settings) {
     for (const BuiltinDecoder& d : builtinDecoders()) {
@@ -263,7 +229,7 @@ void DecoderRegistry::scan(const std::string& folder, const std::string& setName
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (endsWithSpi(name) && entry.is_regular_file(error)) {
+        if (matchesWildcard(name, "*.spi") && entry.is_regular_file(error)) {
             // Absolute now: the current directory changes below.
             files.push_back(std::filesystem::absolute(entry.path(), error).string());
         }
@@ -605,7 +571,7 @@ std::vector<std::string> DecoderRegistry::listFolder(const std::string& folder) 
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file(error) && matchesPatternList(name, patterns) &&
+        if (entry.is_regular_file(error) && matchesWildcardList(name, patterns) &&
             std::find(names.begin(), names.end(), name) == names.end()) {
             names.push_back(name);
         }

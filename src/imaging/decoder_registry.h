@@ -223,8 +223,4 @@ private:
     bool m_writeBack = true;
 };
 
-// True when `fileName` matches one of the ";"-separated patterns, base name
-// and extension matched separately, ignoring case, with "*" and "?".
-bool matchesPatternList(std::string_view fileName, std::string_view patterns);
-
 } // namespace vemra

@@ -1,5 +1,7 @@
 #include "imaging/decoder_registry.h"
 
+#include "platform/wildcard.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -134,7 +136,7 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
         if ((!fromViewList && (p.flags & kPluginInUse) == 0) || !p.module.isLoaded()) {
             continue;
         }
-        if (checkExtension && !matchesPatternList(request.fileName, p.module.extensionList())) {
+        if (checkExtension && !matchesWildcardList(request.fileName, p.module.extensionList())) {
             continue;
         }
         notify(id, p.module.name());
@@ -159,7 +161,7 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
         if (!builtinOn(d.id) || d.id < request.first) {
             continue;
         }
-        if (checkExtension && !matchesPatternList(request.fileName, d.extensions)) {
+        if (checkExtension && !matchesWildcardList(request.fileName, d.extensions)) {
             continue;
         }
         if (d.identify(request.fileName.c_str(), bytes.data())) {

@@ -1,10 +1,5 @@
 #include "platform/wildcard.h"
 
-#include <dirent.h>
-
-#include <algorithm>
-#include <memory>
-
 namespace vemra {
 namespace {
 
@@ -19,12 +14,9 @@ std::size_t charLength(std::string_view s, std::size_t i) {
     return i + n <= s.size() ? n : 1;
 }
 
-} // namespace
-
-bool matchesWildcard(std::string_view name, std::string_view mask) {
-    if (mask == "*" || mask == "*.*")
-        return true;
-    // Classic glob with one backtracking point: the last "*" seen.
+// Plain glob over the whole name, with one backtracking point: the last "*"
+// seen. Linear in practice and never worse than name length × mask length.
+bool globMatches(std::string_view name, std::string_view mask) {
     std::size_t n = 0, m = 0;
     std::size_t starMask = std::string_view::npos, starName = 0;
     while (n < name.size()) {
@@ -50,40 +42,40 @@ bool matchesWildcard(std::string_view name, std::string_view mask) {
     return m == mask.size();
 }
 
-std::vector<DirectoryItem> enumerateFolder(const std::string& folder, std::string_view mask) {
-    std::vector<DirectoryItem> items;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()),
-                                            closedir);
-    if (!dir)
-        return items;
-    while (dirent* d = readdir(dir.get())) {
-        const std::string_view name = d->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (!matchesWildcard(name, mask))
-            continue;
-        auto status = fileStatusAt(dirfd(dir.get()), d->d_name);
-        if (!status)
-            continue;
-        items.push_back({std::string(name), *status});
-    }
-    // readdir gives the order of the directory's hash table, which looks
-    // random to a person; the unsorted "scan order" of the views should read
-    // like a file manager's, so the names are put in case-insensitive order
-    // (byte order breaks ties, so the result never depends on the disk).
-    std::sort(items.begin(), items.end(), [](const DirectoryItem& a, const DirectoryItem& b) {
-        const auto less = [](char x, char y) {
-            return static_cast<unsigned char>(fold(x)) < static_cast<unsigned char>(fold(y));
-        };
-        if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                                         less))
+} // namespace
+
+bool matchesWildcard(std::string_view name, std::string_view mask) {
+    if (mask == "*" || mask == "*.*")
+        return true;
+    if (globMatches(name, mask))
+        return true;
+    // Windows lets an empty extension stand for ".*" and for a final ".":
+    // such a mask also takes the names that have no "." at all.
+    if (name.find('.') != std::string_view::npos)
+        return false;
+    if (mask.ends_with(".*"))
+        return globMatches(name, mask.substr(0, mask.size() - 2));
+    if (mask.ends_with('.') && !mask.ends_with(".."))
+        return globMatches(name, mask.substr(0, mask.size() - 1));
+    return false;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool matchesWildcardList(std::string_view name, std::string_view masks) {
+    while (!masks.empty()) {
+        const std::size_t cut = masks.find(';');
+        const std::string_view mask = trimBlanks(masks.substr(0, cut));
+        masks = cut == std::string_view::npos ? std::string_view() : masks.substr(cut + 1);
+        if (!mask.empty() && matchesWildcard(name, mask))
             return true;
-        if (std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(),
-                                         less))
-            return false;
-        return a.name < b.name;
-    });
-    return items;
+    }
+    return false;
 }
 
 } // namespace vemra

@@ -19,6 +19,8 @@ const OptionKey<O> kKeys[] = {
 GridOptions GridOptions::load(SettingsStore& store) {
     GridOptions o;
     loadOptionKeys<O>(o, kKeys, store);
+    if (store.contains("KPView", "colBackground"))
+        o.colBackground = colourFromSetting(store.getInt("KPView", "colBackground", 0));
     return o;
 }
 
@@ -27,6 +29,8 @@ void GridOptions::save(SettingsStore& store) const {
     for (const OptionKey<O>& k : kKeys) {
         store.putText(k.section, k.key, optionText(*this, k));
     }
+    if (colBackground)
+        store.putInt("KPView", "colBackground", static_cast<int>(*colBackground));
 }
 
 } // namespace vemra

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "settings/colour_value.h"
+
+#include <optional>
+
 namespace vemra {
 
 class SettingsStore;
@@ -16,6 +20,9 @@ struct GridOptions {
     // With SyncFind, entries found by a scan are drawn at once only after
     // this many: small folders are quicker drawn in one go at the end.
     int syncFileCount = 200;
+    // The colour outside the cells; absent, the desktop theme's, which is
+    // then not written back, so the grid keeps following the theme.
+    std::optional<ColourValue> colBackground;
 
     static GridOptions load(SettingsStore& store);
     void save(SettingsStore& store) const;

@@ -6,6 +6,7 @@
 #include "framework/scan_interruption.h"
 #include "framework/window_message_id.h"
 #include "settings/settings_store.h"
+#include "views/display_sorter.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
@@ -36,6 +37,7 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     resize(std::clamp(w.right, 200, 20000), std::clamp(w.bottom, 150, 20000));
     move(w.left, w.top);
 
+    m_sorter = std::make_unique<DisplaySorter>(document, settings);
     m_router.setTarget(CommandRouter::Level::Document, &m_document);
     m_router.setTarget(CommandRouter::Level::Frame, this);
 
@@ -91,7 +93,7 @@ void MainWindow::createPanes() {
     m_grid->setReportTarget(this);
     m_grid->setCommandActions(m_commands);
     m_grid->setSettingsStore(&m_settings);
-    m_grid->options() = GridOptions::load(m_settings);
+    m_grid->setOptions(GridOptions::load(m_settings));
     m_grid->setAfterPass([this] { showStatusSummary(); });
     connect(this, &MainWindow::cellSizeRequested, m_grid,
             [this](int width, int height) { m_grid->setCellSize(width, height); });
@@ -134,6 +136,9 @@ bool MainWindow::runCommand(int id) {
 // --- the frame's commands
 
 std::optional<CommandState> MainWindow::commandState(int id) const {
+    if (auto sorting = m_sorter->commandState(id)) {
+        return sorting;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -168,6 +173,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
+    if (m_sorter->onCommand(id)) {
+        return true;
+    }
     switch (id) {
     case kCmdViewToolBar:
         m_toolBar->setVisible(!m_toolBar->isVisibleTo(this));

@@ -24,6 +24,7 @@ namespace vemra {
 class EntryListPane;
 class ThumbnailGrid;
 class CommandActions;
+class DisplaySorter;
 class FolderTreePane;
 class FolderDocument;
 class MainStatusBar;
@@ -87,6 +88,7 @@ public:
     FolderTreePane* folderTree() const { return m_tree; }
     EntryListPane* detailsPlace() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
+    DisplaySorter* sorter() const { return m_sorter.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
     // Fills the plug-in-set bar's list from the registry.
@@ -123,6 +125,8 @@ private:
     FrameSettings m_frameSettings;
     CommandRouter m_router;
     CommandActions* m_commands = nullptr;
+    // The sort menu and the order a finished scan is shown in.
+    std::unique_ptr<DisplaySorter> m_sorter;
 
     MainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;

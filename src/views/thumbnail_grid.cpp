@@ -19,7 +19,8 @@
 namespace vemra {
 
 ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(document) {
+    : QAbstractScrollArea(parent), m_document(document),
+      m_rememberedSize(document.options().thumbsSize) {
     setObjectName(QStringLiteral("thumbnailGrid"));
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -135,6 +136,11 @@ void ThumbnailGrid::restartPainting(bool resetBackground) {
 // --- cell size
 
 void ThumbnailGrid::setCellSize(int width, int height) {
+    applyCellSize(width, height);
+    m_rememberedSize = m_document.thumbnailSize();
+}
+
+void ThumbnailGrid::applyCellSize(int width, int height) {
     const IntPair limit = m_document.options().thumbsLimitSize;
     const int maxWidth = std::max(limit.first, viewport()->width());
     const int maxHeight = std::max(limit.second, viewport()->height());
@@ -156,13 +162,12 @@ void ThumbnailGrid::stepCellSize(int steps) {
     const int width = cell.width() + (steps > 0 ? step : -step);
     const int height =
         static_cast<int>(width * (static_cast<double>(cell.height()) / cell.width()));
-    setCellSize(width, height);
+    applyCellSize(width, height);
 }
 
 void ThumbnailGrid::divideColumns(int columns) {
     if (columns <= 0) {
-        const IntPair size = m_document.options().thumbsSize;
-        setCellSize(size.first, size.second);
+        applyCellSize(m_rememberedSize.first, m_rememberedSize.second);
         return;
     }
     const QSize cell = cellSize();
@@ -174,7 +179,7 @@ void ThumbnailGrid::divideColumns(int columns) {
         if (rows >= 1)
             height = viewport()->height() / rows;
     }
-    setCellSize(width, height);
+    applyCellSize(width, height);
 }
 
 // --- hints, commands, messages

@@ -3,6 +3,7 @@
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "framework/window_message.h"
+#include "platform/field_list.h"
 #include "views/grid_layout.h"
 #include "views/grid_options.h"
 
@@ -62,12 +63,14 @@ public:
     int hitTest(QPoint point) const;
     // The cell of entry `position` in viewport coordinates.
     QRect cellRectInView(int position) const;
-    // Sets the cell size (clamped to the client area and ThumbsLimitSize)
-    // and remembers it in the document; scrolls to the top.
+    // Takes an explicit cell size (a stored size of the size menu), clamped
+    // to the client area and ThumbsLimitSize, and makes it the remembered
+    // size; scrolls to the top.
     void setCellSize(int width, int height);
     // Enlarges or shrinks the cells by ScaleStep (sign of `steps`).
     void stepCellSize(int steps);
-    // Divides the width into `columns` columns; 0 restores the options' size.
+    // Divides the width into `columns` columns; 0 restores the remembered
+    // size (the size at start-up or of the last explicit request).
     void divideColumns(int columns);
 
     // --- idle work: one batch of the current stage; true when more is wanted
@@ -96,6 +99,7 @@ public:
     // The grid's own settings (section "KPView"); its owner loads and saves them.
     GridOptions& options() { return m_options; }
     const GridOptions& options() const { return m_options; }
+    void setOptions(const GridOptions& options);
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store) { m_settings = store; }
     // Shows a context menu; replaceable so that tests can look at the menu
@@ -168,6 +172,8 @@ private:
     void redrawEntry(int position);
     bool entryVisible(int position) const;
     void ensureVisible(int position);
+    // Clamps and takes a cell size without remembering it.
+    void applyCellSize(int width, int height);
 
     // --- drawing (thumbnail_grid_paint.cpp)
     void reloadAppearance();
@@ -225,6 +231,8 @@ private:
     GridLayout m_layout;
     long long m_top = 0;
     bool m_settingBar = false;
+    // What numpad 0 goes back to; set at start-up and by explicit requests.
+    IntPair m_rememberedSize;
 
     // Appearance taken from the options.
     QFont m_font;

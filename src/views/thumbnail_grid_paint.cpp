@@ -40,6 +40,12 @@ void drawBevel(QPainter& painter, const QRect& r, const QColor& light, const QCo
 
 } // namespace
 
+void ThumbnailGrid::setOptions(const GridOptions& options) {
+    m_options = options;
+    reloadAppearance();
+    viewport()->update();
+}
+
 void ThumbnailGrid::reloadAppearance() {
     const DocumentOptions& options = m_document.options();
     m_font = captionFont(options);
@@ -48,7 +54,9 @@ void ThumbnailGrid::reloadAppearance() {
         std::max(1, metrics.boundingRect(QString::fromLatin1(kLineHeightProbe)).height());
     m_lineHeight = std::max(m_lineHeight, metrics.height());
     m_captionHeight = m_lineHeight * static_cast<int>(options.captionLines.size());
-    m_outside = palette().color(QPalette::Button);
+    // A stored colour wins; otherwise the grid follows the desktop theme.
+    m_outside = m_options.colBackground ? toQColor(*m_options.colBackground)
+                                        : palette().color(QPalette::Button);
 }
 
 CellGeometry ThumbnailGrid::geometry() const {

@@ -103,7 +103,8 @@ public:
     std::string archiveDecoderLabel(DecoderId id) const override {
         return id == kArchiveId ? "arcspi" : std::string();
     }
-    std::string pictureExtensions() const override { return "*.jpg;*.jpeg;*.png;*.bmp"; }
+    std::string pictureMasks = "*.jpg;*.jpeg;*.png;*.bmp";
+    std::string pictureExtensions() const override { return pictureMasks; }
     std::string archiveExtensions() const override { return "*.arc"; }
     bool extensionListsOnly() const override { return extensionOnly; }
     bool extensionOnly = false;

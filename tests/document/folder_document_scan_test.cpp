@@ -184,6 +184,17 @@ TEST_F(ScanTest, ExtensionFilterWithoutIdentification) {
     r.archives = true;
     doc.scan(r);
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"a.JPG", "m.jpg"}));
+
+    // A decoder that takes every name ("*.*") is offered the names without
+    // an extension too, as the registry itself would ask it.
+    services.pictureMasks = "*.jpg; *.*";
+    r.archives = false;
+    doc.scan(r);
+    EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"README", "a.JPG", "set.arc", "x.txt"}));
+    // Masks typed with blanks after the separators.
+    r.mask = "*.jpg, readme; *.zip";
+    doc.scan(r);
+    EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"README", "a.JPG"}));
 }
 
 TEST_F(ScanTest, InterruptionLeavesTheDocumentEmpty) {

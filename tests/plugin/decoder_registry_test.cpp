@@ -394,15 +394,5 @@ TEST_F(RegistryTest, SettingsAreReadAndWrittenBack) {
     EXPECT_EQ(m_store->getText("SPI", "TXTSize", ""), "40,40");
 }
 
-TEST(PatternList, BaseNameAndExtensionMatchSeparately) {
-    EXPECT_TRUE(matchesPatternList("photo.JPG", "*.jpg;*.jpeg"));
-    EXPECT_TRUE(matchesPatternList("a.b.jpeg", "*.jpg;*.jpeg"));
-    EXPECT_FALSE(matchesPatternList("photo.jpg.txt", "*.jpg"));
-    EXPECT_TRUE(matchesPatternList("img01.png", "img??.*"));
-    EXPECT_FALSE(matchesPatternList("img1.png", "img??.*"));
-    EXPECT_TRUE(matchesPatternList("README", "*"));
-    EXPECT_FALSE(matchesPatternList("photo.jpg", ""));
-}
-
 } // namespace
 } // namespace vemra

@@ -9,6 +9,7 @@
 #include "settings/settings_store.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_window.h"
+#include "views/thumbnail_grid.h"
 #include "views/window_placement.h"
 
 #include "views_test_support.h"
@@ -134,6 +135,34 @@ TEST_F(StartupTest, ShutdownSavesAndTheNextRunComesBackWhereItWas) {
     app = start({"-nologo"});
     EXPECT_EQ(app->document()->currentFolder(), folder);
     EXPECT_EQ(app->mainWindow()->geometry(), QRect(40, 30, 800, 600));
+}
+
+TEST_F(StartupTest, ACellSizeChosenByCommandIsTheNextRunsSize) {
+    auto app = start({"-nologo"});
+    MainWindow* window = app->mainWindow();
+    ASSERT_EQ(app->document()->thumbnailSize(), (IntPair{110, 110}));
+    // "+" through the routing chain, as the key and the menu send it.
+    ASSERT_TRUE(window->runCommand(kCmdLargerThumbnails));
+    EXPECT_EQ(app->document()->thumbnailSize(), (IntPair{135, 135}));
+    // The size menu: remember it, grow once more, take the remembered one.
+    ASSERT_TRUE(window->runCommand(kCmdRememberSize));
+    ASSERT_TRUE(window->runCommand(kCmdLargerThumbnails));
+    EXPECT_EQ(app->document()->thumbnailSize(), (IntPair{160, 160}));
+    ASSERT_TRUE(window->runCommand(kCmdRememberedSizeFirst));
+    app->exitInstance();
+    app.reset();
+    EXPECT_EQ(settings().getText("KPDoc", "ThumbsSize"), "135,135");
+
+    app = start({"-nologo"});
+    EXPECT_EQ(app->document()->thumbnailSize(), (IntPair{135, 135}));
+    EXPECT_EQ(app->mainWindow()->grid()->cellSize(), QSize(135, 135));
+    // A column division is kept the same way.
+    ASSERT_TRUE(app->mainWindow()->runCommand(kCmdDivideFirst + 1));
+    const QSize divided = app->mainWindow()->grid()->cellSize();
+    EXPECT_NE(divided, QSize(135, 135));
+    app.reset();
+    app = start({"-nologo"});
+    EXPECT_EQ(app->mainWindow()->grid()->cellSize(), divided);
 }
 
 TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {

@@ -222,6 +222,58 @@ TEST_F(MainWindowTest, EnablingRulesBarsAndCommandsWithoutHandlers) {
     EXPECT_FALSE(m_frame->runCommand(kCmdCopyFiles));
 }
 
+// The stored history orders every scan; the sort menu adds to it.
+TEST_F(MainWindowTest, SortHistoryOrdersEveryScanAndTheSortMenuExtendsIt) {
+    const std::string folder = makeFolder("sorted");
+    // Sizes order the names differently: b and d 3 bytes, c 2, a 1.
+    for (const auto& [name, size] :
+         {std::pair{"a.txt", 1}, {"b.txt", 3}, {"c.txt", 2}, {"d.txt", 3}})
+        test::writeFile(folder + "/" + name,
+                        std::vector<std::byte>(static_cast<std::size_t>(size), std::byte{0x78}));
+    // Size descending (column 2, code 2), ties by name ascending (column 0, code 1).
+    f.store.putText("LstView", "SortHistory", "131074,65536");
+    m_frame.reset();
+    m_frame = std::make_unique<MainWindow>(*f.document, f.registry.get(), f.store);
+    const auto shown = [&] {
+        std::string names;
+        for (int i = 0; i < f.document->displayedCount(); ++i)
+            names += f.document->entryAt(i)->fileName.substr(0, 1);
+        return names;
+    };
+
+    f.document->openFolder(folder, nullptr, false);
+    EXPECT_EQ(shown(), "bdca");
+    f.document->refresh(false);
+    EXPECT_EQ(shown(), "bdca");
+    m_frame->updateCommandStates();
+    EXPECT_TRUE(m_frame->action(kCmdSortSize)->isChecked());
+    EXPECT_TRUE(m_frame->action(kCmdSortDescending)->isChecked());
+
+    // The menu through the routing chain: a new column keeps the direction.
+    const struct {
+        int command;
+        const char* order;
+        const char* stored;
+    } steps[] = {
+        {kCmdSortName, "dcba", "131072,131074"},
+        {kCmdSortAscending, "abcd", "65536,131074"},
+        {kCmdSortSize, "acbd", "65538,65536"},
+        {kCmdSortNone, "abcd", "0,65538"},
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(m_frame->action(step.command)->isEnabled()) << step.command;
+        EXPECT_TRUE(m_frame->runCommand(step.command));
+        EXPECT_EQ(shown(), step.order) << step.command;
+        EXPECT_EQ(f.store.getText("LstView", "SortHistory"), step.stored) << step.command;
+    }
+    // Re-sorting applies the whole history again.
+    f.store.putText("LstView", "SortHistory", "131074,65536");
+    m_frame.reset();
+    m_frame = std::make_unique<MainWindow>(*f.document, f.registry.get(), f.store);
+    EXPECT_TRUE(m_frame->runCommand(kCmdResort));
+    EXPECT_EQ(shown(), "bdca");
+}
+
 TEST_F(MainWindowTest, SizeDropDownRemembersAndRequestsSizes) {
     QSignalSpy sizes(m_frame.get(), &MainWindow::cellSizeRequested);
     QSignalSpy columns(m_frame.get(), &MainWindow::columnsRequested);

@@ -6,8 +6,8 @@
 #include "framework/window_message.h"
 #include "framework/window_message_id.h"
 #include "imaging/jpeg_encoder.h"
-#include "views/main_window.h"
 #include "views/main_status_bar.h"
+#include "views/main_window.h"
 
 #include "views_test_support.h"
 
@@ -381,7 +381,7 @@ TEST_F(ThumbnailGridTest, SizeRequestsDivideTheWidthIntoColumnsAndSetRememberedS
     // More columns than the grid has now are clamped to its column count.
     sendWindowMessage(view.get(), msg::kDivideColumns, 9);
     EXPECT_EQ(view->cellSize().width(), 170);
-    // 0 goes back to the size of the options.
+    // 0 goes back to the size the grid started with.
     sendWindowMessage(view.get(), msg::kDivideColumns, 0);
     EXPECT_EQ(view->cellSize(), QSize(110, 110));
     // An explicit size is kept in the document, clamped to the window.
@@ -391,6 +391,9 @@ TEST_F(ThumbnailGridTest, SizeRequestsDivideTheWidthIntoColumnsAndSetRememberedS
     // Shrinking by ScaleStep keeps the proportions of the cell.
     view->onCommand(32772);
     EXPECT_EQ(view->cellSize(), QSize(65, 158));
+    // 0 now goes back to the explicit size; the step is not remembered.
+    sendWindowMessage(view.get(), msg::kDivideColumns, 0);
+    EXPECT_EQ(view->cellSize(), QSize(90, 220));
 }
 
 // The colours of a cell tell its state: selected or not, current or not, a
@@ -435,6 +438,26 @@ TEST_F(ThumbnailGridTest, CellsAreDrawnInTheColoursOfTheirState) {
     const QColor outside = view->palette().color(QPalette::Button);
     EXPECT_EQ(QColor(shot.pixel(335, 5)).rgb(), outside.rgb());
     test::saveScreenshot(shot, "grid_cell_states.png");
+}
+
+// KPView colBackground, red in its low byte, replaces the theme's colour
+// outside the cells.
+TEST_F(ThumbnailGridTest, AStoredBackgroundColourFillsTheSpaceOutsideTheCells) {
+    makePictures(f.dir.file("pics"), 2);
+    f.store.putInt("KPView", "colBackground", 0x336699);
+    view.reset();
+    view = std::make_unique<ThumbnailGrid>(*f.document);
+    view->setOptions(GridOptions::load(f.store));
+    sizeViewport(340, 220);
+    open(f.dir.file("pics"));
+    ASSERT_EQ(view->layout().columns, 3);
+    const QImage shot = view->viewport()->grab().toImage();
+    test::saveScreenshot(shot, "grid_stored_background.png");
+    const auto at = [&](int x, int y) { return QColor(shot.pixel(x, y)).rgb() & 0xFFFFFF; };
+    EXPECT_EQ(at(335, 5), 0x996633u);  // right of the last column
+    EXPECT_EQ(at(5, 215), 0x996633u);  // below the only row
+    EXPECT_EQ(at(250, 50), 0x996633u); // where a third cell would be
+    EXPECT_EQ(at(0, 0), 0xC0C0C0u);    // a cell keeps its own background
 }
 
 // The frame hands idle time to the grid and shows its progress.
