@@ -12,7 +12,7 @@ class SettingsStore;
 
 // The ordering the details list shows: the present key, the headings that
 // go with it, the history of keys, and the rules of the sort menu. Widget
-// free: the list and the main frame ask it what a heading click or a menu
+// free: the list and the main window ask it what a heading click or a menu
 // command means and then order their rows by the answer.
 class SortState {
 public:

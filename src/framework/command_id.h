@@ -10,7 +10,7 @@ namespace vemra {
 enum CommandId : int {
     kCmdNone = 0,
 
-    // --- main frame: window stepping of the folder tree (Alt+arrows)
+    // --- main window: window stepping of the folder tree (Alt+arrows)
     kCmdFolderStepUp = 128,
     kCmdFolderStepDown = 129,
     kCmdFolderStepLeft = 130,
@@ -120,7 +120,7 @@ enum CommandId : int {
     kCmdHelp = 10119,
     kCmdAppAbout = 57664,
 
-    // --- further keys and tool-bar buttons of the main frame
+    // --- further keys and tool-bar buttons of the main window
     kCmdOpenViewer = 32782,
     kCmdOpenCurrent = 10091,
     kCmdNextPane = 57680,

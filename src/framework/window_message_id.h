@@ -17,10 +17,10 @@ inline constexpr int kSmallerCells = 2033;    // grid: shrink the cells one step
 inline constexpr int kDivideColumns = 2034;   // grid: (N columns; 0 = remembered size, 0)
 inline constexpr int kSetCellSize = 2035;     // grid: (width, height), remembered in the document
 inline constexpr int kShowEntry = 2036;       // viewer: (entry, index)
-inline constexpr int kIdle = 2039;            // main frame: (idle count, 0) -> non-zero for more
+inline constexpr int kIdle = 2039;            // main window: (idle count, 0) -> non-zero for more
 inline constexpr int kViewerClosed = 2042;    // grid: (viewer window, 0) closed itself
-inline constexpr int kStatusText = 2043;      // main frame: (pane, text) into a status pane
-inline constexpr int kStatusProgress = 2044;  // main frame: (pane, percent); 0 clears
+inline constexpr int kStatusText = 2043;      // main window: (pane, text) into a status pane
+inline constexpr int kStatusProgress = 2044;  // main window: (pane, percent); 0 clears
 inline constexpr int kRenderDragFiles = 2049; // grid: render the file list of a drag
 inline constexpr int kStepViewer = 2052;      // grid: focus the next or previous viewer window
 inline constexpr int kTileViewers = 2053;     // grid: tile all viewer windows

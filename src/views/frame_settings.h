@@ -6,7 +6,7 @@ namespace vemra {
 
 class SettingsStore;
 
-// What the main frame keeps between runs in section "MainFrame", with the
+// What the main window keeps between runs in section "MainFrame", with the
 // pane sizes of "DrvView" and "LstView" that lay out its splitters.
 struct FrameSettings {
     IntRect window{0, 0, 640, 480}; // x, y, width, height at creation

@@ -30,7 +30,7 @@ private:
     int m_percent = 0;
 };
 
-// The main frame's status bar: selection, picture count, the volume line,
+// The main window's status bar: selection, picture count, the volume line,
 // and the progress of thumbnail creation.
 class MainStatusBar : public QStatusBar {
     Q_OBJECT
