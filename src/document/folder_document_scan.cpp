@@ -133,7 +133,7 @@ int FolderDocument::scan(ScanRequest& request) {
     m_scanning = false;
     if (result == kScanInterrupted) {
         clear(true);
-        updateAllViews(nullptr, hint::kListEmptied, m_folder);
+        updateAllViews(nullptr, hint::ListEmptied{m_folder});
     }
     return result;
 }
@@ -358,7 +358,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
             ++kept;
         }
         if (m_options.scanSpi && m_options.syncFind)
-            updateAllViews(nullptr, hint::kEntryAccepted, displayedCount() - 1);
+            updateAllViews(nullptr, hint::EntryAccepted{displayedCount() - 1});
         if (m_options.scanSpi && interruptionPending(request)) {
             ++walked;
             break;

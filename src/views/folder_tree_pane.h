@@ -22,7 +22,7 @@ public:
     FolderTreePane(FolderDocument& document, QWidget* parent = nullptr);
     ~FolderTreePane() override;
 
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
 
     // Selects `path` (a folder, or a file whose folder is selected) and
     // opens it in the document. False when no such folder exists.
