@@ -27,8 +27,8 @@
 #include "framework/idle_driver.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
-#include "views/thumbnail_grid.h"
 #include "views/main_window.h"
+#include "views/thumbnail_grid.h"
 
 #include <vemra/spi.h>
 

@@ -41,8 +41,8 @@ void VemraApp::showSplash() {
     if (!m_commandLine.wantsSplash()) {
         return;
     }
-    m_splash =
-        std::make_unique<SplashWindow>(SplashWindow::pictureFromFolder(m_environment.programFolder));
+    m_splash = std::make_unique<SplashWindow>(
+        SplashWindow::pictureFromFolder(m_environment.programFolder));
     m_splash->setTextRect(QRect(QPoint(20, 20), QPoint(359, 149)));
     m_splash->start([this] { return m_frame != nullptr; });
 }
@@ -109,13 +109,11 @@ bool VemraApp::initInstance() {
         // contents rather than its folder's.
         m_document->openFolder(m_firstFolder, nullptr, m_document->options().cacheFolder);
     }
-    m_steps.push_back("hint16");
+    m_steps.push_back("startup finished");
 
     m_idle = std::make_unique<IdleDriver>();
     m_frame->connectIdle(*m_idle);
-    m_idle->setHandler([this](int count) {
-        return m_frame != nullptr && m_frame->idle(count);
-    });
+    m_idle->setHandler([this](int count) { return m_frame != nullptr && m_frame->idle(count); });
     return true;
 }
 

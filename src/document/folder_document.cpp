@@ -101,7 +101,7 @@ ScanRequest FolderDocument::requestFromDocument() const {
 }
 
 void FolderDocument::openFolder(const std::optional<std::string>& path, DocumentView* sender,
-                        bool useCache) {
+                                bool useCache) {
     m_useCache = useCache;
     if (path && *path == folderAndMask() && !m_folder.empty()) {
         updateAllViews(sender, hint::RedrawAll{m_folder});

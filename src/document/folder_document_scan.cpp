@@ -1,5 +1,5 @@
-#include "document/folder_info_file.h"
 #include "document/folder_document.h"
+#include "document/folder_info_file.h"
 #include "document/mask_match.h"
 #include "document/scan_services.h"
 #include "platform/file_status.h"
@@ -138,8 +138,8 @@ int FolderDocument::scan(ScanRequest& request) {
     return result;
 }
 
-int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
-                       ScanState& state) {
+int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
+                               const std::string& mask, ScanState& state) {
     if (folder.empty())
         return kScanComplete; // no folder chosen yet: nothing, not the working folder
     if (auto self = fileStatus(folder)) {
@@ -216,7 +216,7 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder, 
 }
 
 int FolderDocument::addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
-                       const std::string& name, const FileStatus& status, bool& isArchive) {
+                               const std::string& name, const FileStatus& status, bool& isArchive) {
     isArchive = false;
     if (status.size == 0)
         return kScanComplete;
@@ -317,7 +317,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     };
 
     // Accepted entries move down in place over the dropped ones, so that the
-    // display order is valid at every step for views told by hint 11.
+    // display order is valid at every step for views told by EntryAccepted.
     std::size_t kept = 0;
     std::size_t walked = 0;
     for (; walked < m_entries.size(); ++walked) {

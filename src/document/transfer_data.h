@@ -116,7 +116,7 @@ public:
 
     // After the drop: every dragged plain file that no longer exists (the
     // target moved it) leaves the document, from the last position to the
-    // first, with hint 17 for each and hint 0 when any went. The count.
+    // first, with EntryRemoved for each and RedrawAll when any went. The count.
     int removeVanished(DocumentView* sender);
 
 private:

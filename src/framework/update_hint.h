@@ -1,6 +1,5 @@
 #pragma once
 
-#include <concepts>
 #include <cstddef>
 #include <string>
 #include <type_traits>
@@ -163,41 +162,39 @@ struct FolderStep {
 using UpdateHint =
     std::variant<hint::RedrawAll, hint::ListEmptied, hint::ScanFinished, hint::OpenEntry,
                  hint::CloseViewer, hint::StopPainting, hint::SelectionChanged,
-                 hint::ContinuePainting, hint::AllSelection, hint::FirstVisible,
-                 hint::RedrawEntry, hint::EntryAccepted, hint::SelectFolder, hint::FocusChanged,
-                 hint::OpenEntryByKeys, hint::RefreshDrives, hint::StartupFinished,
-                 hint::EntryRemoved, hint::CreateFolder, hint::RenameFolder, hint::DeleteFolder,
-                 hint::FolderStep>;
+                 hint::ContinuePainting, hint::AllSelection, hint::FirstVisible, hint::RedrawEntry,
+                 hint::EntryAccepted, hint::SelectFolder, hint::FocusChanged, hint::OpenEntryByKeys,
+                 hint::RefreshDrives, hint::StartupFinished, hint::EntryRemoved, hint::CreateFolder,
+                 hint::RenameFolder, hint::DeleteFolder, hint::FolderStep>;
 
 namespace hint {
 namespace detail {
-template <std::size_t... Index>
-constexpr bool numbersAreIndices(std::index_sequence<Index...>) {
+template <std::size_t... Index> constexpr bool numbersAreIndices(std::index_sequence<Index...>) {
     return ((std::variant_alternative_t<Index, UpdateHint>::kNumber == static_cast<int>(Index)) &&
             ...);
 }
 
-template <class Handler, class Variant>
-struct TakesSomeHint;
+template <class Handler, class Variant> struct TakesSomeHint;
 template <class Handler, class... Hint>
 struct TakesSomeHint<Handler, std::variant<Hint...>>
     : std::bool_constant<(std::is_invocable_v<Handler&, const Hint&> || ...)> {};
 
-template <class... Handler>
-struct Handlers : Handler... {
-    using Handler::operator()...;
-};
-template <class... Handler>
-Handlers(Handler...) -> Handlers<Handler...>;
+template <class... Handler> struct Handlers : Handler... { using Handler::operator()...; };
+template <class... Handler> Handlers(Handler...) -> Handlers<Handler...>;
 } // namespace detail
 
-static_assert(detail::numbersAreIndices(std::make_index_sequence<std::variant_size_v<UpdateHint>>{}),
-              "every hint must stand at the index of its number");
+static_assert(
+    detail::numbersAreIndices(std::make_index_sequence<std::variant_size_v<UpdateHint>>{}),
+    "every hint must stand at the index of its number");
 
 // Matches any of the listed hints: a handler for several hints at once takes
-// `const hint::OneOf<hint::RedrawAll, hint::EntryRemoved> auto&`.
+// `const hint::OneOf<hint::RedrawAll, hint::EntryRemoved> auto&`. (Qt's moc
+// reads this header through the views' headers and cannot parse concepts;
+// it needs nothing from here.)
+#ifndef Q_MOC_RUN
 template <class Hint, class... Listed>
-concept OneOf = (std::same_as<Hint, Listed> || ...);
+concept OneOf = (std::is_same_v<Hint, Listed> || ...);
+#endif
 } // namespace hint
 
 // The fixed number of `update`.
@@ -208,11 +205,10 @@ inline int hintNumber(const UpdateHint& update) {
 // Calls the one handler that takes `update`'s type, or none: hints a view
 // has no handler for are ignored. A handler that takes no hint type at all
 // (a misspelt or stale one) does not compile.
-template <class... Handler>
-void visitHint(const UpdateHint& update, Handler&&... handlers) {
-    static_assert((hint::detail::TakesSomeHint<std::remove_cvref_t<Handler>, UpdateHint>::value &&
-                   ...),
-                  "a handler takes none of the hints");
+template <class... Handler> void visitHint(const UpdateHint& update, Handler&&... handlers) {
+    static_assert(
+        (hint::detail::TakesSomeHint<std::remove_cvref_t<Handler>, UpdateHint>::value && ...),
+        "a handler takes none of the hints");
     std::visit(hint::detail::Handlers{std::forward<Handler>(handlers)..., [](const auto&) {}},
                update);
 }

@@ -15,7 +15,7 @@ class SettingsStore;
 
 // The left pane: the folders of the file system as a tree. Selecting a
 // folder opens it in the document; the document's requests to show a folder
-// (hints 12 and 16) select it here.
+// (the SelectFolder and StartupFinished hints) select it here.
 class FolderTreePane : public QTreeView, public DocumentView {
     Q_OBJECT
 public:
@@ -47,7 +47,7 @@ private:
     bool m_selecting = false;
     bool m_keepInSight = false; // a folder was selected by the program
     bool m_scrollPending = false;
-    bool m_started = false; // hint 16 came, or a folder was asked for
+    bool m_started = false; // StartupFinished came, or a folder was asked for
 };
 
 } // namespace vemra

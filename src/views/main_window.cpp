@@ -7,10 +7,10 @@
 #include "framework/scan_interruption.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
-#include "views/thumbnail_grid.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
+#include "views/thumbnail_grid.h"
 
 #include <QMenuBar>
 #include <QSplitter>

@@ -71,14 +71,6 @@ public:
     // is wanted.
     bool idle(int count);
 
-public slots:
-    // The shown folder changed on disk: it is read again unless a scan runs.
-    // Monitors on other threads connect to it queued, so it always runs on
-    // the interface thread.
-    void shownFolderChanged();
-
-public:
-
     // --- placement
     WindowPlacement placement() const;
     void applyPlacement(const WindowPlacement& placement);
@@ -103,6 +95,12 @@ public:
     // Rebuilds the three drop-down menus as they would show when opened.
     void fillSizeMenu();
     void fillHistoryMenu(bool forward);
+
+public slots:
+    // The shown folder changed on disk: it is read again unless a scan runs.
+    // Monitors on other threads connect to it queued, so it always runs on
+    // the interface thread.
+    void shownFolderChanged();
 
 signals:
     // The grid requests of the size menu: take a stored cell size, or divide
@@ -145,7 +143,7 @@ private:
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;
-    // Lets Escape or a click stop the scan in progress (from hint 1 to 2).
+    // Lets Escape or a click stop the scan in progress (from ListEmptied to ScanFinished).
     std::unique_ptr<ScanInterruption> m_interruption;
     bool m_closing = false;
 };

@@ -100,7 +100,7 @@ public:
     // The command opening an entry sends: Shift runs it with its associated
     // application, Ctrl opens it in the viewer, else the IDViewer option.
     int openingCommand(Qt::KeyboardModifiers modifiers) const;
-    // Opens `position` as a double-click or Enter does (hint 14).
+    // Opens `position` as a double-click or Enter does (the OpenEntryByKeys hint).
     void openByKeys(int position, Qt::KeyboardModifiers modifiers);
     // Called after every idle stage ends (the frame refreshes its title and
     // status panes).
@@ -197,7 +197,7 @@ private:
     void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
     void focusNextView();
     // Makes `position` the document's current entry; the grid brings its
-    // own choices into view as keys do, not as hint 13 does for others'.
+    // own choices into view as keys do, not as FocusChanged does for others'.
     void setCurrent(int position);
     void scrollJustEnough(int position);
 
@@ -212,7 +212,7 @@ private:
     void openSelection();
     void runAssociated(int position);
     void reloadEntry(int position);
-    // After every stage: the frame's refresh and, with SyncJump, hint 9.
+    // After every stage: the frame's refresh and, with SyncJump, FirstVisible.
     void passFinished();
     void drawFoundEntry(int position);
 
@@ -259,7 +259,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_extracted;
     int m_extractedCount = 0;
     bool m_settingCurrent = false;
-    // Entries found so far by a scan that draws them as it goes (hint 11).
+    // Entries found so far by a scan that draws them as it goes (EntryAccepted).
     int m_found = 0;
 
     SaveDialog m_saveDialog;

@@ -41,7 +41,7 @@ std::optional<ThumbnailGrid::SaveChoice> askSavePath(QWidget* parent, const std:
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ThumbnailGrid::SaveChoice{dialog.selectedFiles().front().toStdString(),
-                               dialog.selectedNameFilter() == filters[1]};
+                                     dialog.selectedNameFilter() == filters[1]};
 }
 
 // The thumbnail of the entry under the pointer, small, to show what is
@@ -128,7 +128,8 @@ void ThumbnailGrid::pasteClipboard() {
 
 // --- drag out
 
-bool ThumbnailGrid::dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under) {
+bool ThumbnailGrid::dragShouldStart(long long pressSecond, long long nowSecond, int pressed,
+                                    int under) {
     return nowSecond - pressSecond >= 1 || under < 0 || under != pressed;
 }
 

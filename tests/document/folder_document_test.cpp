@@ -43,7 +43,7 @@ TEST_F(DocTest, OpeningSendsHintsWithTheFolderAndKeepsHistory) {
     EXPECT_EQ(view.hints[0], UpdateHint(hint::SelectFolder{folder()}));
     EXPECT_EQ(doc.options().pathMask, "*.*");
     EXPECT_TRUE(doc.canGoForward());
-    // The tree answers hint 12 by opening the folder; that is no new history.
+    // The tree answers SelectFolder by opening the folder; that is no new history.
     doc.openFolder(folder(), nullptr, false);
     EXPECT_EQ(doc.history().size(), 2u);
     EXPECT_EQ(doc.historyPosition(), 1); // an ordinary open appends after the position
@@ -72,9 +72,9 @@ TEST_F(DocTest, FocusMovesWithHints) {
     doc.setFocus(2);
     doc.setFocus(-1);
     ASSERT_EQ(view.hints.size(), 4u);
-    EXPECT_EQ(view.hints, (std::vector<UpdateHint>{
-                              hint::FocusChanged{true, 0}, hint::FocusChanged{false, 0},
-                              hint::FocusChanged{true, 2}, hint::FocusChanged{false, 2}}));
+    EXPECT_EQ(view.hints,
+              (std::vector<UpdateHint>{hint::FocusChanged{true, 0}, hint::FocusChanged{false, 0},
+                                       hint::FocusChanged{true, 2}, hint::FocusChanged{false, 2}}));
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(doc.entryAt(i)->isFocused());
     // After a sort moved the focused entry away, the flag is still found.
@@ -175,7 +175,8 @@ TEST_F(CommandTest, EnablingRulesAndToggles) {
     // No folder yet: nothing is listed (not the working folder's files).
     doc.openFolder(std::nullopt, nullptr, false);
     EXPECT_EQ(doc.entryCount(), 0);
-    EXPECT_EQ(doc.commandState(FolderDocument::kCmdSelectAll), (S{false, false})); // nothing displayed
+    EXPECT_EQ(doc.commandState(FolderDocument::kCmdSelectAll),
+              (S{false, false})); // nothing displayed
     EXPECT_EQ(doc.commandState(FolderDocument::kCmdHistoryBack), (S{false, false}));
     EXPECT_FALSE(doc.commandState(57634)); // copy belongs to the grid
     EXPECT_FALSE(doc.onCommand(57634));

@@ -60,12 +60,9 @@ TEST(DocumentBase, VisitHintCallsTheHandlerOfTheHintsOwnType) {
         std::string handled;
     };
     const std::vector<Case> cases = {
-        {hint::RedrawAll{"/p"}, 0, "all /p"},
-        {hint::EntryRemoved{3}, 17, "all"},
-        {hint::RedrawEntry{5}, 10, "entry 5"},
-        {hint::FocusChanged{true, 2}, 13, "focus 1 2"},
-        {hint::SelectFolder{"/q"}, 12, ""},
-        {hint::FolderStep{hint::Direction::Right}, 21, ""},
+        {hint::RedrawAll{"/p"}, 0, "all /p"},  {hint::EntryRemoved{3}, 17, "all"},
+        {hint::RedrawEntry{5}, 10, "entry 5"}, {hint::FocusChanged{true, 2}, 13, "focus 1 2"},
+        {hint::SelectFolder{"/q"}, 12, ""},    {hint::FolderStep{hint::Direction::Right}, 21, ""},
     };
     for (const Case& c : cases) {
         std::string handled;

@@ -6,9 +6,9 @@
 #include "framework/progress_window.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
-#include "views/thumbnail_grid.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
+#include "views/thumbnail_grid.h"
 
 #include "views_test_support.h"
 
@@ -315,8 +315,7 @@ TEST_F(MainWindowTest, AFolderChangeNoticeFromAnotherThreadIsReadOnTheInterfaceT
 
     auto notify = [&] {
         std::thread monitor([frame = m_frame.get()] {
-            QMetaObject::invokeMethod(frame, &MainWindow::shownFolderChanged,
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(frame, &MainWindow::shownFolderChanged, Qt::QueuedConnection);
         });
         monitor.join();
     };

@@ -10,8 +10,8 @@
 #include "framework/progress_window.h"
 #include "imaging/picture_qimage.h"
 #include "views/folder_tree_pane.h"
-#include "views/main_window.h"
 #include "views/main_status_bar.h"
+#include "views/main_window.h"
 
 #include "../plugin/plugin_test_support.h"
 #include "views_test_support.h"

@@ -4,8 +4,8 @@
 #include "document/transfer_data.h"
 #include "framework/idle_driver.h"
 #include "imaging/jpeg_encoder.h"
-#include "views/main_window.h"
 #include "views/main_status_bar.h"
+#include "views/main_window.h"
 
 #include "views_test_support.h"
 
@@ -209,7 +209,7 @@ TEST_F(ThumbnailGridTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
     open(folder);
     IdleDriver driver;
     driver.noteInput();
-    // Half-way through a picture the layout is redone (hint 1): the work
+    // Half-way through a picture the layout is redone (ListEmptied): the work
     // starts over at the visible cells and nothing is lost or told twice.
     int steps = 0;
     while (f.document->thumbnailStepPosition() < 0 && steps < 1000)
