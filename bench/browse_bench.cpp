@@ -20,13 +20,13 @@
 // The idle handler is the application's own (MainWindow::idle), wrapped
 // only to watch the grid's stage after each step.
 
-#include "app/settings_store.h"
 #include "app/vemra_application.h"
 #include "document/folder_document.h"
 #include "document/picture_source.h"
 #include "framework/idle_driver.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
+#include "settings/settings_store.h"
 #include "views/main_window.h"
 #include "views/thumbnail_grid.h"
 

@@ -5,11 +5,12 @@
 // (each page a full repaint), which is what a user holding Page Down sees.
 // Usage: grid-bench [COUNT]. Prints the best of five runs of each.
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
+#include "document/thumb_cache.h"
 #include "imaging/decoder_registry.h"
+#include "settings/settings_store.h"
 #include "views/thumbnail_grid.h"
 
 #include <QApplication>
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
     registry.setWriteBack(false);
     vemra::RegistryScanServices services(registry);
     vemra::RegistryPictureLoader loader(registry);
-    vemra::FolderDocument document(services);
+    vemra::ThumbCache cache;
+    vemra::FolderDocument document(services, cache);
     document.setPictureLoader(&loader);
     vemra::ThumbnailGrid view(document);
     view.resize(1280, 960);

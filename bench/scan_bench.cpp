@@ -4,6 +4,7 @@
 
 #include "document/folder_document.h"
 #include "document/scan_services.h"
+#include "document/thumb_cache.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,6 +37,7 @@ public:
     std::string archiveDecoderLabel(vemra::DecoderId) const override { return {}; }
     std::string pictureExtensions() const override { return {}; }
     std::string archiveExtensions() const override { return {}; }
+    bool extensionListsOnly() const override { return false; }
 };
 
 } // namespace
@@ -52,7 +54,8 @@ int main(int argc, char** argv) {
     double best = 1e9;
     int listed = 0;
     for (int run = 0; run < 5; ++run) {
-        vemra::FolderDocument doc(services, options);
+        vemra::ThumbCache cache;
+        vemra::FolderDocument doc(services, cache, options);
         const auto start = std::chrono::steady_clock::now();
         doc.openFolder(std::string(argv[1]), nullptr, false);
         const double ms =

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* source = reinterpret_cast<const char*>(data);
     const auto length = static_cast<std::intptr_t>(size);
     PictureInfo info{};
-    (void)decoder->info(source, length, 1, info);
+    (void)decoder->info(source, length, 1, info, vemra::DecodeOptions{});
     SpiFree(info.hInfo); // the comment handle is the caller's
 
     // The last byte picks the reduction, so the corpus covers the scaled

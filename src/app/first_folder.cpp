@@ -1,9 +1,9 @@
 #include "app/first_folder.h"
 
 #include "app/command_line.h"
-#include "app/settings_store.h"
 #include "platform/field_list.h"
 #include "platform/program_path.h"
+#include "settings/settings_store.h"
 
 #include <filesystem>
 

@@ -1,13 +1,11 @@
 #include "app/vemra_application.h"
 
 #include "app/about_dialog.h"
-#include "app/caption_font.h"
-#include "app/document_options.h"
 #include "app/first_folder.h"
 #include "app/plugin_folder.h"
-#include "app/settings_store.h"
 #include "app/splash_window.h"
-#include "app/window_placement.h"
+#include "document/caption_font.h"
+#include "document/document_options.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
@@ -17,7 +15,9 @@
 #include "imaging/decoder_registry.h"
 #include "platform/file_status.h"
 #include "platform/program_path.h"
+#include "settings/settings_store.h"
 #include "views/main_window.h"
+#include "views/window_placement.h"
 
 #include <QApplication>
 
@@ -68,7 +68,9 @@ bool VemraApp::initInstance() {
         showError(m_frame.get(), text);
     });
     m_services = std::make_unique<RegistryScanServices>(*m_registry);
-    m_document = std::make_unique<FolderDocument>(*m_services, DocumentOptions::load(store));
+    m_document =
+        std::make_unique<FolderDocument>(*m_services, m_thumbCache, DocumentOptions::load(store));
+    m_document->setSettingsStore(&store);
     // The grid makes thumbnails through the registry's decoders.
     m_loader = std::make_unique<RegistryPictureLoader>(*m_registry);
     m_document->setPictureLoader(m_loader.get());
@@ -138,10 +140,9 @@ void VemraApp::exitInstance() {
         }
         m_frame->setApplicationTarget(nullptr);
     }
-    // Clearing the document with destroy saves its thumbnails when
-    // AutoCacheFolder is on; then its settings are written.
+    // Emptying the document saves its thumbnails when AutoCacheFolder is
+    // on, then writes its settings.
     m_document->clear(true);
-    m_document->options().save(settings());
     m_frame.reset();
     m_document.reset();
     m_loader.reset();

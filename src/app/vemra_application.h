@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "document/thumb_cache.h"
 #include "framework/command_target.h"
 
 #include <memory>
@@ -64,6 +65,8 @@ private:
     std::unique_ptr<DecoderRegistry> m_registry;
     std::unique_ptr<RegistryScanServices> m_services;
     std::unique_ptr<RegistryPictureLoader> m_loader;
+    // The document's thumbnail-cache files; outlives the document.
+    ThumbCache m_thumbCache;
     std::unique_ptr<FolderDocument> m_document;
     std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<IdleDriver> m_idle;

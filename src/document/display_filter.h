@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/document_options.h"
+#include "document/document_options.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "document/display_filter_form.h"
 
-#include "app/settings_store.h"
 #include "platform/field_list.h"
+#include "settings/settings_store.h"
 
 #include <QDateTime>
 #include <QString>

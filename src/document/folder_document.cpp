@@ -29,8 +29,10 @@ bool hasWildcard(std::string_view text) {
 
 } // namespace
 
-FolderDocument::FolderDocument(const ScanServices& services, DocumentOptions options)
-    : m_services(services), m_options(std::move(options)), m_thumbnailSize(m_options.thumbsSize) {
+FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
+                               DocumentOptions options)
+    : m_services(services), m_cache(cache), m_options(std::move(options)),
+      m_thumbnailSize(m_options.thumbsSize) {
     m_appearance.colCheck = m_options.colCheck;
     m_appearance.colBackGround = m_options.colBackGround;
     m_appearance.colText = m_options.colText;
@@ -52,6 +54,11 @@ FolderDocument::~FolderDocument() {
     clear(true);
 }
 
+void FolderDocument::saveOptions() {
+    if (m_store != nullptr)
+        m_options.save(*m_store);
+}
+
 EntryDrawingOptions FolderDocument::drawingOptions() const {
     return {m_options.frame,      m_options.nameFrame, m_options.name,
             m_options.limitCheck, m_options.scaleMode, m_options.unsharp};
@@ -70,7 +77,7 @@ void FolderDocument::destroyEntry(std::unique_ptr<PictureSource>& entry) {
         return;
     if (m_entryRemoved)
         m_entryRemoved(*entry);
-    thumbCache().remove(*entry);
+    m_cache.remove(*entry);
     entry.reset();
 }
 
@@ -203,7 +210,7 @@ void FolderDocument::clear(bool destroy) {
             if (m_options.autoCacheFolder)
                 saveThumbnails(nullptr);
             // Records of the entries about to go stay in the files.
-            thumbCache().closeAll();
+            m_cache.closeAll();
             for (auto& entry : m_entries)
                 destroyEntry(entry);
         }
@@ -214,6 +221,8 @@ void FolderDocument::clear(bool destroy) {
         m_handedOutPosition = -1;
     }
     m_scanning = false;
+    if (destroy)
+        saveOptions();
 }
 
 PictureSource* FolderDocument::entryAt(int position) {
@@ -257,7 +266,7 @@ void FolderDocument::removeEntry(int position) {
         --m_selectedCount;
     if (m_entryRemoved)
         m_entryRemoved(entry);
-    thumbCache().remove(entry);
+    m_cache.remove(entry);
     // Every later position moved down by one, so the cache is stale even
     // when it held another entry.
     m_handedOut = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/document_options.h"
 #include "document/cell_thumbnail.h"
+#include "document/document_options.h"
 #include "document/picture_source.h"
 #include "document/scan_request.h"
 #include "framework/command_target.h"
@@ -23,6 +23,8 @@ class PictureLoader;
 class ProgressSink;
 struct DisplayFilter;
 class ScanServices;
+class SettingsStore;
+class ThumbCache;
 class ThumbnailDecode;
 class ThumbnailMaker;
 
@@ -34,13 +36,21 @@ class ThumbnailMaker;
 // guards the lists against the rare reader on another thread.
 class FolderDocument : public DocumentBase, public CommandTarget {
 public:
-    // `services` answers every question about decoders; it must outlive the
+    // `services` answers every question about decoders and `cache` keeps
+    // the thumbnail-cache files of the folders shown; both must outlive the
     // document.
-    FolderDocument(const ScanServices& services, DocumentOptions options = {});
+    FolderDocument(const ScanServices& services, ThumbCache& cache, DocumentOptions options = {});
     ~FolderDocument() override;
 
     DocumentOptions& options() { return m_options; }
     const DocumentOptions& options() const { return m_options; }
+    // Where the options are written back: each time the document is emptied
+    // (before another folder opens, at exit), when it is destroyed, and by
+    // saveOptions() after an options dialog. Null (the default) writes
+    // nothing; the store must outlive the document.
+    void setSettingsStore(SettingsStore* store) { m_store = store; }
+    void saveOptions();
+    ThumbCache& thumbCache() { return m_cache; }
 
     // Asked after every file during an interruptible scan; true stops it.
     // The GUI answers from the input it swallowed meanwhile.
@@ -188,6 +198,8 @@ private:
     void publishCacheFolder();
 
     const ScanServices& m_services;
+    ThumbCache& m_cache;
+    SettingsStore* m_store = nullptr;
     DocumentOptions m_options;
     EntryAppearance m_appearance;
     EntryLock m_lock;

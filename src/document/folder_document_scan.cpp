@@ -298,9 +298,10 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     // Archive members are pictures, so they meet the picture patterns only;
     // an archive decoder's own patterns name archive files and would turn
     // every member away.
+    const bool extensionOnly = m_services.extensionListsOnly();
     std::string pictures;
     std::string extensions;
-    if (m_options.pluginExt) {
+    if (extensionOnly) {
         pictures = m_services.pictureExtensions();
         extensions = pictures;
         if (request.archives) {
@@ -311,7 +312,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
         }
     }
     auto nameAccepted = [&](const PictureSource& e) {
-        if (!m_options.pluginExt)
+        if (!extensionOnly)
             return true;
         return matchesMaskList(e.fileName, e.isArchiveMember() ? pictures : extensions);
     };
@@ -324,7 +325,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
         auto& entry = m_entries[walked];
         bool accepted = true;
         if (m_options.scanSpi) {
-            if (m_options.pluginExt && !entry->isArchiveMember() && !nameAccepted(*entry)) {
+            if (extensionOnly && !entry->isArchiveMember() && !nameAccepted(*entry)) {
                 accepted = false;
             } else {
                 DecoderId decoder = kNoDecoder;

@@ -31,32 +31,32 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
 // the place they were found at.
 void FolderDocument::publishCacheFolder() {
     std::string central = m_options.centralCacheFolder();
-    if (central != thumbCache().centralFolder())
-        thumbCache().setCentralFolder(std::move(central));
+    if (central != m_cache.centralFolder())
+        m_cache.setCentralFolder(std::move(central));
 }
 
-CellThumbnail FolderDocument::prepareThumbnail(int position, const CellGeometry& cell, bool mayMake) {
+CellThumbnail FolderDocument::prepareThumbnail(int position, const CellGeometry& cell,
+                                               bool mayMake) {
     PictureSource* entry = entryAt(position);
     if (entry == nullptr)
         return {};
     publishCacheFolder();
     if (!entry->noteLoaded)
-        loadNote(*entry, thumbCache().centralFolder());
-    const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
-                                     m_options.cacheFolder};
+        loadNote(*entry, m_cache.centralFolder());
+    const ThumbnailServices services{m_cache, m_services, m_maker.get(), m_options.cacheFolder};
     return prepareCellThumbnail(*entry, cell, mayMake, services);
 }
 
-std::optional<CellThumbnail> FolderDocument::prepareThumbnailStep(int position, const CellGeometry& cell,
-                                                          const std::function<bool()>& shouldStop) {
+std::optional<CellThumbnail>
+FolderDocument::prepareThumbnailStep(int position, const CellGeometry& cell,
+                                     const std::function<bool()>& shouldStop) {
     PictureSource* entry = entryAt(position);
     if (entry == nullptr)
         return CellThumbnail{};
     publishCacheFolder();
     if (!entry->noteLoaded)
-        loadNote(*entry, thumbCache().centralFolder());
-    const ThumbnailServices services{thumbCache(), m_services, m_maker.get(),
-                                     m_options.cacheFolder};
+        loadNote(*entry, m_cache.centralFolder());
+    const ThumbnailServices services{m_cache, m_services, m_maker.get(), m_options.cacheFolder};
     if (m_pendingThumbnail && m_pendingThumbnail->position == position) {
         // The list may have been sorted, filtered or rescanned since the last
         // step: only the same file in the same cell goes on.
@@ -116,9 +116,9 @@ bool FolderDocument::saveThumbnails(ProgressSink* progress) {
             progress->advance();
         }
         if (entry->thumbnail && !entry->cached)
-            thumbCache().store(*entry, m_services);
+            m_cache.store(*entry, m_services);
     }
-    const bool written = thumbCache().writeAll();
+    const bool written = m_cache.writeAll();
     if (progress)
         progress->end();
     return written && !stopped;

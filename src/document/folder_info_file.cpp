@@ -1,6 +1,6 @@
 #include "document/folder_info_file.h"
 
-#include "app/document_options.h"
+#include "document/document_options.h"
 #include "document/ini_store.h"
 #include "document/scan_services.h"
 #include "imaging/bmp_file.h"

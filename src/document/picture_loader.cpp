@@ -138,9 +138,11 @@ RegistryPictureLoader::beginThumbnailDecode(PictureSource& entry, int width, int
         decoding.bitCount = info.bitCount;
         decoding.comment = info.comment;
     }
-    const int reduction = thumbnailReduction(decoding.width, decoding.height, width, height);
+    // The same scale the one-call path gets from the registry's policy.
+    DecodeOptions options = m_registry.withPolicy({});
+    options.reduction = thumbnailReduction(decoding.width, decoding.height, width, height);
     auto decode = std::make_unique<JpegThumbnailDecode>(std::move(decoding), knewSize);
-    if (decode->start(reduction) != ResultCode::Success)
+    if (decode->start(options.jpegDenominator()) != ResultCode::Success)
         return nullptr;
     return decode;
 }

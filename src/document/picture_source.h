@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/colour_value.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
+#include "settings/colour_value.h"
 
 #include <cstdint>
 #include <string>

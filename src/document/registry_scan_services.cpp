@@ -105,4 +105,8 @@ std::string RegistryScanServices::archiveExtensions() const {
     return out;
 }
 
+bool RegistryScanServices::extensionListsOnly() const {
+    return m_registry.settings().pluginExtensionOnly;
+}
+
 } // namespace vemra

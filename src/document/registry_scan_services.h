@@ -25,6 +25,7 @@ public:
     std::string archiveDecoderLabel(DecoderId id) const override;
     std::string pictureExtensions() const override;
     std::string archiveExtensions() const override;
+    bool extensionListsOnly() const override;
 
 private:
     // Identification reorders the registry's lists, which is not a change

@@ -56,6 +56,10 @@ public:
     // use, and of every archive decoder in use.
     virtual std::string pictureExtensions() const = 0;
     virtual std::string archiveExtensions() const = 0;
+
+    // True when only names matching those masks are listed at all (the
+    // registry's "#PluginEXT" switch).
+    virtual bool extensionListsOnly() const = 0;
 };
 
 // Progress of a long read, shown by the GUI in its progress window; the

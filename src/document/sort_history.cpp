@@ -1,7 +1,7 @@
 #include "document/sort_history.h"
 
-#include "app/settings_store.h"
 #include "platform/field_list.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
 #include <charconv>

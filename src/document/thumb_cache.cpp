@@ -170,9 +170,4 @@ bool ThumbCache::writeAll() {
     return ok;
 }
 
-ThumbCache& thumbCache() {
-    static ThumbCache cache;
-    return cache;
-}
-
 } // namespace vemra

@@ -61,9 +61,6 @@ private:
     std::vector<std::unique_ptr<ThumbCacheFile>> m_files;
 };
 
-// The process's list of open cache files.
-ThumbCache& thumbCache();
-
 // True when `recorded` is `actual` written under the other time convention:
 // the calendar fields of `actual` in universal time read back as local time.
 bool isOtherTimeConvention(std::uint32_t recorded, std::int64_t actual);

@@ -1,6 +1,6 @@
 #include "framework/history_combo.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace vemra {
 

@@ -1,6 +1,6 @@
 #include "framework/text_history.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
 #include <utility>

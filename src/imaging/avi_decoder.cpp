@@ -149,7 +149,8 @@ bool identify(const char* /*fileName*/, const void* header) {
            std::memcmp(h->bytes.data() + 8, "AVI", 3) == 0;
 }
 
-int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+         const DecodeOptions& /*options*/) {
     if (sourceMode(mode) != SPI_SOURCE_FILE) {
         return static_cast<int>(ResultCode::Failure);
     }

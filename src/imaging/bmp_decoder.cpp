@@ -31,7 +31,8 @@ bool identify(const char* /*fileName*/, const void* header) {
            isBitCount(loadU16(p + 28));
 }
 
-int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+         const DecodeOptions& /*options*/) {
     SourceBytes input;
     if (const ResultCode opened = input.open(source, offsetOrLength, mode);
         opened != ResultCode::Success) {

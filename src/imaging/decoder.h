@@ -35,7 +35,19 @@ inline constexpr DecoderId kMpegDecoderId = 1006;
 inline constexpr DecoderId kPngDecoderId = 1007;
 inline constexpr DecoderId kGif2DecoderId = 1008;
 
-// What the picture operation is asked for besides the source.
+// How plain text is laid out as a picture: the page is charactersPerLine x
+// fontHeight wide and linesPerPage x fontHeight high.
+struct TextPageLayout {
+    int charactersPerLine = 40;
+    int linesPerPage = 40;
+    int fontHeight = 12;
+    std::string fontFace = "ＭＳ ゴシック";
+};
+
+// What the picture operation is asked for besides the source. The decoding
+// policy set by the user (the JPEG shortcut, the text page) travels with
+// each request, so decoders keep no process-wide state and two registries
+// with different settings never disturb each other.
 struct DecodeOptions {
     // The size the picture will be shown at, or none (negative, or both 0).
     // Only the text renderer uses it, as its page size.
@@ -45,6 +57,13 @@ struct DecodeOptions {
     int reduction = 1;
     ProgressCallback progress = nullptr;
     std::intptr_t userData = 0;
+    // "#InnerJPEG_FAST" (0-3): the JPEG reduction is halved this many times
+    // more, trading sharpness for speed.
+    int jpegReductionShift = 0;
+    TextPageLayout textLayout;
+
+    // The JPEG decoder's scale denominator for this request: 1, 2, 4 or 8.
+    int jpegDenominator() const;
 
     bool hasRequestedSize() const {
         return requestedWidth >= 0 && requestedHeight >= 0 &&
@@ -63,7 +82,8 @@ struct BuiltinDecoder {
     std::span<const std::string_view> information;
 
     bool (*identify)(const char* fileName, const void* header);
-    int (*info)(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info);
+    int (*info)(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+                const DecodeOptions& options);
     int (*picture)(const char* source, std::intptr_t offsetOrLength, unsigned mode,
                    PictureBuffer& out, const DecodeOptions& options);
 };
@@ -76,21 +96,8 @@ const BuiltinDecoder* findBuiltinDecoder(DecoderId id);
 // The decoder whose label is `label` (ignoring case), or null.
 const BuiltinDecoder* findBuiltinDecoder(std::string_view label);
 
-// Process-wide parameters of the built-in decoders, set from the settings by
-// whoever owns them (the registry) and read on every call.
-struct BuiltinDecoderSettings {
-    int jpegReductionShift = 0; // "#InnerJPEG_FAST"
-    // Text pictures: the page is charactersPerLine x fontHeight wide and
-    // linesPerPage x fontHeight high.
-    int textCharactersPerLine = 40;
-    int textLinesPerPage = 40;
-    int textFontHeight = 12;
-    std::string textFontFace = "ＭＳ ゴシック";
-};
-BuiltinDecoderSettings& builtinDecoderSettings();
-
-// Applies a "TXTSize" setting ("chars,lines"); a zero or missing field keeps
-// the current value.
-void applyTextSizeSetting(std::string_view value);
+// Reads a "TXTSize" setting ("chars,lines") over `layout`; a zero, missing
+// or absurd field keeps the value it had.
+TextPageLayout textLayoutFromSetting(std::string_view value, TextPageLayout layout = {});
 
 } // namespace vemra

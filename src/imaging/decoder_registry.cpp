@@ -1,8 +1,8 @@
 #include "imaging/decoder_registry.h"
 
-#include "app/settings_store.h"
 #include "platform/program_path.h"
 #include "platform/wildcard.h"
+#include "settings/settings_store.h"
 
 #include <unistd.h>
 
@@ -109,8 +109,6 @@ void DecoderRegistry::readSettings() {
         const BuiltinDecoder* d = findBuiltinDecoder(id);
         on = s.getInt(kSection, d->switchName, d->onByDefault ? 1 : 0) != 0;
     }
-    builtinDecoderSettings().jpegReductionShift = std::clamp(m_settings.jpegFast, 0, 3);
-    applyTextSizeSetting(m_settings.textSize);
 }
 
 void DecoderRegistry::writeSettings() {
@@ -124,9 +122,16 @@ void DecoderRegistry::writeSettings() {
     s.putText(kSection, "SkipErrJPEG", m_settings.skipErrJpeg);
     s.putText(kSection, "SPIDIR", m_settings.pluginFolder);
     s.putText(kSection, "SPISet", m_settings.setName);
+    s.putText(kSection, "TXTSize", m_settings.textSize);
     for (const auto& [id, on] : m_switches) {
         s.putInt(kSection, findBuiltinDecoder(id)->switchName, on ? 1 : 0);
     }
+}
+
+DecodeOptions DecoderRegistry::withPolicy(DecodeOptions options) const {
+    options.jpegReductionShift = std::clamp(m_settings.jpegFast, 0, 3);
+    options.textLayout = textLayoutFromSetting(m_settings.textSize);
+    return options;
 }
 
 void DecoderRegistry::setStatusSink(std::function<void(const std::string&, int)> sink) {

@@ -105,6 +105,10 @@ public:
     void setWriteBack(bool writeBack) { m_writeBack = writeBack; }
 
     RegistrySettings& settings() { return m_settings; }
+    // `options` with the decoding policy of these settings ("#InnerJPEG_FAST",
+    // "TXTSize"), as every call to a built-in decoder gets it.
+    DecodeOptions withPolicy(DecodeOptions options) const;
+    const RegistrySettings& settings() const { return m_settings; }
     // The plug-in folder from "SPIDIR" with "$(ExeDir)" expanded.
     std::string pluginFolder() const;
 

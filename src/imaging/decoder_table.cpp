@@ -1,5 +1,6 @@
 #include "imaging/builtin_decoders.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <iterator>
@@ -63,14 +64,12 @@ const BuiltinDecoder* findBuiltinDecoder(std::string_view label) {
     return nullptr;
 }
 
-BuiltinDecoderSettings& builtinDecoderSettings() {
-    static BuiltinDecoderSettings settings;
-    return settings;
+int DecodeOptions::jpegDenominator() const {
+    return std::max(1, std::max(1, reduction) >> std::clamp(jpegReductionShift, 0, 3));
 }
 
-void applyTextSizeSetting(std::string_view value) {
-    auto& settings = builtinDecoderSettings();
-    int* fields[] = {&settings.textCharactersPerLine, &settings.textLinesPerPage};
+TextPageLayout textLayoutFromSetting(std::string_view value, TextPageLayout layout) {
+    int* fields[] = {&layout.charactersPerLine, &layout.linesPerPage};
     for (int* field : fields) {
         const std::size_t comma = value.find(',');
         std::string_view text = value.substr(0, comma);
@@ -87,6 +86,7 @@ void applyTextSizeSetting(std::string_view value) {
         }
         value.remove_prefix(comma + 1);
     }
+    return layout;
 }
 
 } // namespace vemra

@@ -19,7 +19,8 @@ bool identifyGif(const char* /*fileName*/, const void* header) {
     return h && hasGifSignature(h->view());
 }
 
-int gifInfo(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int gifInfo(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+            const DecodeOptions& /*options*/) {
     SourceBytes input;
     if (const ResultCode opened = input.open(source, offsetOrLength, mode);
         opened != ResultCode::Success) {

@@ -9,7 +9,8 @@
 namespace vemra {
 
 bool identifyGif(const char* fileName, const void* header);
-int gifInfo(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info);
+int gifInfo(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+            const DecodeOptions& options);
 
 // The depth a GIF picture gets for its colour bits: 8 from 5 bits up, 4 for
 // 2 to 4 bits, 1 for 1 bit.

@@ -52,7 +52,7 @@ ResultCode decodeRows(Decompressor& d, jpeg::RowTarget& target, const DecodeOpti
     if (setjmp(d.error.jump) != 0) {
         return ResultCode::LibraryFailure;
     }
-    if (const ResultCode prepared = jpeg::prepareRows(d, options.reduction, target);
+    if (const ResultCode prepared = jpeg::prepareRows(d, options.jpegDenominator(), target);
         prepared != ResultCode::Success) {
         return prepared;
     }
@@ -101,7 +101,8 @@ bool identify(const char* /*fileName*/, const void* header) {
     return readHeader(d, data, false) != HeaderResult::NoImage;
 }
 
-int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+         const DecodeOptions& /*options*/) {
     SourceBytes input;
     if (const ResultCode opened = input.open(source, offsetOrLength, mode);
         opened != ResultCode::Success) {

@@ -20,7 +20,4 @@ ResultCode decodeJpegStream(std::span<const std::byte> data, const DecodeOptions
 // of marker segments leads to a start-of-scan marker, or 0 when there is none.
 std::size_t jpegDataStart(std::span<const std::byte> data);
 
-// True once the JPEG library has reported an error in this process.
-bool jpegErrorSeen();
-
 } // namespace vemra

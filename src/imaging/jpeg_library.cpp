@@ -5,16 +5,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 
 namespace vemra {
 namespace {
 
-std::atomic<bool> g_jpegErrorSeen{false};
-
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
-    g_jpegErrorSeen.store(true, std::memory_order_relaxed);
     std::longjmp(reinterpret_cast<jpeg::ErrorManager*>(cinfo->err)->jump, 1);
 }
 
@@ -38,10 +34,6 @@ void cmykToBgr(const unsigned char* in, std::byte* out, int width, bool inverted
 }
 
 } // namespace
-
-bool jpegErrorSeen() {
-    return g_jpegErrorSeen.load(std::memory_order_relaxed);
-}
 
 namespace jpeg {
 
@@ -93,10 +85,8 @@ ResultCode prepareRows(Decompressor& d, int reduction, RowTarget& target) {
     } else {
         return ResultCode::UnsupportedKind;
     }
-    const int denominator =
-        std::max(1, reduction) >> std::clamp(builtinDecoderSettings().jpegReductionShift, 0, 30);
     cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(std::max(1, denominator));
+    cinfo.scale_denom = static_cast<unsigned>(std::max(1, reduction));
     jpeg_calc_output_dimensions(&cinfo);
     const auto width = static_cast<std::int64_t>(cinfo.output_width);
     const auto height = static_cast<std::int64_t>(cinfo.output_height);

@@ -57,7 +57,7 @@ struct RowTarget {
 };
 
 // Chooses the output colours and the size reduced by `reduction` (1, or up
-// to 8 for 1/8, lessened by the "#InnerJPEG_FAST" shift) and creates the
+// to 8 for 1/8; see DecodeOptions::jpegDenominator) and creates the
 // picture; OutOfMemory beyond the pixel cap, UnsupportedKind for component
 // counts other than 1, 3 and 4. Calls the library: the caller holds the
 // setjmp. jpeg_start_decompress comes next.

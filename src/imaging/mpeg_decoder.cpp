@@ -11,7 +11,7 @@ bool identify(const char* /*fileName*/, const void* /*header*/) {
     return false;
 }
 
-int info(const char*, std::intptr_t, unsigned, PictureInfo&) {
+int info(const char*, std::intptr_t, unsigned, PictureInfo&, const DecodeOptions&) {
     return static_cast<int>(ResultCode::Failure);
 }
 

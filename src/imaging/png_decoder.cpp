@@ -131,7 +131,8 @@ ResultCode openPng(const char* source, std::intptr_t offsetOrLength, unsigned mo
     return ResultCode::Success;
 }
 
-int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+         const DecodeOptions& /*options*/) {
     SourceBytes input;
     if (const ResultCode opened = openPng(source, offsetOrLength, mode, input);
         opened != ResultCode::Success) {

@@ -205,7 +205,8 @@ int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPi
     out = {};
     if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
         PictureInfo info{};
-        const int code = d->info(source.buffer(), source.number(), source.mode(), info);
+        const int code =
+            d->info(source.buffer(), source.number(), source.mode(), info, withPolicy({}));
         const SpiBlock comment(info.hInfo);
         if (code == 0) {
             out.left = info.left;
@@ -246,7 +247,7 @@ int DecoderRegistry::info(DecoderId id, const PluginSource& source, PluginPictur
 int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                                  const DecodeOptions& options) {
     out = PictureBuffer{};
-    DecodeOptions o = options;
+    DecodeOptions o = withPolicy(options);
     if (o.progress == nullptr) {
         o.progress = m_defaultProgress != nullptr ? m_defaultProgress : alwaysContinue;
     }

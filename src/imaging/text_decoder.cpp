@@ -104,17 +104,16 @@ bool identify(const char* fileName, const void* header) {
     return looksLikeShiftJis(window) || looksLikeUtf8(window);
 }
 
-QSize pageSize() {
-    const auto& s = builtinDecoderSettings();
-    return {s.textCharactersPerLine * s.textFontHeight, s.textLinesPerPage * s.textFontHeight};
+QSize pageSize(const TextPageLayout& layout) {
+    return {layout.charactersPerLine * layout.fontHeight, layout.linesPerPage * layout.fontHeight};
 }
 
-int info(const char* /*source*/, std::intptr_t /*offsetOrLength*/, unsigned mode,
-         PictureInfo& info) {
+int info(const char* /*source*/, std::intptr_t /*offsetOrLength*/, unsigned mode, PictureInfo& info,
+         const DecodeOptions& options) {
     if (sourceMode(mode) != SPI_SOURCE_FILE && sourceMode(mode) != SPI_SOURCE_MEMORY) {
         return static_cast<int>(ResultCode::Failure);
     }
-    const QSize page = pageSize();
+    const QSize page = pageSize(options.textLayout);
     info.left = 0;
     info.top = 0;
     info.width = page.width();
@@ -182,8 +181,8 @@ ResultCode render(std::span<const std::byte> data, const DecodeOptions& options,
         return ResultCode::LibraryFailure; // fonts need the GUI application
     }
     registerFontSubstitution();
-    const auto& settings = builtinDecoderSettings();
-    QSize page = pageSize();
+    const TextPageLayout& layout = options.textLayout;
+    QSize page = pageSize(layout);
     if (options.hasRequestedSize()) {
         page = QSize(options.requestedWidth > 0 ? options.requestedWidth : page.width(),
                      options.requestedHeight > 0 ? options.requestedHeight : page.height());
@@ -196,8 +195,8 @@ ResultCode render(std::span<const std::byte> data, const DecodeOptions& options,
     if (!surface.create(page.width(), page.height(), 24, palette.color(QPalette::Base))) {
         return ResultCode::OutOfMemory;
     }
-    QFont font(QString::fromStdString(settings.textFontFace));
-    font.setPixelSize(std::max(1, settings.textFontHeight));
+    QFont font(QString::fromStdString(layout.fontFace));
+    font.setPixelSize(std::max(1, layout.fontHeight));
     font.setStyleHint(QFont::Monospace);
     QPainter& painter = surface.painter();
     painter.setFont(font);
@@ -206,8 +205,7 @@ ResultCode render(std::span<const std::byte> data, const DecodeOptions& options,
 
     const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
     const bool utf8 = isValidUtf8(text);
-    const std::size_t limit =
-        static_cast<std::size_t>(std::max(1, settings.textCharactersPerLine)) * 2;
+    const std::size_t limit = static_cast<std::size_t>(std::max(1, layout.charactersPerLine)) * 2;
     auto isBreak = [](char c) { return c == '\r' || c == '\n' || c == '\x1A'; };
     int y = kMargin;
     std::size_t at = 0;

@@ -118,7 +118,8 @@ bool identify(const char* /*fileName*/, const void* header) {
            (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42);
 }
 
-int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info) {
+int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureInfo& info,
+         const DecodeOptions& /*options*/) {
     SourceBytes input;
     if (const ResultCode opened = input.open(source, offsetOrLength, mode);
         opened != ResultCode::Success) {

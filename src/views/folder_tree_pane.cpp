@@ -1,8 +1,8 @@
 #include "views/folder_tree_pane.h"
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "platform/file_status.h"
+#include "settings/settings_store.h"
 
 #include <QFileSystemModel>
 #include <QHeaderView>

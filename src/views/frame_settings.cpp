@@ -1,6 +1,6 @@
 #include "views/frame_settings.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
 

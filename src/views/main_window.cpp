@@ -1,10 +1,10 @@
 #include "views/main_window.h"
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
 #include "framework/scan_interruption.h"
+#include "settings/settings_store.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
@@ -91,6 +91,7 @@ void MainWindow::createPanes() {
             [this](int percent) { setStatusProgress(MainStatusBar::kProgressPane, percent); });
     m_grid->setCommandActions(m_commands);
     m_grid->setSettingsStore(&m_settings);
+    m_grid->options() = GridOptions::load(m_settings);
     m_grid->setAfterPass([this] { showStatusSummary(); });
     connect(this, &MainWindow::cellSizeRequested, m_grid,
             [this](int width, int height) { m_grid->setCellSize(width, height); });

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/window_placement.h"
 #include "framework/command_router.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "views/frame_settings.h"
+#include "views/window_placement.h"
 
 #include <QMainWindow>
 

@@ -1,9 +1,9 @@
 #include "views/main_window.h"
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "framework/command_actions.h"
 #include "imaging/decoder_registry.h"
+#include "settings/settings_store.h"
 #include "views/thumb_size_menu.h"
 
 #include <QApplication>

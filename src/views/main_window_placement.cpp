@@ -1,10 +1,11 @@
 #include "views/main_window.h"
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
+#include "settings/settings_store.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
+#include "views/thumbnail_grid.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -71,6 +72,7 @@ void MainWindow::saveState() {
         m_frameSettings.listPane = {m_details->width(), rows[0]};
     }
     m_frameSettings.save(m_settings);
+    m_grid->options().save(m_settings);
     m_tree->saveState(m_settings);
 }
 

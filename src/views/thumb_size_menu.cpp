@@ -1,6 +1,6 @@
 #include "views/thumb_size_menu.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
 #include <cstdio>

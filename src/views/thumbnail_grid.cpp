@@ -53,7 +53,7 @@ void ThumbnailGrid::relayout() {
     // During a scan only what SyncFind lets through is laid out.
     int count = m_document.displayedCount();
     if (m_document.isScanning())
-        count = m_found > m_document.options().syncFileCount ? m_found : 0;
+        count = m_found > m_options.syncFileCount ? m_found : 0;
     const GridLayout next = GridLayout::compute(count, cell.width(), cell.height(),
                                                 viewport()->width(), viewport()->height());
     const bool changed = !(next == m_layout);

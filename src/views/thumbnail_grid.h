@@ -3,6 +3,7 @@
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "views/grid_layout.h"
+#include "views/grid_options.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -88,6 +89,9 @@ public:
     // rules send commands with; without them the grid routes through a
     // router of its own (itself, then the document).
     void setCommandActions(CommandActions* actions);
+    // The grid's own settings (section "KPView"); its owner loads and saves them.
+    GridOptions& options() { return m_options; }
+    const GridOptions& options() const { return m_options; }
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store) { m_settings = store; }
     // Shows a context menu; replaceable so that tests can look at the menu
@@ -252,6 +256,7 @@ private:
     // Actions for the grid's own router; declared after it, so they go first.
     std::unique_ptr<CommandActions> m_ownActions;
     SettingsStore* m_settings = nullptr;
+    GridOptions m_options;
     MenuExec m_menuExec;
     std::function<void()> m_afterPass;
     std::unique_ptr<ProgressWindowRequests> m_progress;

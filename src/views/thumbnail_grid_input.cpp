@@ -191,7 +191,7 @@ void ThumbnailGrid::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    int rows = m_document.options().wheelScrollCount;
+    int rows = m_options.wheelScrollCount;
     long long distance = 0;
     if (rows == -1) {
         distance = delta > 0 ? -m_layout.page : m_layout.page;

@@ -1,6 +1,6 @@
 #include "views/thumbnail_grid.h"
 
-#include "app/external_apps.h"
+#include "document/external_apps.h"
 #include "document/folder_document.h"
 #include "document/size_text.h"
 #include "framework/command_actions.h"

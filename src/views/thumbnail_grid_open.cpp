@@ -127,7 +127,7 @@ void ThumbnailGrid::drawFoundEntry(int position) {
     if (position < 0)
         return;
     m_found = std::max(m_found, position + 1);
-    const int threshold = m_document.options().syncFileCount;
+    const int threshold = m_options.syncFileCount;
     if (m_found <= threshold)
         return;
     relayout();

@@ -1,10 +1,11 @@
 #include "views/thumbnail_grid.h"
 
-#include "app/caption_font.h"
+#include "document/caption_font.h"
 #include "document/caption_macros.h"
 #include "document/cell_geometry.h"
 #include "document/folder_document.h"
 #include "imaging/picture_qimage.h"
+#include "imaging/qcolor_value.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>

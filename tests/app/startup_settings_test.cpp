@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 #include "app/first_folder.h"
 #include "app/plugin_folder.h"
-#include "app/settings_store.h"
-#include "app/window_placement.h"
+#include "settings/settings_store.h"
+#include "views/window_placement.h"
 
 #include "../imaging/test_support.h"
 

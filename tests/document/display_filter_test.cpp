@@ -1,6 +1,6 @@
-#include "app/settings_store.h"
 #include "document/display_filter_form.h"
 #include "folder_document_test_support.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 

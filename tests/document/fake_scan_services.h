@@ -105,6 +105,8 @@ public:
     }
     std::string pictureExtensions() const override { return "*.jpg;*.jpeg;*.png;*.bmp"; }
     std::string archiveExtensions() const override { return "*.arc"; }
+    bool extensionListsOnly() const override { return extensionOnly; }
+    bool extensionOnly = false;
 };
 
 } // namespace vemra::test

@@ -163,7 +163,7 @@ TEST_F(ScanTest, ScanSpiKeepsOnlyIdentifiedEntriesAndReportsThem) {
     // With the extension filter too, names outside the picture decoders'
     // patterns are not even offered for identification.
     put("set.arc", "m.jpg 1 1\nm.gif 1 1\n");
-    doc.options().pluginExt = true;
+    services.extensionOnly = true;
     services.identifyCalls = 0;
     doc.scan(r);
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"a.jpg", "m.jpg"}));
@@ -175,7 +175,7 @@ TEST_F(ScanTest, ExtensionFilterWithoutIdentification) {
     put("README");
     put("x.txt");
     put("set.arc", "m.jpg 1 1\nm.gif 1 1\n");
-    doc.options().pluginExt = true;
+    services.extensionOnly = true;
     ScanRequest r;
     r.folder = folder();
     doc.scan(r);

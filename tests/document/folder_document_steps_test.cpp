@@ -2,12 +2,12 @@
 // unfinished one that outlives its entry is dropped safely.
 
 #include "../imaging/test_support.h"
-#include "app/settings_store.h"
 #include "document/picture_loader.h"
 #include "document/thumb_cache.h"
+#include "folder_document_test_support.h"
 #include "imaging/decoder_registry.h"
 #include "imaging/jpeg_encoder.h"
-#include "folder_document_test_support.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +46,12 @@ protected:
 
     DocStepsTest() {
         registry.setWriteBack(false);
-        thumbCache().closeAll();
+        cache.closeAll();
         doc.setPictureLoader(&loader);
     }
     ~DocStepsTest() override {
         doc.setPictureLoader(nullptr);
-        thumbCache().closeAll();
+        cache.closeAll();
     }
     void open() { doc.openFolder(folder(), nullptr, false); }
     int positionOf(const std::string& name) {

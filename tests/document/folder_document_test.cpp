@@ -1,5 +1,7 @@
 #include "folder_document_test_support.h"
 
+#include "settings/settings_store.h"
+
 #include <gtest/gtest.h>
 
 namespace vemra {
@@ -195,6 +197,34 @@ TEST_F(CommandTest, EnablingRulesAndToggles) {
     EXPECT_EQ(doc.selectedCount(false), 2);
     EXPECT_TRUE(doc.onCommand(FolderDocument::kCmdSynchronous));
     EXPECT_TRUE(doc.options().synchronous);
+}
+
+// The document writes its options back whenever it is emptied (before
+// another folder opens, and when it goes), so an option changed in a session
+// that later ends badly is not lost; no store, no writes.
+TEST(DocumentOptionsWriteBack, WrittenWhenTheDocumentIsEmptied) {
+    test::TempDir dir;
+    SettingsStore store(dir.file("settings.ini"));
+    test::FakeScanServices services;
+    ThumbCache cache;
+    {
+        FolderDocument doc(services, cache);
+        doc.options().scaleStep = 40;
+        doc.openFolder(dir.path().string(), nullptr, false);
+        EXPECT_FALSE(store.contains("KPDoc", "ScaleStep")); // not told where yet
+
+        doc.setSettingsStore(&store);
+        doc.options().scaleStep = 50;
+        doc.openFolder(dir.path().string() + "/*.jpg", nullptr, false);
+        EXPECT_EQ(store.getInt("KPDoc", "ScaleStep", 0), 50);
+
+        doc.options().pathMask = "*.png";
+        doc.saveOptions(); // as an options dialog does on OK
+        EXPECT_EQ(store.getText("KPDoc", "PathMask"), "*.png");
+        doc.options().scaleStep = 60;
+    }
+    EXPECT_EQ(store.getInt("KPDoc", "ScaleStep", 0), 60);
+    EXPECT_EQ(DocumentOptions::load(store).scaleStep, 60);
 }
 
 } // namespace

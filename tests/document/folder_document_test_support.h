@@ -2,6 +2,7 @@
 
 #include "../imaging/test_support.h"
 #include "document/folder_document.h"
+#include "document/thumb_cache.h"
 #include "fake_scan_services.h"
 
 #include <algorithm>
@@ -33,7 +34,8 @@ public:
     // (declared before the document, which tells of its last entries when
     // it goes).
     std::vector<std::string> removed;
-    FolderDocument doc{services};
+    ThumbCache cache;
+    FolderDocument doc{services, cache};
     RecordingView view;
 
     DocFixture() {

@@ -34,14 +34,14 @@ protected:
     test::FakePictureLoader loader;
 
     DocThumbsTest() {
-        thumbCache().closeAll();
+        cache.closeAll();
         doc.setPictureLoader(&loader);
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
             put(name);
     }
     ~DocThumbsTest() override {
         doc.setPictureLoader(nullptr);
-        thumbCache().closeAll();
+        cache.closeAll();
     }
 
     std::string cacheFile() const { return dir.file("_THUMBS_.KPI"); }
@@ -100,7 +100,7 @@ TEST_F(DocThumbsTest, ClearingWritesTheCacheOnlyWithAutoCacheFolder) {
     makeAll();
     doc.clear(true);
     EXPECT_EQ(storedCount(), 4u);
-    EXPECT_TRUE(thumbCache().files().empty());
+    EXPECT_TRUE(cache.files().empty());
 
     // Opened with the cache first, everything comes from the file.
     loader.calls = 0;
@@ -117,7 +117,7 @@ TEST_F(DocThumbsTest, CacheFolderStoresAtOnceAndRemovedEntriesLoseTheirRecords) 
     doc.options().cacheFolder = true;
     doc.openFolder(folder(), nullptr, true);
     makeAll();
-    ThumbCacheFile* open = thumbCache().findOpen(folder());
+    ThumbCacheFile* open = cache.findOpen(folder());
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(open->records().size(), 4u);
     const std::string name = doc.entryAt(1)->fileName;
@@ -152,13 +152,13 @@ TEST_F(DocThumbsTest, CentralCacheFolderFollowsTheOptions) {
     doc.options().cacheFolder = true;
     doc.openFolder(folder(), nullptr, true);
     makeAll();
-    EXPECT_EQ(thumbCache().centralFolder(), central.path().string());
+    EXPECT_EQ(cache.centralFolder(), central.path().string());
     ASSERT_TRUE(doc.saveThumbnails(nullptr));
     EXPECT_TRUE(std::filesystem::exists(central.file("00000000.kpt")));
     EXPECT_FALSE(std::filesystem::exists(cacheFile()));
     doc.options().cacheDataFolder.clear();
     doc.prepareThumbnail(0, kCell, false);
-    EXPECT_EQ(thumbCache().centralFolder(), "");
+    EXPECT_EQ(cache.centralFolder(), "");
 }
 
 } // namespace

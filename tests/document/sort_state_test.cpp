@@ -1,6 +1,6 @@
 #include "../imaging/test_support.h"
-#include "app/settings_store.h"
 #include "document/sort_state.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 #include "document/thumbnail_maker.h"
 
 #include "../imaging/test_support.h"
-#include "app/settings_store.h"
 #include "document/cell_geometry.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "fake_picture_loader.h"
 #include "imaging/decoder_registry.h"
 #include "imaging/jpeg_encoder.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 

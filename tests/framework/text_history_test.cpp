@@ -1,7 +1,7 @@
 #include "framework/history_combo.h"
 #include "framework/text_history.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include "../imaging/test_support.h"
 

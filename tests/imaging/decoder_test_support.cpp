@@ -54,15 +54,16 @@ Decoded decodeMemory(DecoderId id, const std::vector<std::byte>& data,
 
 InfoResult infoFile(DecoderId id, const std::string& path) {
     PictureInfo info{};
-    const int code = decoder(id).info(path.c_str(), 0, SPI_SOURCE_FILE, info);
+    const int code = decoder(id).info(path.c_str(), 0, SPI_SOURCE_FILE, info, DecodeOptions{});
     return takeInfo(code, info);
 }
 
-InfoResult infoMemory(DecoderId id, const std::vector<std::byte>& data) {
+InfoResult infoMemory(DecoderId id, const std::vector<std::byte>& data,
+                      const DecodeOptions& options) {
     PictureInfo info{};
     const int code =
         decoder(id).info(reinterpret_cast<const char*>(data.data()),
-                         static_cast<std::intptr_t>(data.size()), SPI_SOURCE_MEMORY, info);
+                         static_cast<std::intptr_t>(data.size()), SPI_SOURCE_MEMORY, info, options);
     return takeInfo(code, info);
 }
 

@@ -26,7 +26,8 @@ struct InfoResult {
     std::string comment;
 };
 InfoResult infoFile(DecoderId id, const std::string& path);
-InfoResult infoMemory(DecoderId id, const std::vector<std::byte>& data);
+InfoResult infoMemory(DecoderId id, const std::vector<std::byte>& data,
+                      const DecodeOptions& options = {});
 // Identification from a 2048-byte header made of `data`, zero-padded.
 bool identifies(DecoderId id, const std::vector<std::byte>& data,
                 const std::string& fileName = "picture");

@@ -44,11 +44,10 @@ TEST(JpegDecoder, ReductionScalesTheDecodeAndTheFastShiftHalvesIt) {
         ASSERT_EQ(d.code, 0);
         EXPECT_EQ(d.picture.width(), width) << reduction;
     }
-    builtinDecoderSettings().jpegReductionShift = 1;
     DecodeOptions options;
     options.reduction = 8;
+    options.jpegReductionShift = 1;
     EXPECT_EQ(test::decodeMemory(kJpegDecoderId, file, options).picture.width(), 100);
-    builtinDecoderSettings().jpegReductionShift = 0;
 }
 
 struct ProgressLog {
@@ -157,7 +156,6 @@ TEST(JpegDecoder, BrokenDataNeverCrashes) {
         }
     }
     EXPECT_EQ(test::decodeMemory(kJpegDecoderId, {}).code, 2);
-    EXPECT_TRUE(jpegErrorSeen());
 }
 
 } // namespace

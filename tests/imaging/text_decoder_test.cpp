@@ -76,10 +76,15 @@ TEST(TextDecoder, PageSizeFollowsTheSettingsAndTheRequest) {
     EXPECT_EQ(info.info.width, 480);
     EXPECT_EQ(info.info.height, 480);
     EXPECT_EQ(info.info.colorDepth, 24);
-    applyTextSizeSetting("20,0");
-    EXPECT_EQ(test::infoMemory(kTextDecoderId, text("x")).info.width, 240);
-    EXPECT_EQ(test::infoMemory(kTextDecoderId, text("x")).info.height, 480);
-    applyTextSizeSetting("40,40");
+    DecodeOptions narrow;
+    narrow.textLayout = textLayoutFromSetting("20,0");
+    EXPECT_EQ(test::infoMemory(kTextDecoderId, text("x"), narrow).info.width, 240);
+    EXPECT_EQ(test::infoMemory(kTextDecoderId, text("x"), narrow).info.height, 480);
+    EXPECT_EQ(render("x", narrow).width(), 240);
+    // Absurd or damaged fields keep the layout's own.
+    EXPECT_EQ(textLayoutFromSetting("0,x").charactersPerLine, 40);
+    EXPECT_EQ(textLayoutFromSetting("99999,5").linesPerPage, 5);
+    EXPECT_EQ(textLayoutFromSetting("99999,5").charactersPerLine, 40);
     const PictureBuffer p = render("x");
     EXPECT_EQ(p.width(), 480);
     EXPECT_EQ(p.bitCount(), 24);

@@ -1,8 +1,8 @@
-#include "app/settings_store.h"
 #include "imaging/bmp_file.h"
 #include "imaging/decoder_registry.h"
 #include "imaging/jpeg_encoder.h"
 #include "plugin_test_support.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -381,14 +381,17 @@ TEST_F(RegistryTest, SettingsAreReadAndWrittenBack) {
     {
         DecoderRegistry r(*m_store);
         EXPECT_FALSE(r.inUse(kPngDecoderId, DecoderKind::Picture));
-        EXPECT_EQ(builtinDecoderSettings().jpegReductionShift, 2);
+        // The policy travels with every request the registry makes.
+        EXPECT_EQ(r.withPolicy({}).jpegReductionShift, 2);
+        EXPECT_EQ(r.withPolicy({}).textLayout.charactersPerLine, 40);
         r.setInUse(kGifDecoderId, DecoderKind::Picture, true);
         r.settings().macbinCheck = true;
     }
     EXPECT_EQ(m_store->getInt("SPI", "#InnerGIF", 0), 1);
     EXPECT_EQ(m_store->getInt("SPI", "#MacbinCheck", 0), 1);
     EXPECT_EQ(m_store->getText("SPI", "SkipErrJPEG", ""), "1,2,3");
-    builtinDecoderSettings().jpegReductionShift = 0;
+    EXPECT_EQ(m_store->getInt("SPI", "#InnerJPEG_FAST", 0), 2);
+    EXPECT_EQ(m_store->getText("SPI", "TXTSize", ""), "40,40");
 }
 
 TEST(PatternList, BaseNameAndExtensionMatchSeparately) {

@@ -1,8 +1,9 @@
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "document/registry_scan_services.h"
+#include "document/thumb_cache.h"
 #include "imaging/jpeg_encoder.h"
 #include "plugin_test_support.h"
+#include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,8 @@ TEST(RegistryScan, TheDocumentListsFilesAndArchiveMembersThroughTheRegistry) {
     DocumentOptions options;
     options.archive = true;
     options.scanSpi = true;
-    FolderDocument doc(services, options);
+    ThumbCache cache;
+    FolderDocument doc(services, cache, options);
     doc.openFolder(folder.string(), nullptr, false);
     std::vector<std::string> names;
     for (int i = 0; i < doc.displayedCount(); ++i) {

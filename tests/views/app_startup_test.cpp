@@ -1,15 +1,15 @@
 #include "app/about_dialog.h"
-#include "app/settings_store.h"
 #include "app/splash_window.h"
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
-#include "app/window_placement.h"
 #include "document/folder_document.h"
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 #include "imaging/decoder_registry.h"
+#include "settings/settings_store.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_window.h"
+#include "views/window_placement.h"
 
 #include "views_test_support.h"
 

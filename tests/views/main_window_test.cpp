@@ -1,6 +1,5 @@
 #include "views/main_window.h"
 
-#include "app/window_placement.h"
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
@@ -9,6 +8,7 @@
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
 #include "views/thumbnail_grid.h"
+#include "views/window_placement.h"
 
 #include "views_test_support.h"
 

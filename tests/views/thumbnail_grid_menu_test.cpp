@@ -446,7 +446,7 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
     ASSERT_EQ(view->top(), 400);
     f.document->options().scanSpi = true;
     f.document->options().syncFind = true;
-    f.document->options().syncFileCount = 3;
+    view->options().syncFileCount = 3;
     PositionRecorder recorder;
     std::vector<int> placedWhenFound;
     recorder.onFound = [&](int position) {
@@ -465,7 +465,7 @@ TEST_F(GridMenuTest, SyncFindDrawsEntriesDuringTheScanOnceMoreThanTheCountAreFou
 
     // Fewer than SyncFileCount: nothing is drawn before the scan ends.
     placedWhenFound.clear();
-    f.document->options().syncFileCount = 100;
+    view->options().syncFileCount = 100;
     test::makePictures(f.dir.file("more"), 8);
     f.document->openFolder(f.dir.file("more"), nullptr, false);
     EXPECT_TRUE(placedWhenFound.empty());

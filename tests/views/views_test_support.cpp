@@ -12,7 +12,7 @@ DocumentFixture::DocumentFixture() : store(dir.file("vemra.ini")) {
     registry = std::make_unique<DecoderRegistry>(store);
     registry->setWriteBack(false);
     services = std::make_unique<RegistryScanServices>(*registry);
-    document = std::make_unique<FolderDocument>(*services);
+    document = std::make_unique<FolderDocument>(*services, thumbCache);
 }
 
 DocumentFixture::~DocumentFixture() = default;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/settings_store.h"
 #include "document/folder_document.h"
 #include "document/registry_scan_services.h"
+#include "document/thumb_cache.h"
 #include "framework/document_base.h"
 #include "imaging/decoder_registry.h"
+#include "settings/settings_store.h"
 
 #include "../imaging/test_support.h"
 
@@ -26,6 +27,7 @@ struct DocumentFixture {
     SettingsStore store;
     std::unique_ptr<DecoderRegistry> registry;
     std::unique_ptr<RegistryScanServices> services;
+    ThumbCache thumbCache;
     std::unique_ptr<FolderDocument> document;
 };
 

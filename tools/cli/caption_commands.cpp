@@ -1,14 +1,14 @@
 #include "caption_commands.h"
 
-#include "app/document_options.h"
-#include "app/settings_store.h"
 #include "document/caption_macros.h"
+#include "document/document_options.h"
 #include "document/picture_notes.h"
 #include "document/registry_scan_services.h"
 #include "picture_commands.h"
 #include "platform/file_status.h"
 #include "platform/text_encoding.h"
 #include "registry_cli.h"
+#include "settings/settings_store.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,11 +1,11 @@
 #include "note_commands.h"
 
-#include "app/document_options.h"
-#include "app/settings_store.h"
+#include "document/document_options.h"
 #include "document/picture_notes.h"
 #include "document/store_location.h"
 #include "picture_commands.h"
 #include "platform/profile_ini.h"
+#include "settings/settings_store.h"
 
 #include <cstdio>
 #include <filesystem>

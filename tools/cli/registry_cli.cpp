@@ -1,7 +1,7 @@
 #include "registry_cli.h"
 
-#include "app/settings_store.h"
 #include "picture_commands.h"
+#include "settings/settings_store.h"
 
 #include <QGuiApplication>
 

@@ -1,15 +1,16 @@
 #include "scan_commands.h"
 
-#include "app/document_options.h"
-#include "app/settings_store.h"
+#include "document/document_options.h"
 #include "document/document_sort.h"
 #include "document/folder_document.h"
 #include "document/registry_scan_services.h"
 #include "document/sort_history.h"
+#include "document/thumb_cache.h"
 #include "picture_commands.h"
 #include "platform/field_list.h"
 #include "platform/file_status.h"
 #include "registry_cli.h"
+#include "settings/settings_store.h"
 
 #include <charconv>
 #include <cstdio>
@@ -89,13 +90,13 @@ int runScan(std::span<const std::string_view> args) {
     options.archive = false;
     options.downScan = false;
     options.scanSpi = false;
-    options.pluginExt = false;
     options.syncFind = false;
     options.dateFrom = 0;
     options.dateTo = DocumentOptions::kLatestFileTime;
     options.sizeMinimum = 0;
     options.sizeMaximum = std::numeric_limits<std::int64_t>::max();
     bool cacheFirst = false;
+    bool extensionOnly = false;
     // Each key is sorted by after the ones before it, as a heading click
     // would: the last one decides first, the earlier ones break its ties.
     SortHistory sorting;
@@ -114,7 +115,7 @@ int runScan(std::span<const std::string_view> args) {
         } else if (a == "--scan-spi") {
             options.scanSpi = true;
         } else if (a == "--plugin-ext") {
-            options.pluginExt = true;
+            extensionOnly = true;
         } else if (a == "--mask" && hasValue) {
             options.pathMask = std::string(args[++i]);
             options.filterFileName = true;
@@ -149,8 +150,10 @@ int runScan(std::span<const std::string_view> args) {
         return 1;
 
     const auto registry = openRegistry();
+    registry->settings().pluginExtensionOnly = extensionOnly;
     const RegistryScanServices services(*registry);
-    FolderDocument doc(services, options);
+    ThumbCache cache;
+    FolderDocument doc(services, cache, options);
     doc.openFolder(*folder, nullptr, cacheFirst);
     if (!sorting.empty())
         sortDocument(doc, sorting.keys(), services, nullptr);

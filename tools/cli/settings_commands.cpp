@@ -1,8 +1,8 @@
 #include "settings_commands.h"
 
-#include "app/document_options.h"
-#include "app/settings_store.h"
+#include "document/document_options.h"
 #include "picture_commands.h"
+#include "settings/settings_store.h"
 
 #include <QGuiApplication>
 

@@ -1,15 +1,16 @@
 #include "thumb_commands.h"
 
-#include "app/caption_font.h"
-#include "app/document_options.h"
-#include "app/settings_store.h"
+#include "document/caption_font.h"
 #include "document/cell_geometry.h"
+#include "document/document_options.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
+#include "document/thumb_cache.h"
 #include "picture_commands.h"
 #include "platform/file_status.h"
 #include "registry_cli.h"
+#include "settings/settings_store.h"
 #include "transform_commands.h"
 
 #include <QFontMetrics>
@@ -93,7 +94,8 @@ int runThumbs(std::span<const std::string_view> args) {
     const auto registry = openRegistry();
     const RegistryScanServices services(*registry);
     RegistryPictureLoader loader(*registry);
-    FolderDocument doc(services, options);
+    ThumbCache cache;
+    FolderDocument doc(services, cache, options);
     doc.setPictureLoader(&loader);
     doc.openFolder(*folder, nullptr, true);
 

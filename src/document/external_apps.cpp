@@ -1,6 +1,6 @@
-#include "app/external_apps.h"
+#include "document/external_apps.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace vemra {
 

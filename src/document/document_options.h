@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/colour_value.h"
 #include "platform/field_list.h"
+#include "settings/colour_value.h"
+#include "settings/option_table.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,12 +12,11 @@
 
 namespace vemra {
 
-class SettingsStore;
-
 // Every option the folder document owns, with its default, read from and
 // written to the settings store in one place. Member names follow the stored
-// keys (sections KPDoc, SPI, KPView, DrvView, DriveView, MainFrame, OnePic,
-// ZRVxFile, Filer, Filter).
+// keys (sections KPDoc, ZRVxFile, Filer, Filter). The decoder switches of
+// section SPI belong to the decoder registry, the keys of the windows'
+// sections (KPView, MainFrame, DrvView, ...) to the windows.
 struct DocumentOptions {
     // Thumbnail cells are kept within these bounds whatever the file says, so
     // that a damaged value cannot ask for gigantic cell bitmaps.
@@ -59,44 +59,6 @@ struct DocumentOptions {
     int unsharpPassCount = 3;
     std::vector<int> unsharpKernel{1, 1, 1, 1, 0, 1, 1, 1, 1};
     double unsharpLevel = 0.5;
-
-    // SPI: the document's copies of the decoder switches. PNG is on by
-    // default: no PNG plug-in exists on this platform, and PNG pictures are
-    // expected to open out of the box.
-    IntPair txtSize{40, 40};
-    bool innerBmp = true;
-    bool innerAvi = false;
-    bool innerPng = true;
-    bool innerMpeg = false;
-    bool innerText = false;
-    bool innerTiff = true;
-    bool innerJpeg = true;
-    bool innerJpegFast = false;
-    bool innerGif = false;
-    bool innerGif2 = false;
-    bool pluginExt = false;
-    bool dynamicSpi = false;
-    std::string spiSet;
-    std::string spiDir;
-
-    // KPView
-    bool memDraw = false;
-    int overMem = 70;
-    int wheelScrollCount = 0;
-    // With syncFind, entries found by a scan are drawn at once only after
-    // this many: small folders are quicker drawn in one go at the end.
-    int syncFileCount = 200;
-
-    // DrvView, DriveView, MainFrame, OnePic
-    bool displayName = false;
-    bool shellTree = true;
-    bool monitoring = false;
-    bool arcTree = true;
-    bool folderMonitor = false;
-    bool flatBar = true;
-    bool topMost = true;
-    bool multiPicView = false;
-    bool stay = false;
 
     // ZRVxFile: grid colours, caption font and caption lines
     ColourValue colCheck = 0x808080;

@@ -1,6 +1,6 @@
-#include "app/caption_font.h"
+#include "document/caption_font.h"
 
-#include "app/document_options.h"
+#include "document/document_options.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

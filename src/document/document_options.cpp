@@ -1,28 +1,16 @@
-#include "app/document_options.h"
+#include "document/document_options.h"
 
-#include "app/caption_font.h"
-#include "app/settings_store.h"
+#include "document/caption_font.h"
 #include "platform/program_path.h"
+#include "settings/settings_store.h"
 
 #include <algorithm>
-#include <variant>
 
 namespace vemra {
 namespace {
 
 using O = DocumentOptions;
-
-// A key stored as it is held: flags and integers with "%d", texts as they
-// are, colours as integers. Keys with a reading rule of their own have no
-// member here and are handled by name.
-using Member =
-    std::variant<std::monostate, bool O::*, int O::*, std::string O::*, ColourValue O::*>;
-
-struct Key {
-    std::string_view section;
-    std::string_view key;
-    Member member;
-};
+using Key = OptionKey<O>;
 
 const Key kKeys[] = {
     {"KPDoc", "ThumbsSize", {}},
@@ -57,34 +45,6 @@ const Key kKeys[] = {
     {"KPDoc", "UnsharpPassCount", {}},
     {"KPDoc", "UnsharpKernel", {}},
     {"KPDoc", "UnsharpLevel", {}},
-    {"SPI", "TXTSize", {}},
-    {"SPI", "#InnerBMP", &O::innerBmp},
-    {"SPI", "#InnerAVI", &O::innerAvi},
-    {"SPI", "#InnerPNG", &O::innerPng},
-    {"SPI", "#InnerMPEG", &O::innerMpeg},
-    {"SPI", "#InnerTEXT", &O::innerText},
-    {"SPI", "#InnerTIFF", &O::innerTiff},
-    {"SPI", "#InnerJPEG", &O::innerJpeg},
-    {"SPI", "#InnerJPEG_FAST", &O::innerJpegFast},
-    {"SPI", "#InnerGIF", &O::innerGif},
-    {"SPI", "#InnerGIF2", &O::innerGif2},
-    {"SPI", "#PluginEXT", &O::pluginExt},
-    {"SPI", "DynamicSPI", &O::dynamicSpi},
-    {"SPI", "SPISet", &O::spiSet},
-    {"SPI", "SPIDIR", &O::spiDir},
-    {"KPView", "MemDraw", &O::memDraw},
-    {"KPView", "OverMem", &O::overMem},
-    {"KPView", "WheelScrollCount", &O::wheelScrollCount},
-    {"KPView", "SyncFileCount", &O::syncFileCount},
-    {"DrvView", "DisplayName", &O::displayName},
-    {"DrvView", "ShellTree", &O::shellTree},
-    {"DriveView", "Monitoring", &O::monitoring},
-    {"DriveView", "ArcTree", &O::arcTree},
-    {"MainFrame", "FolderMonitor", &O::folderMonitor},
-    {"MainFrame", "FlatBar", &O::flatBar},
-    {"OnePic", "TopMost", &O::topMost},
-    {"OnePic", "MultiPicView", &O::multiPicView},
-    {"OnePic", "Stay", &O::stay},
     {"ZRVxFile", "colCheck", &O::colCheck},
     {"ZRVxFile", "colBackGround", &O::colBackGround},
     {"ZRVxFile", "colText", &O::colText},
@@ -143,9 +103,6 @@ std::string specialText(const O& o, std::string_view key) {
     if (key == "UnsharpLevel") {
         return formatReal(o.unsharpLevel);
     }
-    if (key == "TXTSize") {
-        return formatPair(o.txtSize);
-    }
     if (key == "fontFaceName") {
         return o.fontFaceName;
     }
@@ -173,29 +130,14 @@ std::string specialText(const O& o, std::string_view key) {
     return {};
 }
 
+std::string textOf(const O& o, const Key& k) {
+    return std::holds_alternative<std::monostate>(k.member) ? specialText(o, k.key)
+                                                            : optionText(o, k);
+}
+
 IntPair clampedPair(IntPair pair, IntPair least) {
     return {std::clamp(pair.first, least.first, O::kMaxThumbnailSide),
             std::clamp(pair.second, least.second, O::kMaxThumbnailSide)};
-}
-
-void loadPlain(O& o, SettingsStore& store) {
-    for (const Key& k : kKeys) {
-        std::visit(
-            [&](auto member) {
-                using M = decltype(member);
-                if constexpr (std::is_same_v<M, bool O::*>) {
-                    o.*member = store.getInt(k.section, k.key, o.*member ? 1 : 0) != 0;
-                } else if constexpr (std::is_same_v<M, int O::*>) {
-                    o.*member = store.getInt(k.section, k.key, o.*member);
-                } else if constexpr (std::is_same_v<M, std::string O::*>) {
-                    o.*member = store.getText(k.section, k.key, o.*member);
-                } else if constexpr (std::is_same_v<M, ColourValue O::*>) {
-                    const int stored = store.getInt(k.section, k.key, static_cast<int>(o.*member));
-                    o.*member = colourFromSetting(stored);
-                }
-            },
-            k.member);
-    }
 }
 
 void loadSharpening(O& o, SettingsStore& store) {
@@ -229,13 +171,12 @@ void loadFilter(O& o, SettingsStore& store) {
 
 DocumentOptions DocumentOptions::load(SettingsStore& store) {
     DocumentOptions o;
-    loadPlain(o, store);
+    loadOptionKeys<O>(o, kKeys, store);
 
     const IntPair limit = readPair(store.getText("KPDoc", "ThumbsLimitSize", "40,40"));
     o.thumbsLimitSize = clampedPair(limit, {kMinThumbnailSide, kMinThumbnailSide});
     o.thumbsSize =
         clampedPair(readPair(store.getText("KPDoc", "ThumbsSize", "110,110")), o.thumbsLimitSize);
-    o.txtSize = readPair(store.getText("SPI", "TXTSize", formatPair(o.txtSize)));
 
     loadSharpening(o, store);
 
@@ -260,22 +201,7 @@ void DocumentOptions::save(SettingsStore& store) const {
         if (k.section == "Filter") {
             continue; // the display-filter dialog owns these
         }
-        std::visit(
-            [&](auto member) {
-                using M = decltype(member);
-                if constexpr (std::is_same_v<M, std::monostate>) {
-                    store.putText(k.section, k.key, specialText(*this, k.key));
-                } else if constexpr (std::is_same_v<M, bool O::*>) {
-                    store.putInt(k.section, k.key, this->*member ? 1 : 0);
-                } else if constexpr (std::is_same_v<M, int O::*>) {
-                    store.putInt(k.section, k.key, this->*member);
-                } else if constexpr (std::is_same_v<M, std::string O::*>) {
-                    store.putText(k.section, k.key, this->*member);
-                } else {
-                    store.putInt(k.section, k.key, static_cast<int>(this->*member & 0xFFFFFF));
-                }
-            },
-            k.member);
+        store.putText(k.section, k.key, textOf(*this, k));
     }
 }
 
@@ -283,21 +209,7 @@ std::vector<DocumentOptions::Entry> DocumentOptions::entries() const {
     std::vector<Entry> result;
     result.reserve(std::size(kKeys));
     for (const Key& k : kKeys) {
-        std::string value = std::visit(
-            [&](auto member) -> std::string {
-                using M = decltype(member);
-                if constexpr (std::is_same_v<M, std::monostate>) {
-                    return specialText(*this, k.key);
-                } else if constexpr (std::is_same_v<M, bool O::*>) {
-                    return this->*member ? "1" : "0";
-                } else if constexpr (std::is_same_v<M, std::string O::*>) {
-                    return this->*member;
-                } else {
-                    return std::to_string(this->*member);
-                }
-            },
-            k.member);
-        result.push_back({k.section, k.key, std::move(value)});
+        result.push_back({k.section, k.key, textOf(*this, k)});
     }
     return result;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-
 #include <cstdint>
 
 namespace vemra {
@@ -18,15 +16,6 @@ constexpr ColourValue colourValue(int red, int green, int blue) {
 // A stored integer as a colour: whatever a file holds in the top byte is dropped.
 constexpr ColourValue colourFromSetting(int stored) {
     return static_cast<ColourValue>(stored) & 0xFFFFFF;
-}
-
-inline QColor toQColor(ColourValue value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
-                  static_cast<int>(value >> 16 & 0xFF));
-}
-
-inline ColourValue fromQColor(const QColor& colour) {
-    return colourValue(colour.red(), colour.green(), colour.blue());
 }
 
 } // namespace vemra

@@ -1,6 +1,6 @@
-#include "app/window_placement.h"
+#include "views/window_placement.h"
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace vemra {
 namespace {

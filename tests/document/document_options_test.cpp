@@ -1,7 +1,7 @@
-#include "app/caption_font.h"
-#include "app/colour_value.h"
-#include "app/document_options.h"
-#include "app/settings_store.h"
+#include "document/caption_font.h"
+#include "document/document_options.h"
+#include "imaging/qcolor_value.h"
+#include "settings/settings_store.h"
 
 #include "../imaging/test_support.h"
 
@@ -40,7 +40,7 @@ protected:
 TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     const DocumentOptions o = DocumentOptions::load(storeWith(""));
     const auto e = entries(o);
-    EXPECT_EQ(e.size(), 85u); // every key of the document's table, each once
+    EXPECT_EQ(e.size(), 57u); // every key the document owns, each once
     EXPECT_EQ(e.at("KPDoc/ThumbsSize"), "110,110");
     EXPECT_EQ(e.at("KPDoc/ThumbsLimitSize"), "40,40");
     EXPECT_EQ(e.at("KPDoc/TrashCan"), "1");
@@ -48,10 +48,6 @@ TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(e.at("KPDoc/IDViewer"), "32782");
     EXPECT_EQ(e.at("KPDoc/UnsharpKernel"), "1,1,1,1,0,1,1,1,1");
     EXPECT_EQ(e.at("KPDoc/UnsharpLevel"), "0.500000");
-    EXPECT_EQ(e.at("SPI/#InnerPNG"), "1");
-    EXPECT_EQ(e.at("SPI/#InnerGIF2"), "0");
-    EXPECT_EQ(e.at("KPView/OverMem"), "70");
-    EXPECT_EQ(e.at("KPView/SyncFileCount"), "200");
     EXPECT_EQ(e.at("ZRVxFile/colSelectBackGround"), "16747660");
     EXPECT_EQ(e.at("ZRVxFile/colCantDraw"), "15794175");
     EXPECT_EQ(e.at("ZRVxFile/fontHeight"), "-12");
@@ -155,7 +151,8 @@ TEST_F(DocumentOptionsTest, FilterDatesAndSizes) {
 }
 
 TEST_F(DocumentOptionsTest, SavedOptionsLoadBackUnchanged) {
-    SettingsStore& store = storeWith("[Filter]\nDateBegin=77\n");
+    // Keys of other owners: the registry keeps "#InnerJPEG_FAST" as 0-3.
+    SettingsStore& store = storeWith("[Filter]\nDateBegin=77\n[SPI]\n#InnerJPEG_FAST=2\n");
     DocumentOptions o = DocumentOptions::load(store);
     o.thumbsSize = {150, 120};
     o.thumbsLimitSize = {50, 50};
@@ -165,7 +162,6 @@ TEST_F(DocumentOptionsTest, SavedOptionsLoadBackUnchanged) {
     o.unsharpPassCount = 2;
     o.unsharpKernel = {0, 1, 1, 0};
     o.unsharpLevel = 0.75;
-    o.innerPng = false;
     o.colText = 0x123456;
     o.fontHeight = -16;
     o.captionLines = {"$(PicName)", "$(PicSize), $(PicDate)"};
@@ -179,6 +175,11 @@ TEST_F(DocumentOptionsTest, SavedOptionsLoadBackUnchanged) {
     EXPECT_EQ(store.getInt("ZRVxFile", "colText", 0), 0x123456);
     // The filter keys belong to the display-filter dialog.
     EXPECT_EQ(store.keyNames("Filter"), std::vector<std::string>{"DateBegin"});
+    // Only the registry writes its section: a user's fast-JPEG level 2
+    // survives whichever owner is saved last.
+    EXPECT_EQ(store.keyNames("SPI"), std::vector<std::string>{"#InnerJPEG_FAST"});
+    EXPECT_EQ(store.getInt("SPI", "#InnerJPEG_FAST", 0), 2);
+    EXPECT_TRUE(store.keyNames("KPView").empty());
 }
 
 TEST_F(DocumentOptionsTest, ColoursLoseTheirTopByte) {

@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 #include "platform/field_list.h"
 #include "platform/program_path.h"
