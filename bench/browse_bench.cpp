@@ -17,15 +17,13 @@
 //           cell shows its thumbnail, and how many came from the cache.
 //   rss     VmRSS and VmHWM after start-up, after the scan, after stage 2
 //           and after stage 3 made every thumbnail.
-// The idle handler is the application's own (message 2039 to the main
-// frame), wrapped only to watch the grid's stage after each step.
+// The idle handler is the application's own (MainWindow::idle), wrapped
+// only to watch the grid's stage after each step.
 
 #include "app/vemra_application.h"
 #include "document/folder_document.h"
 #include "document/picture_source.h"
 #include "framework/idle_driver.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
 #include "settings/settings_store.h"
@@ -253,8 +251,7 @@ public:
             const Clock::time_point begin = Clock::now();
             const double cpuBegin = threadCpuMs();
             const vemra::ThumbnailGrid::Stage stage = m_grid->stage();
-            const bool more = m_frame != nullptr &&
-                              vemra::sendWindowMessage(m_frame, vemra::msg::kIdle, count) != 0;
+            const bool more = m_frame != nullptr && m_frame->idle(count);
             if (stage == vemra::ThumbnailGrid::Stage::MakeAll) {
                 m_backgroundSteps.push_back(msBetween(begin, Clock::now()));
                 m_backgroundStepsCpu.push_back(threadCpuMs() - cpuBegin);

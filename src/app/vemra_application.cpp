@@ -12,8 +12,6 @@
 #include "framework/command_id.h"
 #include "framework/idle_driver.h"
 #include "framework/message_box.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "imaging/decoder_registry.h"
 #include "platform/file_status.h"
 #include "platform/program_path.h"
@@ -107,19 +105,17 @@ bool VemraApp::initInstance() {
     m_steps.push_back("plugins");
 
     // 10. Start-up finished: the tree selects and opens the first folder.
-    m_document->updateAllViews(nullptr, hint::kStartupFinished);
+    m_document->updateAllViews(nullptr, hint::StartupFinished{});
     if (!m_firstFolder.empty() && isExistingFile(m_firstFolder)) {
         // An archive (or picture) given on the command line lists its own
         // contents rather than its folder's.
         m_document->openFolder(m_firstFolder, nullptr, m_document->options().cacheFolder);
     }
-    m_steps.push_back("hint16");
+    m_steps.push_back("startup finished");
 
     m_idle = std::make_unique<IdleDriver>();
     m_frame->connectIdle(*m_idle);
-    m_idle->setHandler([this](int count) {
-        return m_frame != nullptr && sendWindowMessage(m_frame.get(), msg::kIdle, count) != 0;
-    });
+    m_idle->setHandler([this](int count) { return m_frame != nullptr && m_frame->idle(count); });
     return true;
 }
 

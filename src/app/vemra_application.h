@@ -27,7 +27,7 @@ struct StartupEnvironment {
 
 // The application object: brings the program up in a fixed order (splash,
 // settings, document and main window, first folder, placement, plug-ins,
-// hint 16), answers the application's commands (the about box) and takes
+// StartupFinished), answers the application's commands (the about box) and takes
 // everything down again. The settings store is the one settings() gives,
 // chosen before start-up (useSettingsFile for tests).
 class VemraApp : public CommandTarget {

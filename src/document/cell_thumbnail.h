@@ -24,7 +24,7 @@ struct ThumbnailServices {
 
 // The outcome for one cell: whether there is a thumbnail to draw, and
 // whether it was made or loaded from the cache just now (then the other
-// views are told with hint 10).
+// views are told with RedrawEntry).
 struct CellThumbnail {
     bool exists = false;
     bool made = false;

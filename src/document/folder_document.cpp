@@ -111,11 +111,11 @@ void FolderDocument::openFolder(const std::optional<std::string>& path, Document
                                 bool useCache) {
     m_useCache = useCache;
     if (path && *path == folderAndMask() && !m_folder.empty()) {
-        updateAllViews(sender, hint::kRedrawAll, m_folder);
+        updateAllViews(sender, hint::RedrawAll{m_folder});
         return;
     }
     clear(true);
-    updateAllViews(sender, hint::kListEmptied, m_folder);
+    updateAllViews(sender, hint::ListEmptied{m_folder});
 
     ScanRequest request;
     const auto status = path ? fileStatus(*path) : std::nullopt;
@@ -143,7 +143,7 @@ void FolderDocument::openFolder(const std::optional<std::string>& path, Document
 }
 
 void FolderDocument::finishOpening(DocumentView* sender) {
-    updateAllViews(sender, hint::kScanFinished, m_folder);
+    updateAllViews(sender, hint::ScanFinished{m_folder});
     addHistory(folderAndMask());
     setTitle(folderAndMask());
 }
@@ -172,7 +172,7 @@ void FolderDocument::refresh(bool interruptible) {
         m_handedOut = nullptr;
         m_handedOutPosition = -1;
     }
-    updateAllViews(nullptr, hint::kListEmptied, m_folder);
+    updateAllViews(nullptr, hint::ListEmptied{m_folder});
 
     ScanRequest request = requestFromDocument();
     request.useStoredInformation = false;
@@ -287,7 +287,7 @@ void FolderDocument::setFocus(int position) {
         }
         if (old)
             old->state &= ~PictureSource::kFocused;
-        updateAllViews(nullptr, hint::kFocusChanged, FlagAtPosition{0, m_focus});
+        updateAllViews(nullptr, hint::FocusChanged{false, m_focus});
     }
     m_focus = -1;
     m_focusIndex = -1;
@@ -295,7 +295,7 @@ void FolderDocument::setFocus(int position) {
         m_focusIndex = entryIndexAt(position);
         m_entries[static_cast<std::size_t>(m_focusIndex)]->state |= PictureSource::kFocused;
         m_focus = position;
-        updateAllViews(nullptr, hint::kFocusChanged, FlagAtPosition{1, position});
+        updateAllViews(nullptr, hint::FocusChanged{true, position});
     }
 }
 
@@ -327,7 +327,7 @@ void FolderDocument::selectAll() {
         if (entry->isSelected() != deselect)
             continue;
         setSelected(i, deselect ? 0 : PictureSource::kSelected);
-        updateAllViews(nullptr, hint::kSelectionChanged, FlagAtPosition{deselect ? 0 : 1, i});
+        updateAllViews(nullptr, hint::SelectionChanged{!deselect, i});
     }
 }
 
@@ -350,7 +350,7 @@ void FolderDocument::remakeThumbnails() {
         e.clear();
         e.useCacheFirst = false;
     }
-    updateAllViews(nullptr, hint::kRedrawAll, m_folder);
+    updateAllViews(nullptr, hint::RedrawAll{m_folder});
 }
 
 void FolderDocument::addHistory(const std::string& text) {
@@ -368,10 +368,10 @@ void FolderDocument::moveHistory(int position) {
     m_historyMove = true;
     const std::string text = m_history[static_cast<std::size_t>(position)];
     if (!hasWildcard(text) && isExistingFile(text)) {
-        updateAllViews(nullptr, hint::kSelectFolder, text);
+        updateAllViews(nullptr, hint::SelectFolder{text});
     } else {
         m_options.pathMask = namePart(text);
-        updateAllViews(nullptr, hint::kSelectFolder, folderPart(text));
+        updateAllViews(nullptr, hint::SelectFolder{folderPart(text)});
     }
     m_historyMove = false;
 }

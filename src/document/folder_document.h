@@ -108,7 +108,7 @@ public:
     // entry `entryIndexes[i]`. The list must hold each displayed entry once
     // (a sorted copy of the display order); anything else changes nothing
     // and gives false. The focus stays on its entry; the views then redraw
-    // (hint 0, not sent to `sender`).
+    // (RedrawAll, not sent to `sender`).
     bool setDisplayOrder(std::span<const int> entryIndexes, DocumentView* sender);
     int entryCount() const { return static_cast<int>(m_entries.size()); }
     void removeEntry(int position);

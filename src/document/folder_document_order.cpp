@@ -35,7 +35,7 @@ bool FolderDocument::setDisplayOrder(std::span<const int> entryIndexes, Document
         m_handedOutPosition = -1;
     }
     m_scanning = wasScanning;
-    updateAllViews(sender, hint::kRedrawAll, m_folder);
+    updateAllViews(sender, hint::RedrawAll{m_folder});
     return true;
 }
 

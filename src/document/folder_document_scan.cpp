@@ -135,7 +135,7 @@ int FolderDocument::scan(ScanRequest& request) {
     m_scanning = false;
     if (result == kScanInterrupted) {
         clear(true);
-        updateAllViews(nullptr, hint::kListEmptied, m_folder);
+        updateAllViews(nullptr, hint::ListEmptied{m_folder});
     }
     return result;
 }
@@ -320,7 +320,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     };
 
     // Accepted entries move down in place over the dropped ones, so that the
-    // display order is valid at every step for views told by hint 11.
+    // display order is valid at every step for views told by EntryAccepted.
     std::size_t kept = 0;
     std::size_t walked = 0;
     for (; walked < m_entries.size(); ++walked) {
@@ -361,7 +361,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
             ++kept;
         }
         if (m_options.scanSpi && m_options.syncFind)
-            updateAllViews(nullptr, hint::kEntryAccepted, displayedCount() - 1);
+            updateAllViews(nullptr, hint::EntryAccepted{displayedCount() - 1});
         if (m_options.scanSpi && interruptionPending(request)) {
             ++walked;
             break;

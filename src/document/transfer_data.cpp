@@ -4,8 +4,6 @@
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "framework/update_hint.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_qimage.h"
 #include "imaging/picture_save.h"
@@ -365,16 +363,16 @@ int DragFiles::removeVanished(DocumentView* sender) {
         if (!dragged.contains(path) || std::filesystem::exists(path, error) || error)
             continue;
         m_document.removeEntry(position);
-        m_document.updateAllViews(sender, hint::kEntryRemoved, position);
+        m_document.updateAllViews(sender, hint::EntryRemoved{position});
         ++removed;
     }
     if (removed > 0)
-        m_document.updateAllViews(sender, hint::kRedrawAll);
+        m_document.updateAllViews(sender, hint::RedrawAll{});
     return removed;
 }
 
-DragMimeData::DragMimeData(QObject* renderer, const std::vector<std::byte>& notes)
-    : m_renderer(renderer) {
+DragMimeData::DragMimeData(const std::vector<std::byte>& notes, QObject* context, Renderer render)
+    : m_context(context), m_render(std::move(render)) {
     setData(mime::kNotes, asBytes(notes));
 }
 
@@ -400,8 +398,10 @@ QVariant DragMimeData::retrieveData(const QString& mimeType, QMetaType type) con
         // Asked once: a renderer that does not answer must not be asked
         // again for every format a target tries.
         m_asked = true;
-        sendWindowMessage(m_renderer.data(), msg::kRenderDragFiles,
-                          reinterpret_cast<std::intptr_t>(const_cast<DragMimeData*>(this)));
+        if (m_render && m_context) {
+            if (std::optional<std::vector<std::string>> paths = m_render(*this))
+                m_uriList = uriListBytes(*paths);
+        }
     }
     return m_uriList ? QVariant(*m_uriList) : QVariant();
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,7 +116,7 @@ public:
 
     // After the drop: every dragged plain file that no longer exists (the
     // target moved it) leaves the document, from the last position to the
-    // first, with hint 17 for each and hint 0 when any went. The count.
+    // first, with EntryRemoved for each and RedrawAll when any went. The count.
     int removeVanished(DocumentView* sender);
 
 private:
@@ -129,12 +130,17 @@ private:
 };
 
 // The data object of a drag: the notes at once, the URI list by delayed
-// rendering. The first request for the list sends window message 2049 to
-// `renderer` with this object as first argument; the renderer answers with
-// setFileList. Formats are announced without rendering anything.
+// rendering. The first request for the list asks `render` for the paths,
+// naming this object; it is asked once, and never once `context` (the drag's
+// source) is gone. Formats are announced without rendering anything.
 class DragMimeData : public QMimeData {
 public:
-    DragMimeData(QObject* renderer, const std::vector<std::byte>& notes);
+    // The paths of the drag `data` belongs to; none when it has none to give.
+    using Renderer =
+        std::function<std::optional<std::vector<std::string>>(const DragMimeData& data)>;
+
+    explicit DragMimeData(const std::vector<std::byte>& notes, QObject* context = nullptr,
+                          Renderer render = {});
 
     void setFileList(const std::vector<std::string>& paths);
     bool rendered() const { return m_uriList.has_value(); }
@@ -146,9 +152,11 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
-    QPointer<QObject> m_renderer;
+    QPointer<QObject> m_context;
+    Renderer m_render;
     mutable bool m_asked = false;
-    std::optional<QByteArray> m_uriList;
+    // Filled by the first request, which comes through the const reader.
+    mutable std::optional<QByteArray> m_uriList;
 };
 
 } // namespace vemra

@@ -31,7 +31,7 @@ void DocumentBase::removeView(DocumentView* view) {
     view->m_document = nullptr;
 }
 
-void DocumentBase::updateAllViews(DocumentView* sender, int hint, const HintData& data) {
+void DocumentBase::updateAllViews(DocumentView* sender, const UpdateHint& hint) {
     // A snapshot, because a view may attach or detach views while it is told.
     const std::vector<DocumentView*> snapshot = m_views;
     for (DocumentView* view : snapshot) {
@@ -39,7 +39,7 @@ void DocumentBase::updateAllViews(DocumentView* sender, int hint, const HintData
             continue;
         if (std::find(m_views.begin(), m_views.end(), view) == m_views.end())
             continue;
-        view->onUpdate(sender, hint, data);
+        view->onUpdate(sender, hint);
     }
 }
 

@@ -16,8 +16,8 @@ public:
     virtual ~DocumentView();
 
     // `sender` is the view that caused the change (it is not told again), or
-    // null when the document itself did.
-    virtual void onUpdate(DocumentView* sender, int hint, const HintData& data) = 0;
+    // null when the document itself did. Views read the hint with visitHint.
+    virtual void onUpdate(DocumentView* sender, const UpdateHint& hint) = 0;
 
     DocumentBase* document() const { return m_document; }
 
@@ -51,7 +51,7 @@ public:
     // they were attached. A view that is detached during the broadcast is
     // not called afterwards; one attached during it is called from the next
     // broadcast on.
-    void updateAllViews(DocumentView* sender, int hint, const HintData& data = {});
+    void updateAllViews(DocumentView* sender, const UpdateHint& hint);
 
     const std::string& title() const { return m_title; }
     void setTitle(std::string title) { m_title = std::move(title); }

@@ -16,11 +16,10 @@ DisplaySorter::~DisplaySorter() {
         document()->removeView(this);
 }
 
-void DisplaySorter::onUpdate(DocumentView*, int hintNumber, const HintData&) {
+void DisplaySorter::onUpdate(DocumentView*, const UpdateHint& update) {
     // A fresh scan lists entries in folder order; the history puts them back
     // in the order the user last chose.
-    if (hintNumber == hint::kScanFinished)
-        order(m_state.reapply());
+    visitHint(update, [this](const hint::ScanFinished&) { order(m_state.reapply()); });
 }
 
 std::optional<CommandState> DisplaySorter::commandState(int id) const {

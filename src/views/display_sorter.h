@@ -22,7 +22,7 @@ public:
     DisplaySorter(FolderDocument& document, SettingsStore& settings);
     ~DisplaySorter() override;
 
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    void onUpdate(DocumentView* sender, const UpdateHint& update) override;
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
 

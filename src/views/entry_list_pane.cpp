@@ -31,19 +31,13 @@ EntryListPane::~EntryListPane() {
     }
 }
 
-void EntryListPane::onUpdate(DocumentView*, int hintNumber, const HintData&) {
-    switch (hintNumber) {
-    case hint::kListEmptied:
-        clear();
-        break;
-    case hint::kRedrawAll:
-    case hint::kScanFinished:
-    case hint::kEntryRemoved:
-        reload();
-        break;
-    default:
-        break;
-    }
+void EntryListPane::onUpdate(DocumentView*, const UpdateHint& update) {
+    using hint::OneOf;
+    visitHint(
+        update, [this](const hint::ListEmptied&) { clear(); },
+        [this](const OneOf<hint::RedrawAll, hint::ScanFinished, hint::EntryRemoved> auto&) {
+            reload();
+        });
 }
 
 void EntryListPane::reload() {

@@ -20,7 +20,7 @@ public:
     EntryListPane(FolderDocument& document, Style style, QWidget* parent = nullptr);
     ~EntryListPane() override;
 
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
 
     // Fills the pane from the document again.
     void reload();

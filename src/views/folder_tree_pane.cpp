@@ -56,17 +56,15 @@ FolderTreePane::~FolderTreePane() {
     }
 }
 
-void FolderTreePane::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
-    if (hintNumber == hint::kSelectFolder) {
-        if (const std::string* path = hintText(data)) {
-            selectFolder(*path);
-        }
-    } else if (hintNumber == hint::kStartupFinished) {
-        m_started = true;
-        if (!m_document.currentFolder().empty()) {
-            selectFolder(m_document.currentFolder());
-        }
-    }
+void FolderTreePane::onUpdate(DocumentView*, const UpdateHint& update) {
+    visitHint(
+        update, [this](const hint::SelectFolder& select) { selectFolder(select.path); },
+        [this](const hint::StartupFinished&) {
+            m_started = true;
+            if (!m_document.currentFolder().empty()) {
+                selectFolder(m_document.currentFolder());
+            }
+        });
 }
 
 bool FolderTreePane::selectFolder(const std::string& path) {

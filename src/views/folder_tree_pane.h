@@ -15,14 +15,14 @@ class SettingsStore;
 
 // The left pane: the folders of the file system as a tree. Selecting a
 // folder opens it in the document; the document's requests to show a folder
-// (hints 12 and 16) select it here.
+// (the SelectFolder and StartupFinished hints) select it here.
 class FolderTreePane : public QTreeView, public DocumentView {
     Q_OBJECT
 public:
     FolderTreePane(FolderDocument& document, QWidget* parent = nullptr);
     ~FolderTreePane() override;
 
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
 
     // Selects `path` (a folder, or a file whose folder is selected) and
     // opens it in the document. False when no such folder exists.
@@ -47,7 +47,7 @@ private:
     bool m_selecting = false;
     bool m_keepInSight = false; // a folder was selected by the program
     bool m_scrollPending = false;
-    bool m_started = false; // hint 16 came, or a folder was asked for
+    bool m_started = false; // StartupFinished came, or a folder was asked for
 };
 
 } // namespace vemra

@@ -40,10 +40,10 @@ public:
 
     explicit MainStatusBar(QWidget* parent = nullptr);
 
-    // Request 2043: the text of pane 0..2 (pane 3 shows progress only).
+    // The text of pane 0..2 (pane 3 shows progress only).
     void setPaneText(int pane, const std::string& text);
     QString paneText(int pane) const;
-    // Request 2044: progress in `pane` (only the progress pane draws it).
+    // Progress in `pane` (only the progress pane draws it).
     void setPaneProgress(int pane, int percent);
     ProgressPane* progressPane() const { return m_progress; }
     QWidget* pane(int index) const;

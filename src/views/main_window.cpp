@@ -4,7 +4,6 @@
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
 #include "framework/scan_interruption.h"
-#include "framework/window_message_id.h"
 #include "settings/settings_store.h"
 #include "views/display_sorter.h"
 #include "views/entry_list_pane.h"
@@ -90,7 +89,8 @@ void MainWindow::createPanes() {
     m_rows->setObjectName(QStringLiteral("rows"));
     m_details = new EntryListPane(m_document, EntryListPane::Style::Names, m_rows);
     m_grid = new ThumbnailGrid(m_document, m_rows);
-    m_grid->setReportTarget(this);
+    connect(m_grid, &ThumbnailGrid::thumbnailProgress, this,
+            [this](int percent) { setStatusProgress(MainStatusBar::kProgressPane, percent); });
     m_grid->setCommandActions(m_commands);
     m_grid->setSettingsStore(&m_settings);
     m_grid->setOptions(GridOptions::load(m_settings));
@@ -246,30 +246,27 @@ bool MainWindow::onRangeCommand(int id) {
     return false;
 }
 
-// --- document hints and window messages
+// --- document hints and requests
 
-void MainWindow::onUpdate(DocumentView*, int hintNumber, const HintData&) {
-    switch (hintNumber) {
-    case hint::kScanFinished:
-        m_interruption.reset(); // hands back the input it kept
-        showStatusSummary();
-        updateCommandStates();
-        break;
-    case hint::kRedrawAll:
-    case hint::kSelectionChanged:
-    case hint::kAllSelection:
-    case hint::kEntryRemoved:
-        showStatusSummary();
-        updateCommandStates();
-        break;
-    case hint::kListEmptied:
-        // A scan begins: input that stops it is watched for until it ends.
-        m_interruption = std::make_unique<ScanInterruption>();
-        updateCommandStates();
-        break;
-    default:
-        break;
-    }
+void MainWindow::onUpdate(DocumentView*, const UpdateHint& update) {
+    using hint::OneOf;
+    visitHint(
+        update,
+        [this](const hint::ScanFinished&) {
+            m_interruption.reset(); // hands back the input it kept
+            showStatusSummary();
+            updateCommandStates();
+        },
+        [this](const OneOf<hint::RedrawAll, hint::SelectionChanged, hint::AllSelection,
+                           hint::EntryRemoved> auto&) {
+            showStatusSummary();
+            updateCommandStates();
+        },
+        [this](const hint::ListEmptied&) {
+            // A scan begins: input that stops it is watched for until it ends.
+            m_interruption = std::make_unique<ScanInterruption>();
+            updateCommandStates();
+        });
 }
 
 void MainWindow::showStatusSummary() {
@@ -286,32 +283,22 @@ void MainWindow::showStatusSummary() {
             : QStringLiteral("%1 - Vemra").arg(QString::fromStdString(m_document.currentFolder())));
 }
 
-std::intptr_t MainWindow::onWindowMessage(int message, std::intptr_t first, std::intptr_t second) {
-    switch (message) {
-    case msg::kStatusText: {
-        const char* text = reinterpret_cast<const char*>(second);
-        m_statusBar->setPaneText(static_cast<int>(first), text != nullptr ? text : "");
-        return 0;
-    }
-    case msg::kStatusProgress:
-        m_statusBar->setPaneProgress(static_cast<int>(first), static_cast<int>(second));
-        return 0;
-    case msg::kIdle:
-        // The thumbnail work of the grid takes its share of idle time.
-        return m_grid != nullptr && m_grid->idleStep(static_cast<int>(first)) ? 1 : 0;
-    case msg::kFolderChanged:
-        // The shown folder changed on disk: read it again.
-        if (!m_document.isScanning() && !m_document.currentFolder().empty()) {
-            m_document.refreshIfCurrent(m_document.currentFolder());
-        }
-        return 0;
-    default:
-        return 0;
-    }
+void MainWindow::setStatusText(int pane, const std::string& text) {
+    m_statusBar->setPaneText(pane, text);
 }
 
-bool MainWindow::event(QEvent* e) {
-    return deliverWindowMessage(e, *this) || QMainWindow::event(e);
+void MainWindow::setStatusProgress(int pane, int percent) {
+    m_statusBar->setPaneProgress(pane, percent);
+}
+
+bool MainWindow::idle(int count) {
+    return m_grid != nullptr && m_grid->idleStep(count);
+}
+
+void MainWindow::shownFolderChanged() {
+    if (!m_document.isScanning() && !m_document.currentFolder().empty()) {
+        m_document.refreshIfCurrent(m_document.currentFolder());
+    }
 }
 
 } // namespace vemra

@@ -3,7 +3,6 @@
 #include "framework/command_router.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
-#include "framework/window_message.h"
 #include "views/frame_settings.h"
 #include "views/window_placement.h"
 
@@ -40,10 +39,7 @@ class SettingsStore;
 // its bars and its pane sizes, and routes every command of its menus, keys
 // and buttons through the active view, the document, itself and the
 // application.
-class MainWindow : public QMainWindow,
-                   public DocumentView,
-                   public CommandTarget,
-                   public WindowMessageHandler {
+class MainWindow : public QMainWindow, public DocumentView, public CommandTarget {
     Q_OBJECT
 public:
     // `registry` may be null (no plug-in-set switching).
@@ -65,11 +61,16 @@ public:
     void updateCommandStates();
 
     // --- DocumentView: status texts follow the document
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
 
-    // --- WindowMessageHandler: requests 2043 (pane, const char* UTF-8 text),
-    // 2044 (pane, percent), 2024 (the shown folder changed) and 2039 (idle)
-    std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
+    // --- requests from the panes, the viewers and the application
+    // A text into status pane 0-2, or progress (percent; 0 clears) into a
+    // pane; see MainStatusBar.
+    void setStatusText(int pane, const std::string& text);
+    void setStatusProgress(int pane, int percent);
+    // One share of idle time: the grid's thumbnail work. True while more
+    // is wanted.
+    bool idle(int count);
 
     // --- placement
     WindowPlacement placement() const;
@@ -97,17 +98,21 @@ public:
     void fillSizeMenu();
     void fillHistoryMenu(bool forward);
 
+public slots:
+    // The shown folder changed on disk: it is read again unless a scan runs.
+    // Monitors on other threads connect to it queued, so it always runs on
+    // the interface thread.
+    void shownFolderChanged();
+
 signals:
-    // The grid requests of the size menu: msg::kSetCellSize (take a stored
-    // cell size) and msg::kDivideColumns (divide into N columns); the grid
-    // view connects to them.
+    // The grid requests of the size menu: take a stored cell size, or divide
+    // the width into N columns; the grid connects to them.
     void cellSizeRequested(int width, int height);
     void columnsRequested(int columns);
     // The window closed (its state is saved by then).
     void closed();
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -142,7 +147,7 @@ private:
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;
-    // Lets Escape or a click stop the scan in progress (from hint 1 to 2).
+    // Lets Escape or a click stop the scan in progress (from ListEmptied to ScanFinished).
     std::unique_ptr<ScanInterruption> m_interruption;
     bool m_closing = false;
 };

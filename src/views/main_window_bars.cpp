@@ -191,7 +191,7 @@ void MainWindow::onPluginSetChosen() {
     }
     m_registry->loadSet(chosen);
     m_registry->applyDynamicLoading();
-    m_document.updateAllViews(nullptr, hint::kRedrawAll);
+    m_document.updateAllViews(nullptr, hint::RedrawAll{});
 }
 
 } // namespace vemra

@@ -78,7 +78,7 @@ void MainWindow::saveState() {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     // The views stop painting before anything is torn down.
-    m_document.updateAllViews(nullptr, hint::kStopPainting);
+    m_document.updateAllViews(nullptr, hint::StopPainting{});
     m_closing = true;
     saveState();
     e->accept();

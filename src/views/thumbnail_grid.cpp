@@ -5,7 +5,7 @@
 #include "framework/command_id.h"
 #include "framework/command_router.h"
 #include "framework/idle_driver.h"
-#include "framework/window_message_id.h"
+#include "views/progress_window_requests.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -20,7 +20,8 @@ namespace vemra {
 
 ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
     : QAbstractScrollArea(parent), m_document(document),
-      m_rememberedSize(document.options().thumbsSize) {
+      m_rememberedSize(document.options().thumbsSize),
+      m_progress(std::make_unique<ProgressWindowRequests>(this)) {
     setObjectName(QStringLiteral("thumbnailGrid"));
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -182,91 +183,78 @@ void ThumbnailGrid::divideColumns(int columns) {
     applyCellSize(width, height);
 }
 
-// --- hints, commands, messages
+// --- hints and commands
 
-void ThumbnailGrid::onUpdate(DocumentView*, int hintNumber, const HintData& data) {
-    switch (hintNumber) {
-    case hint::kRedrawAll:
-    case hint::kEntryRemoved:
-        relayout();
-        restartPainting(true);
-        break;
-    case hint::kListEmptied:
-        m_stage = Stage::Idle;
-        m_anchor = m_rangeEnd = m_pressed = -1;
-        m_rangeInProgress = false;
-        m_found = 0;
-        relayout();
-        if (m_document.options().syncFind) {
-            m_top = 0;
-            updateScrollBar();
+void ThumbnailGrid::onUpdate(DocumentView*, const UpdateHint& update) {
+    using hint::OneOf;
+    visitHint(
+        update,
+        [this](const OneOf<hint::RedrawAll, hint::EntryRemoved> auto&) {
+            relayout();
             restartPainting(true);
-        } else {
-            viewport()->update();
-        }
-        break;
-    case hint::kEntryAccepted:
-        if (m_document.options().syncFind)
-            drawFoundEntry(hintPosition(data));
-        break;
-    case hint::kScanFinished: {
-        m_found = 0;
-        m_anchor = m_rangeEnd = m_pressed = -1;
-        m_rangeInProgress = false;
+        },
+        [this](const hint::ListEmptied&) { listEmptied(); },
+        [this](const hint::EntryAccepted& accepted) {
+            if (m_document.options().syncFind)
+                drawFoundEntry(accepted.position);
+        },
+        [this](const hint::ScanFinished&) { scanFinished(); },
+        [this](const hint::StopPainting&) { m_stage = Stage::Idle; },
+        [this](const hint::ContinuePainting&) { restartPainting(false); },
+        [this](const hint::SelectionChanged& change) { redrawEntry(change.position); },
+        [this](const hint::FocusChanged& change) {
+            redrawEntry(change.position);
+            // Another view moved the focus: with Synchronous the grid follows.
+            if (change.focused && !m_settingCurrent && m_document.options().synchronous &&
+                change.position < m_layout.count)
+                scrollJustEnough(change.position);
+        },
+        [this](const hint::AllSelection&) { viewport()->update(); },
+        [this](const hint::RedrawEntry& redraw) { redrawEntry(redraw.position); },
+        [this](const hint::OpenEntry& open) { openInViewer(open.position); },
+        [this](const hint::OpenEntryByKeys& open) {
+            openByKeys(open.position, QGuiApplication::keyboardModifiers());
+        });
+}
+
+void ThumbnailGrid::listEmptied() {
+    m_stage = Stage::Idle;
+    m_anchor = m_rangeEnd = m_pressed = -1;
+    m_rangeInProgress = false;
+    m_found = 0;
+    relayout();
+    if (m_document.options().syncFind) {
         m_top = 0;
-        reloadAppearance();
-        relayout();
         updateScrollBar();
-        const std::string wanted = m_document.fileToShow();
-        if (!wanted.empty()) {
-            for (int i = 0; i < m_document.displayedCount(); ++i) {
-                const PictureSource* entry = m_document.entryAt(i);
-                if (entry != nullptr && !entry->isArchiveMember() &&
-                    QString::fromStdString(entry->fullPath())
-                            .compare(QString::fromStdString(wanted), Qt::CaseInsensitive) == 0) {
-                    m_document.clearFileToShow();
-                    m_document.setFocus(i);
-                    openEntry(i);
-                    break;
-                }
+        restartPainting(true);
+    } else {
+        viewport()->update();
+    }
+}
+
+void ThumbnailGrid::scanFinished() {
+    m_found = 0;
+    m_anchor = m_rangeEnd = m_pressed = -1;
+    m_rangeInProgress = false;
+    m_top = 0;
+    reloadAppearance();
+    relayout();
+    updateScrollBar();
+    const std::string wanted = m_document.fileToShow();
+    if (!wanted.empty()) {
+        for (int i = 0; i < m_document.displayedCount(); ++i) {
+            const PictureSource* entry = m_document.entryAt(i);
+            if (entry != nullptr && !entry->isArchiveMember() &&
+                QString::fromStdString(entry->fullPath())
+                        .compare(QString::fromStdString(wanted), Qt::CaseInsensitive) == 0) {
+                m_document.clearFileToShow();
+                m_document.setFocus(i);
+                openEntry(i);
+                break;
             }
         }
-        restartPainting(true);
-        break;
     }
-    case hint::kStopPainting:
-        m_stage = Stage::Idle;
-        break;
-    case hint::kContinuePainting:
-        restartPainting(false);
-        break;
-    case hint::kSelectionChanged:
-        redrawEntry(hintFlagAtPosition(data).position);
-        break;
-    case hint::kFocusChanged: {
-        const FlagAtPosition change = hintFlagAtPosition(data);
-        redrawEntry(change.position);
-        // Another view moved the focus: with Synchronous the grid follows.
-        if (change.flag != 0 && !m_settingCurrent && m_document.options().synchronous &&
-            change.position < m_layout.count)
-            scrollJustEnough(change.position);
-        break;
-    }
-    case hint::kAllSelection:
-        viewport()->update();
-        break;
-    case hint::kRedrawEntry:
-        redrawEntry(hintPosition(data));
-        break;
-    case hint::kOpenEntry:
-        openInViewer(hintPosition(data));
-        break;
-    case hint::kOpenEntryByKeys:
-        openByKeys(hintPosition(data), QGuiApplication::keyboardModifiers());
-        break;
-    default:
-        break;
-    }
+    restartPainting(true);
 }
 
 std::optional<CommandState> ThumbnailGrid::commandState(int id) const {
@@ -325,37 +313,6 @@ bool ThumbnailGrid::onCommand(int id) {
     }
 }
 
-std::intptr_t ThumbnailGrid::onWindowMessage(int message, std::intptr_t first,
-                                             std::intptr_t second) {
-    switch (message) {
-    case msg::kContinuePhase:
-        restartPainting(false);
-        return 0;
-    case msg::kPageUp:
-        return onCommand(kCmdPreviousPage) ? 1 : 0;
-    case msg::kPageDown:
-        return onCommand(kCmdNextPage) ? 1 : 0;
-    case msg::kLargerCells:
-        stepCellSize(1);
-        return 0;
-    case msg::kSmallerCells:
-        stepCellSize(-1);
-        return 0;
-    case msg::kDivideColumns:
-        divideColumns(static_cast<int>(first));
-        return 0;
-    case msg::kSetCellSize:
-        setCellSize(static_cast<int>(first), static_cast<int>(second));
-        return 0;
-    case msg::kGridProgress:
-        return progressRequest(static_cast<int>(first), second);
-    case msg::kRenderDragFiles:
-        return renderDragFiles(first);
-    default:
-        return 0;
-    }
-}
-
 bool ThumbnailGrid::event(QEvent* e) {
     // Tab goes on to the document's next view, not to the next widget.
     if (e->type() == QEvent::KeyPress) {
@@ -366,7 +323,7 @@ bool ThumbnailGrid::event(QEvent* e) {
             return true;
         }
     }
-    return deliverWindowMessage(e, *this) || QAbstractScrollArea::event(e);
+    return QAbstractScrollArea::event(e);
 }
 
 } // namespace vemra

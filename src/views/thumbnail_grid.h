@@ -2,7 +2,6 @@
 
 #include "framework/command_target.h"
 #include "framework/document_base.h"
-#include "framework/window_message.h"
 #include "platform/field_list.h"
 #include "views/grid_layout.h"
 #include "views/grid_options.h"
@@ -17,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QMenu;
 class QMimeData;
@@ -30,7 +30,9 @@ class CommandRouter;
 class DragFiles;
 class DragMimeData;
 class PictureSource;
+class ProgressRequests;
 class ProgressWindow;
+class ProgressWindowRequests;
 class SettingsStore;
 struct CellGeometry;
 
@@ -40,10 +42,7 @@ struct CellGeometry;
 // looked up and made in idle time (idleStep), first for the visible cells,
 // then, with ThumbsCreate, for every entry, so that scrolling and keys stay
 // responsive in large folders.
-class ThumbnailGrid : public QAbstractScrollArea,
-                      public DocumentView,
-                      public CommandTarget,
-                      public WindowMessageHandler {
+class ThumbnailGrid : public QAbstractScrollArea, public DocumentView, public CommandTarget {
     Q_OBJECT
 public:
     // The idle stages: nothing to do, draw the visible cells, make the
@@ -76,9 +75,6 @@ public:
     // --- idle work: one batch of the current stage; true when more is wanted
     bool idleStep(int count);
     Stage stage() const { return m_stage; }
-    // Where progress reports go (window message 2044); null: the top-level
-    // window.
-    void setReportTarget(QObject* target) { m_reportTarget = target; }
 
     // --- selection
     // Moves the current entry to `position` as a key would (Shift: range,
@@ -112,13 +108,15 @@ public:
     // The command opening an entry sends: Shift runs it with its associated
     // application, Ctrl opens it in the viewer, else the IDViewer option.
     int openingCommand(Qt::KeyboardModifiers modifiers) const;
-    // Opens `position` as a double-click or Enter does (hint 14).
+    // Opens `position` as a double-click or Enter does (the OpenEntryByKeys hint).
     void openByKeys(int position, Qt::KeyboardModifiers modifiers);
     // Called after every idle stage ends (the frame refreshes its title and
     // status panes).
     void setAfterPass(std::function<void()> callback) { m_afterPass = std::move(callback); }
-    // The window of request 2031, while shown.
-    ProgressWindow* progressWindow() const { return m_progress; }
+    // The progress display the grid lends to long commands run for it.
+    ProgressRequests& progress();
+    // Its window, while shown.
+    ProgressWindow* progressWindow() const;
 
     // --- clipboard and drag out (thumbnail_grid_transfer.cpp)
     // Where a pasted picture is saved: the path and whether as JPEG; none
@@ -143,11 +141,15 @@ public:
     // over another entry than the pressed one, or over none.
     static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
 
-    // --- DocumentView, CommandTarget, WindowMessageHandler
-    void onUpdate(DocumentView* sender, int hint, const HintData& data) override;
+    // --- DocumentView, CommandTarget
+    void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
-    std::intptr_t onWindowMessage(int message, std::intptr_t first, std::intptr_t second) override;
+
+signals:
+    // How far the thumbnails of the whole folder are made, 0-100; 0 also
+    // clears an earlier report.
+    void thumbnailProgress(int percent);
 
 protected:
     bool event(QEvent* event) override;
@@ -165,6 +167,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // --- hints (thumbnail_grid.cpp)
+    void listEmptied();
+    void scanFinished();
+
     // --- layout (thumbnail_grid.cpp)
     void relayout();
     void updateScrollBar();
@@ -201,7 +207,7 @@ private:
     void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
     void focusNextView();
     // Makes `position` the document's current entry; the grid brings its
-    // own choices into view as keys do, not as hint 13 does for others'.
+    // own choices into view as keys do, not as FocusChanged does for others'.
     void setCurrent(int position);
     void scrollJustEnough(int position);
 
@@ -216,8 +222,7 @@ private:
     void openSelection();
     void runAssociated(int position);
     void reloadEntry(int position);
-    std::intptr_t progressRequest(int operation, std::intptr_t argument);
-    // After every stage: the frame's refresh and, with SyncJump, hint 9.
+    // After every stage: the frame's refresh and, with SyncJump, FirstVisible.
     void passFinished();
     void drawFoundEntry(int position);
 
@@ -225,7 +230,8 @@ private:
     std::optional<CommandState> transferCommandState(int id) const;
     bool onTransferCommand(int id);
     void armDrag(Qt::MouseButton button, int position);
-    std::intptr_t renderDragFiles(std::intptr_t data);
+    // A drop target asked `data` for the file list of the drag.
+    std::optional<std::vector<std::string>> dragFileList(const DragMimeData& data);
 
     FolderDocument& m_document;
     GridLayout m_layout;
@@ -245,7 +251,6 @@ private:
     int m_visibleCursor = 0;
     int m_backgroundCursor = 0;
     bool m_reportedProgress = false;
-    QObject* m_reportTarget = nullptr;
 
     int m_anchor = -1;
     int m_rangeEnd = -1;
@@ -262,12 +267,12 @@ private:
     GridOptions m_options;
     MenuExec m_menuExec;
     std::function<void()> m_afterPass;
-    ProgressWindow* m_progress = nullptr;
+    std::unique_ptr<ProgressWindowRequests> m_progress;
     // Archive members extracted for other programs; removed with the grid.
     std::unique_ptr<QTemporaryDir> m_extracted;
     int m_extractedCount = 0;
     bool m_settingCurrent = false;
-    // Entries found so far by a scan that draws them as it goes (hint 11).
+    // Entries found so far by a scan that draws them as it goes (EntryAccepted).
     int m_found = 0;
 
     SaveDialog m_saveDialog;

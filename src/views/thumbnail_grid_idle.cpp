@@ -3,15 +3,11 @@
 #include "document/cell_geometry.h"
 #include "document/folder_document.h"
 #include "framework/idle_driver.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 
 #include <optional>
 
 namespace vemra {
 namespace {
-constexpr int kProgressPane = 3;
-
 bool giveWay() {
     return idleInputPending();
 }
@@ -73,7 +69,7 @@ bool ThumbnailGrid::stageMakeVisible() {
         ++m_visibleCursor;
         if (made->isNew()) {
             redrawEntry(position);
-            m_document.updateAllViews(this, hint::kRedrawEntry, position);
+            m_document.updateAllViews(this, hint::RedrawEntry{position});
         }
         if (idleInputPending())
             return true;
@@ -97,7 +93,7 @@ bool ThumbnailGrid::stageMakeAll() {
     ++m_backgroundCursor;
     if (made->isNew()) {
         redrawEntry(position);
-        m_document.updateAllViews(this, hint::kRedrawEntry, position);
+        m_document.updateAllViews(this, hint::RedrawEntry{position});
     }
     reportProgress(m_backgroundCursor * 100 / count);
     if (m_backgroundCursor >= count) {
@@ -117,11 +113,8 @@ void ThumbnailGrid::resetBackgroundStage() {
 }
 
 void ThumbnailGrid::reportProgress(int percent) {
-    QObject* target = m_reportTarget != nullptr ? m_reportTarget : window();
-    if (target == this)
-        return;
     m_reportedProgress = percent != 0;
-    sendWindowMessage(target, msg::kStatusProgress, kProgressPane, percent);
+    emit thumbnailProgress(percent);
 }
 
 } // namespace vemra

@@ -22,8 +22,7 @@ void ThumbnailGrid::select(int position, bool selected) {
         return;
     m_document.setSelected(position, selected ? PictureSource::kSelected : 0);
     redrawEntry(position);
-    m_document.updateAllViews(this, hint::kSelectionChanged,
-                              FlagAtPosition{selected ? 1 : 0, position});
+    m_document.updateAllViews(this, hint::SelectionChanged{selected, position});
 }
 
 void ThumbnailGrid::clearSelection(int except) {

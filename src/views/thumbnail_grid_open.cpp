@@ -5,7 +5,7 @@
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
 #include "framework/wait_cursor.h"
-#include "framework/window_message_id.h"
+#include "views/progress_window_requests.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -98,52 +98,17 @@ void ThumbnailGrid::reloadEntry(int position) {
     entry->cached = false;
     m_document.prepareThumbnail(position, geometry(), true);
     redrawEntry(position);
-    m_document.updateAllViews(this, hint::kRedrawEntry, position);
+    m_document.updateAllViews(this, hint::RedrawEntry{position});
 }
 
-// --- request 2031
+// --- the progress display lent to long commands
 
-std::intptr_t ThumbnailGrid::progressRequest(int operation, std::intptr_t argument) {
-    namespace op = msg::progress;
-    const char* text = reinterpret_cast<const char*>(argument);
-    if (operation == op::kShow) {
-        const std::string_view title =
-            text != nullptr ? std::string_view(text) : std::string_view();
-        if (m_progress == nullptr)
-            m_progress = new ProgressWindow(this, title); // owned by the grid, Qt's model
-        else
-            m_progress->setTitle(title);
-        m_progress->setRange(0, 100);
-        m_progress->setPosition(0);
-        m_progress->clearCancel();
-        m_progress->show();
-    }
-    if (m_progress == nullptr)
-        return 0;
-    switch (operation) {
-    case op::kText:
-        m_progress->setText(text != nullptr ? text : "");
-        break;
-    case op::kAdvance:
-        if (argument == 0)
-            m_progress->stepIt();
-        else
-            m_progress->offsetPosition(static_cast<int>(argument));
-        break;
-    case op::kPosition:
-        m_progress->setPosition(static_cast<int>(argument));
-        break;
-    case op::kRange:
-        m_progress->setRange(0, static_cast<int>(std::max<std::intptr_t>(0, argument)));
-        break;
-    case op::kClose:
-        delete m_progress;
-        m_progress = nullptr;
-        return 0;
-    default:
-        break;
-    }
-    return m_progress->checkCancelButton() ? 1 : 0;
+ProgressRequests& ThumbnailGrid::progress() {
+    return *m_progress;
+}
+
+ProgressWindow* ThumbnailGrid::progressWindow() const {
+    return m_progress->window();
 }
 
 // --- after a pass, and entries found during a scan
@@ -152,7 +117,7 @@ void ThumbnailGrid::passFinished() {
     if (m_afterPass)
         m_afterPass();
     if (m_document.options().syncJump && m_layout.count > 0)
-        m_document.updateAllViews(this, hint::kFirstVisible, m_layout.firstVisible(m_top));
+        m_document.updateAllViews(this, hint::FirstVisible{m_layout.firstVisible(m_top)});
 }
 
 // With SyncFind, a long scan shows what it found so far: once more than

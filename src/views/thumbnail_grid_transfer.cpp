@@ -41,7 +41,7 @@ std::optional<ThumbnailGrid::SaveChoice> askSavePath(QWidget* parent, const std:
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return ThumbnailGrid::SaveChoice{dialog.selectedFiles().front().toStdString(),
-                               dialog.selectedNameFilter() == filters[1]};
+                                     dialog.selectedNameFilter() == filters[1]};
 }
 
 // The thumbnail of the entry under the pointer, small, to show what is
@@ -128,7 +128,8 @@ void ThumbnailGrid::pasteClipboard() {
 
 // --- drag out
 
-bool ThumbnailGrid::dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under) {
+bool ThumbnailGrid::dragShouldStart(long long pressSecond, long long nowSecond, int pressed,
+                                    int under) {
     return nowSecond - pressSecond >= 1 || under < 0 || under != pressed;
 }
 
@@ -157,7 +158,8 @@ void ThumbnailGrid::startDrag() {
     DragFiles files(m_document);
     if (files.empty())
         return;
-    auto data = std::make_unique<DragMimeData>(this, files.notes());
+    auto data = std::make_unique<DragMimeData>(
+        files.notes(), this, [this](const DragMimeData& asking) { return dragFileList(asking); });
     m_drag = &files;
     m_dragData = data.get();
     if (m_dragExec) {
@@ -178,17 +180,16 @@ void ThumbnailGrid::startDrag() {
     files.removeVanished(nullptr);
 }
 
-// Window message 2049: a drop target asked for the file list of the drag
-// in progress.
-std::intptr_t ThumbnailGrid::renderDragFiles(std::intptr_t data) {
-    if (m_drag == nullptr || data != reinterpret_cast<std::intptr_t>(m_dragData))
-        return 0;
+// Only the data object of the drag in progress gets the list: one left over
+// from an earlier drag (a target may keep it) has nothing to be given.
+std::optional<std::vector<std::string>> ThumbnailGrid::dragFileList(const DragMimeData& data) {
+    if (m_drag == nullptr || &data != m_dragData)
+        return std::nullopt;
     // Unpacking members may take a while; plain files are listed at once.
     std::optional<WaitCursor> busy;
     if (m_drag->hasMembers() && !m_drag->rendered())
         busy.emplace();
-    m_dragData->setFileList(m_drag->render());
-    return 1;
+    return m_drag->render();
 }
 
 } // namespace vemra

@@ -155,9 +155,9 @@ TEST_F(ScanTest, ScanSpiKeepsOnlyIdentifiedEntriesAndReportsThem) {
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"a.jpg", "m.jpg", "m.png"}));
     EXPECT_EQ(doc.entryCount(), 3);
     std::vector<int> positions;
-    for (const auto& h : view.hints)
-        if (h.hint == hint::kEntryAccepted)
-            positions.push_back(hintPosition(h.data));
+    for (const UpdateHint& h : view.hints)
+        if (const auto* accepted = std::get_if<hint::EntryAccepted>(&h))
+            positions.push_back(accepted->position);
     EXPECT_EQ(positions, (std::vector<int>{0, 1, 2}));
 
     // With the extension filter too, names outside the picture decoders'

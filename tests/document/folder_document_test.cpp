@@ -25,10 +25,9 @@ TEST_F(DocTest, OpeningSendsHintsWithTheFolderAndKeepsHistory) {
     const std::string sub = folder() + "/sub";
     doc.openFolder(sub, nullptr, false);
     ASSERT_EQ(view.hints.size(), 2u);
-    EXPECT_EQ(view.hints[0].hint, hint::kListEmptied);
-    EXPECT_EQ(*hintText(view.hints[0].data), folder()); // still the old folder when emptied
-    EXPECT_EQ(view.hints[1].hint, hint::kScanFinished);
-    EXPECT_EQ(*hintText(view.hints[1].data), sub);
+    // Still the old folder when emptied.
+    EXPECT_EQ(view.hints[0], UpdateHint(hint::ListEmptied{folder()}));
+    EXPECT_EQ(view.hints[1], UpdateHint(hint::ScanFinished{sub}));
     EXPECT_EQ(doc.title(), sub + "/*.*");
 
     // The same folder and mask again: only a redraw.
@@ -43,10 +42,10 @@ TEST_F(DocTest, OpeningSendsHintsWithTheFolderAndKeepsHistory) {
     doc.options().pathMask = "*.png";
     doc.historyBack();
     ASSERT_EQ(view.numbers(), (std::vector<int>{hint::kSelectFolder}));
-    EXPECT_EQ(*hintText(view.hints[0].data), folder());
+    EXPECT_EQ(view.hints[0], UpdateHint(hint::SelectFolder{folder()}));
     EXPECT_EQ(doc.options().pathMask, "*.*");
     EXPECT_TRUE(doc.canGoForward());
-    // The tree answers hint 12 by opening the folder; that is no new history.
+    // The tree answers SelectFolder by opening the folder; that is no new history.
     doc.openFolder(folder(), nullptr, false);
     EXPECT_EQ(doc.history().size(), 2u);
     EXPECT_EQ(doc.historyPosition(), 1); // an ordinary open appends after the position
@@ -58,14 +57,14 @@ TEST_F(DocTest, SelectAllSelectsWithOneSelectedAndDeselectsWithTwo) {
     doc.selectAll();
     EXPECT_EQ(doc.selectedCount(false), 4);
     ASSERT_EQ(view.hints.size(), 3u); // only the entries that changed
-    EXPECT_EQ(hintFlagAtPosition(view.hints[0].data), (FlagAtPosition{1, 0}));
-    EXPECT_EQ(hintFlagAtPosition(view.hints[1].data), (FlagAtPosition{1, 2}));
+    EXPECT_EQ(view.hints[0], UpdateHint(hint::SelectionChanged{true, 0}));
+    EXPECT_EQ(view.hints[1], UpdateHint(hint::SelectionChanged{true, 2}));
     view.hints.clear();
     doc.setSelected(3, 0);
     doc.selectAll(); // three selected: deselect them
     EXPECT_EQ(doc.selectedCount(true), 0);
     EXPECT_EQ(view.hints.size(), 3u);
-    EXPECT_EQ(hintFlagAtPosition(view.hints[0].data).flag, 0);
+    EXPECT_FALSE(std::get<hint::SelectionChanged>(view.hints[0]).selected);
     EXPECT_EQ(doc.setSelected(9, PictureSource::kSelected), nullptr);
 }
 
@@ -75,10 +74,9 @@ TEST_F(DocTest, FocusMovesWithHints) {
     doc.setFocus(2);
     doc.setFocus(-1);
     ASSERT_EQ(view.hints.size(), 4u);
-    EXPECT_EQ(hintFlagAtPosition(view.hints[0].data), (FlagAtPosition{1, 0}));
-    EXPECT_EQ(hintFlagAtPosition(view.hints[1].data), (FlagAtPosition{0, 0}));
-    EXPECT_EQ(hintFlagAtPosition(view.hints[2].data), (FlagAtPosition{1, 2}));
-    EXPECT_EQ(hintFlagAtPosition(view.hints[3].data), (FlagAtPosition{0, 2}));
+    EXPECT_EQ(view.hints,
+              (std::vector<UpdateHint>{hint::FocusChanged{true, 0}, hint::FocusChanged{false, 0},
+                                       hint::FocusChanged{true, 2}, hint::FocusChanged{false, 2}}));
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(doc.entryAt(i)->isFocused());
     // After a sort moved the focused entry away, the flag is still found.

@@ -13,21 +13,14 @@
 
 namespace vemra::test {
 
-struct Hint {
-    int hint;
-    HintData data;
-};
-
 class RecordingView : public DocumentView {
 public:
-    std::vector<Hint> hints;
-    void onUpdate(DocumentView*, int hint, const HintData& data) override {
-        hints.push_back({hint, data});
-    }
+    std::vector<UpdateHint> hints;
+    void onUpdate(DocumentView*, const UpdateHint& hint) override { hints.push_back(hint); }
     std::vector<int> numbers() const {
         std::vector<int> n;
-        for (const auto& h : hints)
-            n.push_back(h.hint);
+        for (const UpdateHint& h : hints)
+            n.push_back(hintNumber(h));
         return n;
     }
 };

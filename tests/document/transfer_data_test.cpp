@@ -315,8 +315,8 @@ TEST_F(TransferDataTest, AfterAMoveExactlyTheVanishedPlainFilesLeaveWithTheirHin
     EXPECT_EQ(f.displayedSorted(), (std::vector<std::string>{"a.jpg", "c.jpg"}));
     ASSERT_EQ(f.view.numbers(), (std::vector<int>{17, 17, 0}));
     // From the last position to the first, so each number is still right.
-    EXPECT_EQ(hintPosition(f.view.hints[0].data), std::max(b, d));
-    EXPECT_EQ(hintPosition(f.view.hints[1].data), std::min(b, d));
+    EXPECT_EQ(f.view.hints[0], UpdateHint(hint::EntryRemoved{std::max(b, d)}));
+    EXPECT_EQ(f.view.hints[1], UpdateHint(hint::EntryRemoved{std::min(b, d)}));
     f.view.hints.clear();
     EXPECT_EQ(files.removeVanished(nullptr), 0);
     EXPECT_TRUE(f.view.hints.empty());
@@ -325,7 +325,7 @@ TEST_F(TransferDataTest, AfterAMoveExactlyTheVanishedPlainFilesLeaveWithTheirHin
 TEST_F(TransferDataTest, ADragDataObjectAsksItsRendererOnceAndOnlyForTheList) {
     // Without a renderer the list stays empty, and asking again does not
     // ask again.
-    DragMimeData data(nullptr, noteClipboardBytes({"n"}));
+    DragMimeData data(noteClipboardBytes({"n"}));
     EXPECT_TRUE(data.hasFormat(mime::kUriList));
     EXPECT_TRUE(data.formats().contains(mime::kUriList));
     EXPECT_TRUE(data.formats().contains(mime::kNotes));
@@ -337,6 +337,41 @@ TEST_F(TransferDataTest, ADragDataObjectAsksItsRendererOnceAndOnlyForTheList) {
     EXPECT_EQ(text(data.data(mime::kUriList)), "file:///p%20q/r.jpg\r\n");
     ASSERT_EQ(data.urls().size(), 1);
     EXPECT_EQ(data.urls()[0].toLocalFile(), QStringLiteral("/p q/r.jpg"));
+
+    // A renderer is asked about its own data object, once, and only when
+    // the list is wanted; one with nothing to give is not asked again; one
+    // whose source is gone is never asked.
+    struct Case {
+        std::optional<std::vector<std::string>> answer;
+        bool sourceGone;
+        int asked;
+        std::string list;
+    };
+    const std::vector<Case> cases = {
+        {std::vector<std::string>{"/a.jpg", "/b c.png"}, false, 1,
+         "file:///a.jpg\r\nfile:///b%20c.png\r\n"},
+        {std::nullopt, false, 1, ""},
+        {std::vector<std::string>{"/a.jpg"}, true, 0, ""},
+    };
+    for (const Case& c : cases) {
+        auto source = std::make_unique<QObject>();
+        int asked = 0;
+        const DragMimeData* askedAbout = nullptr;
+        DragMimeData renderable(noteClipboardBytes({"n"}), source.get(),
+                                [&](const DragMimeData& asking) {
+                                    ++asked;
+                                    askedAbout = &asking;
+                                    return c.answer;
+                                });
+        if (c.sourceGone)
+            source.reset();
+        EXPECT_FALSE(renderable.data(mime::kNotes).isEmpty());
+        EXPECT_EQ(asked, 0);
+        EXPECT_EQ(text(renderable.data(mime::kUriList)), c.list);
+        EXPECT_EQ(text(renderable.data(mime::kUriList)), c.list);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(askedAbout, c.asked > 0 ? &renderable : nullptr);
+    }
 }
 
 } // namespace

@@ -50,8 +50,9 @@ protected:
 TEST_F(StartupTest, StepsRunInOrderAndAQuotedFolderWithACommaOpens) {
     const std::string folder = m_dir.file("pictures,2024");
     auto app = start({"-nologo", folder + "/"});
-    EXPECT_EQ(app->steps(), (std::vector<std::string>{"splash", "platform", "settings", "frame",
-                                                      "folder", "placement", "plugins", "hint16"}));
+    EXPECT_EQ(app->steps(),
+              (std::vector<std::string>{"splash", "platform", "settings", "frame", "folder",
+                                        "placement", "plugins", "startup finished"}));
     EXPECT_EQ(app->splash(), nullptr);
     EXPECT_EQ(app->firstFolder(), folder);
     EXPECT_EQ(app->document()->currentFolder(), folder);

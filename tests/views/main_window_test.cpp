@@ -3,8 +3,6 @@
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
@@ -27,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 namespace vemra {
 namespace {
@@ -344,19 +343,44 @@ TEST_F(MainWindowTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
     EXPECT_EQ(f.document->currentFolder(), a);
 }
 
-TEST_F(MainWindowTest, StatusRequestsArriveAsWindowMessages) {
+TEST_F(MainWindowTest, StatusTextsAndTheGridsProgressReachTheStatusBar) {
     const std::string text = "選択 2 ﾌｧｲﾙ(3.0KB)";
-    sendWindowMessage(m_frame.get(), msg::kStatusText, 0,
-                      reinterpret_cast<std::intptr_t>(text.c_str()));
+    m_frame->setStatusText(0, text);
     EXPECT_EQ(m_frame->mainStatusBar()->paneText(0), QString::fromStdString(text));
-    sendWindowMessage(m_frame.get(), msg::kStatusProgress, 3, 40);
+    m_frame->setStatusProgress(MainStatusBar::kProgressPane, 40);
     EXPECT_EQ(m_frame->mainStatusBar()->progressPane()->percent(), 40);
-    postWindowMessage(m_frame.get(), msg::kStatusProgress, 3, 0);
-    QCoreApplication::processEvents();
+    emit m_frame->grid()->thumbnailProgress(0);
     EXPECT_EQ(m_frame->mainStatusBar()->progressPane()->percent(), 0);
-    // A null text empties the pane rather than crashing.
-    sendWindowMessage(m_frame.get(), msg::kStatusText, 0, 0);
-    EXPECT_EQ(m_frame->mainStatusBar()->paneText(0), QString());
+    emit m_frame->grid()->thumbnailProgress(75);
+    EXPECT_EQ(m_frame->mainStatusBar()->progressPane()->percent(), 75);
+}
+
+// A folder monitor runs on a thread of its own; its notice waits for the
+// interface thread's event loop, and one meant for a window that has gone
+// meanwhile is dropped.
+TEST_F(MainWindowTest, AFolderChangeNoticeFromAnotherThreadIsReadOnTheInterfaceThread) {
+    const std::string folder = makeFolder("watched");
+    test::makePictures(folder, 2);
+    f.document->openFolder(folder, nullptr, false);
+    ASSERT_EQ(f.document->displayedCount(), 2);
+    test::makePictures(folder, 3);
+
+    auto notify = [&] {
+        std::thread monitor([frame = m_frame.get()] {
+            QMetaObject::invokeMethod(frame, &MainWindow::shownFolderChanged, Qt::QueuedConnection);
+        });
+        monitor.join();
+    };
+    notify();
+    EXPECT_EQ(f.document->displayedCount(), 2); // nothing ran on the monitor's thread
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.document->displayedCount(), 3);
+
+    test::makePictures(folder, 4);
+    notify();
+    m_frame.reset();
+    QCoreApplication::processEvents(); // must not reach the destroyed window
+    EXPECT_EQ(f.document->displayedCount(), 3);
 }
 
 TEST_F(MainWindowTest, PlacementBarsAndPanesComeBackInTheNextFrame) {
@@ -433,7 +457,7 @@ TEST_F(MainWindowTest, TreeOpensNothingOnItsOwnBeforeStartupFinishes) {
     m_frame->folderTree()->setFocus();
     QCoreApplication::processEvents();
     EXPECT_EQ(f.document->currentFolder(), folder);
-    f.document->updateAllViews(nullptr, hint::kStartupFinished);
+    f.document->updateAllViews(nullptr, hint::StartupFinished{});
     EXPECT_EQ(m_frame->folderTree()->selectedFolder(), folder);
     EXPECT_EQ(f.document->history().size(), 1u);
 }

@@ -6,9 +6,8 @@
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/command_router.h"
+#include "framework/progress_requests.h"
 #include "framework/progress_window.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "imaging/picture_qimage.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
@@ -47,14 +46,18 @@ public:
     std::vector<int> ran;
 };
 
-// Keeps the number and position of every hint 9 and 11.
+// Keeps the position of every FirstVisible hint and hands on those of
+// EntryAccepted.
 class PositionRecorder : public DocumentView {
 public:
-    void onUpdate(DocumentView*, int hint, const HintData& data) override {
-        if (hint == hint::kFirstVisible)
-            firstVisible.push_back(hintPosition(data));
-        if (hint == hint::kEntryAccepted && onFound)
-            onFound(hintPosition(data));
+    void onUpdate(DocumentView*, const UpdateHint& update) override {
+        visitHint(
+            update,
+            [this](const hint::FirstVisible& first) { firstVisible.push_back(first.position); },
+            [this](const hint::EntryAccepted& accepted) {
+                if (onFound)
+                    onFound(accepted.position);
+            });
     }
     std::vector<int> firstVisible;
     std::function<void(int)> onFound;
@@ -374,34 +377,42 @@ TEST_F(GridMenuTest, ReloadRemakesTheThumbnailOfTheClickedEntryOnly) {
     f.document->removeView(&hints);
 }
 
-TEST_F(GridMenuTest, TheProgressRequestShowsSetsAdvancesAndCloses) {
-    namespace op = msg::progress;
-    EXPECT_EQ(sendWindowMessage(view.get(), msg::kGridProgress, op::kText, 0), 0);
+TEST_F(GridMenuTest, TheProgressRequestsShowSetAdvanceAndClose) {
+    ProgressRequests& progress = view->progress();
+    // Before show() nothing opens and nothing is cancelled.
+    EXPECT_FALSE(progress.setText("early"));
+    EXPECT_FALSE(progress.advance(3));
     EXPECT_EQ(view->progressWindow(), nullptr);
-    const char* title = "書庫の展開";
-    EXPECT_EQ(sendWindowMessage(view.get(), msg::kGridProgress, op::kShow,
-                                reinterpret_cast<std::intptr_t>(title)),
-              0);
+    const std::string title = "書庫の展開";
+    EXPECT_FALSE(progress.show(title));
     ProgressWindow* window = view->progressWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(title));
-    const char* text = "one.png";
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kText,
-                      reinterpret_cast<std::intptr_t>(text));
+    EXPECT_EQ(window->windowTitle(), QString::fromStdString(title));
+    progress.setText("one.png");
     EXPECT_EQ(window->text(), QStringLiteral("one.png"));
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kAdvance, 0);
+    progress.advance(0);
     EXPECT_EQ(window->position(), 10);
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kAdvance, 5);
+    progress.advance(5);
     EXPECT_EQ(window->position(), 15);
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kRange, 30);
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kPosition, 15);
+    progress.setRange(30);
+    progress.setPosition(15);
     EXPECT_EQ(window->percent(), 50);
+    progress.setRange(-4);
+    EXPECT_EQ(window->upper(), 0);
+    // "中止" is answered once, by the next request.
     window->requestCancel();
-    EXPECT_EQ(sendWindowMessage(view.get(), msg::kGridProgress, op::kAdvance, 1), 1);
-    EXPECT_EQ(sendWindowMessage(view.get(), msg::kGridProgress, op::kAdvance, 1), 0);
-    sendWindowMessage(view.get(), msg::kGridProgress, op::kClose, 0);
+    EXPECT_TRUE(progress.advance(1));
+    EXPECT_FALSE(progress.advance(1));
+    // Showing again starts over: range 0-100 at 0, nothing cancelled.
+    window->requestCancel();
+    EXPECT_FALSE(progress.show("again"));
+    EXPECT_EQ(view->progressWindow(), window);
+    EXPECT_EQ(window->upper(), 100);
+    EXPECT_EQ(window->position(), 0);
+    progress.close();
     EXPECT_EQ(view->progressWindow(), nullptr);
+    EXPECT_FALSE(progress.setPosition(4));
 }
 
 TEST_F(GridMenuTest, SyncJumpTellsTheOtherViewsTheFirstVisibleEntryAfterEachPass) {

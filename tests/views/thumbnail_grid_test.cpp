@@ -3,8 +3,6 @@
 #include "document/picture_loader.h"
 #include "document/transfer_data.h"
 #include "framework/idle_driver.h"
-#include "framework/window_message.h"
-#include "framework/window_message_id.h"
 #include "imaging/jpeg_encoder.h"
 #include "views/main_status_bar.h"
 #include "views/main_window.h"
@@ -26,20 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps every status progress message the grid sends.
-class ProgressRecorder : public QObject, public WindowMessageHandler {
-public:
-    std::intptr_t onWindowMessage(int message, std::intptr_t pane, std::intptr_t percent) override {
-        if (message == msg::kStatusProgress) {
-            EXPECT_EQ(pane, 3);
-            percents.push_back(static_cast<int>(percent));
-        }
-        return 0;
-    }
-    bool event(QEvent* e) override { return deliverWindowMessage(e, *this) || QObject::event(e); }
-    std::vector<int> percents;
-};
-
 using test::makePictures;
 
 class ThumbnailGridTest : public ::testing::Test {
@@ -47,7 +31,8 @@ protected:
     ThumbnailGridTest() : loader(*f.registry) {
         f.document->setPictureLoader(&loader);
         view = std::make_unique<ThumbnailGrid>(*f.document);
-        view->setReportTarget(&progress);
+        QObject::connect(view.get(), &ThumbnailGrid::thumbnailProgress,
+                         [this](int percent) { progress.percents.push_back(percent); });
         view->setOpener([this](const std::string& path) { opened.push_back(path); });
     }
     ~ThumbnailGridTest() override { view.reset(); }
@@ -79,7 +64,10 @@ protected:
 
     test::DocumentFixture f;
     RegistryPictureLoader loader;
-    ProgressRecorder progress;
+    // Every progress report of the grid.
+    struct {
+        std::vector<int> percents;
+    } progress;
     std::unique_ptr<ThumbnailGrid> view;
     std::vector<std::string> opened;
 };
@@ -168,7 +156,7 @@ TEST_F(ThumbnailGridTest, IdleWorkMakesTheVisibleThumbnailsFirstAndWithThumbsCre
 
     // With ThumbsCreate every entry gets one, with progress up to 100.
     f.document->options().thumbsCreate = true;
-    f.document->updateAllViews(nullptr, hint::kRedrawAll);
+    f.document->updateAllViews(nullptr, hint::RedrawAll{});
     runIdle();
     for (int i = 0; i < 30; ++i)
         EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
@@ -221,13 +209,13 @@ TEST_F(ThumbnailGridTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
     open(folder);
     IdleDriver driver;
     driver.noteInput();
-    // Half-way through a picture the layout is redone (hint 1): the work
+    // Half-way through a picture the layout is redone (ListEmptied): the work
     // starts over at the visible cells and nothing is lost or told twice.
     int steps = 0;
     while (f.document->thumbnailStepPosition() < 0 && steps < 1000)
         steps += view->idleStep(steps) ? 1 : 1000;
     ASSERT_GE(f.document->thumbnailStepPosition(), 0);
-    f.document->updateAllViews(nullptr, hint::kRedrawAll);
+    f.document->updateAllViews(nullptr, hint::RedrawAll{});
     steps += runIdle(100000);
     for (int i = 0; i < kCount; ++i)
         EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
@@ -374,25 +362,25 @@ TEST_F(ThumbnailGridTest, SizeRequestsDivideTheWidthIntoColumnsAndSetRememberedS
     open(f.dir.file("pics"));
     view->scrollToTop(100);
     // Two columns of 170; whole rows fill the height (one row of 220).
-    sendWindowMessage(view.get(), msg::kDivideColumns, 2);
+    view->divideColumns(2);
     EXPECT_EQ(view->cellSize(), QSize(170, 220));
     EXPECT_EQ(view->layout().columns, 2);
     EXPECT_EQ(view->top(), 0);
     // More columns than the grid has now are clamped to its column count.
-    sendWindowMessage(view.get(), msg::kDivideColumns, 9);
+    view->divideColumns(9);
     EXPECT_EQ(view->cellSize().width(), 170);
     // 0 goes back to the size the grid started with.
-    sendWindowMessage(view.get(), msg::kDivideColumns, 0);
+    view->divideColumns(0);
     EXPECT_EQ(view->cellSize(), QSize(110, 110));
     // An explicit size is kept in the document, clamped to the window.
-    sendWindowMessage(view.get(), msg::kSetCellSize, 90, 500);
+    view->setCellSize(90, 500);
     EXPECT_EQ(view->cellSize(), QSize(90, 220));
     EXPECT_EQ(f.document->thumbnailSize(), (IntPair{90, 220}));
     // Shrinking by ScaleStep keeps the proportions of the cell.
     view->onCommand(32772);
     EXPECT_EQ(view->cellSize(), QSize(65, 158));
     // 0 now goes back to the explicit size; the step is not remembered.
-    sendWindowMessage(view.get(), msg::kDivideColumns, 0);
+    view->divideColumns(0);
     EXPECT_EQ(view->cellSize(), QSize(90, 220));
 }
 
@@ -469,7 +457,7 @@ TEST_F(ThumbnailGridTest, TheFrameDrivesTheGridAndShowsScreenshotsInTwoCellSizes
     frame.resize(960, 640);
     frame.show();
     auto settle = [&] {
-        for (int i = 0; i < 5000 && sendWindowMessage(&frame, msg::kIdle, i) != 0; ++i) {
+        for (int i = 0; i < 5000 && frame.idle(i); ++i) {
         }
         QApplication::processEvents();
     };

@@ -34,7 +34,9 @@ struct DocumentFixture {
 // Remembers every hint a document sends.
 class HintRecorder : public DocumentView {
 public:
-    void onUpdate(DocumentView*, int hint, const HintData&) override { hints.push_back(hint); }
+    void onUpdate(DocumentView*, const UpdateHint& hint) override {
+        hints.push_back(hintNumber(hint));
+    }
     std::vector<int> hints;
 };
 
