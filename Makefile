@@ -35,11 +35,12 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# Warnings are errors here: the tests and CI run on the compiler we chose.
 build-test: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_SANITIZE=ON
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_SANITIZE=ON -DVEMRA_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
 # Opens the browser window on samples/ (or ARGS). Without a display (neither
