@@ -38,7 +38,8 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_WERROR=OFF
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=OFF \
+		-DVEMRA_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # Warnings are errors here: the tests and CI run on the compiler we chose.
