@@ -16,6 +16,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
 RELEASE_DIR := build
 TEST_DIR := build-test
+# The benchmarks' own Release tree, so that building them leaves build/'s
+# settings as `make build` made them.
+BENCH_DIR := build-bench
 
 .PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse fuzz fuzz-build format clean
 
@@ -35,11 +38,13 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=OFF \
+		-DVEMRA_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# Warnings are errors here: the tests and CI run on the compiler we chose.
 build-test: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_SANITIZE=ON
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_SANITIZE=ON -DVEMRA_WERROR=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
 # Opens the browser window on samples/ (or ARGS). Without a display (neither
@@ -65,44 +70,45 @@ bench-deps: deps
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES)"
 
 build-bench: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON
-	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON \
+		-DVEMRA_WERROR=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS)
 
 # The built-in JPEG decoder at 1/8 scale beside djpeg -scale 1/8 on the same file.
 bench-jpeg: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
-	$(RELEASE_DIR)/bench/vemra-jpeg-bench $(ARGS)
+	$(BENCH_DIR)/bench/vemra-jpeg-bench $(ARGS)
 
 # Times every scaling mode on a 4000 x 3000 picture against Pillow and libvips.
 bench-scale: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES)"
-	bench/run_scale_bench.sh $(RELEASE_DIR)/bench/scale_bench
+	bench/run_scale_bench.sh $(BENCH_DIR)/bench/scale_bench
 
 # Reduces a 4000 x 3000 picture to 256 colours beside ImageMagick.
 bench-reduce: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_REDUCE_PACKAGES)"
-	bench/run_reduce_bench.sh $(RELEASE_DIR)
+	bench/run_reduce_bench.sh $(BENCH_DIR)
 
 # Scans a folder of 20,000 files without decoding beside find on the same folder.
 bench-scan: build-bench
-	bench/run_scan_bench.sh $(RELEASE_DIR)
+	bench/run_scan_bench.sh $(BENCH_DIR)
 
 # Thumbnails of 60 camera-size JPEG files into 110 x 110 cells beside
 # vipsthumbnail, ImageMagick and djpeg -scale 1/8, then reopening from the cache.
 bench-thumbs: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
-	bench/run_thumbs_bench.sh $(RELEASE_DIR)
+	bench/run_thumbs_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench
-	QT_QPA_PLATFORM=offscreen $(RELEASE_DIR)/bench/grid-bench $(ARGS)
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/grid-bench $(ARGS)
 
 # Browsing through the whole program: the first screen of 2000 camera-size
 # JPEG files with and without the cache beside djpeg -scale 1/8, key delays
 # during the background stage, and the memory of 10,000 entries.
 bench-browse: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
-	bench/run_browse_bench.sh $(RELEASE_DIR) $(ARGS)
+	bench/run_browse_bench.sh $(BENCH_DIR) $(ARGS)
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.
@@ -124,4 +130,4 @@ format:
 		xargs -r clang-format -i
 
 clean:
-	rm -rf $(RELEASE_DIR) $(TEST_DIR) $(FUZZ_DIR)
+	rm -rf $(RELEASE_DIR) $(TEST_DIR) $(BENCH_DIR) $(FUZZ_DIR)

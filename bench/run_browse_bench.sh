@@ -6,11 +6,12 @@
 # screen again with the folder's cache file, and the memory of a folder of
 # 10,000 entries. Each measurement RUNS times (default 3).
 #   run_browse_bench.sh [BUILD] [RUNS]
-# The pictures are written once into BUILD/bench-data (8.1 GB and 15 to 25
-# minutes for the camera folder) and kept for the next run; the camera
-# folder also keeps the cache file "_THUMBS_.KPI" the `cache` step writes.
+# BUILD is build-bench unless given. The pictures are written once into
+# BUILD/bench-data (8.1 GB and 15 to 25 minutes for the camera folder) and
+# kept for the next run; the camera folder also keeps the cache file
+# "_THUMBS_.KPI" the `cache` step writes.
 set -euo pipefail
-build=${1:-build}
+build=${1:-build-bench}
 runs=${2:-3}
 data="${VEMRA_BENCH_DATA:-$build/bench-data}"
 camera="$data/camera-2000"

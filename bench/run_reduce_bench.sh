@@ -2,7 +2,7 @@
 # Colour reduction of a 4000 x 3000 picture to 256 colours: Vemra beside
 # ImageMagick's Floyd-Steinberg reduction of the same file.
 set -euo pipefail
-build=${1:-build}
+build=${1:-build-bench}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/reduce-bench" "$work/photo.bmp" | tee "$work/vemra.txt"

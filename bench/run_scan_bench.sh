@@ -4,7 +4,7 @@
 # find printing each file's size and time, which needs the one status call per
 # file that the scan needs too (plain -type f gets by with the folder listing).
 set -euo pipefail
-build=${1:-build}
+build=${1:-build-bench}
 count=${2:-20000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -6,7 +6,7 @@
 # where every thumbnail comes from the cache. Each tool's best of three runs.
 #   run_thumbs_bench.sh [BUILD] [COUNT]
 set -euo pipefail
-build=${1:-build}
+build=${1:-build-bench}
 count=${2:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -38,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // An entry of the folder looked up through the process-wide cache; the
-    // cache reads the same file.
+    // An entry of the folder looked up through a document's cache, which
+    // reads the same file.
     if (!file.records().empty()) {
         PictureSource entry;
         entry.folder = folder;
         entry.fileName = file.records().front().fileName();
         test::FakeScanServices services;
-        (void)thumbCache().lookUp(entry, services);
-        thumbCache().closeAll();
+        ThumbCache cache;
+        (void)cache.lookUp(entry, services);
     }
 
     const std::size_t count = file.records().size();

@@ -1,8 +1,10 @@
 #include "app/about_dialog.h"
 
+#include "app/manual_file.h"
 #include "document/size_text.h"
 #include "framework/message_box.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 namespace vemra {
 namespace {
@@ -60,11 +63,13 @@ int shellCodeOfXdgOpen(int exitCode) {
 } // namespace
 
 std::string homePageAddress() {
-#ifdef VEMRA_MANUAL_PATH
-    return QUrl::fromLocalFile(QStringLiteral(VEMRA_MANUAL_PATH)).toString().toStdString();
-#else
-    return "https://example.invalid/vemra";
-#endif
+    const std::filesystem::path folder = QCoreApplication::applicationDirPath().toStdString();
+    std::filesystem::path manual = findManual(folder);
+    if (manual.empty()) {
+        // Opening it then reports the missing file as every failed link does.
+        manual = folder / kManualFileName;
+    }
+    return QUrl::fromLocalFile(QString::fromStdString(manual.string())).toString().toStdString();
 }
 
 int openHyperlink(const std::string& address) {

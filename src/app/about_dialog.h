@@ -12,7 +12,8 @@ class QProgressBar;
 
 namespace vemra {
 
-// The address the about box links to: the project's manual.
+// The address the about box links to: the manual found beside the program
+// or in its installed place (findManual), as a file address.
 std::string homePageAddress();
 
 // Opens `address` with the desktop's handler (xdg-open). The result follows

@@ -33,6 +33,7 @@ bool isUserInput(QEvent::Type type) {
 } // namespace
 
 IdleDriver::IdleDriver(QObject* parent) : QObject(parent) {
+    setClock(nullptr);
     g_current = this;
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
@@ -56,10 +57,14 @@ void IdleDriver::setHandler(Handler handler) {
     m_count = 0;
 }
 
+void IdleDriver::setClock(Clock clock) {
+    m_clock = clock ? std::move(clock) : Clock(&std::chrono::steady_clock::now);
+}
+
 bool IdleDriver::inputPending() const {
     if (m_inputArrived)
         return true;
-    return m_inBatch && std::chrono::steady_clock::now() - m_batchStart >= m_budget;
+    return m_inBatch && m_clock() - m_batchStart >= m_budget;
 }
 
 void IdleDriver::wake() {
@@ -90,7 +95,7 @@ void IdleDriver::runBatch() {
         return;
     }
     m_inBatch = true;
-    m_batchStart = std::chrono::steady_clock::now();
+    m_batchStart = m_clock();
     bool more = true;
     while (more && !inputPending())
         more = handler(m_count++);

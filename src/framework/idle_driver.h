@@ -23,6 +23,9 @@ class IdleDriver : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<bool(int count)>;
+    // The time the batch budget is measured on; tests step a clock of
+    // their own so that the outcome does not depend on the machine's speed.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     explicit IdleDriver(QObject* parent = nullptr);
     ~IdleDriver() override;
@@ -30,6 +33,8 @@ public:
     void setHandler(Handler handler);
     void setBatchBudget(std::chrono::milliseconds budget) { m_budget = budget; }
     std::chrono::milliseconds batchBudget() const { return m_budget; }
+    // Null restores the steady clock.
+    void setClock(Clock clock);
 
     // True when idle work should give way: input arrived since the batch
     // began, or the batch used up its time budget.
@@ -58,6 +63,7 @@ private:
     void runBatch();
 
     Handler m_handler;
+    Clock m_clock;
     std::chrono::milliseconds m_budget{10};
     std::chrono::steady_clock::time_point m_batchStart{};
     bool m_inBatch = false;

@@ -74,22 +74,36 @@ TEST(Cli, DecodeExpandsAndConverts) {
               original.paletteColour(static_cast<int>(original.pixel(8, 3))));
 }
 
-TEST(Cli, FailuresNameTheResultCode) {
+TEST(Cli, FailuresNameTheResultCodeAndItsMeaning) {
     test::TempDir dir;
-    CliRun run = cli("info " + quoted(dir.file("missing.bmp")));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("result 8"), std::string::npos) << run.out;
-
     test::writeFile(dir.file("junk.bmp"), test::bytes({'B', 'M', 1, 2, 3}));
-    run = cli("decode " + quoted(dir.file("junk.bmp")) + " -o " + quoted(dir.file("out.bmp")));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("result 2"), std::string::npos) << run.out;
-    EXPECT_FALSE(std::filesystem::exists(dir.file("out.bmp")));
-
+    test::writeFile(dir.file("junk.bin"), test::bytes({1, 2, 3, 4}));
     ASSERT_TRUE(writeBmpFile(dir.file("ok.bmp"), test::patternPicture(2, 2, 24)));
-    run =
-        cli("decode " + quoted(dir.file("ok.bmp")) + " -o " + quoted(dir.file("no/such/out.bmp")));
-    EXPECT_EQ(run.status, 1);
+    const std::string out = quoted(dir.file("out.bmp"));
+    struct Case {
+        std::string line;
+        const char* message; // the end of the line on stderr
+    };
+    const Case cases[] = {
+        {"info " + quoted(dir.file("missing.bmp")), "missing.bmp: file open failure (result 8)\n"},
+        {"info " + quoted(dir.file("junk.bmp")), "junk.bmp: invalid data (result 2)\n"},
+        {"decode " + quoted(dir.file("junk.bin")) + " -o " + out,
+         "junk.bin: no decoder takes this file (result 2: invalid data)\n"},
+        {"scale " + quoted(dir.file("junk.bmp")) + " -o " + out + " --size 2x2",
+         "junk.bmp: invalid data (result 2)\n"},
+        {"identify " + quoted(dir.file("missing.png")),
+         "missing.png: file open failure (result 8)\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = cli(c.line);
+        EXPECT_EQ(run.status, 1) << c.line;
+        EXPECT_TRUE(run.out.ends_with(c.message)) << c.line << "\n" << run.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.bmp")));
+    EXPECT_EQ(
+        cli("decode " + quoted(dir.file("ok.bmp")) + " -o " + quoted(dir.file("no/such/out.bmp")))
+            .status,
+        1);
 }
 
 // A picture saved by Qt's own writers.

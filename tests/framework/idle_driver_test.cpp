@@ -2,6 +2,7 @@
 
 #include "core_application.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -9,7 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace vemra {
@@ -17,20 +19,52 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A clock that moves only when the test says: the batch budget then never
+// runs out because the machine is slow, and runs out exactly when a test
+// means it to.
+class ManualClock {
+public:
+    IdleDriver::Clock clock() {
+        return [this] { return m_now; };
+    }
+    void advance(std::chrono::milliseconds time) { m_now += time; }
+
+private:
+    std::chrono::steady_clock::time_point m_now{};
+};
+
 class IdleDriverTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::ensureCoreApplication(); }
+    void SetUp() override {
+        test::ensureCoreApplication(); // before the driver, which hooks into it
+        startDriver();
+    }
 
-    // Runs the event loop for `time`, calling `atEnd` from inside it just
-    // before it quits.
-    void runLoop(std::chrono::milliseconds time, std::function<void()> atEnd = {}) {
+    // A new driver on the manual clock in place of the previous one.
+    void startDriver() {
+        m_driver.reset();
+        m_driver = std::make_unique<IdleDriver>();
+        m_driver->setClock(m_clock.clock());
+    }
+
+    // Runs the event loop until `done` holds when the loop is about to wait,
+    // which is after the driver's batch. False when that never came; the
+    // limit is only there to end a broken test.
+    bool runLoopUntil(const std::function<bool()>& done) {
         QEventLoop loop;
-        QTimer::singleShot(time, &loop, [&] {
-            if (atEnd)
-                atEnd();
-            loop.quit();
-        });
+        bool reached = false;
+        const QMetaObject::Connection check =
+            QObject::connect(QAbstractEventDispatcher::instance(),
+                             &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+                                 if (!reached && done()) {
+                                     reached = true;
+                                     loop.quit();
+                                 }
+                             });
+        QTimer::singleShot(60s, &loop, &QEventLoop::quit);
         loop.exec();
+        QObject::disconnect(check);
+        return reached;
     }
 
     // Queues a call that records how many idle calls came before it.
@@ -47,12 +81,13 @@ protected:
     }
 
     QObject m_context;
+    ManualClock m_clock;
+    std::unique_ptr<IdleDriver> m_driver;
 };
 
 TEST_F(IdleDriverTest, RestsAfterNoAndStartsOverAfterAnEvent) {
-    IdleDriver driver;
     std::vector<int> calls;
-    driver.setHandler([&](int count) {
+    m_driver->setHandler([&](int count) {
         calls.push_back(count);
         return count < 4;
     });
@@ -78,13 +113,12 @@ TEST_F(IdleDriverTest, RestsAfterNoAndStartsOverAfterAnEvent) {
 }
 
 TEST_F(IdleDriverTest, InputEndsTheBatchAndTheCountStartsOver) {
-    IdleDriver driver;
     std::vector<int> calls;
     int markerAt = -1;
     bool pendingBefore = true;
     bool pendingAfter = false;
     bool sent = false;
-    driver.setHandler([&](int count) {
+    m_driver->setHandler([&](int count) {
         calls.push_back(count);
         if (!sent && count == 2) {
             sent = true;
@@ -95,7 +129,7 @@ TEST_F(IdleDriverTest, InputEndsTheBatchAndTheCountStartsOver) {
         }
         return count < 6;
     });
-    runLoop(100ms);
+    ASSERT_TRUE(runLoopUntil([&] { return calls.size() >= 10; }));
     EXPECT_FALSE(pendingBefore);
     EXPECT_TRUE(pendingAfter);
     EXPECT_EQ(markerAt, 3);
@@ -103,11 +137,9 @@ TEST_F(IdleDriverTest, InputEndsTheBatchAndTheCountStartsOver) {
 }
 
 TEST_F(IdleDriverTest, WithoutInputAShortBatchRunsToTheEnd) {
-    IdleDriver driver;
-    driver.setBatchBudget(10s); // a slow machine must not end the batch early
     std::vector<int> calls;
     int markerAt = -1;
-    driver.setHandler([&](int count) {
+    m_driver->setHandler([&](int count) {
         calls.push_back(count);
         if (markerAt < 0 && count == 2) {
             markerAt = 0;
@@ -115,38 +147,48 @@ TEST_F(IdleDriverTest, WithoutInputAShortBatchRunsToTheEnd) {
         }
         return count < 6;
     });
-    runLoop(100ms);
+    ASSERT_TRUE(runLoopUntil([&] { return calls.size() >= 14; }));
     EXPECT_EQ(markerAt, 7);
     // The marker was an event, so after it the driver went round once more.
     EXPECT_EQ(calls, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 0, 1, 2, 3, 4, 5, 6}));
 }
 
-TEST_F(IdleDriverTest, ABatchGivesWayAfterItsTimeBudget) {
-    IdleDriver driver;
-    driver.setBatchBudget(5ms);
-    std::vector<int> calls;
-    int markerAt = -1;
-    driver.setHandler([&](int count) {
-        calls.push_back(count);
-        if (markerAt < 0 && count == 0) {
-            markerAt = 0;
-            queueMarker(calls, markerAt);
-        }
-        std::this_thread::sleep_for(8ms);
-        return count < 3;
-    });
-    runLoop(150ms);
-    EXPECT_EQ(markerAt, 1);
-    // Giving way for time alone keeps the count going.
-    EXPECT_EQ(calls, (std::vector<int>{0, 1, 2, 3}));
+TEST_F(IdleDriverTest, ABatchGivesWayOnceItsTimeBudgetIsUsedUp) {
+    struct Case {
+        std::chrono::milliseconds budget;
+        std::chrono::milliseconds perCall;
+        int firstBatch; // calls before the queued marker got its turn
+    };
+    // A call that outlasts the budget ends its batch; shorter calls share
+    // one until together they reach it.
+    for (const Case c : {Case{5ms, 8ms, 1}, Case{10ms, 4ms, 3}, Case{10ms, 5ms, 2}}) {
+        SCOPED_TRACE(testing::Message()
+                     << c.budget.count() << " ms budget, " << c.perCall.count() << " ms a call");
+        startDriver();
+        m_driver->setBatchBudget(c.budget);
+        std::vector<int> calls;
+        int markerAt = -1;
+        m_driver->setHandler([&](int count) {
+            calls.push_back(count);
+            if (markerAt < 0 && count == 0) {
+                markerAt = 0;
+                queueMarker(calls, markerAt);
+            }
+            m_clock.advance(c.perCall);
+            return count < 5;
+        });
+        ASSERT_TRUE(runLoopUntil([&] { return calls.size() >= 6; }));
+        EXPECT_EQ(markerAt, c.firstBatch);
+        // Giving way for time alone keeps the count going.
+        EXPECT_EQ(calls, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    }
 }
 
 TEST_F(IdleDriverTest, NestedEventLoopsInsideTheHandlerDoNotStartABatch) {
-    IdleDriver driver;
     int depth = 0;
     int deepest = 0;
     int calls = 0;
-    driver.setHandler([&](int count) {
+    m_driver->setHandler([&](int count) {
         ++calls;
         ++depth;
         deepest = std::max(deepest, depth);
@@ -158,12 +200,13 @@ TEST_F(IdleDriverTest, NestedEventLoopsInsideTheHandlerDoNotStartABatch) {
         --depth;
         return count < 1;
     });
-    runLoop(100ms);
+    ASSERT_TRUE(runLoopUntil([&] { return calls >= 2; }));
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(calls, 2);
 }
 
-TEST_F(IdleDriverTest, WithoutADriverNothingIsPending) {
+TEST(IdleDriverAlone, WithoutADriverNothingIsPending) {
+    test::ensureCoreApplication();
     EXPECT_EQ(IdleDriver::current(), nullptr);
     EXPECT_FALSE(idleInputPending());
     {

@@ -76,7 +76,7 @@ protected:
         ASSERT_TRUE(test::writeArchive(dir.file("set.zip"), "zip", "",
                                        {{"pics/x.jpg", jpeg}, {"y.txt", test::bytes({'h', 'i'})}}));
     }
-    std::string folder() const { return "'" + dir.path().string() + "'"; }
+    std::string folder() const { return test::shellQuoted(dir.path().string()); }
     std::string plugins() const { return std::string(" --plugins '") + VEMRA_PLUGIN_DIR + "'"; }
     test::TempDir dir;
 };
@@ -115,7 +115,7 @@ TEST_F(ScanCliTest, ArchivesSubFoldersAndIdentification) {
 }
 
 TEST_F(ScanCliTest, AnArchiveFileGivenAsTheFolderListsItsMembers) {
-    const ScanRun run = scan("'" + dir.file("set.zip") + "'" + plugins());
+    const ScanRun run = scan(test::shellQuoted(dir.file("set.zip")) + plugins());
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(names(run), (std::vector<std::string>{"x.jpg", "y.txt"}));
 }
@@ -134,7 +134,7 @@ TEST_F(ScanCliTest, StoredFolderInformationComesFirst) {
 }
 
 TEST_F(ScanCliTest, Errors) {
-    EXPECT_EQ(scan("'" + dir.file("missing") + "'").status, 1);
+    EXPECT_EQ(scan(test::shellQuoted(dir.file("missing"))).status, 1);
     EXPECT_EQ(scan(folder() + " --date-from 2024-13-01").status, 2);
     EXPECT_EQ(scan("").status, 2);
 }

@@ -1,4 +1,5 @@
 #include "app/about_dialog.h"
+#include "app/manual_file.h"
 #include "app/splash_window.h"
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
@@ -230,6 +231,45 @@ TEST(AboutBox, VersionLinesMemoryFiguresAndBars) {
     emit link->linkActivated(QStringLiteral("file:///nonexistent/vemra/README.md"));
     EXPECT_EQ(shown, (std::vector<std::string>{
                          "Unable to open hyperlink:\n\nThe specified file was not found."}));
+}
+
+// The manual is looked up beside the program first (the build tree), then in
+// the installed place; a folder of the same name is not a manual.
+TEST(AboutBox, TheManualIsFoundBesideTheProgramOrWhereItIsInstalled) {
+    enum class Place { None, File, Folder };
+    struct Case {
+        Place beside;
+        Place installed;
+        const char* expected; // relative to the temporary folder, "" for none
+    };
+    const Case cases[] = {
+        {Place::File, Place::File, "bin/README.md"},
+        {Place::File, Place::None, "bin/README.md"},
+        {Place::None, Place::File, "share/doc/vemra/README.md"},
+        {Place::Folder, Place::File, "share/doc/vemra/README.md"},
+        {Place::None, Place::None, ""},
+        {Place::Folder, Place::Folder, ""},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const fs::path bin = dir.path() / "bin";
+        const fs::path share = dir.path() / "share" / "doc" / "vemra";
+        fs::create_directories(bin);
+        fs::create_directories(share);
+        for (const auto& [place, folder] : {std::pair{c.beside, bin}, {c.installed, share}}) {
+            if (place == Place::File) {
+                test::writeFile((folder / kManualFileName).string(), test::bytes({'#'}));
+            } else if (place == Place::Folder) {
+                fs::create_directory(folder / kManualFileName);
+            }
+        }
+        const fs::path expected =
+            *c.expected == '\0' ? fs::path() : (dir.path() / c.expected).lexically_normal();
+        EXPECT_EQ(findManual(bin), expected) << c.expected;
+    }
+    // The build puts the manual beside `vemra`, at the top of the build tree.
+    const fs::path buildTop = fs::path(VEMRA_CLI_PATH).parent_path().parent_path().parent_path();
+    EXPECT_FALSE(findManual(buildTop).empty()) << buildTop;
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -525,15 +527,35 @@ TEST_F(MainWindowTest, F6AndShiftF6MoveBetweenThePanes) {
 TEST_F(MainWindowTest, ScreenshotWithTheSamplesOpen) {
     m_frame->resize(960, 640);
     m_frame->show();
-    ASSERT_TRUE(m_frame->folderTree()->selectFolder(test::samplesFolder()));
+    FolderTreePane* tree = m_frame->folderTree();
+    auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+    ASSERT_NE(model, nullptr);
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    ASSERT_TRUE(tree->selectFolder(test::samplesFolder()));
     EXPECT_GT(f.document->displayedCount(), 5);
     EXPECT_EQ(m_frame->grid()->layout().count, f.document->displayedCount());
     m_frame->mainStatusBar()->setPaneProgress(3, 60);
-    // The tree reads the folders on the path in the background.
-    QTest::qWait(500);
+    // The tree reads the folders on the path in the background, so rows
+    // above the samples folder come after it was selected.
+    const auto pathRead = [&] {
+        for (fs::path folder = fs::path(test::samplesFolder()).parent_path();;
+             folder = folder.parent_path()) {
+            const QString name = QString::fromStdString(folder.string());
+            if (std::none_of(loaded.begin(), loaded.end(), [&](const QList<QVariant>& signal) {
+                    return signal.at(0).toString() == name;
+                })) {
+                return false;
+            }
+            if (folder == folder.root_path()) {
+                return true;
+            }
+        }
+    };
+    EXPECT_TRUE(QTest::qWaitFor(pathRead, 60000));
     // The selected folder is in sight even though its path came in later.
-    FolderTreePane* tree = m_frame->folderTree();
-    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())); },
+        10000));
     const std::string path =
         test::saveScreenshot(m_frame->grab().toImage(), "main_window_samples.png");
     EXPECT_TRUE(fs::exists(path));

@@ -245,10 +245,11 @@ TEST_F(GridTransferTest, DraggingArchiveMembersHandsOverUnpackedFilesThatAreGone
         std::vector<std::vector<std::byte>> contents;
         for (const std::string& p : handed)
             contents.push_back(test::readFile(p));
-        std::sort(contents.begin(), contents.end());
-        std::vector<std::vector<std::byte>> expected{first, second};
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(contents, expected);
+        // In any order. Not sorted: GCC 12 in Release warns falsely
+        // (-Wstringop-overread) about ordering byte vectors.
+        const std::vector<std::vector<std::byte>> expected{first, second};
+        EXPECT_TRUE(std::is_permutation(contents.begin(), contents.end(), expected.begin(),
+                                        expected.end()));
         return Qt::CopyAction;
     };
     view->startDrag();

@@ -4,6 +4,7 @@
 #include "caption_commands.h"
 #include "decode_commands.h"
 #include "encode_commands.h"
+#include "global_options.h"
 #include "note_commands.h"
 #include "picture_commands.h"
 #include "plugin_commands.h"
@@ -13,9 +14,7 @@
 #include "thumb_commands.h"
 #include "transform_commands.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,14 +108,22 @@ constexpr Command kCommands[] = {
 
 void printHelp() {
     std::printf(
-        "Usage: vemra-cli [--settings FILE] COMMAND [ARGUMENTS] [--plugins DIR] [--set NAME]\n\n"
-        "identify, decode, plugins, list and extract go through the decoder registry:\n"
-        "the plug-ins of DIR (default: this build's plug-in folder) in use in set NAME,\n"
-        "then the built-in decoders.\n\nCommands:\n");
+        "Usage: vemra-cli [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n\n"
+        "Options, before or after the command:\n"
+        "  --settings FILE  the settings store of this run (default: vemra.ini beside the\n"
+        "                   program when it exists, else the per-user file)\n"
+        "  --plugins DIR    the plug-in folder (default: the settings' plug-in folder,\n"
+        "                   else this build's)\n"
+        "  --set NAME       the plug-in set in use (after note, --set is the note's text)\n"
+        "  --               what follows is the command's, even when it looks like an option\n\n"
+        "identify, decode, caption, plugins, list, extract, scan and thumbs go through the\n"
+        "decoder registry: the plug-ins of DIR in use in set NAME, then the built-in\n"
+        "decoders.\n\nCommands:\n");
     for (const Command& c : kCommands) {
         std::printf("  %.*s\n", static_cast<int>(c.synopsis.size()), c.synopsis.data());
     }
-    std::printf("\nExit status: 0 success, 1 the operation failed (the reason on stderr),\n"
+    std::printf("\nExit status: 0 success, 1 the operation failed (the reason on stderr, with\n"
+                "the decoder's result code and its name, e.g. \"invalid data (result 2)\"),\n"
                 "2 a usage error.\n");
 }
 
@@ -124,32 +131,15 @@ void printHelp() {
 
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (const int status = vemra::cli::takeSettingsOption(args); status != 0) {
-        return status;
+    const vemra::cli::GlobalOptions options = vemra::cli::takeGlobalOptions(args);
+    if (!options.error.empty()) {
+        return vemra::cli::usageError(options.error);
     }
-    // "--plugins DIR" and "--set NAME" belong to the commands that go
-    // through the decoder registry ("note" has a "--set" of its own).
-    constexpr std::string_view kRegistryCommands[] = {"identify", "decode", "plugins", "list",
-                                                      "extract",  "scan",   "caption", "thumbs"};
-    // Before the command they hold for it; after it, only registry commands
-    // take them.
-    std::size_t leading = 0;
-    while (leading + 1 < args.size() &&
-           (args[leading] == "--plugins" || args[leading] == "--set")) {
-        leading += 2;
-    }
-    std::vector<std::string_view> global(args.begin(),
-                                         args.begin() + static_cast<std::ptrdiff_t>(leading));
-    args.erase(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(leading));
-    if (const int status = vemra::cli::takeRegistryOptions(global); status != 0) {
-        return status;
-    }
-    if (!args.empty() && std::find(std::begin(kRegistryCommands), std::end(kRegistryCommands),
-                                   args[0]) != std::end(kRegistryCommands)) {
-        if (const int status = vemra::cli::takeRegistryOptions(args); status != 0) {
-            return status;
-        }
-    }
+    vemra::cli::useSettingsOption(options.settingsFile);
+    vemra::cli::RegistryOptions& registry = vemra::cli::registryOptions();
+    registry.pluginDir = options.pluginDir.value_or("");
+    registry.set = options.pluginSet.value_or("");
+    registry.setGiven = options.pluginSet.has_value();
     if (args.empty()) {
         return vemra::cli::usageError("no command given");
     }

@@ -10,9 +10,24 @@
 
 namespace vemra::cli {
 
-void reportFailure(std::string_view what, int code, std::string_view name) {
-    std::fprintf(stderr, "vemra-cli: %.*s: %.*s (result %d)\n", static_cast<int>(what.size()),
-                 what.data(), static_cast<int>(name.size()), name.data(), code);
+void reportFailure(std::string_view what, int code, std::string_view cause) {
+    std::string line = "vemra-cli: ";
+    line += what;
+    line += ": ";
+    line += cause;
+    line += " (result ";
+    line += std::to_string(code);
+    // A script sees the code; a reader sees what it means, also where the
+    // cause is told in other words.
+    const bool named = code >= static_cast<int>(ResultCode::Failure) &&
+                       code <= static_cast<int>(ResultCode::OpenFailure);
+    const std::string_view name = resultName(static_cast<ResultCode>(code));
+    if (named && cause.find(name) == std::string_view::npos) {
+        line += ": ";
+        line += name;
+    }
+    line += ")\n";
+    std::fputs(line.c_str(), stderr);
 }
 
 std::string escapeText(std::string_view text) {

@@ -10,8 +10,10 @@ namespace vemra::cli {
 // status: 0 success, 1 the operation failed, 2 a usage error.
 int runInfo(std::span<const std::string_view> args);
 
-// Prints "vemra-cli: <what>: <result name> (result <n>)" on stderr.
-void reportFailure(std::string_view what, int code, std::string_view name);
+// Prints "vemra-cli: <what>: <cause> (result <n>)" on stderr, the result's
+// name added after the number when the cause does not already say it, e.g.
+// "no decoder takes this file (result 2: invalid data)".
+void reportFailure(std::string_view what, int code, std::string_view cause);
 // Text made safe for one tab-separated output line: line breaks, tabs and
 // backslashes become \n, \r, \t and \\.
 std::string escapeText(std::string_view text);

@@ -16,29 +16,6 @@ RegistryOptions& registryOptions() {
     return options;
 }
 
-int takeRegistryOptions(std::vector<std::string_view>& args) {
-    RegistryOptions& o = registryOptions();
-    for (std::size_t i = 0; i < args.size();) {
-        const std::string_view a = args[i];
-        if (a != "--plugins" && a != "--set") {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            return usageError(std::string(a) + " needs a value");
-        }
-        if (a == "--plugins") {
-            o.pluginDir = std::string(args[i + 1]);
-        } else {
-            o.set = std::string(args[i + 1]);
-            o.setGiven = true;
-        }
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
-                   args.begin() + static_cast<std::ptrdiff_t>(i + 2));
-    }
-    return 0;
-}
-
 std::string defaultPluginDir() {
     namespace fs = std::filesystem;
     std::error_code error;

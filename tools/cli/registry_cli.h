@@ -4,21 +4,16 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace vemra::cli {
 
-// "--plugins DIR" and "--set NAME", taken from anywhere on the command line
-// before the command runs.
+// "--plugins DIR" and "--set NAME" of this run (see global_options.h).
 struct RegistryOptions {
     std::string pluginDir; // empty: the plug-in folder of this build
     std::string set;
     bool setGiven = false;
 };
 RegistryOptions& registryOptions();
-// Removes the registry options from `args`; 2 after a usage error, else 0.
-int takeRegistryOptions(std::vector<std::string_view>& args);
 
 // The plug-ins are built beside the program's own build folder:
 // <build>/tools/cli/vemra-cli and <build>/plugins.

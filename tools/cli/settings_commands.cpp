@@ -79,27 +79,14 @@ int settingsOptions(std::span<const std::string_view> args) {
 
 } // namespace
 
-int takeSettingsOption(std::vector<std::string_view>& args) {
-    constexpr std::string_view kOption = "--settings";
-    if (!args.empty() && args[0] == kOption) {
-        if (args.size() < 2 || args[1].empty()) {
-            return usageError("--settings: no file given");
-        }
-        useSettingsFile(std::string(args[1]));
-        args.erase(args.begin(), args.begin() + 2);
-    } else if (!args.empty() && args[0].starts_with("--settings=")) {
-        const std::string_view file = args[0].substr(kOption.size() + 1);
-        if (file.empty()) {
-            return usageError("--settings: no file given");
-        }
-        useSettingsFile(std::string(file));
-        args.erase(args.begin());
+void useSettingsOption(const std::optional<std::string>& file) {
+    if (file) {
+        useSettingsFile(*file);
     } else {
         // The batch tool works on the program's settings: "vemra.ini" beside
         // it when that exists, else the per-user file.
         useSettingsFile(chooseSettingsPath(currentSettingsPlaces("vemra")));
     }
-    return 0;
 }
 
 int runSettings(std::span<const std::string_view> args) {

@@ -1,15 +1,15 @@
 #pragma once
 
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
-#include <vector>
 
 namespace vemra::cli {
 
-// Removes a leading "--settings FILE" (or "--settings=FILE") from `args` and
-// makes FILE the settings store of this run; without it the store is chosen as
-// the program chooses it. Returns 0, or 2 after a usage error.
-int takeSettingsOption(std::vector<std::string_view>& args);
+// Makes `file` (the --settings option) the settings store of this run;
+// without it the store is chosen as the program chooses it.
+void useSettingsOption(const std::optional<std::string>& file);
 
 // settings get SECTION KEY [DEFAULT] | set SECTION KEY VALUE | list [SECTION] | options
 int runSettings(std::span<const std::string_view> args);

@@ -62,8 +62,6 @@ int runThumbs(std::span<const std::string_view> args) {
                 return usageError("thumbs: --size takes WxH, each side 10 to 4096");
         } else if (a == "--cache-folder" && hasValue) {
             cacheFolder = std::string(args[++i]);
-        } else if (a == "--settings" && hasValue) {
-            useSettingsFile(std::string(args[++i]));
         } else if (!a.starts_with("--") && !folder) {
             folder = std::string(a);
         } else {
