@@ -24,22 +24,24 @@ template <class Options> struct OptionKey {
     Member member;
 };
 
+// One stored value read over `value`; a missing key keeps it. Out of line:
+// inlined into every options struct, the text branch made GCC 12 warn falsely
+// about structs that hold no text at all.
+void loadOption(bool& value, SettingsStore& store, std::string_view section, std::string_view key);
+void loadOption(int& value, SettingsStore& store, std::string_view section, std::string_view key);
+void loadOption(std::string& value, SettingsStore& store, std::string_view section,
+                std::string_view key);
+void loadOption(ColourValue& value, SettingsStore& store, std::string_view section,
+                std::string_view key);
+
 // Reads every plain member of `keys`; a missing key keeps the member's value.
 template <class Options>
 void loadOptionKeys(Options& o, std::span<const OptionKey<Options>> keys, SettingsStore& store) {
     for (const OptionKey<Options>& k : keys) {
         std::visit(
             [&](auto member) {
-                using M = decltype(member);
-                if constexpr (std::is_same_v<M, bool Options::*>) {
-                    o.*member = store.getInt(k.section, k.key, o.*member ? 1 : 0) != 0;
-                } else if constexpr (std::is_same_v<M, int Options::*>) {
-                    o.*member = store.getInt(k.section, k.key, o.*member);
-                } else if constexpr (std::is_same_v<M, std::string Options::*>) {
-                    o.*member = store.getText(k.section, k.key, o.*member);
-                } else if constexpr (std::is_same_v<M, ColourValue Options::*>) {
-                    const int stored = store.getInt(k.section, k.key, static_cast<int>(o.*member));
-                    o.*member = colourFromSetting(stored);
+                if constexpr (!std::is_same_v<decltype(member), std::monostate>) {
+                    loadOption(o.*member, store, k.section, k.key);
                 }
             },
             k.member);
