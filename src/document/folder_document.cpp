@@ -55,8 +55,15 @@ FolderDocument::~FolderDocument() {
 }
 
 void FolderDocument::saveOptions() {
-    if (m_store != nullptr)
-        m_options.save(*m_store);
+    if (m_store == nullptr)
+        return;
+    std::vector<std::string> texts;
+    for (DocumentOptions::Entry& e : m_options.entries())
+        texts.push_back(std::move(e.value));
+    if (texts == m_savedOptions)
+        return;
+    m_options.save(*m_store);
+    m_savedOptions = std::move(texts);
 }
 
 EntryDrawingOptions FolderDocument::drawingOptions() const {

@@ -48,7 +48,10 @@ public:
     // (before another folder opens, at exit), when it is destroyed, and by
     // saveOptions() after an options dialog. Null (the default) writes
     // nothing; the store must outlive the document.
-    void setSettingsStore(SettingsStore* store) { m_store = store; }
+    void setSettingsStore(SettingsStore* store) {
+        m_store = store;
+        m_savedOptions.clear();
+    }
     void saveOptions();
     ThumbCache& thumbCache() { return m_cache; }
 
@@ -208,6 +211,9 @@ private:
     const ScanServices& m_services;
     ThumbCache& m_cache;
     SettingsStore* m_store = nullptr;
+    // The option texts last written, so that opening folder after folder
+    // does not rewrite the settings file when nothing changed.
+    std::vector<std::string> m_savedOptions;
     DocumentOptions m_options;
     EntryAppearance m_appearance;
     EntryLock m_lock;

@@ -218,6 +218,12 @@ TEST(DocumentOptionsWriteBack, WrittenWhenTheDocumentIsEmptied) {
         doc.openFolder(dir.path().string() + "/*.jpg", nullptr, false);
         EXPECT_EQ(store.getInt("KPDoc", "ScaleStep", 0), 50);
 
+        // Unchanged options are not written again: a value another program
+        // put in the file meanwhile stays.
+        store.putInt("KPDoc", "DELQA", 1);
+        doc.openFolder(dir.path().string(), nullptr, false);
+        EXPECT_EQ(store.getInt("KPDoc", "DELQA", 0), 1);
+
         doc.options().pathMask = "*.png";
         doc.saveOptions(); // as an options dialog does on OK
         EXPECT_EQ(store.getText("KPDoc", "PathMask"), "*.png");
