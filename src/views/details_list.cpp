@@ -97,6 +97,8 @@ void DetailsList::setUpTable() {
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setSortIndicatorShown(false);
+    // Stored widths are taken as they are, however narrow.
+    header->setMinimumSectionSize(0);
     for (int column = 0; column < kSortColumnCount; ++column)
         header->resizeSection(column, m_options.widths[static_cast<std::size_t>(column)]);
     for (int place = 0; place < kSortColumnCount; ++place)

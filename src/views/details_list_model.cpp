@@ -44,6 +44,9 @@ QString detailsCellText(const SortRow& row, int column) {
     case kSortByDate:
         return localTimeText(row.lastWriteTime);
     case kSortByPixels:
+        // Nothing is known of a picture not read yet: no "0x0 0bpp".
+        if (row.width == 0 && row.height == 0 && row.bitCount == 0)
+            return {};
         return QStringLiteral("%1x%2 %3bpp")
             .arg(static_cast<unsigned>(row.width))
             .arg(static_cast<unsigned>(row.height))

@@ -15,8 +15,8 @@ namespace vemra {
 
 // The text the details list shows in `column` of `row`: name and
 // extension, the size with thousands separators, the local time as
-// "%Y/%m/%d %H:%M:%S", "%ux%u %ubpp", the archive, the information text
-// (line breaks shown as spaces), the decoders, the note and the folder.
+// "%Y/%m/%d %H:%M:%S", "%ux%u %ubpp" (empty until the picture was read), the archive, the
+// information text (line breaks shown as spaces), the decoders, the note and the folder.
 QString detailsCellText(const SortRow& row, int column);
 
 // The rows of the details list: one copy of each displayed entry's data, in
