@@ -61,6 +61,9 @@ DetailsList::DetailsList(FolderDocument& document, SettingsStore& settings, QWid
       m_options(DetailsListOptions::load(settings)), m_state(SortState::load(settings)),
       m_model(new DetailsListModel(this)) {
     setObjectName(QStringLiteral("detailsList"));
+    // Focus goes on to the view of the present style; Tab from the grid
+    // comes here as to any other view.
+    setFocusPolicy(Qt::StrongFocus);
     setUpTable();
     setUpIconView();
     setStyle(Style::Details);
@@ -317,19 +320,27 @@ void DetailsList::selectionChangedByUser(const QItemSelection& selected,
                                          const QItemSelection& deselected) {
     if (m_syncing)
         return;
-    const auto take = [this](const QItemSelection& ranges, bool flag) {
+    // One row tells the others which; a range (Shift, Ctrl+A) is told once
+    // as a whole, not as thousands of single changes.
+    std::vector<std::pair<int, bool>> changed;
+    const auto take = [&](const QItemSelection& ranges, bool flag) {
         for (const QItemSelectionRange& range : ranges) {
             for (int row = range.top(); row <= range.bottom(); ++row) {
                 const PictureSource* entry = m_document.entryAt(row);
                 if (entry == nullptr || entry->isSelected() == flag)
                     continue;
                 m_document.setSelected(row, flag ? PictureSource::kSelected : 0);
-                m_document.updateAllViews(this, hint::SelectionChanged{flag, row});
+                changed.emplace_back(row, flag);
             }
         }
     };
     take(deselected, false);
     take(selected, true);
+    if (changed.size() == 1)
+        m_document.updateAllViews(this,
+                                  hint::SelectionChanged{changed[0].second, changed[0].first});
+    else if (!changed.empty())
+        m_document.updateAllViews(this, hint::AllSelection{});
 }
 
 void DetailsList::currentChangedByUser(const QModelIndex& current) {
