@@ -262,8 +262,14 @@ TEST_F(DetailsListTest, SelectionAndTheCurrentEntryMirrorTheGridBothWays) {
         return table->visualRect(list->model().index(row, 1)).center();
     };
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rowPoint(1));
+    test::HintRecorder others;
+    f.document->addView(&others);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(3));
+    f.document->removeView(&others);
     EXPECT_EQ(selectedPositions(*f.document), (std::vector<int>{1, 2, 3}));
+    // A range is told to the other views once, not per row.
+    EXPECT_EQ(std::count(others.hints.begin(), others.hints.end(), hint::kAllSelection), 1);
+    EXPECT_EQ(std::count(others.hints.begin(), others.hints.end(), hint::kSelectionChanged), 0);
     EXPECT_EQ(f.document->focusedPosition(), 3);
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(2));
     EXPECT_EQ(selectedPositions(*f.document), (std::vector<int>{1, 3}));
@@ -282,6 +288,16 @@ TEST_F(DetailsListTest, SelectionAndTheCurrentEntryMirrorTheGridBothWays) {
     emit table->doubleClicked(list->model().index(0, 1));
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], f.document->entryAt(0)->fullPath());
+
+    // The right button shows the grid's menu: for the selection, or for the
+    // row under the pointer alone.
+    QString title;
+    grid->setMenuExec([&](QMenu& menu, QPoint) { title = menu.actions().value(0)->text(); });
+    emit table->customContextMenuRequested(rowPoint(4));
+    EXPECT_TRUE(title.startsWith(QStringLiteral("選択 2ﾌｧｲﾙ"))) << title.toStdString();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rowPoint(3));
+    emit table->customContextMenuRequested(rowPoint(3));
+    EXPECT_EQ(title.toStdString(), f.document->entryAt(3)->fileName);
 }
 
 TEST_F(DetailsListTest, RowsFollowRemovalsRenamesFoundEntriesAndTheViewerCommand) {
