@@ -238,10 +238,10 @@ void DetailsList::showHeadings(bool plain) {
     m_model->setHeadings(headings);
 }
 
-void DetailsList::order(std::span<const SortKey> keysNewestFirst) {
+bool DetailsList::order(std::span<const SortKey> keysNewestFirst) {
     showHeadings(false);
     if (keysNewestFirst.empty() || m_document.isScanning())
-        return;
+        return false;
     if (!rowsMatchDocument())
         rebuildRows();
     const int top = currentView()->verticalScrollBar()->value();
@@ -255,6 +255,7 @@ void DetailsList::order(std::span<const SortKey> keysNewestFirst) {
     syncSelection();
     syncCurrent(false);
     currentView()->verticalScrollBar()->setValue(top);
+    return true;
 }
 
 void DetailsList::headingClicked(int column) {
@@ -393,9 +394,10 @@ void DetailsList::onUpdate(DocumentView*, const UpdateHint& update) {
             const DocumentOptions& o = m_document.options();
             if (!(o.syncFind && o.scanSpi) || !rowsMatchDocument())
                 rebuildRows();
-            order(m_state.reapply());
-            syncSelection();
-            syncCurrent(false);
+            if (!order(m_state.reapply())) {
+                syncSelection();
+                syncCurrent(false);
+            }
         },
         [this](const hint::RedrawAll&) {
             if (m_document.isScanning())

@@ -87,8 +87,9 @@ private:
     void refreshRow(int position);
     void appendFoundRow(int position);
     // Orders the rows by `keysNewestFirst`, shows the present key's heading
-    // and writes the order back to the document.
-    void order(std::span<const SortKey> keysNewestFirst);
+    // and writes the order back to the document; then the selection and the
+    // current row are taken again. False when there was nothing to order.
+    bool order(std::span<const SortKey> keysNewestFirst);
     void showHeadings(bool plain);
 
     // Selection and current entry
