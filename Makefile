@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -102,6 +102,11 @@ bench-thumbs: build-bench
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/grid-bench $(ARGS)
+
+# The details list on 100,000 files: rows, sorting by name and date, screens;
+# beside sort -f and sort -n on the same names and times.
+bench-list: build-bench
+	QT_QPA_PLATFORM=offscreen bench/run_list_bench.sh $(BENCH_DIR) $(ARGS)
 
 # Browsing through the whole program: the first screen of 2000 camera-size
 # JPEG files with and without the cache beside djpeg -scale 1/8, key delays

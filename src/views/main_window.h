@@ -20,10 +20,9 @@ class QToolButton;
 
 namespace vemra {
 
-class EntryListPane;
+class DetailsList;
 class ThumbnailGrid;
 class CommandActions;
-class DisplaySorter;
 class FolderTreePane;
 class FolderDocument;
 class MainStatusBar;
@@ -87,9 +86,8 @@ public:
     QToolBar* pluginSetBar() const { return m_pluginSetBar; }
     QComboBox* pluginSetList() const { return m_pluginSetList; }
     FolderTreePane* folderTree() const { return m_tree; }
-    EntryListPane* detailsPlace() const { return m_details; }
+    DetailsList* detailsList() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
-    DisplaySorter* sorter() const { return m_sorter.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
     // Fills the plug-in-set bar's list from the registry.
@@ -123,6 +121,8 @@ private:
     bool onRangeCommand(int id);
     // F6 and Shift+F6: the next or previous of tree, details and grid.
     void focusPane(int step);
+    // "表示フィルタ(&W)...": the dialog, then the document's new filter.
+    void editDisplayFilter();
 
     FolderDocument& m_document;
     DecoderRegistry* m_registry;
@@ -130,8 +130,6 @@ private:
     FrameSettings m_frameSettings;
     CommandRouter m_router;
     CommandActions* m_commands = nullptr;
-    // The sort menu and the order a finished scan is shown in.
-    std::unique_ptr<DisplaySorter> m_sorter;
 
     MainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
@@ -143,7 +141,7 @@ private:
     QSplitter* m_columns = nullptr;
     QSplitter* m_rows = nullptr;
     FolderTreePane* m_tree = nullptr;
-    EntryListPane* m_details = nullptr;
+    DetailsList* m_details = nullptr;
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;

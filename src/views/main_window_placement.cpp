@@ -2,7 +2,7 @@
 
 #include "document/folder_document.h"
 #include "settings/settings_store.h"
-#include "views/entry_list_pane.h"
+#include "views/details_list.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"
@@ -73,6 +73,7 @@ void MainWindow::saveState() {
     }
     m_frameSettings.save(m_settings);
     m_grid->options().save(m_settings);
+    m_details->saveSettings();
     m_tree->saveState(m_settings);
 }
 

@@ -105,6 +105,9 @@ public:
     // The context menu at `point` (viewport coordinates), or from the
     // keyboard for the current entry.
     void showContextMenu(QPoint point, bool fromKeyboard);
+    // The same menu for display position `entry` (-1: none) at `global`
+    // (screen coordinates), as the details list shows it for its rows.
+    void showEntryMenu(int entry, QPoint global);
     // The command opening an entry sends: Shift runs it with its associated
     // application, Ctrl opens it in the viewer, else the IDViewer option.
     int openingCommand(Qt::KeyboardModifiers modifiers) const;
