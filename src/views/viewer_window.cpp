@@ -4,6 +4,7 @@
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/command_table.h"
+#include "framework/idle_driver.h"
 #include "settings/settings_store.h"
 #include "views/picture_view.h"
 #include "views/viewer_list.h"
@@ -74,6 +75,8 @@ ViewerWindow::ViewerWindow(FolderDocument& document, SettingsStore* store, Viewe
         m_toolBar->addAction(action);
     }
     m_commands->trackToolBar(m_toolBar);
+    if (IdleDriver* idle = IdleDriver::current())
+        m_commands->connectIdle(*idle);
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         m_panes[i] = new QLabel(this);
         m_panes[i]->setObjectName(QStringLiteral("viewerPane%1").arg(i));
@@ -127,6 +130,7 @@ void ViewerWindow::refreshTexts() {
     for (std::size_t i = 0; i < m_panes.size(); ++i)
         m_panes[i]->setText(texts[i]);
     setWindowTitle(m_view->titleText(m_frame.titleFormat));
+    m_commands->updateToolBars();
 }
 
 // Mode 1: the client area takes the picture's display size, not below the
