@@ -340,8 +340,12 @@ constexpr MenuItem kViewerViewMenu[] = {
 };
 
 constexpr MenuItem kViewerWindowMenu[] = {
-    {kCmdNextViewer, {}, {}},  {kCmdPreviousViewer, {}, {}}, {kCmdTileViewers, {}, {}},
-    {kCmdBackToMain, {}, {}},  kSeparator,                   {kCmdAlwaysOnTop, {}, {}},
+    {kCmdNextViewer, {}, {}},
+    {kCmdPreviousViewer, {}, {}},
+    {kCmdTileViewers, {}, {}},
+    {kCmdBackToMain, {}, {}},
+    kSeparator,
+    {kCmdAlwaysOnTop, {}, {}},
 };
 
 constexpr MenuItem kViewerMenu[] = {

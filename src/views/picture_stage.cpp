@@ -98,8 +98,8 @@ void PictureStage::replacePicture(PictureBuffer picture) {
 void PictureStage::computeDisplay(QSize client, bool zoomed) {
     m_extraAngle = 0;
     if (m_rules.fitSize == 4 && !zoomed)
-        m_extraAngle = viewer::fullScreenAngle(viewer::rotatedBounds(pictureSize(), m_angle),
-                                               client, m_rules);
+        m_extraAngle =
+            viewer::fullScreenAngle(viewer::rotatedBounds(pictureSize(), m_angle), client, m_rules);
     const QSize bounds = viewer::rotatedBounds(pictureSize(), effectiveAngle());
     const viewer::DisplaySize d = viewer::displaySize(bounds, client, m_zoom, m_rules, zoomed);
     if (d.zoomReset)
@@ -219,7 +219,8 @@ void PictureStage::paint(QPainter& painter, QSize client, const QString& message
                      static_cast<int>((visible.y() - target.y()) * sy),
                      std::max(1, static_cast<int>(visible.width() * sx + 1)),
                      std::max(1, static_cast<int>(visible.height() * sy + 1)));
-    drawPicture(painter, visible, drawn, from.intersected(QRect(0, 0, drawn.width(), drawn.height())));
+    drawPicture(painter, visible, drawn,
+                from.intersected(QRect(0, 0, drawn.width(), drawn.height())));
 }
 
 bool PictureStage::tick(std::int64_t now, int fullScreenShortestMs) {

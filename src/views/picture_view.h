@@ -80,6 +80,10 @@ public:
     // Saves the displayed picture: JPEG, PNG or BMP by the name's ending.
     bool savePicture(const std::string& path);
 
+    // How Space sends its command: through the frame's routing when the
+    // view sits in a frame (the command may be the frame's), else here.
+    void setCommandRoute(std::function<bool(int id)> route) { m_route = std::move(route); }
+
     // --- CommandTarget
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
@@ -146,6 +150,7 @@ private:
     std::int64_t m_activatedAt = -1000;
     bool m_buttonsSwapped = false;
     SaveDialog m_saveDialog;
+    std::function<bool(int)> m_route;
 };
 
 } // namespace vemra

@@ -11,8 +11,8 @@
 #include "imaging/picture_save.h"
 #include "imaging/unsharp.h"
 #include "views/slide_show_window.h"
-#include "views/viewer_geometry.h"
 #include "views/view_options_dialog.h"
+#include "views/viewer_geometry.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -83,13 +83,11 @@ std::optional<CommandState> PictureView::commandState(int id) const {
     case kCmdSequentialDrawing:
         return CommandState{m_document.displayedCount() > 0, m_sequential.isActive()};
     case kCmdZoomIn:
-        return CommandState{picture &&
-                                viewer::canZoomIn(m_stage.zoomLevel(), m_options.fit.zoomStep),
-                            false};
+        return CommandState{
+            picture && viewer::canZoomIn(m_stage.zoomLevel(), m_options.fit.zoomStep), false};
     case kCmdZoomOut:
-        return CommandState{picture &&
-                                viewer::canZoomOut(m_stage.zoomLevel(), m_options.fit.zoomStep),
-                            false};
+        return CommandState{
+            picture && viewer::canZoomOut(m_stage.zoomLevel(), m_options.fit.zoomStep), false};
     case kCmdRotateRight:
     case kCmdRotateLeft:
     case kCmdFlipVertical:

@@ -38,9 +38,11 @@ void PictureView::keyPressEvent(QKeyEvent* event) {
         event->modifiers() == Qt::NoModifier) {
         // Space sends whatever command the settings name.
         const int id = m_options.spaceCommandId;
-        const auto state = commandState(id);
-        if (state && state->enabled)
+        if (m_route) {
+            m_route(id);
+        } else if (const auto state = commandState(id); state && state->enabled) {
             onCommand(id);
+        }
         event->accept();
         return;
     }
@@ -129,8 +131,8 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureView::wheelEvent(QWheelEvent* event) {
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y()
-                                                   : event->angleDelta().x();
+    const int delta =
+        event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
     const QSize shown = m_stage.displaySize();
     QPoint move;
     if (shown.height() > height())

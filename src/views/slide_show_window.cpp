@@ -35,8 +35,8 @@ constexpr int kMenuCorner = 2;
 } // namespace
 
 SlideShowWindow::Outcome SlideShowWindow::run(FolderDocument& document, SettingsStore* store,
-                                              int position, bool play,
-                                              std::optional<int> sleepTime, QWidget* parent) {
+                                              int position, bool play, std::optional<int> sleepTime,
+                                              QWidget* parent) {
     SlideShowWindow window(document, store, nullptr);
     if (sleepTime)
         window.options().sleepTime = std::max(0, *sleepTime);
@@ -361,8 +361,8 @@ void SlideShowWindow::mousePressEvent(QMouseEvent* event) {
 
 void SlideShowWindow::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (m_pan == Pan::Pressed && (std::abs(at.x() - m_pressPointer.x()) > 1 ||
-                                  std::abs(at.y() - m_pressPointer.y()) > 1))
+    if (m_pan == Pan::Pressed &&
+        (std::abs(at.x() - m_pressPointer.x()) > 1 || std::abs(at.y() - m_pressPointer.y()) > 1))
         m_pan = Pan::Dragging;
     if (m_pan == Pan::Dragging) {
         if (m_stage.panBy(at - m_lastPointer, size()))

@@ -63,8 +63,8 @@ QSize rotatedBounds(QSize picture, double angle) {
     const double radians = turned * 3.14159265358979323846 / 180;
     const double c = std::cos(radians);
     const double s = std::sin(radians);
-    const std::array<std::array<double, 2>, 4> corners{{{0, 0}, {double(w), 0}, {0, double(h)},
-                                                        {double(w), double(h)}}};
+    const std::array<std::array<double, 2>, 4> corners{
+        {{0, 0}, {double(w), 0}, {0, double(h)}, {double(w), double(h)}}};
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
     for (const auto& [x, y] : corners) {
         const double rx = x * c - y * s;
@@ -96,8 +96,8 @@ DisplaySize displaySize(QSize bounds, QSize client, int zoomLevel, const FitRule
         result.zoomReset = true;
     } else {
         result.scale = zoomScale(zoomLevel, rules.zoomStep);
-        result.size = QSize(scaled(bounds.width(), result.scale),
-                            scaled(bounds.height(), result.scale));
+        result.size =
+            QSize(scaled(bounds.width(), result.scale), scaled(bounds.height(), result.scale));
     }
     result.size = result.size.expandedTo(QSize(1, 1));
     return result;

@@ -53,8 +53,7 @@ ViewerWindow* ViewerList::at(int index) const {
 
 ViewerWindow* ViewerList::open(int position, bool newWindow) {
     prune();
-    const bool multiple =
-        m_store != nullptr && ViewerFrameOptions::load(*m_store).multiPicView;
+    const bool multiple = m_store != nullptr && ViewerFrameOptions::load(*m_store).multiPicView;
     ViewerWindow* window = nullptr;
     if (newWindow || multiple || m_windows.empty()) {
         // Top-level and deleted when closed; the list only watches it.
@@ -65,8 +64,9 @@ ViewerWindow* ViewerList::open(int position, bool newWindow) {
     } else {
         window = m_windows.front();
     }
-    window->view()->showEntry(position);
+    // Shown first, so that mode 1 fits the window with its bars laid out.
     window->show();
+    window->view()->showEntry(position);
     window->raise();
     window->activateWindow();
     window->view()->setFocus(Qt::OtherFocusReason);

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -87,6 +88,7 @@ ViewerWindow::ViewerWindow(FolderDocument& document, SettingsStore* store, Viewe
     setTopMost(m_frame.topMost);
     applyStoredPlacement();
 
+    m_view->setCommandRoute([this](int id) { return runCommand(id); });
     connect(m_view, &PictureView::pictureChanged, this, &ViewerWindow::refreshTexts);
     connect(m_view, &PictureView::fitRequested, this, &ViewerWindow::fitToPicture);
     refreshTexts();
@@ -138,9 +140,12 @@ void ViewerWindow::refreshTexts() {
 void ViewerWindow::fitToPicture(QSize display) {
     if (isMaximized() || isFullScreen())
         return;
+    if (layout() != nullptr)
+        layout()->activate();
     const QSize chrome = size() - m_view->size();
     QSize wanted = display.expandedTo(kSmallestClient) + chrome;
-    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen =
+            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         const QSize decoration = frameGeometry().size() - geometry().size();
         wanted = wanted.boundedTo(screen->availableGeometry().size() - decoration);
     }

@@ -169,9 +169,8 @@ TEST_F(ViewerTest, LookAheadDecodesTheNextPictureAndSaveWritesTheShownOne) {
         message = text;
         return MessageAnswer::Ok;
     });
-    view->setSaveDialog([&](QWidget*) {
-        return std::optional<std::string>(f.dir.file("no-such-folder/x.bmp"));
-    });
+    view->setSaveDialog(
+        [&](QWidget*) { return std::optional<std::string>(f.dir.file("no-such-folder/x.bmp")); });
     window->runCommand(kCmdViewerSave);
     EXPECT_EQ(message, "ファイルの保存に失敗しました");
     // A picture that cannot be decoded leaves the viewer black with a note.
