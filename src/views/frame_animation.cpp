@@ -1,8 +1,14 @@
 #include "views/frame_animation.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vemra {
+
+std::int64_t steadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 int FrameAnimation::delayMs(int hundredths) {
     const long long product = static_cast<long long>(std::max(0, hundredths)) * 10;

@@ -9,6 +9,10 @@
 
 namespace vemra {
 
+// Milliseconds of the steady clock: the viewers' clock unless a test sets
+// its own.
+std::int64_t steadyMilliseconds();
+
 // An animated picture as the viewers play it: the file is held in memory
 // and its frames are composed one per timer tick onto the picture's canvas
 // (the GIF disposal rules), up to 256 of them, each kept with its delay.

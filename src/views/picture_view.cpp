@@ -11,8 +11,6 @@
 #include <QPainter>
 #include <QTimerEvent>
 
-#include <chrono>
-
 namespace vemra {
 
 PictureView::PictureView(FolderDocument& document, SettingsStore* store, QWidget* parent)
@@ -34,10 +32,7 @@ PictureView::~PictureView() {
 }
 
 std::int64_t PictureView::now() const {
-    if (m_clock)
-        return m_clock();
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return m_clock ? m_clock() : steadyMilliseconds();
 }
 
 void PictureView::setClock(Clock clock) {
@@ -51,8 +46,7 @@ void PictureView::setOptions(const ViewerOptions& options) {
 }
 
 bool PictureView::entryExists(int position) const {
-    return position >= 0 && position < m_document.displayedCount() &&
-           m_document.entryIndexAt(position) >= 0;
+    return entryAvailable(m_document, position);
 }
 
 // --- showing

@@ -4,9 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QPushButton>
 #include <QSpinBox>
 
 namespace vemra {
@@ -35,11 +33,7 @@ SlideShowOptionsDialog::SlideShowOptionsDialog(const SlideShowOptions& options, 
     form->addRow(m_repeat);
     form->addRow(m_positionBar);
     form->addRow(m_information);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    addDialogButtons(*this, *form);
 }
 
 SlideShowOptions SlideShowOptionsDialog::options() const {

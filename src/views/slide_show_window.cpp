@@ -21,7 +21,6 @@
 #include <QTimerEvent>
 #include <QWheelEvent>
 
-#include <chrono>
 #include <cstdlib>
 
 namespace vemra {
@@ -73,15 +72,11 @@ SlideShowWindow::~SlideShowWindow() {
 }
 
 std::int64_t SlideShowWindow::now() const {
-    if (m_clock)
-        return m_clock();
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return m_clock ? m_clock() : steadyMilliseconds();
 }
 
 bool SlideShowWindow::entryExists(int position) const {
-    return position >= 0 && position < m_document.displayedCount() &&
-           m_document.entryIndexAt(position) >= 0;
+    return entryAvailable(m_document, position);
 }
 
 void SlideShowWindow::start(int position, bool play) {

@@ -50,6 +50,14 @@ int scaleModeOf(const QComboBox& combo) {
     return combo.currentData().toInt();
 }
 
+void addDialogButtons(QDialog& dialog, QFormLayout& form) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form.addRow(buttons);
+}
+
 ViewOptionsDialog::ViewOptionsDialog(const ViewerOptions& options, QWidget* parent)
     : QDialog(parent), m_options(options) {
     setObjectName(QStringLiteral("viewOptionsDialog"));
@@ -78,11 +86,7 @@ ViewOptionsDialog::ViewOptionsDialog(const ViewerOptions& options, QWidget* pare
     form->addRow(m_zoomUp);
     form->addRow(m_zoomDown);
     form->addRow(m_repeat);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    addDialogButtons(*this, *form);
 }
 
 ViewerOptions ViewOptionsDialog::options() const {

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QSpinBox;
 
 namespace vemra {
@@ -15,6 +16,8 @@ namespace vemra {
 QComboBox* fitSizeCombo(int largestMode, int current, QWidget* parent);
 QComboBox* scaleModeCombo(int current, QWidget* parent);
 int scaleModeOf(const QComboBox& combo);
+// "OK" and "キャンセル" at the foot of an options dialog's form.
+void addDialogButtons(QDialog& dialog, QFormLayout& form);
 
 // "表示モード設定": the window viewer's options of section "COneView".
 class ViewOptionsDialog : public QDialog {

@@ -42,6 +42,11 @@ std::unique_ptr<FrameAnimation> loadAnimation(FolderDocument& document,
 
 } // namespace
 
+bool entryAvailable(FolderDocument& document, int position) {
+    return position >= 0 && position < document.displayedCount() &&
+           document.entryIndexAt(position) >= 0;
+}
+
 bool mayAnimate(const PictureSource& entry) {
     return entry.decoder == kGifDecoderId || entry.decoder == kGif2DecoderId;
 }

@@ -30,6 +30,9 @@ struct LoadedPicture {
 // also gets its frames (the file is read into memory).
 LoadedPicture loadViewerPicture(FolderDocument& document, int position, bool animate);
 
+// Whether the document can supply the entry at display `position`.
+bool entryAvailable(FolderDocument& document, int position);
+
 // Whether the entry is a picture the animation player takes.
 bool mayAnimate(const PictureSource& entry);
 
