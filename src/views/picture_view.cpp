@@ -39,6 +39,13 @@ void PictureView::setClock(Clock clock) {
     m_clock = std::move(clock);
 }
 
+void PictureView::saveOptionsAndDetach() {
+    stopTimers();
+    if (m_store != nullptr)
+        m_options.save(*m_store);
+    m_store = nullptr;
+}
+
 void PictureView::setOptions(const ViewerOptions& options) {
     m_options = options;
     m_stage.setRules(m_options.fit);
@@ -65,6 +72,8 @@ void PictureView::showEntry(int position) {
     }
     takePicture(std::move(*ready));
     m_loading = false;
+    // The commands' states change as loading ends.
+    emit pictureChanged();
 }
 
 void PictureView::takePicture(LoadedPicture loaded) {

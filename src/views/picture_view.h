@@ -47,6 +47,9 @@ public:
 
     PictureStage& stage() { return m_stage; }
     ViewerOptions& options() { return m_options; }
+    // Writes the options now and no more later: the window closed, and the
+    // store may be gone before the view is deleted.
+    void saveOptionsAndDetach();
     // Takes changed options (the options dialog) and shows the picture anew.
     void setOptions(const ViewerOptions& options);
 

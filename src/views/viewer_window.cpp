@@ -44,7 +44,7 @@ constexpr ToolButton kToolButtons[] = {
 };
 
 // The smallest client area a picture window gets in mode 1.
-constexpr QSize kSmallestClient(160, 120);
+constexpr QSize kSmallestClient(320, 240);
 
 } // namespace
 
@@ -219,6 +219,8 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
         m_frame.statusBar = statusBar()->isVisibleTo(this);
         m_frame.save(*m_store);
     }
+    m_view->saveOptionsAndDetach();
+    m_store = nullptr;
     if (m_list != nullptr)
         m_list->forget(this);
     m_list = nullptr;

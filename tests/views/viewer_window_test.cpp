@@ -179,6 +179,7 @@ TEST_F(ViewerTest, LookAheadDecodesTheNextPictureAndSaveWritesTheShownOne) {
     EXPECT_FALSE(view->stage().hasPicture());
     EXPECT_TRUE(window->statusTexts()[0].isEmpty());
     list.closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(ViewerTest, TheSlideShowStepsDrawsItsBarAndStaysOnTheLastPicture) {
@@ -226,6 +227,42 @@ TEST_F(ViewerTest, TheSlideShowStepsDrawsItsBarAndStaysOnTheLastPicture) {
     test::saveScreenshot(show.grab().toImage(), "slide-show.png");
     show.close();
     EXPECT_EQ(f.store.getInt("SlideShow", "InfomationTextX", 0), -10);
+}
+
+} // namespace
+} // namespace vemra
+
+namespace vemra {
+namespace {
+
+// The project's samples as a user meets them: a photo fitted in mode 1 and
+// the full-screen window on the same folder.
+TEST(ViewerSamples, APhotoInTheViewerAndTheFullScreenWindow) {
+    test::DocumentFixture f;
+    RegistryPictureLoader loader(*f.registry);
+    f.document->setPictureLoader(&loader);
+    ViewerList list(*f.document, nullptr);
+    list.setSettingsStore(&f.store);
+    f.document->openFolder(test::samplesFolder(), nullptr, false);
+    int sunset = -1;
+    for (int i = 0; i < f.document->displayedCount(); ++i) {
+        if (f.document->entryAt(i)->fileName == "sunset.jpg")
+            sunset = i;
+    }
+    ASSERT_GE(sunset, 0);
+    ViewerWindow* window = list.open(sunset, false);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->view()->stage().hasPicture());
+    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("sunset.jpg ")));
+    test::saveScreenshot(window->grab().toImage(), "viewer-sunset.png");
+    list.closeAll();
+
+    SlideShowWindow show(*f.document, &f.store);
+    show.resize(800, 600);
+    show.options().fit.fitSize = 3;
+    show.start(sunset, false);
+    test::saveScreenshot(show.grab().toImage(), "slide-show-sunset.png");
+    show.close();
 }
 
 } // namespace
