@@ -1,5 +1,7 @@
 #include "views/frame_animation.h"
 
+#include "imaging/transforms.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -43,9 +45,23 @@ bool FrameAnimation::composeNext() {
         m_total = decodedCount();
         return false;
     }
+    if (m_flippedVertically)
+        flipPicture(frame.picture);
+    if (m_flippedHorizontally)
+        mirrorPicture(frame.picture);
     frame.delayMs = delayMs(m_walker.frame(index).delay);
     m_frames.push_back(std::move(frame));
     return true;
+}
+
+void FrameAnimation::flip(bool vertical) {
+    (vertical ? m_flippedVertically : m_flippedHorizontally) ^= true;
+    for (Frame& f : m_frames) {
+        if (vertical)
+            flipPicture(f.picture);
+        else
+            mirrorPicture(f.picture);
+    }
 }
 
 const PictureBuffer& FrameAnimation::frame(int index) const {

@@ -41,12 +41,8 @@ public:
     const PictureBuffer& frame(int index) const;
     const PictureBuffer& currentFrame() const { return frame(m_current); }
     int frameDelayMs(int index) const;
-    // Replaces every kept frame by fn(frame) (a flip); frames composed later
-    // get it too.
-    template <class Fn> void transformFrames(Fn fn) {
-        for (Frame& f : m_frames)
-            fn(f.picture);
-    }
+    // Flips every frame, those composed later too (vertically: upside down).
+    void flip(bool vertical);
 
     // The window viewer's tick at `now`: the next frame is composed while
     // any is left; once the shown frame's delay has passed (27 ms early is
@@ -73,6 +69,8 @@ private:
     std::size_t m_bytesKept = 0;
     std::int64_t m_shownAt = 0;
     std::int64_t m_dueAt = 0;
+    bool m_flippedVertically = false;
+    bool m_flippedHorizontally = false;
 };
 
 } // namespace vemra

@@ -18,13 +18,6 @@ namespace {
 // its visible part.
 constexpr long long kLargestShownPixels = 64LL << 20;
 
-void flipOne(PictureBuffer& picture, bool vertical) {
-    if (vertical)
-        flipPicture(picture);
-    else
-        mirrorPicture(picture);
-}
-
 // The visible part of a 24-bit picture drawn 1:1: only that part is
 // converted, whatever the picture's size, so stepping through camera
 // pictures paints in a few milliseconds.
@@ -62,7 +55,6 @@ void PictureStage::setPicture(PictureBuffer picture, std::unique_ptr<FrameAnimat
     m_animation = std::move(animation);
     if (m_animation)
         m_animation->start(now);
-    m_flippedVertically = m_flippedHorizontally = false;
     m_shownValid = false;
     m_shown = {};
 }
@@ -147,10 +139,11 @@ void PictureStage::rotate(int degrees, QSize client) {
 
 void PictureStage::flip(bool vertical, QSize client) {
     if (m_animation)
-        m_animation->transformFrames([vertical](PictureBuffer& p) { flipOne(p, vertical); });
+        m_animation->flip(vertical);
+    else if (vertical)
+        flipPicture(m_picture);
     else
-        flipOne(m_picture, vertical);
-    (vertical ? m_flippedVertically : m_flippedHorizontally) ^= true;
+        mirrorPicture(m_picture);
     computeDisplay(client, m_zoomed);
 }
 

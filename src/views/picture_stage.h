@@ -91,8 +91,6 @@ private:
     double m_scale = 1;
     QSize m_display{1, 1};
     QPoint m_offset;
-    bool m_flippedVertically = false;
-    bool m_flippedHorizontally = false;
     // The drawn copy and the frame it was made from.
     PictureBuffer m_shown;
     int m_shownFrame = -1;
