@@ -267,3 +267,67 @@ TEST(ViewerSamples, APhotoInTheViewerAndTheFullScreenWindow) {
 
 } // namespace
 } // namespace vemra
+
+namespace vemra {
+namespace {
+
+TEST(ViewerOptions, StoredValuesAreCheckedAndWrittenBackInTheirForms) {
+    test::DocumentFixture f;
+    f.store.putText("COneView", "ZoomStep", "0");
+    f.store.putInt("COneView", "FitSize", 7);
+    f.store.putInt("COneView", "ScaleMode", 5);
+    f.store.putInt("SlideShow", "FitSize", 4);
+    f.store.putInt("SlideShow", "SleepTime", 2500);
+    ViewerOptions viewer = ViewerOptions::load(f.store);
+    EXPECT_DOUBLE_EQ(viewer.fit.zoomStep, 0.5); // a step that could never zoom
+    EXPECT_EQ(viewer.fit.fitSize, 3);
+    EXPECT_EQ(viewer.fit.scaleMode, 0);
+    EXPECT_EQ(viewer.sleepTime, 2500);
+    EXPECT_EQ(viewer.spaceCommandId, kCmdToggleSelected);
+    viewer.fit.zoomStep = 1.25;
+    viewer.save(f.store);
+    EXPECT_EQ(f.store.getText("COneView", "ZoomStep"), "1.250000");
+    EXPECT_EQ(f.store.getText("COneView", "InfomationMacro"), "$(PN)");
+    EXPECT_FALSE(f.store.contains("COneView", "SleepTime"));
+    const SlideShowOptions slide = SlideShowOptions::load(f.store);
+    EXPECT_EQ(slide.fit.fitSize, 4);
+    EXPECT_EQ(slide.colBarPlay, 25820u);
+    EXPECT_EQ(slide.spaceCommandId, kCmdSequentialDrawing);
+    const ViewerFrameOptions frame = ViewerFrameOptions::load(f.store);
+    EXPECT_TRUE(frame.topMost);
+    EXPECT_EQ(frame.titleFormat, "$(PN) $(W)x$(H) $(C)b $(L)");
+    EXPECT_FALSE(frame.placement.has_value());
+}
+
+TEST_F(ViewerTest, TheListReusesOrAddsWindowsFollowsTheGridAndEmptiesThemByStay) {
+    ViewerWindow* first = list.open(0, false);
+    EXPECT_EQ(list.open(1, false), first);
+    EXPECT_EQ(first->view()->position(), 1);
+    ViewerWindow* second = list.open(2, true);
+    EXPECT_NE(second, first);
+    f.store.putInt("OnePic", "MultiPicView", 1);
+    ViewerWindow* third = list.open(3, false);
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(list.at(2), third);
+    // Synchronous: the first viewer follows the grid's current entry.
+    list.follow(4);
+    EXPECT_EQ(first->view()->position(), 4);
+    // Three windows tile in one row of three.
+    list.tile();
+    EXPECT_LT(first->x(), second->x());
+    EXPECT_LT(second->x(), third->x());
+    EXPECT_EQ(first->y(), third->y());
+    // With Stay a change of folder empties them, without it closes them.
+    f.store.putInt("OnePic", "Stay", 1);
+    list.folderChanging();
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(first->view()->position(), -1);
+    EXPECT_FALSE(first->view()->stage().hasPicture());
+    f.store.putInt("OnePic", "Stay", 0);
+    list.folderChanging();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(list.count(), 0);
+}
+
+} // namespace
+} // namespace vemra
