@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -114,6 +114,12 @@ bench-list: build-bench
 bench-browse: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
 	bench/run_browse_bench.sh $(BENCH_DIR) $(ARGS)
+
+# Stepping through 12-megapixel JPEG files in the viewer, cold and with the
+# look-ahead, beside djpeg decoding the same files.
+bench-viewer: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
+	bench/run_viewer_bench.sh $(BENCH_DIR) $(ARGS)
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.

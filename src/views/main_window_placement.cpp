@@ -6,6 +6,7 @@
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"
+#include "views/viewer_list.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -80,6 +81,8 @@ void MainWindow::saveState() {
 void MainWindow::closeEvent(QCloseEvent* e) {
     // The views stop painting before anything is torn down.
     m_document.updateAllViews(nullptr, hint::StopPainting{});
+    // The viewer windows close with the program (and write their options).
+    m_grid->viewers().closeAll();
     m_closing = true;
     saveState();
     e->accept();
