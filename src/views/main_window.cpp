@@ -7,6 +7,7 @@
 #include "settings/settings_store.h"
 #include "views/display_sorter.h"
 #include "views/entry_list_pane.h"
+#include "views/file_commands.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     move(w.left, w.top);
 
     m_sorter = std::make_unique<DisplaySorter>(document, settings);
+    m_fileCommands = std::make_unique<FileCommands>(this, document, settings);
     m_router.setTarget(CommandRouter::Level::Document, &m_document);
     m_router.setTarget(CommandRouter::Level::Frame, this);
 
@@ -139,6 +141,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto sorting = m_sorter->commandState(id)) {
         return sorting;
     }
+    if (auto files = m_fileCommands->commandState(id)) {
+        return files;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -173,7 +178,7 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if (m_sorter->onCommand(id)) {
+    if (m_sorter->onCommand(id) || m_fileCommands->onCommand(id)) {
         return true;
     }
     switch (id) {

@@ -24,6 +24,7 @@ class EntryListPane;
 class ThumbnailGrid;
 class CommandActions;
 class DisplaySorter;
+class FileCommands;
 class FolderTreePane;
 class FolderDocument;
 class MainStatusBar;
@@ -132,6 +133,8 @@ private:
     CommandActions* m_commands = nullptr;
     // The sort menu and the order a finished scan is shown in.
     std::unique_ptr<DisplaySorter> m_sorter;
+    // Copy, move, delete, extraction and notes of the selected pictures.
+    std::unique_ptr<FileCommands> m_fileCommands;
 
     MainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
