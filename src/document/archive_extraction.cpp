@@ -130,8 +130,11 @@ int extractArchive(const ScanServices& services, PictureLoader& loader,
     if (services.listArchive(archive, archivePath, members) != ResultCode::Success)
         return 0;
     for (const ArchiveEntry& m : members) {
-        const MemberToExtract member{archive, archivePath, entryPath(m) + entryFileName(m),
-                                     static_cast<int>(m.position), m.filesize,
+        const MemberToExtract member{archive,
+                                     archivePath,
+                                     entryPath(m) + entryFileName(m),
+                                     static_cast<int>(m.position),
+                                     m.filesize,
                                      static_cast<std::int64_t>(m.timestamp)};
         const std::string target = joinPath(destination, memberFileName(entryFileName(m)));
         const int result = extractMember(loader, member, target);

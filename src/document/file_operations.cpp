@@ -138,10 +138,10 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
         return 0;
     const DocumentOptions& options = document.options();
     if (!options.delqa) {
-        const std::string question =
-            options.trashCan ? "選択した " + std::to_string(targets.size()) +
-                                   " 個のファイルをごみ箱に移動してもよろしいですか？"
-                             : std::string("選択データを削除してもよろしいですか？");
+        const std::string question = options.trashCan
+                                         ? "選択した " + std::to_string(targets.size()) +
+                                               " 個のファイルをごみ箱に移動してもよろしいですか？"
+                                         : std::string("選択データを削除してもよろしいですか？");
         if (!questions.confirm(question))
             return 0;
     }
@@ -156,8 +156,7 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
         std::string error;
         for (;;) {
             error = options.trashCan ? moveToTrash(it->path) : removeFile(it->path).text;
-            if (error.empty() ||
-                questions.failed(it->path, {}, error) != ErrorChoice::Retry)
+            if (error.empty() || questions.failed(it->path, {}, error) != ErrorChoice::Retry)
                 break;
         }
         if (!error.empty()) {

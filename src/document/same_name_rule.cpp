@@ -91,7 +91,8 @@ std::string firstFreeNumberedName(std::string_view format, const std::string& ta
     // A format that puts no number in the name would give the same name
     // forever; the default's names are tried then.
     std::string_view useFormat = format;
-    if (autoNumberedName(format, base, 2, extension) == autoNumberedName(format, base, 3, extension))
+    if (autoNumberedName(format, base, 2, extension) ==
+        autoNumberedName(format, base, 3, extension))
         useFormat = kDefaultFormat;
     for (int n = 2; n < 1000000; ++n) {
         std::string name = autoNumberedName(useFormat, base, n, extension);

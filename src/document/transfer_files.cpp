@@ -142,8 +142,8 @@ int FileTransfer::transferFiles(const std::string& destination,
             continue;
         // A name from elsewhere (a drop, a member) never reaches outside the
         // destination.
-        const std::string name = record.targetName.empty() ? namePart(record.source)
-                                                           : memberFileName(record.targetName);
+        const std::string name =
+            record.targetName.empty() ? namePart(record.source) : memberFileName(record.targetName);
         const std::string target = joinPath(*folder, name);
         if (isRealFolder(record.source)) {
             if (isInsideFolder(*folder, record.source)) {
@@ -230,9 +230,9 @@ int FileTransfer::transferFile(const std::string& source, const std::string& ori
         } else if (action != SameNameAction::Rename) {
             const std::optional<FileStatus> from = fileStatus(source);
             const std::optional<FileStatus> to = fileStatus(original);
-            transfer = from && to &&
-                       transfersOver(action, from->lastWriteTime, from->size, to->lastWriteTime,
-                                     to->size);
+            transfer =
+                from && to &&
+                transfersOver(action, from->lastWriteTime, from->size, to->lastWriteTime, to->size);
         } else {
             transfer = true;
         }

@@ -118,8 +118,8 @@ FileError copyBytes(int from, int to, std::uint64_t size) {
         if (n == 0)
             return {};
         for (ssize_t written = 0; written < n;) {
-            const ssize_t w = ::write(to, buffer.data() + written,
-                                      static_cast<std::size_t>(n - written));
+            const ssize_t w =
+                ::write(to, buffer.data() + written, static_cast<std::size_t>(n - written));
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
@@ -188,7 +188,8 @@ FileError copyFileSafely(const std::string& source, const std::string& target) {
             }
             return FileError::fromErrno(errno);
         }
-        if (FileError error = copyBytes(from.get(), to.get(), static_cast<std::uint64_t>(status.st_size)))
+        if (FileError error =
+                copyBytes(from.get(), to.get(), static_cast<std::uint64_t>(status.st_size)))
             return error;
         // The umask may have taken bits away; the copy gets the source's.
         ::fchmod(to.get(), status.st_mode & 0777);

@@ -45,17 +45,18 @@ DestinationDialog::DestinationDialog(QWidget* parent, Kind kind, SettingsStore& 
     row->addWidget(browse);
     row->addWidget(quick);
     layout->addLayout(row);
-    layout->addWidget(
-        new QLabel(QStringLiteral("現在の位置： %1").arg(QString::fromStdString(currentFolder)), this));
+    layout->addWidget(new QLabel(
+        QStringLiteral("現在の位置： %1").arg(QString::fromStdString(currentFolder)), this));
 
-    auto* group = new QGroupBox(copy ? QStringLiteral("複写オプション") : QStringLiteral("オプション"),
-                                this);
+    auto* group =
+        new QGroupBox(copy ? QStringLiteral("複写オプション") : QStringLiteral("オプション"), this);
     auto* radios = new QVBoxLayout(group);
     m_option = new QButtonGroup(this);
     auto* all = new QRadioButton(QStringLiteral("全てのファイル"), group);
-    auto* existing = new QRadioButton(copy ? QStringLiteral("複写先に同名ファイルが存在するファイル")
-                                           : QStringLiteral("移動先に同名ファイルが存在するファイル"),
-                                      group);
+    auto* existing =
+        new QRadioButton(copy ? QStringLiteral("複写先に同名ファイルが存在するファイル")
+                              : QStringLiteral("移動先に同名ファイルが存在するファイル"),
+                         group);
     m_option->addButton(all, 0);
     m_option->addButton(existing, 1);
     radios->addWidget(all);
@@ -101,7 +102,8 @@ void DestinationDialog::showQuickAccess() {
     // this dialog only offers them.
     QMenu menu(this);
     for (int i = 0; i < kQuickAccessCount; ++i) {
-        const std::string folder = m_settings.getText("DrvView", "QUICKACC_" + std::to_string(i), "");
+        const std::string folder =
+            m_settings.getText("DrvView", "QUICKACC_" + std::to_string(i), "");
         if (folder.empty())
             continue;
         QAction* action = menu.addAction(QString::fromStdString(folder));

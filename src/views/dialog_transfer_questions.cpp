@@ -65,7 +65,8 @@ SameNameAnswer DialogTransferQuestions::sameName(const std::string& source,
                           SameNameDialog::Mode::Transfer, source, target, stored.sameOption,
                           options.autoFileFormat);
     dialog.setPanes(paneOf(m_document, source), paneOf(m_document, target));
-    const bool accepted = m_runSameName ? m_runSameName(dialog) : dialog.exec() == QDialog::Accepted;
+    const bool accepted =
+        m_runSameName ? m_runSameName(dialog) : dialog.exec() == QDialog::Accepted;
     if (!accepted)
         return {};
     stored.sameOption = static_cast<int>(dialog.action());

@@ -87,8 +87,7 @@ std::optional<CommandState> FileCommands::commandState(int id) const {
     case kCmdDeleteFiles:
     case kCmdExtract:
     case kCmdNote:
-        return CommandState{m_document.selectedCount(false) > 0 && !m_document.isScanning(),
-                            false};
+        return CommandState{m_document.selectedCount(false) > 0 && !m_document.isScanning(), false};
     default:
         return std::nullopt;
     }

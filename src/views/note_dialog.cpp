@@ -42,8 +42,8 @@ QImage thumbnailOf(FolderDocument& document, PictureSource& entry) {
         return pictureToImage(entry.thumbnail);
     PictureLoader* loader = document.pictureLoader();
     PictureBuffer picture;
-    if (loader == nullptr || loader->loadForThumbnail(entry, kThumbnailSide, kThumbnailSide,
-                                                      picture) != 0)
+    if (loader == nullptr ||
+        loader->loadForThumbnail(entry, kThumbnailSide, kThumbnailSide, picture) != 0)
         return {};
     return pictureToImage(picture);
 }
@@ -70,16 +70,15 @@ NoteDialog::NoteDialog(QWidget* parent, const PictureSource& entry, const QImage
     }
     top->addWidget(frame);
     auto* lines = new QVBoxLayout;
-    lines->addWidget(new QLabel(
-        QStringLiteral("名前： %1").arg(QString::fromStdString(entry.fileName)), this));
+    lines->addWidget(
+        new QLabel(QStringLiteral("名前： %1").arg(QString::fromStdString(entry.fileName)), this));
     lines->addWidget(new QLabel(
         QStringLiteral("ｻｲｽﾞ： %1 ﾊﾞｲﾄ").arg(QString::fromStdString(groupedNumber(entry.length))),
         this));
-    lines->addWidget(new QLabel(
-        QStringLiteral("日付： %1")
-            .arg(QDateTime::fromSecsSinceEpoch(entry.lastWriteTime)
-                     .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))),
-        this));
+    lines->addWidget(new QLabel(QStringLiteral("日付： %1")
+                                    .arg(QDateTime::fromSecsSinceEpoch(entry.lastWriteTime)
+                                             .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))),
+                                this));
     lines->addStretch();
     top->addLayout(lines, 1);
     layout->addLayout(top);
@@ -91,8 +90,8 @@ NoteDialog::NoteDialog(QWidget* parent, const PictureSource& entry, const QImage
     layout->addWidget(m_edit, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* exif = buttons->addButton(QStringLiteral("&Exifの取得"),
-                                           QDialogButtonBox::ActionRole);
+    QPushButton* exif =
+        buttons->addButton(QStringLiteral("&Exifの取得"), QDialogButtonBox::ActionRole);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);

@@ -39,7 +39,6 @@ private:
 // accepted (replaceable for tests; empty: exec()). The number of notes
 // stored.
 int runNoteCommand(QWidget* parent, FolderDocument& document, std::span<const int> positions,
-                   DocumentView* sender,
-                   const std::function<bool(NoteDialog& dialog)>& run = {});
+                   DocumentView* sender, const std::function<bool(NoteDialog& dialog)>& run = {});
 
 } // namespace vemra

@@ -24,9 +24,12 @@ struct ActionText {
 };
 
 constexpr ActionText kActions[] = {
-    {SameNameAction::NewerOnly, "新しい日付のみ(&T)"}, {SameNameAction::Overwrite, "上書き(&O)"},
-    {SameNameAction::Skip, "スキップ(&S)"},             {SameNameAction::Rename, "名前変更(&R)"},
-    {SameNameAction::AutoNumber, "自動連番(&N)"},       {SameNameAction::Larger, "大きなサイズ(&B)"},
+    {SameNameAction::NewerOnly, "新しい日付のみ(&T)"},
+    {SameNameAction::Overwrite, "上書き(&O)"},
+    {SameNameAction::Skip, "スキップ(&S)"},
+    {SameNameAction::Rename, "名前変更(&R)"},
+    {SameNameAction::AutoNumber, "自動連番(&N)"},
+    {SameNameAction::Larger, "大きなサイズ(&B)"},
 };
 
 QString fileNameOf(const std::string& path) {
@@ -72,12 +75,12 @@ SameNameDialog::SameNameDialog(QWidget* parent, Mode mode, const std::string& so
     // Renaming is chosen by editing the name, not by the button.
     actionButton(SameNameAction::Rename)->setEnabled(false);
     middle->addWidget(group);
-    middle->addWidget(makePane(overwrite ? QStringLiteral(" 保存データ")
-                                         : QStringLiteral(" 転送元ファイル"),
-                               m_pictures[0], m_sizes[0], m_pixels[0]));
-    middle->addWidget(makePane(overwrite ? QStringLiteral(" 既存ファイル")
-                                         : QStringLiteral(" 転送先ファイル"),
-                               m_pictures[1], m_sizes[1], m_pixels[1]));
+    middle->addWidget(
+        makePane(overwrite ? QStringLiteral(" 保存データ") : QStringLiteral(" 転送元ファイル"),
+                 m_pictures[0], m_sizes[0], m_pixels[0]));
+    middle->addWidget(
+        makePane(overwrite ? QStringLiteral(" 既存ファイル") : QStringLiteral(" 転送先ファイル"),
+                 m_pictures[1], m_sizes[1], m_pixels[1]));
     layout->addLayout(middle);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -121,12 +124,11 @@ void SameNameDialog::setPanes(const SameNamePane& source, const SameNamePane& ta
         const QImage& image = panes[i]->picture;
         m_pictures[i]->setPixmap(
             image.isNull() ? QPixmap()
-                           : QPixmap::fromImage(image.width() > kPaneSide - 4 ||
-                                                        image.height() > kPaneSide - 4
-                                                    ? image.scaled(kPaneSide - 4, kPaneSide - 4,
-                                                                   Qt::KeepAspectRatio,
-                                                                   Qt::SmoothTransformation)
-                                                    : image));
+                           : QPixmap::fromImage(
+                                 image.width() > kPaneSide - 4 || image.height() > kPaneSide - 4
+                                     ? image.scaled(kPaneSide - 4, kPaneSide - 4,
+                                                    Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                     : image));
         m_sizes[i]->setText(panes[i]->sizeLine);
         m_pixels[i]->setText(panes[i]->pixelLine);
     }

@@ -5,8 +5,8 @@
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
-#include "views/file_commands.h"
 #include "imaging/picture_qimage.h"
+#include "views/file_commands.h"
 
 #include <QClipboard>
 #include <QDateTime>

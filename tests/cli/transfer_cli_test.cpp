@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 class TransferCli : public ::testing::Test {
 protected:
-    test::CliRun run(const std::string& arguments) {
-        return test::runCli(m_settings + arguments);
-    }
+    test::CliRun run(const std::string& arguments) { return test::runCli(m_settings + arguments); }
     std::string q(const std::string& name) { return test::shellQuoted(m_dir.file(name)); }
     void put(const std::string& name, const std::string& text) {
         fs::create_directories(fs::path(m_dir.file(name)).parent_path());

@@ -80,8 +80,7 @@ TEST_F(FileOperationsTest, MoveRemovesMovedEntriesAndKeepsSkippedOnes) {
 
     // Into the folder it is in already: nothing moves, nothing leaves.
     f.view.hints.clear();
-    EXPECT_EQ(moveEntries(f.doc, positionsOf({"c.jpg"}), f.folder(), false, questions, nullptr),
-              0);
+    EXPECT_EQ(moveEntries(f.doc, positionsOf({"c.jpg"}), f.folder(), false, questions, nullptr), 0);
     EXPECT_EQ(f.displayed().size(), 2u);
     EXPECT_TRUE(f.view.hints.empty());
 }
@@ -164,7 +163,8 @@ TEST_F(FileOperationsTest, DeleteToTheTrashLeavesARestorableFile) {
     EXPECT_FALSE(fs::exists(path("a.jpg")));
     EXPECT_EQ(contentOf(inTrash), "A");
     const fs::path trash = fs::path(inTrash).parent_path().parent_path();
-    const fs::path infoFile = trash / "info" / (fs::path(inTrash).filename().string() + ".trashinfo");
+    const fs::path infoFile =
+        trash / "info" / (fs::path(inTrash).filename().string() + ".trashinfo");
     const std::string info = contentOf(infoFile.string());
     std::error_code ignored;
     fs::remove(inTrash, ignored);

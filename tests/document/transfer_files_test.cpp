@@ -21,7 +21,7 @@ using test::putFile;
 using test::ScriptedQuestions;
 
 void setTime(const std::string& path, std::int64_t seconds) {
-    const struct utimbuf times{static_cast<time_t>(seconds), static_cast<time_t>(seconds)};
+    const struct utimbuf times { static_cast<time_t>(seconds), static_cast<time_t>(seconds) };
     ::utime(path.c_str(), &times);
 }
 
@@ -131,8 +131,8 @@ TEST_F(FileTransferTest, NothingMovesOntoItselfAndTheCopyOptionNeedsAnExistingTa
     putFile(src("a.jpg"), "A");
     TransferOptions move;
     move.move = true;
-    EXPECT_EQ(FileTransfer(move, questions).transferFiles(dir.file("src"), {{src("a.jpg"), {}, {}}}),
-              0);
+    EXPECT_EQ(
+        FileTransfer(move, questions).transferFiles(dir.file("src"), {{src("a.jpg"), {}, {}}}), 0);
     EXPECT_EQ(contentOf(src("a.jpg")), "A");
     EXPECT_EQ(questions.sameNameAsked, 0);
 
@@ -147,8 +147,8 @@ TEST_F(FileTransferTest, FoldersAreCopiedWholeButNeverIntoThemselves) {
     putFile(src("album/1.jpg"), "1");
     putFile(src("album/deep/2.jpg"), "2");
     // Into its own sub-folder: passed over.
-    EXPECT_EQ(FileTransfer({}, questions).transferFiles(src("album/deep"), {{src("album"), {}, {}}}),
-              0);
+    EXPECT_EQ(
+        FileTransfer({}, questions).transferFiles(src("album/deep"), {{src("album"), {}, {}}}), 0);
     EXPECT_EQ(questions.outcomes, std::vector<std::string>{"passed-over album"});
     // A folder named like the start of the other is not inside it.
     putFile(src("albumX/3.jpg"), "3");
@@ -243,9 +243,10 @@ TEST_F(FileTransferTest, AFullDiskLeavesNoPartialTargetAndTheSourceUntouched) {
     ScriptedQuestions moving;
     moving.errorChoice = ErrorChoice::Abort;
     putFile(src("next.jpg"), "never reached");
-    EXPECT_EQ(FileTransfer(move, moving)
-                  .transferFiles(small + "/in", {{src("big.jpg"), {}, {}}, {src("next.jpg"), {}, {}}}),
-              0);
+    EXPECT_EQ(
+        FileTransfer(move, moving)
+            .transferFiles(small + "/in", {{src("big.jpg"), {}, {}}, {src("next.jpg"), {}, {}}}),
+        0);
     EXPECT_EQ(fs::file_size(src("big.jpg")), 256u * 1024u);
     EXPECT_TRUE(fs::exists(src("next.jpg")));
     EXPECT_EQ(namesIn(small + "/in"), std::vector<std::string>{});

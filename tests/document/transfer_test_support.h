@@ -63,10 +63,9 @@ public:
                   std::string_view) override {
         static const char* const kWords[] = {"transferred", "skipped", "failed", "passed-over",
                                              "deleted"};
-        outcomes.push_back(std::string(kWords[static_cast<int>(outcome)]) + " " +
-                           std::filesystem::path(target.empty() ? source : target)
-                               .filename()
-                               .string());
+        outcomes.push_back(
+            std::string(kWords[static_cast<int>(outcome)]) + " " +
+            std::filesystem::path(target.empty() ? source : target).filename().string());
     }
     int progressTotal = 0;
 };
