@@ -70,6 +70,12 @@ std::optional<std::string> absoluteFolder(const std::string& path) {
     return text;
 }
 
+std::optional<std::string> typedFolder(const std::string& typed, const std::string& current) {
+    if (!typed.empty() && typed.front() != '/' && !current.empty())
+        return absoluteFolder(joinPath(current, typed));
+    return absoluteFolder(typed);
+}
+
 bool isInsideFolder(const std::string& inner, const std::string& outer) {
     std::error_code error;
     const std::string a = fs::weakly_canonical(fs::path(inner), error).string();

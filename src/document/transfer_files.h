@@ -70,6 +70,10 @@ private:
 // normalised, without a trailing "/"; nothing when that is impossible.
 std::optional<std::string> absoluteFolder(const std::string& path);
 
+// A destination a user typed: a relative one is taken against `current`
+// (the document's folder), then made absolute as absoluteFolder does.
+std::optional<std::string> typedFolder(const std::string& typed, const std::string& current);
+
 // True when `inner` is `outer` or lies below it (whole path components:
 // "/a/bc" is not inside "/a/b"), after links are resolved.
 bool isInsideFolder(const std::string& inner, const std::string& outer);

@@ -83,6 +83,15 @@ void flushFolder(const std::string& folder) {
         ::fsync(fd.get());
 }
 
+// Puts the finished temporary file in the target's place.
+FileError commit(TemporaryName& temporary, const std::string& target) {
+    if (::rename(temporary.path().c_str(), target.c_str()) != 0)
+        return FileError::fromErrno(errno);
+    temporary.release();
+    flushFolder(folderOf(target));
+    return {};
+}
+
 FileError copyBytes(int from, int to, std::uint64_t size) {
     // The kernel copies within itself (and shares blocks where the file
     // system can); plain reads and writes are the fallback.
@@ -139,15 +148,13 @@ FileError copyLink(const std::string& source, const std::string& target) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         TemporaryName temporary(temporaryPathFor(target, attempt));
         if (::symlink(linkText.c_str(), temporary.path().c_str()) != 0) {
-            if (errno == EEXIST)
+            const int error = errno;
+            temporary.release(); // not ours to remove
+            if (error == EEXIST)
                 continue;
-            return FileError::fromErrno(errno);
+            return FileError::fromErrno(error);
         }
-        if (::rename(temporary.path().c_str(), target.c_str()) != 0)
-            return FileError::fromErrno(errno);
-        temporary.release();
-        flushFolder(folderOf(target));
-        return {};
+        return commit(temporary, target);
     }
     return FileError::fromErrno(EEXIST);
 }
@@ -199,11 +206,7 @@ FileError copyFileSafely(const std::string& source, const std::string& target) {
             return FileError::fromErrno(errno);
         if (to.close() != 0)
             return FileError::fromErrno(errno);
-        if (::rename(temporary.path().c_str(), target.c_str()) != 0)
-            return FileError::fromErrno(errno);
-        temporary.release();
-        flushFolder(folderOf(target));
-        return {};
+        return commit(temporary, target);
     }
     return FileError::fromErrno(EEXIST);
 }

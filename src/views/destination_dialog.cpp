@@ -116,12 +116,8 @@ void DestinationDialog::showQuickAccess() {
 }
 
 void DestinationDialog::accept() {
-    const std::string typed = m_combo->currentText().trimmed().toStdString();
-    // A relative destination is taken against the document's folder.
-    const std::string full = !typed.empty() && typed.front() != '/' && !m_current.empty()
-                                 ? joinPath(m_current, typed)
-                                 : typed;
-    const std::optional<std::string> absolute = absoluteFolder(full);
+    const std::optional<std::string> absolute =
+        typedFolder(m_combo->currentText().trimmed().toStdString(), m_current);
     if (!absolute)
         return; // stays open
     m_combo->acceptText();

@@ -47,11 +47,8 @@ FolderInputDialog::FolderInputDialog(QWidget* parent, SettingsStore& settings, c
 }
 
 void FolderInputDialog::accept() {
-    const std::string typed = m_combo->currentText().trimmed().toStdString();
-    const std::string full = !typed.empty() && typed.front() != '/' && !m_current.empty()
-                                 ? joinPath(m_current, typed)
-                                 : typed;
-    const std::optional<std::string> absolute = absoluteFolder(full);
+    const std::optional<std::string> absolute =
+        typedFolder(m_combo->currentText().trimmed().toStdString(), m_current);
     if (!absolute)
         return;
     m_combo->acceptText();

@@ -58,6 +58,17 @@ QPixmap dragPixmap(const PictureSource* entry) {
     return QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
+// Enter and move answer alike: the action the keys ask for, or a refusal.
+bool answerDrag(QDropEvent* event, Qt::DropAction action) {
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+}
+
 const QMimeData* clipboardData() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     return clipboard != nullptr ? clipboard->mimeData() : nullptr;
@@ -153,33 +164,17 @@ Qt::DropAction ThumbnailGrid::dropActionFor(const QMimeData* data,
 }
 
 void ThumbnailGrid::dragEnterEvent(QDragEnterEvent* event) {
-    const Qt::DropAction action = dropActionFor(event->mimeData(), event->modifiers());
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
 }
 
 void ThumbnailGrid::dragMoveEvent(QDragMoveEvent* event) {
-    const Qt::DropAction action = dropActionFor(event->mimeData(), event->modifiers());
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
 }
 
 void ThumbnailGrid::dropEvent(QDropEvent* event) {
     const Qt::DropAction action = dropActionFor(event->mimeData(), event->modifiers());
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
+    if (!answerDrag(event, action))
         return;
-    }
-    event->setDropAction(action);
-    event->accept();
     dropFiles(this, m_document, m_settings, *event->mimeData(), m_document.currentFolder(),
               action == Qt::MoveAction);
 }
