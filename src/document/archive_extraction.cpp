@@ -166,8 +166,10 @@ int extractEntries(FolderDocument& document, std::span<const int> positions,
         const PictureSource* entry = document.entryAt(position);
         if (entry == nullptr)
             continue;
+        // "中止" takes effect before the next entry; this one is finished.
+        bool stop = false;
         if (entry->isArchiveMember()) {
-            questions.advance(memberFileName(entry->fileName));
+            stop = questions.advance(memberFileName(entry->fileName));
             const MemberToExtract member{entry->archiveDecoder, entry->archiveFullPath(),
                                          entry->fileName,       entry->memberPosition,
                                          entry->length,         entry->lastWriteTime};
@@ -177,7 +179,7 @@ int extractEntries(FolderDocument& document, std::span<const int> positions,
                                result == 0 ? TransferOutcome::Transferred : TransferOutcome::Failed,
                                extractionMessage(result));
         } else {
-            questions.advance(entry->fileName);
+            stop = questions.advance(entry->fileName);
             // A plain file no picture decoder takes, with something in it,
             // counts as an archive file.
             if (entry->decoder < 0 && entry->length > 0)
@@ -187,6 +189,8 @@ int extractEntries(FolderDocument& document, std::span<const int> positions,
             questions.report(std::string(extractionMessage(result)));
             break;
         }
+        if (stop)
+            break;
     }
     questions.endProgress();
     return result;

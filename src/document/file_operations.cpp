@@ -183,10 +183,11 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
 int transferDroppedFiles(FolderDocument& document, const ClipboardFiles& files,
                          const std::string& destination, bool move, TransferQuestions& questions) {
     std::vector<TransferRecord> list;
-    const bool withNotes = files.notes.size() == files.paths.size();
     for (std::size_t i = 0; i < files.paths.size(); ++i) {
         TransferRecord record{files.paths[i], std::nullopt, {}};
-        if (withNotes)
+        // The notes stand in the order of the files; a drag of ours lists
+        // its unpacked archive members after the plain files and notes.
+        if (i < files.notes.size())
             record.note = files.notes[i];
         list.push_back(std::move(record));
     }

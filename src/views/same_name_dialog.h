@@ -75,4 +75,15 @@ private:
     std::array<QLabel*, 2> m_pixels{};
 };
 
+// "重ね書き": the save-in-format command's question before it writes over an
+// existing file; panes " 保存データ" (the picture being saved) and " 既存ファイル".
+// `stored` is OverWriteOption: 0, 2, 4 and 5 are kept, anything else
+// preselects overwriting.
+class OverwriteDialog final : public SameNameDialog {
+public:
+    OverwriteDialog(QWidget* parent, const std::string& saved, const std::string& existing,
+                    int stored, const std::string& autoFileFormat)
+        : SameNameDialog(parent, Mode::Overwrite, saved, existing, stored, autoFileFormat) {}
+};
+
 } // namespace vemra

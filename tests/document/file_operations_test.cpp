@@ -238,6 +238,12 @@ TEST_F(FileOperationsTest, ExtractionWritesMembersWithTheirTimesAndWholeArchives
     ScriptedQuestions members;
     EXPECT_EQ(extractEntries(f.doc, all, out.file("y"), members), 0);
     EXPECT_EQ(contentOf(out.file("y/1.jpg")), "one.arc|q/1.jpg|100");
+    // "中止" during the first entry: it is finished, nothing after it.
+    ScriptedQuestions stopping;
+    stopping.cancelAfterAdvances = 1;
+    EXPECT_EQ(extractEntries(f.doc, all, out.file("z"), stopping), 0);
+    EXPECT_EQ(stopping.advances, 1);
+    EXPECT_LE(namesIn(out.file("z")).size(), 1u);
 }
 
 TEST(ExtractionMessages, EveryCauseHasItsTextAndOthersNone) {
