@@ -216,8 +216,11 @@ int FileTransfer::transferFile(const std::string& source, const std::string& ori
             m_options.action = answer.action;
             if (answer.action != SameNameAction::Rename)
                 break;
+            // A bare name stays in the target's folder.
             const std::string chosen =
-                answer.target.empty() ? target : absoluteFolder(answer.target).value_or(target);
+                answer.target.empty()
+                    ? target
+                    : typedFolder(answer.target, folderPart(target)).value_or(target);
             const bool ready = folderReady(ensureFolder(folderPart(chosen), ask, report));
             target = chosen;
             // Asked again while the new name is taken too or has no folder.

@@ -72,10 +72,7 @@ SameNameAnswer DialogTransferQuestions::sameName(const std::string& source,
     stored.sameOption = static_cast<int>(dialog.action());
     if (m_settings != nullptr)
         stored.save(*m_settings);
-    std::string chosen = dialog.targetText();
-    if (const auto absolute = absoluteFolder(chosen))
-        chosen = *absolute;
-    return {true, dialog.action(), dialog.applyToAll(), chosen};
+    return {true, dialog.action(), dialog.applyToAll(), dialog.targetText()};
 }
 
 ErrorChoice DialogTransferQuestions::failed(const std::string& source, const std::string&,

@@ -109,9 +109,10 @@ TEST_F(FileTransferTest, ApplyToAllWithSkipAsksOnceAndRenameAsksAgainWhileTaken)
     EXPECT_EQ(questions.sameNameAsked, 1);
     EXPECT_EQ(contentOf(dst("b.jpg")), "old");
 
-    // A typed name that exists too is asked for again.
+    // A typed name that exists too is asked for again; a bare name stays in
+    // the destination.
     ScriptedQuestions renaming;
-    renaming.sameNameAnswers.push_back({true, SameNameAction::Rename, false, dst("b.jpg")});
+    renaming.sameNameAnswers.push_back({true, SameNameAction::Rename, false, "b.jpg"});
     renaming.sameNameAnswers.push_back({true, SameNameAction::Rename, false, dst("sub/z.jpg")});
     EXPECT_EQ(FileTransfer({}, renaming).transferFiles(dir.file("dst"), {{src("a.jpg"), {}, {}}}),
               1);
