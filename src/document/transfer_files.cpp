@@ -143,8 +143,7 @@ int FileTransfer::transferFiles(const std::string& destination,
     for (const TransferRecord& record : list) {
         if (m_questions.cancelRequested())
             break;
-        const std::optional<FileStatus> status = fileStatus(record.source);
-        if (!status && !pathExists(record.source))
+        if (!pathExists(record.source))
             continue;
         // A name from elsewhere (a drop, a member) never reaches outside the
         // destination.
