@@ -10,6 +10,7 @@
 #include "imaging/plugin_module.h"
 #include "platform/atomic_file.h"
 #include "platform/file_status.h"
+#include "platform/path_parts.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,14 +20,6 @@
 #include <vector>
 
 namespace vemra {
-namespace {
-
-std::string_view nameOf(std::string_view path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
 
 int fileCauseOf(int errorNumber) {
     switch (errorNumber) {
@@ -92,9 +85,8 @@ std::string_view extractionMessage(int code) {
 
 int extractMember(PictureLoader& loader, const MemberToExtract& member, const std::string& target) {
     PictureSource entry;
-    const auto slash = member.archivePath.find_last_of('/');
-    entry.folder = slash == std::string::npos ? "." : member.archivePath.substr(0, slash);
-    entry.archiveFileName = std::string(nameOf(member.archivePath));
+    entry.folder = folderPartOf(member.archivePath);
+    entry.archiveFileName = namePartOf(member.archivePath);
     entry.fileName = member.name;
     entry.archiveDecoder = member.archiveDecoder;
     entry.memberPosition = member.position;

@@ -7,6 +7,7 @@
 #include "framework/update_hint.h"
 #include "platform/file_status.h"
 #include "platform/file_transfer.h"
+#include "platform/path_parts.h"
 
 #include <QDir>
 #include <QFile>
@@ -151,7 +152,7 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
     int deleted = 0;
     // From the last to the first, so the positions still to come stay valid.
     for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
-        if (questions.advance(it->path.substr(it->path.find_last_of('/') + 1)))
+        if (questions.advance(namePartOf(it->path)))
             break;
         std::string error;
         for (;;) {

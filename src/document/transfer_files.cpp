@@ -5,6 +5,7 @@
 #include "framework/ensure_folder.h"
 #include "platform/file_status.h"
 #include "platform/file_transfer.h"
+#include "platform/path_parts.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,18 +23,6 @@ namespace fs = std::filesystem;
 // or a hostile tree must not run the walk forever.
 constexpr int kMaxFolderDepth = 128;
 constexpr int kMaxRenameQuestions = 100;
-
-std::string folderPart(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string namePart(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool pathExists(const std::string& path) {
     struct stat status {};
@@ -94,8 +83,8 @@ bool isInsideFolder(const std::string& inner, const std::string& outer) {
 
 std::string noteOfFile(const std::string& path, const std::string& centralFolder) {
     PictureSource entry;
-    entry.folder = folderPart(path);
-    entry.fileName = namePart(path);
+    entry.folder = folderPartOf(path);
+    entry.fileName = namePartOf(path);
     loadNote(entry, centralFolder);
     return entry.note;
 }
@@ -147,8 +136,8 @@ int FileTransfer::transferFiles(const std::string& destination,
             continue;
         // A name from elsewhere (a drop, a member) never reaches outside the
         // destination.
-        const std::string name =
-            record.targetName.empty() ? namePart(record.source) : memberFileName(record.targetName);
+        const std::string name = record.targetName.empty() ? namePartOf(record.source)
+                                                           : memberFileName(record.targetName);
         const std::string target = joinPath(*folder, name);
         if (isRealFolder(record.source)) {
             if (isInsideFolder(*folder, record.source)) {
@@ -179,8 +168,8 @@ int FileTransfer::transferFiles(const std::string& destination,
 void FileTransfer::carryNote(const std::string& source, const std::string& target,
                              const std::string& note) {
     PictureSource arrived;
-    arrived.folder = folderPart(target);
-    arrived.fileName = namePart(target);
+    arrived.folder = folderPartOf(target);
+    arrived.fileName = namePartOf(target);
     arrived.note = note;
     saveNote(arrived, m_options.centralFolder);
     if (!m_options.move)
@@ -188,8 +177,8 @@ void FileTransfer::carryNote(const std::string& source, const std::string& targe
     // A moved picture takes its note along; left behind, it would attach
     // itself to the next file of that name.
     PictureSource left;
-    left.folder = folderPart(source);
-    left.fileName = namePart(source);
+    left.folder = folderPartOf(source);
+    left.fileName = namePartOf(source);
     if (left.folder != arrived.folder || left.fileName != arrived.fileName)
         deleteNote(left, m_options.centralFolder);
 }
@@ -219,8 +208,8 @@ int FileTransfer::transferFile(const std::string& source, const std::string& ori
             const std::string chosen =
                 answer.target.empty()
                     ? target
-                    : typedFolder(answer.target, folderPart(target)).value_or(target);
-            const bool ready = folderReady(ensureFolder(folderPart(chosen), ask, report));
+                    : typedFolder(answer.target, folderPartOf(target)).value_or(target);
+            const bool ready = folderReady(ensureFolder(folderPartOf(chosen), ask, report));
             target = chosen;
             // Asked again while the new name is taken too or has no folder.
             if (ready && !pathExists(chosen))
@@ -245,7 +234,7 @@ int FileTransfer::transferFile(const std::string& source, const std::string& ori
             transfer = true;
         }
     }
-    if (m_questions.advance(namePart(source)))
+    if (m_questions.advance(namePartOf(source)))
         return -1;
     if (!transfer) {
         m_questions.fileDone(source, target, TransferOutcome::Skipped, {});

@@ -1,5 +1,7 @@
 #include "platform/file_transfer.h"
 
+#include "platform/path_parts.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,18 +52,6 @@ private:
     std::string m_path;
 };
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A hidden name beside `target` that no other file has; a file manager
 // hides it while the copy runs.
 std::string temporaryPathFor(const std::string& target, int attempt) {
@@ -69,11 +59,11 @@ std::string temporaryPathFor(const std::string& target, int attempt) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".%d.%u.%d.part", static_cast<int>(::getpid()), ++counter,
                   attempt);
-    std::string name = nameOf(target);
+    std::string name = namePartOf(target);
     // Keep the name within the file system's limit of 255 bytes.
     if (name.size() > 180)
         name.resize(180);
-    return folderOf(target) + "/.vemra-" + name + suffix;
+    return folderPartOf(target) + "/.vemra-" + name + suffix;
 }
 
 // Makes sure the rename of a file into `folder` is itself on the disk.
@@ -224,7 +214,7 @@ FileError moveFileSafely(const std::string& source, const std::string& target) {
     if (FileError error = copyFileSafely(source, target))
         return error;
     // The copy's name must be on the disk before the source goes.
-    flushFolder(folderOf(target));
+    flushFolder(folderPartOf(target));
     if (::unlink(source.c_str()) != 0) {
         // The copy stands complete; the source stays too, so nothing is lost,
         // but the move did not happen as asked.

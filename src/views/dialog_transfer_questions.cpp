@@ -5,12 +5,12 @@
 #include "document/picture_loader.h"
 #include "document/transfer_files.h"
 #include "framework/message_box.h"
+#include "framework/progress_window.h"
 #include "imaging/picture_qimage.h"
 #include "platform/file_status.h"
+#include "platform/path_parts.h"
 #include "views/same_name_dialog.h"
 #include "views/transfer_dialog_options.h"
-
-#include "framework/progress_window.h"
 
 namespace vemra {
 namespace {
@@ -21,9 +21,8 @@ constexpr int kPaneSide = 156;
 // lines the grid would show for it.
 SameNamePane paneOf(FolderDocument& document, const std::string& path) {
     PictureSource entry;
-    const auto slash = path.find_last_of('/');
-    entry.folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    entry.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    entry.folder = folderPartOf(path);
+    entry.fileName = namePartOf(path);
     if (const auto status = fileStatus(path)) {
         entry.length = status->size;
         entry.lastWriteTime = status->lastWriteTime;

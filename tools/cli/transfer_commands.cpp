@@ -11,6 +11,7 @@
 #include "picture_commands.h"
 #include "platform/file_status.h"
 #include "platform/file_transfer.h"
+#include "platform/path_parts.h"
 #include "registry_cli.h"
 #include "settings/settings_store.h"
 
@@ -170,9 +171,8 @@ int runDelete(std::span<const std::string_view> args) {
             continue;
         }
         PictureSource entry;
-        const auto slash = path.find_last_of('/');
-        entry.folder = path.substr(0, slash);
-        entry.fileName = path.substr(slash + 1);
+        entry.folder = folderPartOf(path);
+        entry.fileName = namePartOf(path);
         deleteNote(entry, central);
         std::printf("deleted\t%s\n", escapeText(given).c_str());
     }
