@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -92,6 +92,10 @@ bench-reduce: build-bench
 # Scans a folder of 20,000 files without decoding beside find on the same folder.
 bench-scan: build-bench
 	bench/run_scan_bench.sh $(BENCH_DIR)
+
+# Copying 200 files of 2 MiB: vemra-cli copy beside cp, cp && sync, rsync.
+bench-copy: build-bench
+	bench/run_copy_bench.sh $(BENCH_DIR)
 
 # Thumbnails of 60 camera-size JPEG files into 110 x 110 cells beside
 # vipsthumbnail, ImageMagick and djpeg -scale 1/8, then reopening from the cache.

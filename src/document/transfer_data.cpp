@@ -1,9 +1,9 @@
 #include "document/transfer_data.h"
 
+#include "document/file_operations.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
-#include "framework/update_hint.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_qimage.h"
 #include "imaging/picture_save.h"
@@ -352,23 +352,8 @@ void DragFiles::discardUnpacked() {
 }
 
 int DragFiles::removeVanished(DocumentView* sender) {
-    const std::set<std::string> dragged(m_plain.begin(), m_plain.end());
-    int removed = 0;
-    for (int position = m_document.displayedCount() - 1; position >= 0; --position) {
-        const PictureSource* entry = m_document.entryAt(position);
-        if (entry == nullptr || entry->isArchiveMember())
-            continue;
-        const std::string path = entry->fullPath();
-        std::error_code error;
-        if (!dragged.contains(path) || std::filesystem::exists(path, error) || error)
-            continue;
-        m_document.removeEntry(position);
-        m_document.updateAllViews(sender, hint::EntryRemoved{position});
-        ++removed;
-    }
-    if (removed > 0)
-        m_document.updateAllViews(sender, hint::RedrawAll{});
-    return removed;
+    return removeVanishedEntries(m_document, std::set<std::string>(m_plain.begin(), m_plain.end()),
+                                 sender);
 }
 
 DragMimeData::DragMimeData(const std::vector<std::byte>& notes, QObject* context, Renderer render)

@@ -40,6 +40,9 @@ constexpr ButtonSpec kOk{MessageAnswer::Ok, QMessageBox::AcceptRole, "OK"};
 constexpr ButtonSpec kYes{MessageAnswer::Yes, QMessageBox::YesRole, "はい(&Y)"};
 constexpr ButtonSpec kNo{MessageAnswer::No, QMessageBox::NoRole, "いいえ(&N)"};
 constexpr ButtonSpec kCancel{MessageAnswer::Cancel, QMessageBox::RejectRole, "キャンセル"};
+constexpr ButtonSpec kAbort{MessageAnswer::Abort, QMessageBox::RejectRole, "中止(&A)"};
+constexpr ButtonSpec kRetry{MessageAnswer::Retry, QMessageBox::AcceptRole, "再試行(&R)"};
+constexpr ButtonSpec kIgnore{MessageAnswer::Ignore, QMessageBox::AcceptRole, "無視(&I)"};
 
 std::vector<ButtonSpec> buttonsOf(MessageButtons buttons) {
     switch (buttons) {
@@ -49,6 +52,8 @@ std::vector<ButtonSpec> buttonsOf(MessageButtons buttons) {
         return {kYes, kNo, kCancel};
     case MessageButtons::OkCancel:
         return {kOk, kCancel};
+    case MessageButtons::AbortRetryIgnore:
+        return {kAbort, kRetry, kIgnore};
     case MessageButtons::Ok:
         break;
     }
@@ -63,6 +68,8 @@ MessageAnswer escapeAnswer(MessageButtons buttons) {
     case MessageButtons::YesNoCancel:
     case MessageButtons::OkCancel:
         return MessageAnswer::Cancel;
+    case MessageButtons::AbortRetryIgnore:
+        return MessageAnswer::Abort;
     case MessageButtons::Ok:
         break;
     }
@@ -121,6 +128,11 @@ MessageAnswer askYesNoCancel(QWidget* parent, std::string_view text) {
 MessageAnswer askOkCancel(QWidget* parent, std::string_view text) {
     return messageBox(parent, MessageKind::Question, MessageButtons::OkCancel, text,
                       MessageAnswer::Ok);
+}
+
+MessageAnswer askAbortRetryIgnore(QWidget* parent, std::string_view text) {
+    return messageBox(parent, MessageKind::Error, MessageButtons::AbortRetryIgnore, text,
+                      MessageAnswer::Retry);
 }
 
 MessageBoxResponder setMessageBoxResponder(MessageBoxResponder next) {

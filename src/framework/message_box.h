@@ -10,8 +10,8 @@ namespace vemra {
 // The program's message boxes: the callers' Japanese texts in a
 // QMessageBox with the application's name as caption and Japanese buttons.
 enum class MessageKind { Information, Warning, Error, Question };
-enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel };
-enum class MessageAnswer { Ok, Yes, No, Cancel };
+enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel, AbortRetryIgnore };
+enum class MessageAnswer { Ok, Yes, No, Cancel, Abort, Retry, Ignore };
 
 void showInformation(QWidget* parent, std::string_view text);
 void showWarning(QWidget* parent, std::string_view text);
@@ -20,6 +20,9 @@ void showError(QWidget* parent, std::string_view text);
 bool askYesNo(QWidget* parent, std::string_view text, bool defaultNo = false);
 MessageAnswer askYesNoCancel(QWidget* parent, std::string_view text);
 MessageAnswer askOkCancel(QWidget* parent, std::string_view text);
+// A failed step of a long operation (stop icon): Abort, Retry or Ignore;
+// closing the box aborts.
+MessageAnswer askAbortRetryIgnore(QWidget* parent, std::string_view text);
 
 // The one place every box goes through.
 MessageAnswer messageBox(QWidget* parent, MessageKind kind, MessageButtons buttons,

@@ -91,6 +91,7 @@ bool AtomicFile::commit() {
 void AtomicFile::fail(int errorNumber) {
     if (!m_failed) {
         m_failed = true;
+        m_errorNumber = errorNumber;
         m_error = std::strerror(errorNumber);
     }
 }

@@ -25,6 +25,8 @@ public:
     bool commit();
     // The system's text for the first failure, empty when none.
     const std::string& errorText() const { return m_error; }
+    // The system's error number of that failure, 0 when none.
+    int errorNumber() const { return m_errorNumber; }
 
 private:
     void fail(int errorNumber);
@@ -35,6 +37,7 @@ private:
     int m_fd = -1;
     bool m_failed = false;
     std::string m_error;
+    int m_errorNumber = 0;
 };
 
 // Writes `bytes` to `path` through an AtomicFile.

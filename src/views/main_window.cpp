@@ -8,6 +8,7 @@
 #include "settings/settings_store.h"
 #include "views/details_list.h"
 #include "views/display_filter_dialog.h"
+#include "views/file_commands.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     resize(std::clamp(w.right, 200, 20000), std::clamp(w.bottom, 150, 20000));
     move(w.left, w.top);
 
+    m_fileCommands = std::make_unique<FileCommands>(this, document, settings);
     m_router.setTarget(CommandRouter::Level::Document, &m_document);
     m_router.setTarget(CommandRouter::Level::Frame, this);
 
@@ -147,6 +149,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto list = m_details != nullptr ? m_details->listCommandState(id) : std::nullopt) {
         return list;
     }
+    if (auto files = m_fileCommands->commandState(id)) {
+        return files;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -183,7 +188,7 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if (m_details != nullptr && m_details->onListCommand(id)) {
+    if ((m_details != nullptr && m_details->onListCommand(id)) || m_fileCommands->onCommand(id)) {
         return true;
     }
     switch (id) {

@@ -23,6 +23,7 @@ namespace vemra {
 class DetailsList;
 class ThumbnailGrid;
 class CommandActions;
+class FileCommands;
 class FolderTreePane;
 class FolderDocument;
 class MainStatusBar;
@@ -130,6 +131,8 @@ private:
     FrameSettings m_frameSettings;
     CommandRouter m_router;
     CommandActions* m_commands = nullptr;
+    // Copy, move, delete, extraction and notes of the selected pictures.
+    std::unique_ptr<FileCommands> m_fileCommands;
 
     MainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;

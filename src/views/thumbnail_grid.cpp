@@ -31,6 +31,8 @@ ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     // Moves without a button held change the pointer's shape.
     viewport()->setMouseTracking(true);
+    // Files dropped from file managers and other windows are copied or moved in.
+    viewport()->setAcceptDrops(true);
     m_opener = [](const std::string& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };

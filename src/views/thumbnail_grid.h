@@ -146,6 +146,8 @@ public:
     using DragExec = std::function<Qt::DropAction(QMimeData& data)>;
     void setDragExec(DragExec exec) { m_dragExec = std::move(exec); }
     void copySelection(bool cut);
+    // Pastes files on the clipboard into the folder (moved when they were
+    // cut), or a picture alone as a new file.
     void pasteClipboard();
     // Drags the selection out of the grid; after the drop, plain files the
     // target moved away leave the document.
@@ -179,6 +181,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Drops of files (thumbnail_grid_transfer.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // --- hints (thumbnail_grid.cpp)
@@ -247,6 +253,9 @@ private:
     void armDrag(Qt::MouseButton button, int position);
     // A drop target asked `data` for the file list of the drag.
     std::optional<std::vector<std::string>> dragFileList(const DragMimeData& data);
+    // The action a drop of `data` with `modifiers` gets (none while the grid
+    // itself drags or without files).
+    Qt::DropAction dropActionFor(const QMimeData* data, Qt::KeyboardModifiers modifiers) const;
 
     FolderDocument& m_document;
     GridLayout m_layout;

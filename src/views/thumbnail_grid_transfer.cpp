@@ -6,10 +6,13 @@
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
 #include "imaging/picture_qimage.h"
+#include "views/file_commands.h"
 
 #include <QClipboard>
 #include <QDateTime>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
@@ -55,6 +58,17 @@ QPixmap dragPixmap(const PictureSource* entry) {
     return QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
+// Enter and move answer alike: the action the keys ask for, or a refusal.
+bool answerDrag(QDropEvent* event, Qt::DropAction action) {
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+}
+
 const QMimeData* clipboardData() {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     return clipboard != nullptr ? clipboard->mimeData() : nullptr;
@@ -70,11 +84,9 @@ std::optional<CommandState> ThumbnailGrid::transferCommandState(int id) const {
     case kCmdEditCut:
         return CommandState{m_document.selectedCount(false) > 0, false};
     case kCmdEditPaste: {
-        // Files on the clipboard wait for the file operations; a picture
-        // alone can be saved into the folder now.
         const QMimeData* data = clipboardData();
         return CommandState{data != nullptr && !m_document.currentFolder().empty() &&
-                                holdsPictureOnly(*data),
+                                (holdsFileList(*data) || holdsPictureOnly(*data)),
                             false};
     }
     default:
@@ -107,7 +119,14 @@ void ThumbnailGrid::copySelection(bool cut) {
 
 void ThumbnailGrid::pasteClipboard() {
     const QMimeData* data = clipboardData();
-    if (data == nullptr || !holdsPictureOnly(*data) || m_document.currentFolder().empty())
+    if (data == nullptr || m_document.currentFolder().empty())
+        return;
+    if (holdsFileList(*data)) {
+        dropFiles(this, m_document, m_settings, *data, m_document.currentFolder(),
+                  readClipboardFiles(*data).cut);
+        return;
+    }
+    if (!holdsPictureOnly(*data))
         return;
     // Taken now: the dialog runs an event loop in which the clipboard may
     // change under the data object.
@@ -124,6 +143,40 @@ void ThumbnailGrid::pasteClipboard() {
         return;
     }
     m_document.refresh(false);
+}
+
+// --- drops
+
+Qt::DropAction ThumbnailGrid::dropActionFor(const QMimeData* data,
+                                            Qt::KeyboardModifiers modifiers) const {
+    if (data == nullptr || m_document.currentFolder().empty())
+        return Qt::IgnoreAction;
+    switch (dropKindFor(*data, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
+                        m_document.options().dadMove, m_drag != nullptr)) {
+    case DropKind::Copy:
+        return Qt::CopyAction;
+    case DropKind::Move:
+        return Qt::MoveAction;
+    case DropKind::None:
+        break;
+    }
+    return Qt::IgnoreAction;
+}
+
+void ThumbnailGrid::dragEnterEvent(QDragEnterEvent* event) {
+    answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
+}
+
+void ThumbnailGrid::dragMoveEvent(QDragMoveEvent* event) {
+    answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
+}
+
+void ThumbnailGrid::dropEvent(QDropEvent* event) {
+    const Qt::DropAction action = dropActionFor(event->mimeData(), event->modifiers());
+    if (!answerDrag(event, action))
+        return;
+    dropFiles(this, m_document, m_settings, *event->mimeData(), m_document.currentFolder(),
+              action == Qt::MoveAction);
 }
 
 // --- drag out

@@ -12,6 +12,7 @@
 #include "scan_commands.h"
 #include "settings_commands.h"
 #include "thumb_commands.h"
+#include "transfer_commands.h"
 #include "transform_commands.h"
 
 #include <cstdio>
@@ -81,6 +82,20 @@ constexpr Command kCommands[] = {
      vemra::cli::runNote},
     {"extract", "extract ARCHIVE POSITION -o OUT write one archive member to OUT",
      vemra::cli::runExtract},
+    {"copy",
+     "copy SRC... DEST [--same 0-5] [--only-existing]\n"
+     "                                 copy files and folders into DEST with their notes; an "
+     "existing target:\n"
+     "                                 0 newer only, 1 overwrite, 2 skip (default), 4 numbered "
+     "name, 5 larger only;\n"
+     "                                 one line per file: copied|skipped|failed, source, target",
+     vemra::cli::runCopy},
+    {"move", "move SRC... DEST [--same 0-5] [--only-existing]   the same, moving",
+     vemra::cli::runMove},
+    {"delete", "delete FILE... [--trash]        delete files (into the desktop's trash)",
+     vemra::cli::runDelete},
+    {"unpack", "unpack ARCHIVE DEST             every member side by side into DEST",
+     vemra::cli::runUnpack},
     {"scan",
      "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
      "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"
