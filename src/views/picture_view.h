@@ -128,6 +128,11 @@ private:
     void saveCommand();
     void copyToClipboard();
     void toggleSelected();
+    // Copy, move, delete and note of the shown file.
+    void fileCommand(int id);
+    // The document position of the shown entry (found again by its file
+    // when the document changed under the viewer); -1 when it is gone.
+    int shownEntryPosition() const;
     void runFullScreen();
     void runOptionsDialog();
 

@@ -10,6 +10,8 @@
 #include "imaging/picture_qimage.h"
 #include "imaging/picture_save.h"
 #include "imaging/unsharp.h"
+#include "views/file_commands.h"
+#include "views/note_dialog.h"
 #include "views/slide_show_window.h"
 #include "views/view_options_dialog.h"
 #include "views/viewer_geometry.h"
@@ -109,10 +111,16 @@ std::optional<CommandState> PictureView::commandState(int id) const {
         return CommandState{entry != nullptr && !m_sequential.isActive() && !m_loading,
                             entry != nullptr && entry->isSelected()};
     }
+    case kCmdViewerCopy:
+    case kCmdViewerMove:
+        // Both remember their destinations in the settings.
+        return CommandState{m_store != nullptr && shownEntryPosition() >= 0 && !m_loading, false};
+    case kCmdViewerDelete:
+    case kCmdNote:
+        return CommandState{shownEntryPosition() >= 0 && !m_loading, false};
     default:
-        // Copy, move, delete, note, print and wallpaper come with the file
-        // operations and output products; until then nobody answers them,
-        // so they show disabled.
+        // Print and wallpaper come with the output products; until then
+        // nobody answers them, so they show disabled.
         return std::nullopt;
     }
 }
@@ -199,9 +207,71 @@ bool PictureView::onCommand(int id) {
     case kCmdUnsharpMask:
     case kCmdReduceColours:
         return applyFilter(id);
+    case kCmdViewerCopy:
+    case kCmdViewerMove:
+    case kCmdViewerDelete:
+    case kCmdNote:
+        fileCommand(id);
+        return true;
     default:
         return false;
     }
+}
+
+int PictureView::shownEntryPosition() const {
+    if (!m_entry)
+        return -1;
+    // The document may have been sorted or changed since the picture was
+    // shown: the command must act on the file the user is looking at.
+    auto same = [this](int position) {
+        const PictureSource* e = m_document.entryAt(position);
+        return e != nullptr && e->fileName == m_entry->fileName && e->folder == m_entry->folder &&
+               e->archiveFileName == m_entry->archiveFileName;
+    };
+    if (same(m_position))
+        return m_position;
+    for (int i = 0; i < m_document.entryCount(); ++i) {
+        if (same(i))
+            return i;
+    }
+    return -1;
+}
+
+void PictureView::fileCommand(int id) {
+    const int position = shownEntryPosition();
+    if (position < 0 || m_loading)
+        return;
+    const std::array<int, 1> positions{position};
+    QWidget* parent = window();
+    int done = 0;
+    switch (id) {
+    case kCmdViewerCopy:
+        runCopyCommand(parent, m_document, *m_store, positions);
+        return;
+    case kCmdNote:
+        runNoteCommand(parent, m_document, positions, nullptr);
+        return;
+    case kCmdViewerMove:
+        done = runMoveCommand(parent, m_document, *m_store, positions, nullptr);
+        break;
+    case kCmdViewerDelete:
+        done = runDeleteCommand(parent, m_document, m_store, positions, nullptr);
+        break;
+    default:
+        return;
+    }
+    if (done <= 0)
+        return;
+    // The file left the folder: the entry that took its place is shown,
+    // or the last one when it was the last; an emptied folder leaves the
+    // viewer empty.
+    stopTimers();
+    const int count = m_document.entryCount();
+    if (count == 0) {
+        clearPicture();
+        return;
+    }
+    showEntry(std::min(position, count - 1));
 }
 
 bool PictureView::applyFilter(int id) {

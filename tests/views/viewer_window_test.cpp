@@ -53,6 +53,35 @@ protected:
     std::int64_t clock = 1000;
 };
 
+// Deleting the shown file from the viewer removes that file and shows the
+// entry that took its place; the last file leaves the viewer on the new
+// last one.
+TEST_F(ViewerTest, DeleteInTheViewerRemovesTheShownFileAndShowsTheNext) {
+    ViewerWindow* window = openViewer(1);
+    PictureView* view = window->view();
+    ASSERT_EQ(view->entry()->fileName, "pic0001.png");
+    f.document->options().trashCan = false;
+    std::vector<std::string> asked;
+    ScopedMessageBoxResponder yes([&](MessageKind, MessageButtons, std::string_view text) {
+        asked.emplace_back(text);
+        return MessageAnswer::Yes;
+    });
+    ASSERT_TRUE(window->runCommand(kCmdViewerDelete));
+    EXPECT_EQ(asked.size(), 1u);
+    const std::string folder = f.dir.file("pics");
+    EXPECT_FALSE(fs::exists(folder + "/pic0001.png"));
+    EXPECT_TRUE(fs::exists(folder + "/pic0000.png"));
+    EXPECT_EQ(f.document->entryCount(), 5);
+    EXPECT_EQ(view->entry()->fileName, "pic0002.png");
+
+    window->runCommand(kCmdLastPicture);
+    ASSERT_EQ(view->entry()->fileName, "zz-anim.gif");
+    ASSERT_TRUE(window->runCommand(kCmdViewerDelete));
+    EXPECT_FALSE(fs::exists(folder + "/zz-anim.gif"));
+    EXPECT_EQ(f.document->entryCount(), 4);
+    EXPECT_EQ(view->entry()->fileName, "pic0004.png");
+}
+
 TEST_F(ViewerTest, TheViewerShowsStepsZoomsTurnsAndAnimates) {
     ASSERT_EQ(f.document->displayedCount(), 6);
     ViewerWindow* window = openViewer(0);
@@ -112,9 +141,11 @@ TEST_F(ViewerTest, TheViewerShowsStepsZoomsTurnsAndAnimates) {
     // Space toggles the shown entry's selection in the document.
     QTest::keyClick(view, Qt::Key_Space);
     EXPECT_TRUE(f.document->entryAt(view->position())->isSelected());
-    // Commands of other parts are disabled, not missing.
-    for (int id : {kCmdViewerCopy, kCmdViewerMove, kCmdViewerDelete, kCmdPrint, kCmdNote,
-                   kCmdViewerWallpaper})
+    // The file commands act on the shown picture; printing and the
+    // wallpaper are disabled, not missing.
+    for (int id : {kCmdViewerCopy, kCmdViewerMove, kCmdViewerDelete, kCmdNote})
+        EXPECT_TRUE(window->router().state(id).enabled) << id;
+    for (int id : {kCmdPrint, kCmdViewerWallpaper})
         EXPECT_FALSE(window->router().state(id).enabled) << id;
 
     // The GIF plays: a frame per 55-ms tick, each shown for its 100 ms.
