@@ -223,4 +223,13 @@ std::string DocumentOptions::centralCacheFolder() const {
     return folder;
 }
 
+UnsharpSettings DocumentOptions::sharpening() const {
+    UnsharpSettings s;
+    s.enabled = unsharp;
+    s.side = unsharpPassCount;
+    s.kernel = unsharpKernel;
+    s.level = unsharpLevel;
+    return s;
+}
+
 } // namespace vemra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/unsharp.h"
 #include "platform/field_list.h"
 #include "settings/colour_value.h"
 #include "settings/option_table.h"
@@ -111,6 +112,9 @@ struct DocumentOptions {
     // The central cache folder: CacheDataFolder with "$(ExeDir)" standing for
     // the program's folder; empty when none is set.
     std::string centralCacheFolder() const;
+    // The thumbnail sharpening of Unsharp, UnsharpPassCount, UnsharpKernel
+    // and UnsharpLevel.
+    UnsharpSettings sharpening() const;
 };
 
 } // namespace vemra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/cell_painter.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "platform/field_list.h"
@@ -241,9 +242,7 @@ private:
     IntPair m_rememberedSize;
 
     // Appearance taken from the options.
-    QFont m_font;
-    int m_lineHeight = 12;
-    int m_captionHeight = 0;
+    CellLook m_look;
     QColor m_outside;
     QHash<QString, QPixmap> m_icons;
 
