@@ -232,4 +232,23 @@ UnsharpSettings DocumentOptions::sharpening() const {
     return s;
 }
 
+EntryAppearance DocumentOptions::appearance() const {
+    EntryAppearance a;
+    a.colCheck = colCheck;
+    a.colBackGround = colBackGround;
+    a.colText = colText;
+    a.colSelectCheck = colSelectCheck;
+    a.colSelectBackGround = colSelectBackGround;
+    a.colSelectText = colSelectText;
+    a.colNormalDraw = colNormalDraw;
+    a.colArcDraw = colArcDraw;
+    a.colCantDraw = colCantDraw;
+    a.fontFaceName = fontFaceName;
+    a.fontWidth = fontWidth;
+    a.fontHeight = fontHeight;
+    a.fontItalic = fontItalic;
+    a.fontWeight = fontWeight;
+    return a;
+}
+
 } // namespace vemra

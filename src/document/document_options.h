@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/picture_source.h"
 #include "imaging/unsharp.h"
 #include "platform/field_list.h"
 #include "settings/colour_value.h"
@@ -115,6 +116,8 @@ struct DocumentOptions {
     // The thumbnail sharpening of Unsharp, UnsharpPassCount, UnsharpKernel
     // and UnsharpLevel.
     UnsharpSettings sharpening() const;
+    // The grid colours and caption font, as entries carry them.
+    EntryAppearance appearance() const;
 };
 
 } // namespace vemra

@@ -286,15 +286,15 @@ private:
             m_width = m_boxWidth;
             m_height = m_boxHeight;
         }
-        if (linkFormat == 1 || linkFormat == 2) {
+        // A picture that gave no thumbnail is shown from its original.
+        if (made) {
             const std::string name = thumbnailName(entry, linkFormat == 1 ? ".jpg" : ".png");
             const fs::path relative = fs::path(m_request.thumbsFolder) / name;
             m_thumbsLink = urlEncoded(relative.is_absolute()
                                           ? relativeLink(m_request.outputFolder,
                                                          relative.parent_path().string(), name)
                                           : relative.generic_string());
-            if (made && !writeThumbnail(work.thumbnail, (thumbnailFolder() / name).string(),
-                                        linkFormat)) {
+            if (!writeThumbnail(work.thumbnail, (thumbnailFolder() / name).string(), linkFormat)) {
                 result.error = "the thumbnail could not be written";
                 return false;
             }

@@ -9,6 +9,7 @@
 #include "views/entry_list_pane.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
+#include "views/output_commands.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
 #include "views/thumbnail_grid.h"
@@ -56,6 +57,8 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     m_statusBar->setVisible(m_frameSettings.statusBar);
     m_progressSink = std::make_unique<ProgressWindowSink>(this);
     document.setProgressSink(m_progressSink.get());
+    m_output = std::make_unique<OutputCommands>(document, settings, this, m_progressSink.get(),
+                                                [this] { return m_grid->outsideColour(); });
     document.setInterruptionCheck(
         [this] { return m_interruption != nullptr && m_interruption->check(); });
     document.addView(this);
@@ -139,6 +142,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto sorting = m_sorter->commandState(id)) {
         return sorting;
     }
+    if (auto output = m_output ? m_output->commandState(id) : std::nullopt) {
+        return output;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -173,7 +179,7 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if (m_sorter->onCommand(id)) {
+    if (m_sorter->onCommand(id) || (m_output && m_output->onCommand(id))) {
         return true;
     }
     switch (id) {

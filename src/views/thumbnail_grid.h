@@ -97,6 +97,8 @@ public:
     GridOptions& options() { return m_options; }
     const GridOptions& options() const { return m_options; }
     void setOptions(const GridOptions& options);
+    // The colour drawn outside the cells (KPView colBackground, else the theme's).
+    QColor outsideColour() const { return m_outside; }
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store) { m_settings = store; }
     // Shows a context menu; replaceable so that tests can look at the menu
