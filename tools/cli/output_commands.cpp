@@ -37,6 +37,18 @@ std::optional<int> numberOf(std::string_view text, int low, int high) {
     return value;
 }
 
+// "CxR" with either side 0 allowed (computed, or no rows).
+std::optional<std::pair<int, int>> gridOf(std::string_view text) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos)
+        return std::nullopt;
+    const auto c = numberOf(text.substr(0, x), 0, 1000);
+    const auto r = numberOf(text.substr(x + 1), 0, 1000);
+    if (!c || !r)
+        return std::nullopt;
+    return std::pair{*c, *r};
+}
+
 // The pictures named on the line, each described as a scan would describe
 // it; null after a message when one cannot be opened.
 struct Pictures {
@@ -87,12 +99,12 @@ int runCatalog(std::span<const std::string_view> args) {
         } else if (a == "--per-page" && hasValue && (number = numberOf(args[++i], 0, 100000))) {
             request.options.pageCount = *number;
         } else if (a == "--table" && hasValue) {
-            const auto size = sizeOf(args[++i]);
-            if (!size || size->width < 1 || size->height < 0)
+            const auto grid = gridOf(args[++i]);
+            if (!grid || grid->first < 1)
                 return usageError("catalog: --table takes CxR");
             request.options.table = true;
-            request.options.widthCount = size->width;
-            request.options.heightCount = size->height;
+            request.options.widthCount = grid->first;
+            request.options.heightCount = grid->second;
         } else if (a == "--link" && hasValue && (number = numberOf(args[++i], 0, 2))) {
             request.options.linkFormat = *number;
         } else if (a == "--quality" && hasValue && (number = numberOf(args[++i], 0, 100))) {
@@ -203,11 +215,11 @@ int runContactSheet(std::span<const std::string_view> args) {
         if (a == "-o" && hasValue) {
             request.outputPath = std::string(args[++i]);
         } else if (a == "--grid" && hasValue) {
-            const auto size = sizeOf(args[++i]);
-            if (!size || size->width < 0 || size->height < 0)
+            const auto grid = gridOf(args[++i]);
+            if (!grid)
                 return usageError("contact-sheet: --grid takes CxR (0 computes a side)");
-            request.columns = size->width;
-            request.rows = size->height;
+            request.columns = grid->first;
+            request.rows = grid->second;
         } else if (a == "--quality" && hasValue && (number = numberOf(args[++i], 0, 100))) {
             request.quality = *number;
         } else if (a == "--size" && hasValue) {
