@@ -61,9 +61,9 @@ enum Macro {
     kMacroCount
 };
 constexpr std::array<const char*, kMacroCount> kMacroNames = {
-    "$ORGPATHNAME$", "$FILENAME$",  "$WIDTH$",    "$HEIGHT$",    "$ORGFILENAME$", "$PIXEL$",
-    "$INFO$",        "$DOC$",       "$PREV_PAGE$", "$PAGENO$",   "$NEXT_PAGE$",   "$FOLDER$",
-    "$MAXPAGENO$",   "$PATHNAME$",  "$THUMBSNAME$", "$NOTE$",    "$FOLDER_L$",    "$TODAYDATE$",
+    "$ORGPATHNAME$", "$FILENAME$", "$WIDTH$",      "$HEIGHT$", "$ORGFILENAME$", "$PIXEL$",
+    "$INFO$",        "$DOC$",      "$PREV_PAGE$",  "$PAGENO$", "$NEXT_PAGE$",   "$FOLDER$",
+    "$MAXPAGENO$",   "$PATHNAME$", "$THUMBSNAME$", "$NOTE$",   "$FOLDER_L$",    "$TODAYDATE$",
 };
 
 using MacroValues = std::array<std::string, kMacroCount>;
@@ -290,10 +290,10 @@ private:
         if (made) {
             const std::string name = thumbnailName(entry, linkFormat == 1 ? ".jpg" : ".png");
             const fs::path relative = fs::path(m_request.thumbsFolder) / name;
-            m_thumbsLink = urlEncoded(relative.is_absolute()
-                                          ? relativeLink(m_request.outputFolder,
-                                                         relative.parent_path().string(), name)
-                                          : relative.generic_string());
+            m_thumbsLink = urlEncoded(
+                relative.is_absolute()
+                    ? relativeLink(m_request.outputFolder, relative.parent_path().string(), name)
+                    : relative.generic_string());
             if (!writeThumbnail(work.thumbnail, (thumbnailFolder() / name).string(), linkFormat)) {
                 result.error = "the thumbnail could not be written";
                 return false;
@@ -314,8 +314,7 @@ private:
         return name;
     }
 
-    bool writeThumbnail(const PictureBuffer& thumbnail, const std::string& target,
-                        int linkFormat) {
+    bool writeThumbnail(const PictureBuffer& thumbnail, const std::string& target, int linkFormat) {
         m_written.push_back(target);
         const std::string staged = m_staged.stage(target);
         if (linkFormat == 1) {

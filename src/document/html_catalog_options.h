@@ -28,9 +28,9 @@ struct HtmlCatalogOptions {
 
 // One run of the catalog: the options and the four texts of the dialog.
 struct HtmlCatalogRequest {
-    std::string outputFolder;   // absolute
-    std::string fileName;       // the first page, e.g. "catalog.htm"
-    std::string definitionFile; // the "*.kpm" template
+    std::string outputFolder;       // absolute
+    std::string fileName;           // the first page, e.g. "catalog.htm"
+    std::string definitionFile;     // the "*.kpm" template
     std::string thumbsFolder = "."; // below the output folder
     HtmlCatalogOptions options;
 };

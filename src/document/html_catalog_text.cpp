@@ -69,8 +69,8 @@ std::string urlEncoded(std::string_view path) {
     for (const char c : path) {
         const auto b = static_cast<unsigned char>(c);
         const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') ||
-                           (b >= '0' && b <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
+                           (b >= '0' && b <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
         if (plain) {
             out += c;
         } else {

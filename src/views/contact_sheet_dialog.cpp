@@ -100,9 +100,9 @@ void ContactSheetDialog::accept() {
     m_options.jpgQuality = m_quality->value();
     m_options.save(m_store);
     m_outputFolder = absoluteFolder(folder, m_baseFolder);
-    m_outputPath = (std::filesystem::path(m_outputFolder) /
-                    contactSheetFileName(name, m_options.filetype))
-                       .string();
+    m_outputPath =
+        (std::filesystem::path(m_outputFolder) / contactSheetFileName(name, m_options.filetype))
+            .string();
     QDialog::accept();
 }
 

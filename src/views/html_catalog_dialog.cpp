@@ -116,7 +116,8 @@ HtmlCatalogDialog::HtmlCatalogDialog(SettingsStore& store, std::string baseFolde
     grid->addWidget(new QLabel(QStringLiteral("HTML定義ファイル："), this), row, 0);
     grid->addWidget(m_definition, row, 1, 1, 4);
     grid->addWidget(definitionBrowse, row++, 5);
-    grid->addWidget(new QLabel(QStringLiteral("１頁の最大画像数\n     (0で制限無し)"), this), row, 0);
+    grid->addWidget(new QLabel(QStringLiteral("１頁の最大画像数\n     (0で制限無し)"), this), row,
+                    0);
     grid->addWidget(m_perPage, row++, 1);
     grid->addWidget(m_table, row, 0);
     grid->addWidget(m_columns, row, 1);
@@ -171,9 +172,9 @@ void HtmlCatalogDialog::browseDefinition() {
     const std::filesystem::path current(m_definition->currentText().toStdString());
     if (current.has_parent_path() && std::filesystem::is_directory(current.parent_path()))
         start = QString::fromStdString(current.parent_path().string());
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("HTML定義ファイルの選択"), start,
-        QStringLiteral("Vemra HTML files(*.kpm);;all files(*)"));
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("HTML定義ファイルの選択"), start,
+                                     QStringLiteral("Vemra HTML files(*.kpm);;all files(*)"));
     if (!chosen.isEmpty())
         showInCombo(m_definition, chosen);
 }

@@ -31,9 +31,8 @@ std::vector<PictureSource*> pointers(std::vector<PictureSource>& pictures) {
 
 } // namespace
 
-OutputCommands::OutputCommands(FolderDocument& document, SettingsStore& settings,
-                               QWidget* parent, ProgressSink* progress,
-                               std::function<QColor()> background)
+OutputCommands::OutputCommands(FolderDocument& document, SettingsStore& settings, QWidget* parent,
+                               ProgressSink* progress, std::function<QColor()> background)
     : m_document(document), m_settings(settings), m_parent(parent), m_progress(progress),
       m_background(std::move(background)),
       m_definitionFolder((std::filesystem::path(executableDir()) / "catalogs").string()) {}
@@ -43,8 +42,7 @@ std::optional<CommandState> OutputCommands::commandState(int id) const {
     case kCmdHtmlCatalog:
     case kCmdReportFile:
     case kCmdContactSheet:
-        return CommandState{m_document.selectedCount(false) > 0,
-                            false};
+        return CommandState{m_document.selectedCount(false) > 0, false};
     default:
         return std::nullopt;
     }
@@ -73,8 +71,7 @@ bool OutputCommands::onCommand(int id) {
 std::vector<PictureSource> OutputCommands::selectedPictures() const {
     std::vector<PictureSource> out;
     for (int i = 0; i < m_document.displayedCount(); ++i) {
-        if (const PictureSource* e = m_document.entryAt(i);
-            e != nullptr && e->isSelected())
+        if (const PictureSource* e = m_document.entryAt(i); e != nullptr && e->isSelected())
             out.push_back(*e);
     }
     return out;
@@ -129,9 +126,8 @@ void OutputCommands::runReport() {
 void OutputCommands::makeReport(const std::string& path, const std::string& format) {
     const WaitCursor busy;
     std::vector<PictureSource> pictures = selectedPictures();
-    const ReportResult result =
-        writeReportFile(path, format, pointers(pictures),
-                        m_document.options().centralCacheFolder(), m_progress);
+    const ReportResult result = writeReportFile(
+        path, format, pointers(pictures), m_document.options().centralCacheFolder(), m_progress);
     if (!result.ok)
         showInformation(m_parent, ensureFolderFailure(path, result.error));
     m_document.refreshIfCurrent(std::filesystem::path(path).parent_path().string());
@@ -170,9 +166,9 @@ void OutputCommands::makeContactSheets(const std::string& outputPath,
     const ContactSheetResult result =
         writeContactSheets(request, pointers(pictures), *m_document.pictureLoader(), m_progress);
     if (!result.ok)
-        showInformation(m_parent, ensureFolderFailure(
-                                      result.error.empty() ? outputPath : result.error,
-                                      "保存できませんでした"));
+        showInformation(m_parent,
+                        ensureFolderFailure(result.error.empty() ? outputPath : result.error,
+                                            "保存できませんでした"));
     m_document.refreshIfCurrent(std::filesystem::path(outputPath).parent_path().string());
 }
 

@@ -36,7 +36,8 @@ public:
     // The runs after their dialogs, for tests and scripts.
     void makeHtmlCatalog(const struct HtmlCatalogRequest& request);
     void makeReport(const std::string& path, const std::string& format);
-    void makeContactSheets(const std::string& outputPath, const struct ContactSheetOptions& options);
+    void makeContactSheets(const std::string& outputPath,
+                           const struct ContactSheetOptions& options);
 
     // Where the definition chooser opens: "catalogs" beside the program.
     void setDefinitionFolder(std::string folder) { m_definitionFolder = std::move(folder); }

@@ -44,8 +44,7 @@ constexpr MacroItem kMacros[] = {
 
 } // namespace
 
-ReportFileDialog::ReportFileDialog(SettingsStore& store, const std::string& folder,
-                                   QWidget* parent)
+ReportFileDialog::ReportFileDialog(SettingsStore& store, const std::string& folder, QWidget* parent)
     : QDialog(parent), m_store(store), m_folder(folder) {
     setWindowTitle(QStringLiteral("レポートファイルの作成"));
     m_file = new QLineEdit(

@@ -9,7 +9,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-
 namespace vemra {
 namespace {
 

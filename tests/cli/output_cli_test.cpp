@@ -62,7 +62,8 @@ TEST_F(OutputCli, EveryShippedDefinitionMakesACatalog) {
         EXPECT_EQ(fs::exists(fs::path(out) / ("catalog-" + std::to_string(c.pages) + ".htm")),
                   c.pages > 1)
             << c.definition;
-        EXPECT_FALSE(fs::exists(fs::path(out) / ("catalog-" + std::to_string(c.pages + 1) + ".htm")));
+        EXPECT_FALSE(
+            fs::exists(fs::path(out) / ("catalog-" + std::to_string(c.pages + 1) + ".htm")));
         if (c.thumbnail != nullptr) {
             EXPECT_TRUE(fs::exists(fs::path(out) / c.thumbnail)) << c.definition;
         }
@@ -70,8 +71,8 @@ TEST_F(OutputCli, EveryShippedDefinitionMakesACatalog) {
             << c.definition;
     }
     // A definition that cannot be read fails with the program's message.
-    const auto missing =
-        run("catalog" + m_files + " --definition nowhere.kpm -o " + test::shellQuoted(m_dir.file("x")));
+    const auto missing = run("catalog" + m_files + " --definition nowhere.kpm -o " +
+                             test::shellQuoted(m_dir.file("x")));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("HTML定義ファイルの読み込みに失敗しました"), std::string::npos);
     EXPECT_EQ(run("catalog" + m_files + " -o x").status, 2);

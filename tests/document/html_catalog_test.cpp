@@ -110,8 +110,7 @@ TEST(HtmlCatalog, SplitsPagesAndLinksThemInOrder) {
     EXPECT_EQ(count(pages[1], "IMG "), 3);
     EXPECT_EQ(count(pages[2], "IMG "), 1);
     EXPECT_NE(pages[0].find("page 1/3 prev=[] next=[catalog-2.htm]"), std::string::npos);
-    EXPECT_NE(pages[1].find("page 2/3 prev=[catalog.htm] next=[catalog-3.htm]"),
-              std::string::npos);
+    EXPECT_NE(pages[1].find("page 2/3 prev=[catalog.htm] next=[catalog-3.htm]"), std::string::npos);
     EXPECT_NE(pages[2].find("page 3/3 prev=[catalog-2.htm] next=[]"), std::string::npos);
     // Pictures are linked relative to the pages; the walk goes on page by page.
     EXPECT_NE(pages[2].find("IMG p6.jpg <A HREF=\"../pics/p6.jpg\">"), std::string::npos);

@@ -59,7 +59,8 @@ TEST(ReportFile, WritesOneLinePerPicture) {
     EXPECT_EQ(text, "|\r\ntwo\r\nlines|\r\n");
 
     writeReportFile(dir.file("six.txt"), "", pictures, {}, nullptr);
-    const std::string firstLine = readText(dir.file("six.txt")).substr(0, readText(dir.file("six.txt")).find("\r\n"));
+    const std::string firstLine =
+        readText(dir.file("six.txt")).substr(0, readText(dir.file("six.txt")).find("\r\n"));
     EXPECT_EQ(std::count(firstLine.begin(), firstLine.end(), '\t'), 5);
     EXPECT_TRUE(firstLine.ends_with("\t640x480 24bit\tJPEG\t")) << firstLine;
 

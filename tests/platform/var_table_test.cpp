@@ -18,23 +18,14 @@ TEST(VarTable, EvaluatesATableOfExpressions) {
         const char* expression;
         double value;
     } const cases[] = {
-        {"1+2*3", 7},
-        {"(1+2)*3", 9},
-        {"10/4", 2.5},
-        {"7/0", 0},
-        {"8-2-1", 5},
-        {"-3+5", 2},        // a leading minus negates
-        {"2*-3", -6},       // so does a minus after an operator
-        {"2--3", 5},
-        {"-(2+3)", -5},
-        {" 1 2 + 3 ", 15},  // blanks between characters are skipped
-        {"N*2", 8},
-        {"SUM*2", 10},      // a value is an expression of its own: (4+1)*2
-        {"abc", 0},         // no number
-        {"2.5x", 2.5},      // the leading number
-        {"", 0},
-        {"((((3))))", 3},
-        {"3)+4", 3},        // a stray parenthesis ends the expression
+        {"1+2*3", 7},  {"(1+2)*3", 9},   {"10/4", 2.5},
+        {"7/0", 0},    {"8-2-1", 5},     {"-3+5", 2},       // a leading minus negates
+        {"2*-3", -6},                                       // so does a minus after an operator
+        {"2--3", 5},   {"-(2+3)", -5},   {" 1 2 + 3 ", 15}, // blanks between characters are skipped
+        {"N*2", 8},    {"SUM*2", 10}, // a value is an expression of its own: (4+1)*2
+        {"abc", 0},                   // no number
+        {"2.5x", 2.5},                // the leading number
+        {"", 0},       {"((((3))))", 3}, {"3)+4", 3}, // a stray parenthesis ends the expression
     };
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(vars.evaluate(c.expression), c.value) << c.expression;
@@ -55,9 +46,9 @@ TEST(VarTable, AssignmentsSetNumbersAndTexts) {
         const char* value;
     } const cases[] = {
         {" N=1", true, "N", "1"},
-        {" N = N + 1", true, "N", "1"},      // the value ends at the first blank: "N"
+        {" N = N + 1", true, "N", "1"}, // the value ends at the first blank: "N"
         {" N = N+1", true, "N", "2"},
-        {" H=N/4", true, "H", "0.500000"},   // not integral: "%f"
+        {" H=N/4", true, "H", "0.500000"}, // not integral: "%f"
         {" T=\"a\\tb\\nc\\\"d\"", true, "T", "a\tb\r\nc\"d"},
         {" Q='it''s'", true, "Q", "it"},
         {" X", false, "X", nullptr},

@@ -127,9 +127,9 @@ int runCatalog(std::span<const std::string_view> args) {
         request.thumbsFolder = ".";
 
     const DocumentOptions options = DocumentOptions::load(settings());
-    const auto definition = readCatalogDefinition(
-        request.definitionFile,
-        catalogDefaults(options.thumbsSize.first, options.thumbsSize.second));
+    const auto definition =
+        readCatalogDefinition(request.definitionFile,
+                              catalogDefaults(options.thumbsSize.first, options.thumbsSize.second));
     if (!definition) {
         std::fprintf(stderr, "vemra-cli: %s: HTML定義ファイルの読み込みに失敗しました\n",
                      request.definitionFile.c_str());
@@ -190,7 +190,8 @@ int runReport(std::span<const std::string_view> args) {
     if (!pictures)
         return 1;
     const std::string central = DocumentOptions::load(settings()).centralCacheFolder();
-    const ReportResult result = writeReportFile(output, format, pictures->pointers, central, nullptr);
+    const ReportResult result =
+        writeReportFile(output, format, pictures->pointers, central, nullptr);
     if (!result.ok) {
         std::fprintf(stderr, "vemra-cli: %s: %s\n", output.c_str(), result.error.c_str());
         return 1;
@@ -199,8 +200,9 @@ int runReport(std::span<const std::string_view> args) {
 }
 
 int runContactSheet(std::span<const std::string_view> args) {
-    constexpr const char* kUsage = "contact-sheet: usage is contact-sheet FILE... -o SHEET.jpg|.bmp "
-                                   "[--grid CxR] [--quality Q] [--size WxH]";
+    constexpr const char* kUsage =
+        "contact-sheet: usage is contact-sheet FILE... -o SHEET.jpg|.bmp "
+        "[--grid CxR] [--quality Q] [--size WxH]";
     std::vector<std::string> files;
     ContactSheetRequest request;
     DocumentOptions options = DocumentOptions::load(settings());
