@@ -11,7 +11,12 @@
 namespace vemra {
 
 std::string substituteByPasses(std::string text, std::span<const Substitution> substitutions) {
+    std::size_t work = 0;
     for (int pass = 0; pass < kMaxSubstitutionPasses; ++pass) {
+        // Many long values that keep growing would still take long.
+        work += text.size() * substitutions.size();
+        if (work > kMaxSubstitutionWork)
+            break;
         bool replaced = false;
         for (const Substitution& s : substitutions) {
             if (s.name.empty())
@@ -249,6 +254,7 @@ std::string VarTable::substitute(std::string_view text) const {
 }
 
 double VarTable::evaluate(std::string_view expression) const {
+    m_lookups = 0;
     return evaluateAt(expression, 0);
 }
 
@@ -261,8 +267,10 @@ double VarTable::operandValue(std::string_view operand, int depth) const {
     const std::string* value = find(operand);
     if (value == nullptr)
         return decimalPrefix(operand);
-    if (depth >= kMaxDepth)
-        return 0; // a variable that refers to itself, directly or not
+    // A variable that refers to itself, directly or not, ends here; one
+    // that refers to itself twice would otherwise double the work per level.
+    if (depth >= kMaxDepth || ++m_lookups > kMaxLookups)
+        return 0;
     // The value's words that name variables are replaced once, as text,
     // before the value is read as an expression of its own.
     std::string expanded;

@@ -22,14 +22,18 @@ struct Substitution {
 // (directly or through others) would otherwise grow without end.
 inline constexpr int kMaxSubstitutionPasses = 1024;
 inline constexpr std::size_t kMaxSubstitutedLength = 1 << 20;
+// Bytes searched over all passes of one text (its length times the names,
+// per pass), so that a text stops quickly however its values grow.
+inline constexpr std::size_t kMaxSubstitutionWork = std::size_t{1} << 27;
 
 // Replaces names by values in repeated passes: in each pass, in the order
 // given, the first occurrence of each name (exact, letter case counts,
 // anywhere, also inside longer words) is replaced; the passes stop after one
 // that replaced nothing. A replacement's value is therefore scanned again.
 // The passes also stop after kMaxSubstitutionPasses, and before a
-// replacement would make the text longer than kMaxSubstitutedLength; the
-// text is then returned as far as it got. Empty names are ignored.
+// replacement would make the text longer than kMaxSubstitutedLength or the
+// work would pass kMaxSubstitutionWork; the text is then returned as far as
+// it got. Empty names are ignored.
 std::string substituteByPasses(std::string text, std::span<const Substitution> substitutions);
 
 class VarTable {
@@ -39,6 +43,8 @@ public:
     // Deepest nesting of parentheses and of variables holding expressions;
     // deeper parts evaluate to 0.
     static constexpr int kMaxDepth = 32;
+    // Variables looked up by one evaluation; further ones count as 0.
+    static constexpr int kMaxLookups = 10000;
 
     // Sets `name` (exact name, letter case counts) to `value`, in place when
     // the name exists, else appended.
@@ -80,6 +86,7 @@ private:
     double operandValue(std::string_view operand, int depth) const;
 
     std::vector<std::pair<std::string, std::string>> m_vars;
+    mutable int m_lookups = 0;
 };
 
 } // namespace vemra
