@@ -1,10 +1,9 @@
 #include "views/contact_sheet_dialog.h"
 
 #include "framework/history_combo.h"
-#include "views/html_catalog_dialog.h"
+#include "views/dialog_support.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -77,14 +76,7 @@ ContactSheetDialog::ContactSheetDialog(SettingsStore& store, std::string baseFol
     grid->addWidget(m_quality, row++, 1);
     grid->setColumnStretch(4, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("作成"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    layOutDialog(*this, grid, QStringLiteral("作成"));
     setMinimumWidth(520);
 }
 

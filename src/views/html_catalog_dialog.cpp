@@ -1,10 +1,10 @@
 #include "views/html_catalog_dialog.h"
 
 #include "framework/history_combo.h"
+#include "views/dialog_support.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -44,15 +44,6 @@ void showInCombo(HistoryCombo* combo, const QString& path) {
 }
 
 } // namespace
-
-std::string absoluteFolder(const std::string& typed, const std::string& base) {
-    if (typed.empty())
-        return {};
-    std::filesystem::path path(typed);
-    if (path.is_relative())
-        path = std::filesystem::path(base) / path;
-    return path.lexically_normal().string();
-}
 
 HtmlCatalogDialog::HtmlCatalogDialog(SettingsStore& store, std::string baseFolder,
                                      std::string definitionFolder, QWidget* parent)
@@ -133,14 +124,7 @@ HtmlCatalogDialog::HtmlCatalogDialog(SettingsStore& store, std::string baseFolde
     grid->addWidget(m_thumbsFolder, row++, 1, 1, 4);
     grid->setColumnStretch(4, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("作成"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    layOutDialog(*this, grid, QStringLiteral("作成"));
 
     connect(m_table, &QCheckBox::toggled, this, &HtmlCatalogDialog::updateEnabling);
     connect(m_link, &QButtonGroup::idToggled, this, &HtmlCatalogDialog::updateEnabling);

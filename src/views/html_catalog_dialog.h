@@ -70,8 +70,4 @@ private:
     QCheckBox* m_quant = nullptr;
 };
 
-// A folder typed into a dialog, made absolute against `base`; empty when
-// `typed` is empty.
-std::string absoluteFolder(const std::string& typed, const std::string& base);
-
 } // namespace vemra

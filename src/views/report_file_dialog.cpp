@@ -2,8 +2,8 @@
 
 #include "document/report_file.h"
 #include "framework/history_combo.h"
+#include "views/dialog_support.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -80,14 +80,7 @@ ReportFileDialog::ReportFileDialog(SettingsStore& store, const std::string& fold
     grid->addWidget(m_formatCombo, 1, 1);
     grid->addWidget(m_macroButton, 1, 2);
     grid->setColumnStretch(1, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("保存"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    layOutDialog(*this, grid, QStringLiteral("保存"));
     setMinimumWidth(600);
 }
 
@@ -127,10 +120,7 @@ void ReportFileDialog::accept() {
     const std::string typed = m_file->text().trimmed().toStdString();
     if (typed.empty() || std::filesystem::path(typed).filename().empty())
         return;
-    std::filesystem::path path(withFilterExtension(typed, kPattern));
-    if (path.is_relative())
-        path = std::filesystem::path(m_folder) / path;
-    m_path = path.lexically_normal().string();
+    m_path = absoluteFolder(withFilterExtension(typed, kPattern), m_folder);
     m_format = m_formatCombo->acceptText();
     QDialog::accept();
 }
