@@ -54,9 +54,7 @@ ContactSheetOptions ContactSheetOptions::load(SettingsStore& store) {
 }
 
 void ContactSheetOptions::save(SettingsStore& store) const {
-    SettingsStore::Batch batch(store);
-    for (const OptionKey<O>& k : kKeys)
-        store.putText(k.section, k.key, optionText(*this, k));
+    saveOptionKeys<O>(*this, kKeys, store);
 }
 
 SheetGrid contactSheetGrid(int count, int columns, int rows) {

@@ -25,9 +25,7 @@ HtmlCatalogOptions HtmlCatalogOptions::load(SettingsStore& store) {
 }
 
 void HtmlCatalogOptions::save(SettingsStore& store) const {
-    SettingsStore::Batch batch(store);
-    for (const OptionKey<O>& k : kKeys)
-        store.putText(k.section, k.key, optionText(*this, k));
+    saveOptionKeys<O>(*this, kKeys, store);
 }
 
 std::string catalogFileName(std::string_view typed) {
