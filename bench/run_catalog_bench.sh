@@ -48,9 +48,9 @@ magick_each() {
 uptime
 ours=$(best_ms_per_picture vemra)
 printf '%-52s %7s ms per picture\n' "vemra-cli catalog --link 1 (thumbnails and pages)" "$ours"
-for peer in "vipsthumbnail --size 200x150:vipsthumbnail:vips_all" \
-    "convert -define jpeg:size=400x300 -thumbnail:/usr/bin/convert:magick_each"; do
-    IFS=: read -r label tool run <<< "$peer"
+for peer in "vipsthumbnail --size 200x150|vipsthumbnail|vips_all" \
+    "convert -define jpeg:size=400x300 -thumbnail|/usr/bin/convert|magick_each"; do
+    IFS="|" read -r label tool run <<< "$peer"
     if ! command -v "$tool" > /dev/null 2>&1; then
         echo "$label: skipped, $tool is not installed (make bench-deps)"
         continue
