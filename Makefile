@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -102,6 +102,12 @@ bench-copy: build-bench
 bench-thumbs: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_thumbs_bench.sh $(BENCH_DIR)
+
+# An HTML catalog with JPEG thumbnails of 60 camera-size JPEG files beside
+# vipsthumbnail and ImageMagick making the same thumbnails.
+bench-catalog: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_catalog_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench

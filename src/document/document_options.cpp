@@ -223,4 +223,32 @@ std::string DocumentOptions::centralCacheFolder() const {
     return folder;
 }
 
+UnsharpSettings DocumentOptions::sharpening() const {
+    UnsharpSettings s;
+    s.enabled = unsharp;
+    s.side = unsharpPassCount;
+    s.kernel = unsharpKernel;
+    s.level = unsharpLevel;
+    return s;
+}
+
+EntryAppearance DocumentOptions::appearance() const {
+    EntryAppearance a;
+    a.colCheck = colCheck;
+    a.colBackGround = colBackGround;
+    a.colText = colText;
+    a.colSelectCheck = colSelectCheck;
+    a.colSelectBackGround = colSelectBackGround;
+    a.colSelectText = colSelectText;
+    a.colNormalDraw = colNormalDraw;
+    a.colArcDraw = colArcDraw;
+    a.colCantDraw = colCantDraw;
+    a.fontFaceName = fontFaceName;
+    a.fontWidth = fontWidth;
+    a.fontHeight = fontHeight;
+    a.fontItalic = fontItalic;
+    a.fontWeight = fontWeight;
+    return a;
+}
+
 } // namespace vemra

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/picture_source.h"
+#include "imaging/unsharp.h"
 #include "platform/field_list.h"
 #include "settings/colour_value.h"
 #include "settings/option_table.h"
@@ -111,6 +113,11 @@ struct DocumentOptions {
     // The central cache folder: CacheDataFolder with "$(ExeDir)" standing for
     // the program's folder; empty when none is set.
     std::string centralCacheFolder() const;
+    // The thumbnail sharpening of Unsharp, UnsharpPassCount, UnsharpKernel
+    // and UnsharpLevel.
+    UnsharpSettings sharpening() const;
+    // The grid colours and caption font, as entries carry them.
+    EntryAppearance appearance() const;
 };
 
 } // namespace vemra

@@ -33,20 +33,7 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
                                DocumentOptions options)
     : m_services(services), m_cache(cache), m_options(std::move(options)),
       m_thumbnailSize(m_options.thumbsSize) {
-    m_appearance.colCheck = m_options.colCheck;
-    m_appearance.colBackGround = m_options.colBackGround;
-    m_appearance.colText = m_options.colText;
-    m_appearance.colSelectCheck = m_options.colSelectCheck;
-    m_appearance.colSelectBackGround = m_options.colSelectBackGround;
-    m_appearance.colSelectText = m_options.colSelectText;
-    m_appearance.colNormalDraw = m_options.colNormalDraw;
-    m_appearance.colArcDraw = m_options.colArcDraw;
-    m_appearance.colCantDraw = m_options.colCantDraw;
-    m_appearance.fontFaceName = m_options.fontFaceName;
-    m_appearance.fontWidth = m_options.fontWidth;
-    m_appearance.fontHeight = m_options.fontHeight;
-    m_appearance.fontItalic = m_options.fontItalic;
-    m_appearance.fontWeight = m_options.fontWeight;
+    m_appearance = m_options.appearance();
     publishCacheFolder();
 }
 

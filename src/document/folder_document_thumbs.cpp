@@ -18,12 +18,7 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
         m_maker.reset();
         return;
     }
-    UnsharpSettings sharpening;
-    sharpening.enabled = m_options.unsharp;
-    sharpening.side = m_options.unsharpPassCount;
-    sharpening.kernel = m_options.unsharpKernel;
-    sharpening.level = m_options.unsharpLevel;
-    m_maker = std::make_unique<ThumbnailMaker>(*loader, std::move(sharpening));
+    m_maker = std::make_unique<ThumbnailMaker>(*loader, m_options.sharpening());
 }
 
 // The options may change between two drawings (the settings dialog); the

@@ -68,4 +68,13 @@ template <class Options> std::string optionText(const Options& o, const OptionKe
         k.member);
 }
 
+// Writes every plain member of `keys`, in one rewrite of the store.
+template <class Options>
+void saveOptionKeys(const Options& o, std::span<const OptionKey<Options>> keys,
+                    SettingsStore& store) {
+    SettingsStore::Batch batch(store);
+    for (const OptionKey<Options>& k : keys)
+        store.putText(k.section, k.key, optionText(o, k));
+}
+
 } // namespace vemra

@@ -11,6 +11,7 @@
 #include "views/file_commands.h"
 #include "views/folder_tree_pane.h"
 #include "views/main_status_bar.h"
+#include "views/output_commands.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
 #include "views/thumbnail_grid.h"
@@ -58,6 +59,8 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     m_statusBar->setVisible(m_frameSettings.statusBar);
     m_progressSink = std::make_unique<ProgressWindowSink>(this);
     document.setProgressSink(m_progressSink.get());
+    m_output = std::make_unique<OutputCommands>(document, settings, this, m_progressSink.get(),
+                                                [this] { return m_grid->outsideColour(); });
     document.setInterruptionCheck(
         [this] { return m_interruption != nullptr && m_interruption->check(); });
     document.addView(this);
@@ -152,6 +155,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto files = m_fileCommands->commandState(id)) {
         return files;
     }
+    if (auto output = m_output ? m_output->commandState(id) : std::nullopt) {
+        return output;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -188,7 +194,8 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if ((m_details != nullptr && m_details->onListCommand(id)) || m_fileCommands->onCommand(id)) {
+    if ((m_details != nullptr && m_details->onListCommand(id)) || m_fileCommands->onCommand(id) ||
+        (m_output && m_output->onCommand(id))) {
         return true;
     }
     switch (id) {

@@ -27,6 +27,7 @@ class FileCommands;
 class FolderTreePane;
 class FolderDocument;
 class MainStatusBar;
+class OutputCommands;
 class DecoderRegistry;
 class IdleDriver;
 class ProgressWindowSink;
@@ -89,6 +90,7 @@ public:
     FolderTreePane* folderTree() const { return m_tree; }
     DetailsList* detailsList() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
+    OutputCommands* outputCommands() const { return m_output.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
     // Fills the plug-in-set bar's list from the registry.
@@ -148,6 +150,8 @@ private:
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;
+    // The catalog, report and contact-sheet commands.
+    std::unique_ptr<OutputCommands> m_output;
     // Lets Escape or a click stop the scan in progress (from ListEmptied to ScanFinished).
     std::unique_ptr<ScanInterruption> m_interruption;
     bool m_closing = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/cell_painter.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "platform/field_list.h"
@@ -107,6 +108,8 @@ public:
     GridOptions& options() { return m_options; }
     const GridOptions& options() const { return m_options; }
     void setOptions(const GridOptions& options);
+    // The colour drawn outside the cells (KPView colBackground, else the theme's).
+    QColor outsideColour() const { return m_outside; }
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store);
     // Shows a context menu; replaceable so that tests can look at the menu
@@ -265,9 +268,7 @@ private:
     IntPair m_rememberedSize;
 
     // Appearance taken from the options.
-    QFont m_font;
-    int m_lineHeight = 12;
-    int m_captionHeight = 0;
+    CellLook m_look;
     QColor m_outside;
     QHash<QString, QPixmap> m_icons;
 

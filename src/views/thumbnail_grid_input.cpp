@@ -113,7 +113,7 @@ bool ThumbnailGrid::captionHit(int position, QPoint point) const {
         return false;
     const QRect cell = cellRectInView(position);
     const int inset = m_document.options().frame ? 2 : 0;
-    return point.y() >= cell.bottom() + 1 - inset - (m_captionHeight + 4);
+    return point.y() >= cell.bottom() + 1 - inset - (m_look.captionHeight + 4);
 }
 
 void ThumbnailGrid::updatePointer(QPoint point, Qt::KeyboardModifiers modifiers) {

@@ -1,10 +1,7 @@
 #include "views/thumbnail_grid.h"
 
-#include "document/caption_font.h"
-#include "document/caption_macros.h"
-#include "document/cell_geometry.h"
+#include "document/cell_painter.h"
 #include "document/folder_document.h"
-#include "imaging/picture_qimage.h"
 #include "imaging/qcolor_value.h"
 
 #include <QFileIconProvider>
@@ -12,31 +9,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace vemra {
 namespace {
 
-// The string whose height gives the caption's line height: it reaches from
-// the highest accent to the lowest descender.
-constexpr const char* kLineHeightProbe = "QEMygj'`~|";
 constexpr int kIconSide = 32;
-
-QColor shifted(QColor base, int delta) {
-    return QColor(std::clamp(base.red() + delta, 0, 255), std::clamp(base.green() + delta, 0, 255),
-                  std::clamp(base.blue() + delta, 0, 255));
-}
-
-// A one-pixel bevel: `light` on the left and top, `dark` on the right and
-// bottom.
-void drawBevel(QPainter& painter, const QRect& r, const QColor& light, const QColor& dark) {
-    painter.setPen(light);
-    painter.drawLine(r.left(), r.top(), r.right(), r.top());
-    painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
-    painter.setPen(dark);
-    painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
-    painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
-}
 
 } // namespace
 
@@ -47,13 +23,7 @@ void ThumbnailGrid::setOptions(const GridOptions& options) {
 }
 
 void ThumbnailGrid::reloadAppearance() {
-    const DocumentOptions& options = m_document.options();
-    m_font = captionFont(options);
-    const QFontMetrics metrics(m_font);
-    m_lineHeight =
-        std::max(1, metrics.boundingRect(QString::fromLatin1(kLineHeightProbe)).height());
-    m_lineHeight = std::max(m_lineHeight, metrics.height());
-    m_captionHeight = m_lineHeight * static_cast<int>(options.captionLines.size());
+    m_look = CellLook::fromOptions(m_document.options());
     // A stored colour wins; otherwise the grid follows the desktop theme.
     m_outside = m_options.colBackground ? toQColor(*m_options.colBackground)
                                         : palette().color(QPalette::Button);
@@ -61,12 +31,7 @@ void ThumbnailGrid::reloadAppearance() {
 
 CellGeometry ThumbnailGrid::geometry() const {
     const QSize cell = cellSize();
-    const DocumentOptions& options = m_document.options();
-    EntryDrawingOptions drawing;
-    drawing.frame = options.frame;
-    drawing.name = options.name;
-    drawing.nameFrame = options.nameFrame;
-    return cellGeometry(cell.width(), cell.height(), drawing, m_captionHeight);
+    return m_look.geometry(cell.width(), cell.height());
 }
 
 const QPixmap& ThumbnailGrid::iconFor(const PictureSource& entry) {
@@ -87,83 +52,7 @@ const QPixmap& ThumbnailGrid::iconFor(const PictureSource& entry) {
 }
 
 bool ThumbnailGrid::drawCell(QPainter& painter, const PictureSource& entry, const QRect& cell) {
-    const DocumentOptions& options = m_document.options();
-    const EntryAppearance& look = entry.appearance;
-    const bool selected = entry.isSelected();
-    QRect r = cell;
-
-    painter.fillRect(r, toQColor(selected ? look.colSelectBackGround : look.colBackGround));
-    if (entry.isFocused()) {
-        painter.setPen(QPen(toQColor(look.colSelectCheck), 2));
-        painter.setBrush(Qt::NoBrush);
-        // A 2-pixel frame one pixel inside the edge: the pen is centred on
-        // the line, so the line runs 2 pixels in.
-        painter.drawRect(QRectF(r).adjusted(2, 2, -2, -2));
-    }
-    if (options.frame) {
-        drawBevel(painter, r, QColor(0xff, 0xff, 0xff), QColor(0x80, 0x80, 0x80));
-        r.adjust(2, 2, -2, -2);
-    }
-
-    const CellGeometry g = geometry();
-    QRect caption;
-    if (options.name)
-        caption =
-            QRect(r.left(), r.bottom() + 1 - (m_captionHeight + 4), r.width(), m_captionHeight + 4);
-    const QRect area(r.left(), r.top(), r.width(), g.areaHeight);
-
-    bool drawn = false;
-    if (entry.thumbnail) {
-        const QImage image = pictureToImage(entry.thumbnail);
-        if (!image.isNull()) {
-            QSize size = image.size();
-            if (size.width() > area.width() || size.height() > area.height())
-                size.scale(area.size(), Qt::KeepAspectRatio);
-            QRect target(QPoint(0, 0), size);
-            target.moveCenter(area.center());
-            painter.drawImage(target, image);
-            drawn = true;
-        }
-    }
-    if (!drawn) {
-        const QPixmap& icon = iconFor(entry);
-        QRect target(QPoint(0, 0), icon.size() / std::max(1.0, icon.devicePixelRatio()));
-        target.moveCenter(area.center());
-        painter.drawPixmap(target, icon);
-    }
-
-    if (!options.name)
-        return drawn;
-    QColor text = toQColor(look.colText);
-    QColor background = toQColor(drawn ? look.colNormalDraw : look.colCantDraw);
-    if (selected) {
-        background = toQColor(look.colSelectCheck);
-        text = toQColor(look.colSelectText);
-    } else if (drawn && entry.isArchiveMember()) {
-        background = toQColor(look.colArcDraw);
-    }
-    painter.fillRect(caption, background);
-    if (options.nameFrame) {
-        const QColor base = toQColor(look.colBackGround);
-        drawBevel(painter, caption, shifted(base, -64), shifted(base, 64));
-        caption.adjust(1, 1, -1, -1);
-    }
-    painter.save();
-    painter.setClipRect(caption);
-    painter.setFont(m_font);
-    painter.setPen(text);
-    const QFontMetrics metrics(m_font);
-    int bottom = caption.bottom() + 1;
-    for (const std::string& format : options.captionLines) {
-        const QString line = QString::fromStdString(expandCaption(format, entry));
-        const QRect lineRect(caption.left(), bottom - m_lineHeight, caption.width(), m_lineHeight);
-        const bool fits = metrics.horizontalAdvance(line) <= caption.width();
-        painter.drawText(lineRect, (fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignBottom,
-                         line);
-        bottom -= m_lineHeight;
-    }
-    painter.restore();
-    return drawn;
+    return paintCell(painter, entry, cell, m_look, &iconFor(entry));
 }
 
 void ThumbnailGrid::paintEvent(QPaintEvent* event) {

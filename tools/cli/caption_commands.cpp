@@ -103,37 +103,50 @@ bool describeMember(DecoderRegistry& registry, const std::string& path, const st
 
 } // namespace
 
-int runCaption(std::span<const std::string_view> args) {
-    const auto a = parse(args);
-    if (!a) {
-        return usageError("caption: usage is caption FILE [--member NAME] FORMAT...");
-    }
-    const auto status = fileStatus(a->file);
+bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSource& entry) {
+    const auto status = fileStatus(file);
     if (!status || !status->isFile) {
-        reportFailure(a->file, static_cast<int>(ResultCode::OpenFailure),
+        reportFailure(file, static_cast<int>(ResultCode::OpenFailure),
                       resultName(ResultCode::OpenFailure));
-        return 1;
+        return false;
     }
     // The browser always works with whole paths.
     const std::filesystem::path path =
-        std::filesystem::absolute(std::filesystem::path(a->file)).lexically_normal();
-    PictureSource entry;
+        std::filesystem::absolute(std::filesystem::path(file)).lexically_normal();
     entry.folder = path.parent_path().string();
     entry.fileName = path.filename().string();
     entry.length = status->size;
     entry.creationTime = status->creationTime;
     entry.lastWriteTime = status->lastWriteTime;
+    const RegistryScanServices services(registry);
+    entry.decoder = services.identifyFile(path.string());
+    measure(registry, entry, PluginSource::file(path.string()));
+    return true;
+}
 
+int runCaption(std::span<const std::string_view> args) {
+    const auto a = parse(args);
+    if (!a) {
+        return usageError("caption: usage is caption FILE [--member NAME] FORMAT...");
+    }
     const auto registry = openRegistry();
+    PictureSource entry;
     if (a->member) {
-        entry.archiveFileName = entry.fileName;
+        const auto status = fileStatus(a->file);
+        if (!status || !status->isFile) {
+            reportFailure(a->file, static_cast<int>(ResultCode::OpenFailure),
+                          resultName(ResultCode::OpenFailure));
+            return 1;
+        }
+        const std::filesystem::path path =
+            std::filesystem::absolute(std::filesystem::path(a->file)).lexically_normal();
+        entry.folder = path.parent_path().string();
+        entry.archiveFileName = path.filename().string();
         if (!describeMember(*registry, path.string(), *a->member, entry)) {
             return 1;
         }
-    } else {
-        const RegistryScanServices services(*registry);
-        entry.decoder = services.identifyFile(path.string());
-        measure(*registry, entry, PluginSource::file(path.string()));
+    } else if (!describeFile(*registry, a->file, entry)) {
+        return 1;
     }
     loadNote(entry, DocumentOptions::load(settings()).centralCacheFolder());
     for (const std::string_view format : a->formats) {

@@ -1,7 +1,13 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
+
+namespace vemra {
+class DecoderRegistry;
+class PictureSource;
+} // namespace vemra
 
 namespace vemra::cli {
 
@@ -9,5 +15,10 @@ namespace vemra::cli {
 // NAME of the archive FILE) identified through the registry, with its note,
 // and each FORMAT expanded with the caption macros, one line each.
 int runCaption(std::span<const std::string_view> args);
+
+// Fills `entry` for the picture file `file` (made absolute) as a scan
+// would: names, length, times, decoder, size, depth and information text.
+// False, after a message, when the file cannot be opened.
+bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSource& entry);
 
 } // namespace vemra::cli

@@ -6,6 +6,7 @@
 #include "encode_commands.h"
 #include "global_options.h"
 #include "note_commands.h"
+#include "output_commands.h"
 #include "picture_commands.h"
 #include "plugin_commands.h"
 #include "registry_cli.h"
@@ -119,6 +120,26 @@ constexpr Command kCommands[] = {
      "                                 write the cache files; prints \"made N loaded N failed N "
      "ms-per-thumbnail X\"",
      vemra::cli::runThumbs},
+    {"catalog",
+     "catalog FILE... --definition DEF.kpm -o OUTDIR [--name catalog.htm] [--per-page N]\n"
+     "              [--table CxR] [--link 0|1|2] [--quality Q] [--progressive] [--quant 8]\n"
+     "              [--thumbs-folder REL]\n"
+     "                                 an HTML catalog of the pictures from a definition file; "
+     "prints the files",
+     vemra::cli::runCatalog},
+    {"report",
+     "report FILE... -o REPORT.txt [--format FMT]\n"
+     "                                 one line per picture, FMT (default: tab-separated name, "
+     "size, date,\n"
+     "                                 pixels, information, note) with the caption macros "
+     "expanded",
+     vemra::cli::runReport},
+    {"contact-sheet",
+     "contact-sheet FILE... -o SHEET.jpg|.bmp [--grid CxR] [--quality Q] [--size WxH]\n"
+     "                                 the pictures' grid cells on sheets (numbered SHEET00... "
+     "when they\n"
+     "                                 do not fit one); prints the files",
+     vemra::cli::runContactSheet},
 };
 
 void printHelp() {
