@@ -33,21 +33,44 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
                                DocumentOptions options)
     : m_services(services), m_cache(cache), m_options(std::move(options)),
       m_thumbnailSize(m_options.thumbsSize) {
-    m_appearance.colCheck = m_options.colCheck;
-    m_appearance.colBackGround = m_options.colBackGround;
-    m_appearance.colText = m_options.colText;
-    m_appearance.colSelectCheck = m_options.colSelectCheck;
-    m_appearance.colSelectBackGround = m_options.colSelectBackGround;
-    m_appearance.colSelectText = m_options.colSelectText;
-    m_appearance.colNormalDraw = m_options.colNormalDraw;
-    m_appearance.colArcDraw = m_options.colArcDraw;
-    m_appearance.colCantDraw = m_options.colCantDraw;
-    m_appearance.fontFaceName = m_options.fontFaceName;
-    m_appearance.fontWidth = m_options.fontWidth;
-    m_appearance.fontHeight = m_options.fontHeight;
-    m_appearance.fontItalic = m_options.fontItalic;
-    m_appearance.fontWeight = m_options.fontWeight;
+    m_appearance = appearanceOf(m_options);
     publishCacheFolder();
+}
+
+EntryAppearance appearanceOf(const DocumentOptions& o) {
+    EntryAppearance a;
+    a.colCheck = o.colCheck;
+    a.colBackGround = o.colBackGround;
+    a.colText = o.colText;
+    a.colSelectCheck = o.colSelectCheck;
+    a.colSelectBackGround = o.colSelectBackGround;
+    a.colSelectText = o.colSelectText;
+    a.colNormalDraw = o.colNormalDraw;
+    a.colArcDraw = o.colArcDraw;
+    a.colCantDraw = o.colCantDraw;
+    a.fontFaceName = o.fontFaceName;
+    a.fontWidth = o.fontWidth;
+    a.fontHeight = o.fontHeight;
+    a.fontItalic = o.fontItalic;
+    a.fontWeight = o.fontWeight;
+    return a;
+}
+
+void FolderDocument::applyThumbnailOptions() {
+    m_appearance = appearanceOf(m_options);
+    // The sharpening settings are taken when the maker is made.
+    setPictureLoader(m_loader);
+    const EntryDrawingOptions drawing = drawingOptions();
+    {
+        std::lock_guard guard(m_lock);
+        for (auto& entry : m_entries) {
+            entry->appearance = m_appearance;
+            // A changed mode or sharpening has the thumbnail made again the
+            // next time it is drawn; the frame and caption flags only redraw.
+            entry->drawing = drawing;
+        }
+    }
+    updateAllViews(nullptr, hint::RedrawAll{m_folder});
 }
 
 FolderDocument::~FolderDocument() {

@@ -34,6 +34,9 @@ class ThumbnailMaker;
 // Views reach entries only by display position and learn of changes through
 // update hints. Everything runs on the user-interface thread; the entry lock
 // guards the lists against the rare reader on another thread.
+// The colours and caption font of `options` as entries carry them.
+EntryAppearance appearanceOf(const DocumentOptions& options);
+
 class FolderDocument : public DocumentBase, public CommandTarget {
 public:
     // `services` answers every question about decoders and `cache` keeps
@@ -126,6 +129,9 @@ public:
     std::array<std::string, 3> statusSummary() const;
     // Copies the options' colours and font into entries as they are handed out.
     void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
+    // After the thumbnail options changed (colours, font, frames, scaling,
+    // sharpening): every entry takes them and the views redraw.
+    void applyThumbnailOptions();
 
     // --- thumbnails (folder_document_thumbs.cpp)
     // How thumbnails are decoded; null (the default) leaves only the cache.

@@ -165,6 +165,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
         return CommandState{};
     case kCmdDisplayFilter:
         return CommandState{true, DisplayFilter::fromOptions(m_document.options()).active()};
+    case kCmdBehaviourOptions:
+    case kCmdThumbnailOptions:
+        return CommandState{};
     default:
         break;
     }
@@ -184,6 +187,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 
 bool MainWindow::onCommand(int id) {
     if (m_details != nullptr && m_details->onListCommand(id)) {
+        return true;
+    }
+    if (onOptionsCommand(id)) {
         return true;
     }
     switch (id) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class QImage;
 class QMenu;
 class QMimeData;
 class QTemporaryDir;
@@ -35,6 +36,7 @@ class ProgressWindow;
 class ProgressWindowRequests;
 class SettingsStore;
 struct CellGeometry;
+struct DocumentOptions;
 
 // The thumbnail grid: one equal cell per displayed entry of the document,
 // in display order, with the entry's thumbnail (or its file-type icon) and
@@ -96,6 +98,10 @@ public:
     GridOptions& options() { return m_options; }
     const GridOptions& options() const { return m_options; }
     void setOptions(const GridOptions& options);
+    // One cell of `size` showing `entry` as the grid would draw it with the
+    // document options `options` (the settings dialog's live preview). The
+    // grid's own state is as before when it returns.
+    QImage renderCell(const DocumentOptions& options, const PictureSource& entry, QSize size);
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store) { m_settings = store; }
     // Shows a context menu; replaceable so that tests can look at the menu
