@@ -167,7 +167,10 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
         return CommandState{true, DisplayFilter::fromOptions(m_document.options()).active()};
     case kCmdBehaviourOptions:
     case kCmdThumbnailOptions:
+    case kCmdThumbnailMaintenance:
         return CommandState{};
+    case kCmdPluginSettings:
+        return CommandState{m_registry != nullptr, false};
     default:
         break;
     }

@@ -129,6 +129,8 @@ private:
     bool onOptionsCommand(int id);
     void editBehaviourOptions();
     void editThumbnailOptions();
+    void editPlugins();
+    void maintainThumbnailCache();
 
     FolderDocument& m_document;
     DecoderRegistry* m_registry;

@@ -1,12 +1,16 @@
 #include "document/external_apps.h"
 #include "document/folder_document.h"
 #include "framework/command_id.h"
+#include "framework/message_box.h"
+#include "framework/update_hint.h"
 #include "settings/settings_store.h"
 #include "views/behaviour_options.h"
+#include "views/cache_maintenance_dialog.h"
 #include "views/main_window.h"
 #include "views/options_dialog.h"
-#include "views/thumbnail_settings_dialog.h"
+#include "views/plugin_dialog.h"
 #include "views/thumbnail_grid.h"
+#include "views/thumbnail_settings_dialog.h"
 
 namespace vemra {
 
@@ -18,14 +22,20 @@ bool MainWindow::onOptionsCommand(int id) {
     case kCmdThumbnailOptions:
         editThumbnailOptions();
         return true;
+    case kCmdPluginSettings:
+        editPlugins();
+        return true;
+    case kCmdThumbnailMaintenance:
+        maintainThumbnailCache();
+        return true;
     default:
         return false;
     }
 }
 
 void MainWindow::editBehaviourOptions() {
-    const BehaviourOptions before =
-        BehaviourOptions::gather(m_document.options(), m_grid->options(), m_frameSettings, m_settings);
+    const BehaviourOptions before = BehaviourOptions::gather(
+        m_document.options(), m_grid->options(), m_frameSettings, m_settings);
     std::vector<std::string> titles;
     for (const ExternalApp& app : readExternalApps(m_settings))
         titles.push_back(app.title);
@@ -84,6 +94,32 @@ void MainWindow::editThumbnailOptions() {
         gridAfter.save(m_settings);
     }
     updateCommandStates();
+}
+
+void MainWindow::editPlugins() {
+    if (m_registry == nullptr)
+        return;
+    const std::string before = m_registry->currentSet();
+    PluginDialog dialog(*m_registry, m_settings, this);
+    dialog.exec();
+    reloadPluginSets();
+    // Another set may read other files: the folder is read again. Within
+    // one set, what is shown is redrawn with the decoders now in use.
+    if (dialog.chosenSet() != before && !m_document.currentFolder().empty())
+        m_document.refresh(true);
+    else
+        m_document.updateAllViews(nullptr, hint::RedrawAll{m_document.currentFolder()});
+    updateCommandStates();
+}
+
+void MainWindow::maintainThumbnailCache() {
+    const std::string central = m_document.options().centralCacheFolder();
+    if (central.empty()) {
+        showInformation(this, "サムネイル情報保存フォルダが設定されていません（動作設定）");
+        return;
+    }
+    CacheMaintenanceDialog dialog(central, this);
+    dialog.exec();
 }
 
 } // namespace vemra

@@ -135,12 +135,13 @@ void OptionsDialog::buildOpeningPage() {
     addCheck(page, "RestoreFolder", QStringLiteral("前回終了時のフォルダを開く(&R)"),
              m_initial.restoreFolder);
     auto* homeForm = new QFormLayout;
-    homeForm->addRow(QStringLiteral("起動時のフォルダ(&H):"),
-                     folderField(m_homeFolder, m_initial.homeFolder,
-                                 QStringLiteral("起動時のフォルダ"), page));
     homeForm->addRow(
-        QString(), new QLabel(QStringLiteral("空欄: カレントフォルダ、$(ExeDir): プログラムのフォルダ"),
-                              page));
+        QStringLiteral("起動時のフォルダ(&H):"),
+        folderField(m_homeFolder, m_initial.homeFolder, QStringLiteral("起動時のフォルダ"), page));
+    homeForm->addRow(
+        QString(),
+        new QLabel(QStringLiteral("空欄: カレントフォルダ、$(ExeDir): プログラムのフォルダ"),
+                   page));
     static_cast<QVBoxLayout*>(page->layout())->addLayout(homeForm);
 }
 
@@ -150,8 +151,8 @@ void OptionsDialog::buildScanningPage() {
              m_initial.downScan);
     addCheck(page, "ScanSPI", QStringLiteral("プラグインで読めるファイルだけを表示する(&P)"),
              m_initial.scanSpi);
-    QCheckBox* syncFind = addCheck(page, "SyncFind", QStringLiteral("検索しながら表示する(&S)"),
-                                   m_initial.syncFind);
+    QCheckBox* syncFind =
+        addCheck(page, "SyncFind", QStringLiteral("検索しながら表示する(&S)"), m_initial.syncFind);
     m_syncFileCount = new QSpinBox(page);
     m_syncFileCount->setRange(0, kLargestSyncFileCount);
     m_syncFileCount->setValue(std::clamp(m_initial.syncFileCount, 0, kLargestSyncFileCount));
@@ -176,8 +177,9 @@ void OptionsDialog::buildCachePage() {
     form->addRow(QStringLiteral("サムネイル情報保存フォルダ(&F)："),
                  folderField(m_cacheDataFolder, m_initial.cacheDataFolder,
                              QStringLiteral("サムネイル情報保存フォルダ"), page));
-    form->addRow(QString(),
-                 new QLabel(QStringLiteral("空欄: 画像のフォルダに保存します（_THUMBS_.KPI）"), page));
+    form->addRow(
+        QString(),
+        new QLabel(QStringLiteral("空欄: 画像のフォルダに保存します（_THUMBS_.KPI）"), page));
     static_cast<QVBoxLayout*>(page->layout())->addLayout(form);
 }
 
@@ -190,8 +192,7 @@ void OptionsDialog::buildFilesPage() {
     addCheck(page, "ClipboardCopyTEXT",
              QStringLiteral("コピー時にパス名をテキストとしてクリップボードに入れる(&X)"),
              m_initial.clipboardCopyText);
-    addCheck(page, "ClipboardCopyDIB",
-             QStringLiteral("コピー時に画像をクリップボードに入れる(&B)"),
+    addCheck(page, "ClipboardCopyDIB", QStringLiteral("コピー時に画像をクリップボードに入れる(&B)"),
              m_initial.clipboardCopyDib);
 }
 
@@ -204,7 +205,8 @@ void OptionsDialog::buildFoldersPage() {
     page->layout()->addWidget(m_driveTree);
     addCheck(page, "FolderMonitor", QStringLiteral("表示中のフォルダを監視する(&W)"),
              m_initial.folderMonitor);
-    addCheck(page, "Monitoring", QStringLiteral("ドライブ形式のツリーでフォルダの変更を監視する(&M)"),
+    addCheck(page, "Monitoring",
+             QStringLiteral("ドライブ形式のツリーでフォルダの変更を監視する(&M)"),
              m_initial.monitoring);
 }
 

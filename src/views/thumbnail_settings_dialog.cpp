@@ -213,8 +213,8 @@ QWidget* ThumbnailSettingsDialog::buildSizeAndCaptions() {
     auto* menu = new QMenu(m_macros);
     for (const Macro& macro : kMacros) {
         const QString text = QString::fromUtf8(macro.text);
-        menu->addAction(text + QStringLiteral("\t") + QString::fromUtf8(macro.meaning),
-                        this, [this, text] { m_captions->insertPlainText(text); });
+        menu->addAction(text + QStringLiteral("\t") + QString::fromUtf8(macro.meaning), this,
+                        [this, text] { m_captions->insertPlainText(text); });
     }
     m_macros->setMenu(menu);
     auto* captionColumn = new QVBoxLayout;
@@ -253,8 +253,7 @@ QWidget* ThumbnailSettingsDialog::buildDrawing() {
     form->addRow(QStringLiteral("縮小方法(&Z):"), m_scaleMode);
     layout->addLayout(form);
     addCheck(box, "Unsharp", QStringLiteral("サムネイルをシャープにする(&U)"), m_options.unsharp);
-    addCheck(box, "LimitCheck", QStringLiteral("小さい画像は拡大しない(&L)"),
-             m_options.limitCheck);
+    addCheck(box, "LimitCheck", QStringLiteral("小さい画像は拡大しない(&L)"), m_options.limitCheck);
     addCheck(box, "ThumbsCreate", QStringLiteral("空き時間にサムネイル作成をする(&I)"),
              m_options.thumbsCreate);
     return box;
@@ -313,7 +312,7 @@ void ThumbnailSettingsDialog::chooseColour(const char* key) {
     QColor initial;
     for (const ColourKey& c : kColours)
         if (std::string_view(c.key) == key)
-            initial = c.member != nullptr   ? toQColor(m_options.*(c.member))
+            initial = c.member != nullptr    ? toQColor(m_options.*(c.member))
                       : m_grid.colBackground ? toQColor(*m_grid.colBackground)
                                              : palette().color(QPalette::Button);
     const QColor chosen = QColorDialog::getColor(initial, this, QStringLiteral("色の設定"));
@@ -335,8 +334,8 @@ void ThumbnailSettingsDialog::setCaptionFont(const QFont& font) {
 
 void ThumbnailSettingsDialog::chooseFont() {
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, captionFont(m_options), this,
-                                              QStringLiteral("文字のフォント"));
+    const QFont chosen =
+        QFontDialog::getFont(&ok, captionFont(m_options), this, QStringLiteral("文字のフォント"));
     if (ok)
         setCaptionFont(chosen);
 }

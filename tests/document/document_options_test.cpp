@@ -75,8 +75,8 @@ TEST_F(DocumentOptionsTest, CachingIsOnInTheUserCacheFolderUnlessTheFileSaysOthe
         {nullptr, "/home/u", "", "/home/u/.cache/Vemra", true, true},
         {"relative/cache", "/home/u", "", "/home/u/.cache/Vemra", true, true},
         // A file holding the keys keeps its values, an empty folder too.
-        {nullptr, "/home/u",
-         "[KPDoc]\nCacheDataFolder=\nCacheFolder=0\nAutoCacheFolder=0\n", "", false, false},
+        {nullptr, "/home/u", "[KPDoc]\nCacheDataFolder=\nCacheFolder=0\nAutoCacheFolder=0\n", "",
+         false, false},
         {nullptr, "/home/u", "[KPDoc]\nCacheDataFolder=$(ExeDir)/cache\nAutoCacheFolder=0\n",
          "$(ExeDir)/cache", true, false},
     };

@@ -1,15 +1,20 @@
 #include "views/main_window.h"
 
+#include "app/manual_file.h"
+#include "app/vemra_application.h"
 #include "document/document_options.h"
+#include "document/store_location.h"
+#include "document/thumb_cache_file.h"
+#include "document/thumb_record.h"
 #include "framework/command_id.h"
 #include "framework/message_box.h"
+#include "platform/profile_ini.h"
+#include "views/cache_maintenance_dialog.h"
 #include "views/frame_settings.h"
 #include "views/grid_options.h"
 #include "views/options_dialog.h"
 #include "views/thumbnail_grid.h"
 #include "views/thumbnail_settings_dialog.h"
-#include "app/manual_file.h"
-#include "app/vemra_application.h"
 
 #include "views_test_support.h"
 
@@ -174,7 +179,6 @@ TEST_F(SettingsDialogsTest, OptionsDialogRefusesFoldersThatCannotServe) {
     EXPECT_EQ(everything(f.store), before);
 }
 
-
 TEST_F(SettingsDialogsTest, ThumbnailSettingsPreviewFollowsTheControlsAndOkAppliesAtOnce) {
     const KeyValues before = everything(f.store);
     withModalDialog<ThumbnailSettingsDialog>(
@@ -224,6 +228,68 @@ TEST_F(SettingsDialogsTest, ThumbnailSettingsPreviewFollowsTheControlsAndOkAppli
     EXPECT_TRUE(ThumbnailSettingsDialog::refusal(o).has_value());
     o.name = false;
     EXPECT_FALSE(ThumbnailSettingsDialog::refusal(o).has_value());
+}
+
+// A central cache file for `folder` holding records of `names`.
+void storeRecords(const std::string& central, const std::string& folder,
+                  const std::vector<std::string>& names) {
+    ThumbCacheFile file(folder, locateStoreFile(folder, central, kThumbStore));
+    for (const std::string& name : names) {
+        ThumbRecord record;
+        record.setText(ThumbRecord::FileName, name);
+        record.setU32(ThumbRecord::PictureWidth, 640);
+        record.setJpegData(test::bytes({0xFF, 0xD8, 0xFF, 0xD9}));
+        file.put(std::move(record));
+    }
+    ASSERT_TRUE(file.write());
+}
+
+TEST(CacheMaintenance, OptimisingDropsMissingPicturesAndNeverTouchesAbsentMedia) {
+    test::TempDir dir;
+    const std::string central = dir.file("cache");
+    const std::string pictures = dir.file("pictures");
+    std::filesystem::create_directories(pictures);
+    for (const char* name : {"a.jpg", "b.jpg"})
+        test::writeFile(pictures + "/" + name, test::bytes({1}));
+    storeRecords(central, pictures, {"a.jpg", "b.jpg"});
+    // A folder of a medium not mounted now: its key keeps the serial it had.
+    const std::string absent = dir.file("unmounted/disc");
+    storeRecords(central, absent, {"c.jpg"});
+    ProfileIni list(central + "/_cache_.lst");
+    const std::string absentKey = storeFolderKey(absent);
+    const std::string absentFile = list.readText("Thumbsnail", absentKey);
+    list.deleteKey("Thumbsnail", absentKey);
+    list.writeText("Thumbsnail", "1234ABCD" + absent, absentFile);
+
+    std::filesystem::remove(pictures + "/b.jpg");
+    CacheMaintenanceDialog d(central);
+    ASSERT_EQ(d.presentRoot()->childCount(), 1);
+    ASSERT_EQ(d.absentRoot()->childCount(), 1);
+    // The present folder's records, the missing one greyed.
+    QTreeWidgetItem* leaf = d.presentRoot();
+    while (leaf->childCount() > 0)
+        leaf = leaf->child(0);
+    d.folderTree()->setCurrentItem(leaf);
+    ASSERT_EQ(d.recordList()->topLevelItemCount(), 2);
+    EXPECT_EQ(d.recordList()->topLevelItem(0)->text(4), QStringLiteral("640x0 0bpp"));
+    test::saveScreenshot(d.grab().toImage(), "cache-maintenance-dialog.png");
+
+    // Ticking a root ticks everything below it.
+    d.presentRoot()->setCheckState(0, Qt::Checked);
+    d.absentRoot()->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(leaf->checkState(0), Qt::Checked);
+    EXPECT_EQ(d.optimise(), 1);
+    EXPECT_EQ(d.recordList()->topLevelItemCount(), 1);
+    EXPECT_TRUE(std::filesystem::exists(central + "/" + absentFile));
+
+    // The last picture gone: the file, its key and its items go too.
+    std::filesystem::remove(pictures + "/a.jpg");
+    EXPECT_EQ(d.optimise(), 1);
+    EXPECT_EQ(d.presentRoot()->childCount(), 0);
+    const auto left = listCachedFolders(central);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_FALSE(left[0].present);
+    EXPECT_EQ(left[0].folder, absent);
 }
 
 TEST(UserGuide, FoundBesideTheProgramOrInstalledAndMissingIsSaid) {
