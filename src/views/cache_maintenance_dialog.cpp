@@ -123,8 +123,7 @@ void CacheMaintenanceDialog::fillTree() {
     // The roots keep their order: present media first.
     m_tree->takeTopLevelItem(m_tree->indexOfTopLevelItem(m_absent));
     m_tree->addTopLevelItem(m_absent);
-    m_present->setExpanded(true);
-    m_absent->setExpanded(true);
+    m_tree->expandAll();
     m_ticking = false;
 }
 

@@ -168,6 +168,7 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     case kCmdBehaviourOptions:
     case kCmdThumbnailOptions:
     case kCmdThumbnailMaintenance:
+    case kCmdEditList:
         return CommandState{};
     case kCmdPluginSettings:
         return CommandState{m_registry != nullptr, false};

@@ -6,6 +6,7 @@
 #include "settings/settings_store.h"
 #include "views/behaviour_options.h"
 #include "views/cache_maintenance_dialog.h"
+#include "views/list_edit_dialog.h"
 #include "views/main_window.h"
 #include "views/options_dialog.h"
 #include "views/plugin_dialog.h"
@@ -28,6 +29,11 @@ bool MainWindow::onOptionsCommand(int id) {
     case kCmdThumbnailMaintenance:
         maintainThumbnailCache();
         return true;
+    case kCmdEditList: {
+        ListEditDialog dialog(m_settings, this);
+        dialog.exec();
+        return true;
+    }
     default:
         return false;
     }

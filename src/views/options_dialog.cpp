@@ -82,6 +82,8 @@ OptionsDialog::OptionsDialog(const BehaviourOptions& values, std::vector<Choice>
     setObjectName(QStringLiteral("optionsDialog"));
     setWindowTitle(QStringLiteral("動作設定"));
     m_pages = new QTabWidget(this);
+    // Every page's title in view: the dialog grows to show them all.
+    m_pages->setUsesScrollButtons(false);
     buildOpeningPage();
     buildScanningPage();
     buildCachePage();

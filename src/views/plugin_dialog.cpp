@@ -117,7 +117,8 @@ PluginDialog::PluginDialog(DecoderRegistry& registry, SettingsStore& store, QWid
     m_sets->setEditable(true);
     m_sets->setInsertPolicy(QComboBox::NoInsert);
     m_sets->setMinimumWidth(200);
-    for (const std::string_view name : splitFields(m_store.getText("SPI", "SPISetList", "")))
+    const std::string setList = m_store.getText("SPI", "SPISetList", "");
+    for (const std::string_view name : splitFields(setList))
         if (!name.empty())
             m_sets->addItem(text(std::string(name)));
     m_sets->setEditText(text(m_shownSet));

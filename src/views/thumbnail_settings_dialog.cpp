@@ -196,7 +196,7 @@ QWidget* ThumbnailSettingsDialog::buildSizeAndCaptions() {
     size->addWidget(new QLabel(QStringLiteral("x"), box));
     size->addWidget(m_height);
     size->addStretch();
-    form->addRow(QStringLiteral("セルの大きさ(&S):"), size);
+    form->addRow(QStringLiteral("セルの大きさ:"), size);
     connect(m_width, &QSpinBox::valueChanged, this, &ThumbnailSettingsDialog::updatePreview);
     connect(m_height, &QSpinBox::valueChanged, this, &ThumbnailSettingsDialog::updatePreview);
 
@@ -223,7 +223,7 @@ QWidget* ThumbnailSettingsDialog::buildSizeAndCaptions() {
     captionHint->addWidget(new QLabel(QStringLiteral("1行が表示文字列の1行になります"), box), 1);
     captionHint->addWidget(m_macros);
     captionColumn->addLayout(captionHint);
-    form->addRow(QStringLiteral("表示文字列(&N):"), captionColumn);
+    form->addRow(QStringLiteral("表示文字列:"), captionColumn);
 
     m_fontName = new QLabel(box);
     auto* fontButton = new QPushButton(QStringLiteral("フォント(&F)..."), box);

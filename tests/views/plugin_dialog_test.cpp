@@ -72,6 +72,9 @@ TEST_F(PluginDialogTest, UseStateSetsAndMemberDecodersAreAppliedAtOnceAndSurvive
         // The archive's member decoders: all, then only webp.
         d.archiveList()->setCurrentItem(d.archiveList()->topLevelItem(0));
         const DecoderId archive = d.archiveList()->topLevelItem(0)->data(0, Qt::UserRole).toInt();
+        if (d.allPictures()->isChecked())
+            d.allPictures()->click();
+        EXPECT_EQ(registry->allUseFlags(archive), 1);
         d.allPictures()->click();
         EXPECT_EQ(registry->allUseFlags(archive), 0);
         EXPECT_FALSE(d.memberList()->isEnabled());

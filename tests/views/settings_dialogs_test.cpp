@@ -12,6 +12,7 @@
 #include "views/cache_maintenance_dialog.h"
 #include "views/frame_settings.h"
 #include "views/grid_options.h"
+#include "views/list_edit_dialog.h"
 #include "views/options_dialog.h"
 #include "views/thumbnail_grid.h"
 #include "views/thumbnail_settings_dialog.h"
@@ -23,12 +24,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +94,10 @@ protected:
         f.document->saveOptions();
         GridOptions::load(f.store).save(f.store);
         FrameSettings::load(f.store).saveSwitches(f.store);
+        // and the viewer's and the tree's switches, as their windows write them
+        for (const char* key : {"MultiPicView", "TopMost"})
+            f.store.putInt("OnePic", key, key[0] == 'T' ? 1 : 0);
+        f.store.putInt("DriveView", "Monitoring", 0);
         m_frame = std::make_unique<MainWindow>(*f.document, f.registry.get(), f.store);
     }
     ~SettingsDialogsTest() override { m_frame.reset(); }
@@ -180,6 +187,9 @@ TEST_F(SettingsDialogsTest, OptionsDialogRefusesFoldersThatCannotServe) {
 }
 
 TEST_F(SettingsDialogsTest, ThumbnailSettingsPreviewFollowsTheControlsAndOkAppliesAtOnce) {
+    // The grid keeps cells within its view: give it room.
+    m_frame->resize(900, 700);
+    m_frame->show();
     const KeyValues before = everything(f.store);
     withModalDialog<ThumbnailSettingsDialog>(
         *m_frame, kCmdThumbnailOptions, [](ThumbnailSettingsDialog& d) {
@@ -290,6 +300,39 @@ TEST(CacheMaintenance, OptimisingDropsMissingPicturesAndNeverTouchesAbsentMedia)
     ASSERT_EQ(left.size(), 1u);
     EXPECT_FALSE(left[0].present);
     EXPECT_EQ(left[0].folder, absent);
+}
+
+TEST_F(SettingsDialogsTest, ListEditingDeletesEntriesAndMovesTheRestUp) {
+    for (int i = 0; i < 3; ++i)
+        f.store.putText("Filer", "Folder" + std::to_string(i), "/dest/" + std::to_string(i));
+    f.store.putText("DrvView", "QUICKACC_0", "/quick");
+    const KeyValues before = everything(f.store);
+    {
+        ListEditDialog d(f.store);
+        EXPECT_EQ(d.listChoice()->currentIndex(), 0);
+        ASSERT_EQ(d.entries()->count(), 3);
+        d.entries()->item(1)->setSelected(true);
+        d.deleteButton()->click();
+        ASSERT_EQ(d.entries()->count(), 2);
+        EXPECT_EQ(d.entries()->item(1)->text(), QStringLiteral("/dest/2"));
+        test::saveScreenshot(d.grab().toImage(), "list-edit-dialog.png");
+        d.reject();
+    }
+    EXPECT_EQ(everything(f.store), before); // cancelled
+
+    ListEditDialog d(f.store);
+    d.entries()->item(1)->setSelected(true);
+    d.deleteButton()->click();
+    d.listChoice()->setCurrentIndex(1); // quick access
+    ASSERT_EQ(d.entries()->count(), 1);
+    d.deleteAllButton()->click();
+    d.okButton()->click();
+    EXPECT_EQ(f.store.getText("Filer", "Folder0"), "/dest/0");
+    EXPECT_EQ(f.store.getText("Filer", "Folder1"), "/dest/2");
+    EXPECT_EQ(f.store.getText("Filer", "Folder2"), "");
+    EXPECT_EQ(f.store.getText("DrvView", "QUICKACC_0"), "");
+    EXPECT_EQ(f.store.getText("Filter", "Filter0"), ""); // untouched lists stay unwritten
+    EXPECT_FALSE(f.store.contains("Html", "Folder0"));
 }
 
 TEST(UserGuide, FoundBesideTheProgramOrInstalledAndMissingIsSaid) {
