@@ -4,11 +4,15 @@
 
 namespace vemra {
 
-std::filesystem::path findManual(const std::filesystem::path& programFolder) {
+namespace {
+
+// `name` beside the program, else in the installed documentation folder.
+std::filesystem::path findDocument(const std::filesystem::path& programFolder,
+                                   const std::filesystem::path& name) {
     namespace fs = std::filesystem;
     const fs::path places[] = {
-        programFolder / kManualFileName,
-        programFolder / ".." / "share" / "doc" / "vemra" / kManualFileName,
+        programFolder / name,
+        programFolder / ".." / "share" / "doc" / "vemra" / name,
     };
     for (const fs::path& place : places) {
         std::error_code error;
@@ -17,6 +21,16 @@ std::filesystem::path findManual(const std::filesystem::path& programFolder) {
         }
     }
     return {};
+}
+
+} // namespace
+
+std::filesystem::path findManual(const std::filesystem::path& programFolder) {
+    return findDocument(programFolder, kManualFileName);
+}
+
+std::filesystem::path findUserGuide(const std::filesystem::path& programFolder) {
+    return findDocument(programFolder, std::filesystem::path("guide") / "index.html");
 }
 
 } // namespace vemra

@@ -12,4 +12,9 @@ inline constexpr const char* kManualFileName = "README.md";
 // (the installed layout). Empty when neither place holds it.
 std::filesystem::path findManual(const std::filesystem::path& programFolder);
 
+// The user guide ヘルプ opens: guide/index.html beside the program (the build
+// tree copies docs/guide there), else ../share/doc/vemra/guide/ from it.
+// Empty when neither place holds it.
+std::filesystem::path findUserGuide(const std::filesystem::path& programFolder);
+
 } // namespace vemra

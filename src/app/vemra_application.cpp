@@ -2,6 +2,7 @@
 
 #include "app/about_dialog.h"
 #include "app/first_folder.h"
+#include "app/manual_file.h"
 #include "app/plugin_folder.h"
 #include "app/splash_window.h"
 #include "document/caption_font.h"
@@ -20,6 +21,8 @@
 #include "views/window_placement.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QUrl>
 
 namespace vemra {
 VemraApp::VemraApp(StartupEnvironment environment)
@@ -124,7 +127,21 @@ void VemraApp::loadPlugins() {
         m_splash->setTextLine(0, "Vemraの初期設定を読み出しています");
     }
     m_pluginFolder = choosePluginFolder(m_registry->pluginFolder(), m_environment.programFolder);
+    // Shift held while the plug-ins load leaves every one registered but
+    // unloaded: the way out when a plug-in keeps the program from starting.
+    m_registry->setShiftHeld(
+        [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); });
+    // "[name]を調査しています" and the failures, on the splash and in the
+    // status bar while they load.
+    m_registry->setStatusSink([this](const std::string& text, int) {
+        if (m_splash)
+            m_splash->setTextLine(1, text);
+        if (m_frame)
+            m_frame->setStatusText(0, text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
     m_registry->scan(m_pluginFolder, m_registry->currentSet());
+    m_registry->setStatusSink({});
     m_frame->reloadPluginSets();
 }
 
@@ -151,14 +168,35 @@ void VemraApp::exitInstance() {
     m_splash.reset();
 }
 
+bool openUserGuide(QWidget* parent) {
+    const std::filesystem::path guide =
+        findUserGuide(QCoreApplication::applicationDirPath().toStdString());
+    if (guide.empty()) {
+        showError(parent, "ヘルプファイル(guide/index.html)が見つかりません");
+        return false;
+    }
+    const std::string address =
+        QUrl::fromLocalFile(QString::fromStdString(guide.string())).toString().toStdString();
+    // Above 32 is success, as the shell's codes count.
+    if (openHyperlink(address) <= 32) {
+        showError(parent, "ヘルプを開けませんでした");
+        return false;
+    }
+    return true;
+}
+
 std::optional<CommandState> VemraApp::commandState(int id) const {
-    if (id == kCmdAppAbout) {
+    if (id == kCmdAppAbout || id == kCmdHelp) {
         return CommandState{};
     }
     return std::nullopt;
 }
 
 bool VemraApp::onCommand(int id) {
+    if (id == kCmdHelp) {
+        openUserGuide(m_frame.get());
+        return true;
+    }
     if (id != kCmdAppAbout) {
         return false;
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace vemra {
 
 class FolderDocument;
@@ -30,6 +32,10 @@ struct StartupEnvironment {
 // StartupFinished), answers the application's commands (the about box) and takes
 // everything down again. The settings store is the one settings() gives,
 // chosen before start-up (useSettingsFile for tests).
+// "ヘルプ": the user guide in the desktop's browser; false (after saying
+// why) when it is missing or nothing opens it.
+bool openUserGuide(QWidget* parent);
+
 class VemraApp : public CommandTarget {
 public:
     explicit VemraApp(StartupEnvironment environment);

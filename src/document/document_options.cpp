@@ -2,6 +2,7 @@
 
 #include "document/caption_font.h"
 #include "platform/program_path.h"
+#include "platform/user_folders.h"
 #include "settings/settings_store.h"
 
 #include <algorithm>
@@ -169,8 +170,19 @@ void loadFilter(O& o, SettingsStore& store) {
 
 } // namespace
 
+std::string DocumentOptions::defaultCacheDataFolder() {
+    const std::string base = userCacheFolder();
+    return base.empty() ? std::string() : base + "/Vemra";
+}
+
 DocumentOptions DocumentOptions::load(SettingsStore& store) {
     DocumentOptions o;
+    // A settings file keeps the values it holds; without them thumbnails are
+    // stored and reused in the user's cache folder, so a folder opens at once
+    // the second time and no picture folder is written into unasked.
+    o.cacheDataFolder = defaultCacheDataFolder();
+    o.cacheFolder = !o.cacheDataFolder.empty();
+    o.autoCacheFolder = o.cacheFolder;
     loadOptionKeys<O>(o, kKeys, store);
 
     const IntPair limit = readPair(store.getText("KPDoc", "ThumbsLimitSize", "40,40"));

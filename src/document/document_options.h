@@ -110,6 +110,14 @@ struct DocumentOptions {
     };
     std::vector<Entry> entries() const;
 
+    // What CacheDataFolder is when the settings do not hold it: "Vemra" in
+    // the user's cache folder ($XDG_CACHE_HOME, else ~/.cache); empty when
+    // the system tells no such folder. A store read by load() without the
+    // caching keys also turns CacheFolder and AutoCacheFolder on; the plain
+    // struct leaves caching off, so that a document made without settings
+    // never writes a cache.
+    static std::string defaultCacheDataFolder();
+
     // The central cache folder: CacheDataFolder with "$(ExeDir)" standing for
     // the program's folder; empty when none is set.
     std::string centralCacheFolder() const;

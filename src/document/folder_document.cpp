@@ -37,6 +37,23 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
     publishCacheFolder();
 }
 
+void FolderDocument::applyThumbnailOptions() {
+    m_appearance = m_options.appearance();
+    // The sharpening settings are taken when the maker is made.
+    setPictureLoader(m_loader);
+    const EntryDrawingOptions drawing = drawingOptions();
+    {
+        std::lock_guard guard(m_lock);
+        for (auto& entry : m_entries) {
+            entry->appearance = m_appearance;
+            // A changed mode or sharpening has the thumbnail made again the
+            // next time it is drawn; the frame and caption flags only redraw.
+            entry->drawing = drawing;
+        }
+    }
+    updateAllViews(nullptr, hint::RedrawAll{m_folder});
+}
+
 FolderDocument::~FolderDocument() {
     clear(true);
 }

@@ -126,6 +126,9 @@ public:
     std::array<std::string, 3> statusSummary() const;
     // Copies the options' colours and font into entries as they are handed out.
     void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
+    // After the thumbnail options changed (colours, font, frames, scaling,
+    // sharpening): every entry takes them and the views redraw.
+    void applyThumbnailOptions();
 
     // --- thumbnails (folder_document_thumbs.cpp)
     // How thumbnails are decoded; null (the default) leaves only the cache.

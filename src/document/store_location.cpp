@@ -4,6 +4,7 @@
 #include "platform/profile_ini.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 
 namespace vemra {
@@ -55,6 +56,11 @@ std::string locateStoreFile(std::string_view folder, std::string_view centralFol
     if (auto named = namedFile(list, centralFolder, kind, key))
         return *named;
 
+    // The default central folder lies in the user's cache folder and need
+    // not exist yet; without it the store would fall back into the picture
+    // folder, which the central folder is there to keep clean.
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(centralFolder), ignored);
     const int number = list.readInt(kind.section, kCacheSeqNoKey, 0);
     if (number < 0 || number == std::numeric_limits<int>::max())
         return inFolder; // a damaged counter; keep the store in the folder

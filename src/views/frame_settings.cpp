@@ -41,4 +41,11 @@ void FrameSettings::save(SettingsStore& settings) const {
     settings.putText("LstView", "Window", formatRect({0, 0, listPane.first, listPane.second}));
 }
 
+void FrameSettings::saveSwitches(SettingsStore& settings) const {
+    SettingsStore::Batch batch(settings);
+    settings.putInt(kSection, "FlatBar", flatBar ? 1 : 0);
+    settings.putInt(kSection, "FolderMonitor", folderMonitor ? 1 : 0);
+    settings.putInt("DrvView", "ShellTree", shellTree ? 1 : 0);
+}
+
 } // namespace vemra

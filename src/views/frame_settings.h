@@ -23,6 +23,9 @@ struct FrameSettings {
     // Writes the window, the bars and the pane sizes (the keys the frame
     // owns on close).
     void save(SettingsStore& settings) const;
+    // Writes the switches the options dialog changes (FlatBar,
+    // FolderMonitor, DrvView ShellTree).
+    void saveSwitches(SettingsStore& settings) const;
 };
 
 } // namespace vemra

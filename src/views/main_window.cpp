@@ -176,6 +176,13 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
         return CommandState{};
     case kCmdDisplayFilter:
         return CommandState{true, DisplayFilter::fromOptions(m_document.options()).active()};
+    case kCmdBehaviourOptions:
+    case kCmdThumbnailOptions:
+    case kCmdThumbnailMaintenance:
+    case kCmdEditList:
+        return CommandState{};
+    case kCmdPluginSettings:
+        return CommandState{m_registry != nullptr, false};
     default:
         break;
     }
@@ -196,6 +203,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 bool MainWindow::onCommand(int id) {
     if ((m_details != nullptr && m_details->onListCommand(id)) || m_fileCommands->onCommand(id) ||
         (m_output && m_output->onCommand(id))) {
+        return true;
+    }
+    if (onOptionsCommand(id)) {
         return true;
     }
     switch (id) {

@@ -126,6 +126,14 @@ private:
     void focusPane(int step);
     // "表示フィルタ(&W)...": the dialog, then the document's new filter.
     void editDisplayFilter();
+    // The settings dialogs of the options menu (main_window_options.cpp):
+    // each writes its keys through their owners on OK, and the document and
+    // the views take them at once.
+    bool onOptionsCommand(int id);
+    void editBehaviourOptions();
+    void editThumbnailOptions();
+    void editPlugins();
+    void maintainThumbnailCache();
 
     FolderDocument& m_document;
     DecoderRegistry* m_registry;

@@ -167,7 +167,9 @@ void MainWindow::reloadPluginSets() {
             names.push_back(std::move(text));
         }
     };
-    for (std::string_view name : splitFields(m_settings.getText("SPI", "SPISetList", ""))) {
+    // The fields point into the text, which must outlive the loop.
+    const std::string setList = m_settings.getText("SPI", "SPISetList", "");
+    for (std::string_view name : splitFields(setList)) {
         add(name);
     }
     for (const std::string& name : m_registry->setNames()) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+class QImage;
 class QMenu;
 class QMimeData;
 class QTemporaryDir;
@@ -37,6 +38,7 @@ class ProgressWindowRequests;
 class SettingsStore;
 class ViewerList;
 struct CellGeometry;
+struct DocumentOptions;
 
 // The thumbnail grid: one equal cell per displayed entry of the document,
 // in display order, with the entry's thumbnail (or its file-type icon) and
@@ -110,6 +112,10 @@ public:
     void setOptions(const GridOptions& options);
     // The colour drawn outside the cells (KPView colBackground, else the theme's).
     QColor outsideColour() const { return m_outside; }
+    // One cell of `size` showing `entry` as the grid would draw it with the
+    // document options `options` (the settings dialog's live preview). The
+    // grid's own state is as before when it returns.
+    QImage renderCell(const DocumentOptions& options, const PictureSource& entry, QSize size);
     // Where the external applications are read from; null: none.
     void setSettingsStore(SettingsStore* store);
     // Shows a context menu; replaceable so that tests can look at the menu

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 namespace vemra {
@@ -31,6 +32,8 @@ protected:
         for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
             test::writeFile(pictures + "/" + name, jpeg);
         test::writeFile(pictures + "/notes.dat", test::bytes({1, 2, 3, 4}));
+        // An empty central folder keeps the thumbnails beside the pictures.
+        std::ofstream(dir.file("settings.ini")) << "[KPDoc]\nCacheDataFolder=\n";
         settings = " --settings " + test::shellQuoted(dir.file("settings.ini"));
     }
 

@@ -9,8 +9,10 @@
 
 #include <QFontDatabase>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 
 namespace vemra {
 namespace {
@@ -57,6 +59,49 @@ TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(o.captionLines, std::vector<std::string>{"$(PicName)"});
     EXPECT_EQ(toQColor(o.colSelectBackGround), QColor(140, 140, 255));
     EXPECT_EQ(fromQColor(QColor(240, 240, 255)), o.colArcDraw);
+}
+
+TEST_F(DocumentOptionsTest, CachingIsOnInTheUserCacheFolderUnlessTheFileSaysOtherwise) {
+    struct Case {
+        const char* xdg;  // XDG_CACHE_HOME, nullptr: unset
+        const char* home; // HOME
+        const char* ini;
+        std::string folder;
+        bool cacheFolder;
+        bool autoCacheFolder;
+    };
+    const Case cases[] = {
+        {"/tmp/xdg-cache/", "/home/u", "", "/tmp/xdg-cache/Vemra", true, true},
+        {nullptr, "/home/u", "", "/home/u/.cache/Vemra", true, true},
+        {"relative/cache", "/home/u", "", "/home/u/.cache/Vemra", true, true},
+        // A file holding the keys keeps its values, an empty folder too.
+        {nullptr, "/home/u", "[KPDoc]\nCacheDataFolder=\nCacheFolder=0\nAutoCacheFolder=0\n", "",
+         false, false},
+        {nullptr, "/home/u", "[KPDoc]\nCacheDataFolder=$(ExeDir)/cache\nAutoCacheFolder=0\n",
+         "$(ExeDir)/cache", true, false},
+    };
+    const auto restore = [](const char* name, std::optional<std::string> value) {
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    };
+    const auto saved = [](const char* name) -> std::optional<std::string> {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto savedXdg = saved("XDG_CACHE_HOME");
+    const auto savedHome = saved("HOME");
+    for (const Case& c : cases) {
+        c.xdg ? setenv("XDG_CACHE_HOME", c.xdg, 1) : unsetenv("XDG_CACHE_HOME");
+        setenv("HOME", c.home, 1);
+        const DocumentOptions o = DocumentOptions::load(storeWith(c.ini));
+        EXPECT_EQ(o.cacheDataFolder, c.folder) << c.ini;
+        EXPECT_EQ(o.cacheFolder, c.cacheFolder) << c.ini;
+        EXPECT_EQ(o.autoCacheFolder, c.autoCacheFolder) << c.ini;
+    }
+    restore("XDG_CACHE_HOME", savedXdg);
+    restore("HOME", savedHome);
+    // The plain struct, made without settings, never writes a cache.
+    EXPECT_FALSE(DocumentOptions{}.cacheFolder);
+    EXPECT_FALSE(DocumentOptions{}.autoCacheFolder);
 }
 
 TEST_F(DocumentOptionsTest, ThumbnailSizesKeepTheirLimits) {

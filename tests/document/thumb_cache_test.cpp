@@ -267,10 +267,17 @@ TEST_F(ThumbCacheTest, FileInThePictureFolderIsPreferredOverTheCentralFolder) {
     EXPECT_EQ(findStoreFile(folder(), "", kThumbStore), pictures.file("_THUMBS_.KPI"));
 }
 
-TEST_F(ThumbCacheTest, UnwritableCentralListKeepsTheFileInTheFolder) {
-    const std::string missing = central.file("not-there");
-    EXPECT_EQ(locateStoreFile(folder(), missing, kThumbStore), pictures.file("_THUMBS_.KPI"));
+TEST_F(ThumbCacheTest, MissingCentralFolderIsMadeAndUnwritableOneKeepsTheFileInTheFolder) {
+    const std::string missing = central.file("not-there/yet");
     EXPECT_FALSE(findStoreFile(folder(), missing, kThumbStore));
+    EXPECT_EQ(locateStoreFile(folder(), missing, kThumbStore), missing + "/00000000.kpt");
+    EXPECT_FALSE(std::filesystem::exists(pictures.file("_THUMBS_.KPI")));
+
+    // A central folder that cannot be made (its parent is a file).
+    test::writeFile(central.file("plain-file"), {});
+    const std::string blocked = central.file("plain-file/cache");
+    EXPECT_EQ(locateStoreFile(folder(), blocked, kThumbStore), pictures.file("_THUMBS_.KPI"));
+    EXPECT_FALSE(findStoreFile(folder(), blocked, kThumbStore));
 }
 
 } // namespace
