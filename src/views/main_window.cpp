@@ -7,7 +7,8 @@
 #include "settings/settings_store.h"
 #include "views/display_sorter.h"
 #include "views/entry_list_pane.h"
-#include "views/folder_tree_pane.h"
+#include "framework/folder_monitor.h"
+#include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
 #include "views/thumb_size_menu.h"
@@ -84,7 +85,16 @@ void MainWindow::setApplicationTarget(CommandTarget* target) {
 void MainWindow::createPanes() {
     m_columns = new QSplitter(Qt::Horizontal, this);
     m_columns->setObjectName(QStringLiteral("columns"));
-    m_tree = new FolderTreePane(m_document, m_columns);
+    m_tree = new FolderTree(m_document, m_settings,
+                            m_frameSettings.shellTree ? FolderTree::Kind::Desktop
+                                                      : FolderTree::Kind::Drives,
+                            m_columns);
+    connect(m_tree, &FolderTree::statusText, this,
+            [this](int pane, const QString& text) { setStatusText(pane, text.toStdString()); });
+    m_monitor = new FolderMonitor(this);
+    m_monitor->setEntryCount([this] { return m_document.displayedCount(); });
+    m_monitor->setBusy([this] { return m_document.isScanning(); });
+    connect(m_monitor, &FolderMonitor::changed, this, &MainWindow::shownFolderChanged);
     m_rows = new QSplitter(Qt::Vertical, m_columns);
     m_rows->setObjectName(QStringLiteral("rows"));
     m_details = new EntryListPane(m_document, EntryListPane::Style::Names, m_rows);
@@ -139,6 +149,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto sorting = m_sorter->commandState(id)) {
         return sorting;
     }
+    if (auto folder = folderCommandState(id)) {
+        return folder;
+    }
     // Rules are asked from the moment the actions exist, before the bars do.
     auto shown = [this](const QWidget* bar) { return bar != nullptr && bar->isVisibleTo(this); };
     switch (id) {
@@ -173,7 +186,7 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if (m_sorter->onCommand(id)) {
+    if (m_sorter->onCommand(id) || onFolderCommand(id)) {
         return true;
     }
     switch (id) {
@@ -254,6 +267,7 @@ void MainWindow::onUpdate(DocumentView*, const UpdateHint& update) {
         update,
         [this](const hint::ScanFinished&) {
             m_interruption.reset(); // hands back the input it kept
+            followShownFolder();
             showStatusSummary();
             updateCommandStates();
         },

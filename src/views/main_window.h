@@ -24,7 +24,8 @@ class EntryListPane;
 class ThumbnailGrid;
 class CommandActions;
 class DisplaySorter;
-class FolderTreePane;
+class FolderMonitor;
+class FolderTree;
 class FolderDocument;
 class MainStatusBar;
 class DecoderRegistry;
@@ -86,12 +87,17 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     QToolBar* pluginSetBar() const { return m_pluginSetBar; }
     QComboBox* pluginSetList() const { return m_pluginSetList; }
-    FolderTreePane* folderTree() const { return m_tree; }
+    FolderTree* folderTree() const { return m_tree; }
+    FolderMonitor* folderMonitor() const { return m_monitor; }
     EntryListPane* detailsPlace() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
     DisplaySorter* sorter() const { return m_sorter.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
+    // "MainFrame" "FolderMonitor": watch the shown folder and read it again
+    // after other programs changed it (the options dialog switches it).
+    void setFolderMonitor(bool on);
+    bool folderMonitorOn() const { return m_frameSettings.folderMonitor; }
     // Fills the plug-in-set bar's list from the registry.
     void reloadPluginSets();
     // Rebuilds the three drop-down menus as they would show when opened.
@@ -123,6 +129,11 @@ private:
     bool onRangeCommand(int id);
     // F6 and Shift+F6: the next or previous of tree, details and grid.
     void focusPane(int step);
+    // The folder commands of the main menu and Alt+arrows, for the tree.
+    std::optional<CommandState> folderCommandState(int id) const;
+    bool onFolderCommand(int id);
+    // Follows the shown folder with the monitor (FolderMonitor on).
+    void followShownFolder();
 
     FolderDocument& m_document;
     DecoderRegistry* m_registry;
@@ -142,7 +153,9 @@ private:
     QMenu* m_sizeMenu = nullptr;
     QSplitter* m_columns = nullptr;
     QSplitter* m_rows = nullptr;
-    FolderTreePane* m_tree = nullptr;
+    FolderTree* m_tree = nullptr;
+    // Watches the shown folder (FolderMonitor) and reads it again after changes.
+    FolderMonitor* m_monitor = nullptr;
     EntryListPane* m_details = nullptr;
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.

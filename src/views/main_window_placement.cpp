@@ -3,7 +3,8 @@
 #include "document/folder_document.h"
 #include "settings/settings_store.h"
 #include "views/entry_list_pane.h"
-#include "views/folder_tree_pane.h"
+#include "framework/folder_monitor.h"
+#include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"
 
@@ -81,6 +82,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     m_document.updateAllViews(nullptr, hint::StopPainting{});
     m_closing = true;
     saveState();
+    m_monitor->stop();
     e->accept();
     emit closed();
 }
