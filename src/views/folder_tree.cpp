@@ -359,9 +359,11 @@ bool FolderTree::selectPath(const std::string& wanted, bool open) {
             item->setExpanded(true);
             item = child;
         }
+        // Its children are read too, so its expand button tells the truth.
+        populate(item);
         setCurrentItem(item);
     }
-    scrollToItem(item);
+    keepInSight();
     if (open) {
         // A file the tree does not show (an archive while archives are not
         // listed, a picture) opens as the document opens files: alone.
@@ -373,6 +375,25 @@ bool FolderTree::selectPath(const std::string& wanted, bool open) {
         }
     }
     return true;
+}
+
+void FolderTree::keepInSight() {
+    m_keepInSight = true;
+    scrollToItem(currentItem());
+    // Once more after the pending layout: a pane not yet laid out (just
+    // created or shown) cannot scroll to a row yet.
+    QTimer::singleShot(0, this, [this] {
+        if (m_keepInSight && currentItem() != nullptr) {
+            scrollToItem(currentItem());
+        }
+    });
+}
+
+void FolderTree::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    if (m_keepInSight && currentItem() != nullptr) {
+        scrollToItem(currentItem());
+    }
 }
 
 void FolderTree::onCurrentChanged(QTreeWidgetItem* current) {
@@ -423,6 +444,39 @@ void FolderTree::onCollapsed(QTreeWidgetItem* item) {
     }
 }
 
+// The item shown just above `item`: the previous sibling's last shown
+// descendant, else the parent.
+static QTreeWidgetItem* shownAbove(QTreeWidget& tree, QTreeWidgetItem* item) {
+    QTreeWidgetItem* parent = item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
+    const int index = parent->indexOfChild(item);
+    if (index <= 0) {
+        return item->parent();
+    }
+    QTreeWidgetItem* above = parent->child(index - 1);
+    for (int depth = 0; depth < 4096 && above->isExpanded() && above->childCount() > 0; ++depth) {
+        above = above->child(above->childCount() - 1);
+    }
+    return above;
+}
+
+// The item shown just below `item`: its first child when it is open, else
+// the next sibling of it or of its nearest ancestor that has one.
+static QTreeWidgetItem* shownBelow(QTreeWidget& tree, QTreeWidgetItem* item) {
+    if (item->isExpanded() && item->childCount() > 0) {
+        return item->child(0);
+    }
+    for (int depth = 0; item != nullptr && depth < 4096; ++depth) {
+        QTreeWidgetItem* parent =
+            item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
+        const int index = parent->indexOfChild(item);
+        if (index + 1 < parent->childCount()) {
+            return parent->child(index + 1);
+        }
+        item = item->parent();
+    }
+    return nullptr;
+}
+
 void FolderTree::stepFolder(hint::Direction direction) {
     QTreeWidgetItem* current = currentItem();
     if (current == nullptr) {
@@ -430,9 +484,9 @@ void FolderTree::stepFolder(hint::Direction direction) {
     }
     QTreeWidgetItem* next = nullptr;
     if (direction == hint::Direction::Up) {
-        next = itemAbove(current);
+        next = shownAbove(*this, current);
     } else if (direction == hint::Direction::Down) {
-        next = itemBelow(current);
+        next = shownBelow(*this, current);
     }
     if (next != nullptr) {
         m_started = true;

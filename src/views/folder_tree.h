@@ -142,6 +142,7 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -183,6 +184,7 @@ private:
     void onCollapsed(QTreeWidgetItem* item);
     QTreeWidgetItem* childNamed(QTreeWidgetItem* parent, const std::string& name);
     void selectQuietly(QTreeWidgetItem* item);
+    void keepInSight();
     bool childQueryArchives() const;
 
     // --- monitoring of the drive tree (folder_tree_roots.cpp)
@@ -212,6 +214,9 @@ private:
     bool m_ready = true;      // false while the tree itself expands and selects
     bool m_started = false;   // start-up finished, or a path was asked for
     std::string m_editPath; // the folder being renamed in place
+    // A folder the program selected stays in sight while the pane is laid
+    // out, until the user clicks into the tree.
+    bool m_keepInSight = false;
     QTreeWidgetItem* m_dropItem = nullptr; // drop-highlighted during a drag
     QPoint m_pressPoint;
     QTreeWidgetItem* m_pressItem = nullptr;

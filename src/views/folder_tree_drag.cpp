@@ -31,6 +31,7 @@ std::unique_ptr<QMimeData> FolderTree::dragData(const std::string& path) {
 void FolderTree::mousePressEvent(QMouseEvent* event) {
     m_pressItem = event->button() == Qt::LeftButton ? itemAt(event->position().toPoint()) : nullptr;
     m_pressPoint = event->position().toPoint();
+    m_keepInSight = false;
     QTreeWidget::mousePressEvent(event);
 }
 
