@@ -45,7 +45,7 @@ int readItems(int fd, std::vector<Item>& items) {
         }
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
-            struct stat st{};
+            struct stat st {};
             isFolder = fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                        S_ISDIR(st.st_mode);
         }
@@ -92,7 +92,7 @@ public:
         if (fd < 0) {
             return errno;
         }
-        struct stat st{};
+        struct stat st {};
         if (fstat(fd, &st) != 0 || st.st_dev != m_device) {
             ::close(fd);
             return EXDEV;
@@ -148,7 +148,7 @@ int renameFolder(const std::string& from, const std::string& to) {
     // File systems without the no-replace rename: check, then rename. A
     // folder made in between could still be replaced when empty; nothing
     // with contents can, rename() refuses those.
-    struct stat st{};
+    struct stat st {};
     if (lstat(to.c_str(), &st) == 0) {
         return EEXIST;
     }
@@ -160,7 +160,7 @@ std::uint64_t countFilesBelow(const std::string& folder, std::uint64_t limit) {
 }
 
 int removeFolderTree(const std::string& folder, const std::function<bool()>& step) {
-    struct stat st{};
+    struct stat st {};
     if (folder.empty() || lstat(folder.c_str(), &st) != 0) {
         return folder.empty() ? ENOENT : errno;
     }

@@ -10,11 +10,11 @@ namespace vemra {
 
 // One change the kernel reported for a watched folder.
 struct FolderChange {
-    int watch = -1;       // the watch it came from; -1 for a lost-notice overflow
-    std::string name;     // the item inside the folder; empty for the folder itself
-    bool isFolder = false; // the item is a folder
-    bool created = false;  // the item appeared (created or moved in)
-    bool removed = false;  // the item went (deleted or moved away)
+    int watch = -1;          // the watch it came from; -1 for a lost-notice overflow
+    std::string name;        // the item inside the folder; empty for the folder itself
+    bool isFolder = false;   // the item is a folder
+    bool created = false;    // the item appeared (created or moved in)
+    bool removed = false;    // the item went (deleted or moved away)
     bool folderGone = false; // the watched folder itself was deleted or moved
     bool overflow = false;   // the kernel dropped notices: anything may have changed
 };

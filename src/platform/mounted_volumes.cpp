@@ -74,8 +74,9 @@ std::vector<MountedVolume> userVolumes(const std::vector<MountedVolume>& table) 
                       [&](const MountedVolume& seen) { return seen.mountPoint == v.mountPoint; });
         volumes.push_back(v);
     }
-    std::sort(volumes.begin(), volumes.end(),
-              [](const MountedVolume& a, const MountedVolume& b) { return a.mountPoint < b.mountPoint; });
+    std::sort(volumes.begin(), volumes.end(), [](const MountedVolume& a, const MountedVolume& b) {
+        return a.mountPoint < b.mountPoint;
+    });
     return volumes;
 }
 

@@ -24,7 +24,7 @@ bool isFolderEntry(DIR* dir, const dirent* entry) {
     if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     return fstatat(dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -49,8 +49,7 @@ bool hasChildrenAt(int fd, const TreeChildQuery& query) {
         if (isDotName(name)) {
             continue;
         }
-        if (isFolderEntry(dir.get(), entry) ||
-            (query.isArchiveName && query.isArchiveName(name))) {
+        if (isFolderEntry(dir.get(), entry) || (query.isArchiveName && query.isArchiveName(name))) {
             return true;
         }
     }
@@ -59,7 +58,7 @@ bool hasChildrenAt(int fd, const TreeChildQuery& query) {
 
 // Whether the sub-folder `name` of the open folder `parent` has children.
 bool childHasChildren(int parent, const char* name, const TreeChildQuery& query) {
-    struct stat st{};
+    struct stat st {};
     if (fstatat(parent, name, &st, 0) != 0 || !S_ISDIR(st.st_mode)) {
         return false;
     }

@@ -19,12 +19,15 @@ std::string lastComponent(const std::string& path) {
 FolderNameDialog::FolderNameDialog(Purpose purpose, const std::string& folder, QWidget* parent)
     : QDialog(parent), m_edit(new QLineEdit(this)) {
     const bool create = purpose == Purpose::Create;
-    setObjectName(create ? QStringLiteral("newFolderDialog") : QStringLiteral("renameFolderDialog"));
-    setWindowTitle(create ? QStringLiteral("フォルダの新規作成") : QStringLiteral("フォルダの名前変更"));
+    setObjectName(create ? QStringLiteral("newFolderDialog")
+                         : QStringLiteral("renameFolderDialog"));
+    setWindowTitle(create ? QStringLiteral("フォルダの新規作成")
+                          : QStringLiteral("フォルダの名前変更"));
     const QString shown = QString::fromStdString(folder);
-    auto* prompt = new QLabel(create ? QStringLiteral("\"%1\"にフォルダを新規作成します").arg(shown)
-                                     : QStringLiteral("\"%1\"のフォルダを名前変更します").arg(shown),
-                              this);
+    auto* prompt =
+        new QLabel(create ? QStringLiteral("\"%1\"にフォルダを新規作成します").arg(shown)
+                          : QStringLiteral("\"%1\"のフォルダを名前変更します").arg(shown),
+                   this);
     prompt->setWordWrap(true);
     // A file name is at most 255 bytes; the edit counts characters, which
     // is close enough for the limit to show while typing.

@@ -61,8 +61,7 @@ std::string normalised(std::string path) {
 FolderTree::FolderTree(FolderDocument& document, SettingsStore& settings, Kind kind,
                        QWidget* parent)
     : QTreeWidget(parent), m_document(document), m_settings(settings), m_kind(kind),
-      m_options(FolderTreeOptions::load(settings)),
-      m_quickAccess(QuickAccessList::load(settings)) {
+      m_options(FolderTreeOptions::load(settings)), m_quickAccess(QuickAccessList::load(settings)) {
     setObjectName(QStringLiteral("folderTree"));
     setColumnCount(1);
     setHeaderHidden(true);
@@ -296,7 +295,7 @@ void FolderTree::refreshItem(QTreeWidgetItem* item, int depth) {
         delete f;
     }
     item->setChildIndicatorPolicy(item->childCount() > 0 ? QTreeWidgetItem::ShowIndicator
-                                                          : QTreeWidgetItem::DontShowIndicator);
+                                                         : QTreeWidgetItem::DontShowIndicator);
 }
 
 QTreeWidgetItem* FolderTree::childNamed(QTreeWidgetItem* parent, const std::string& name) {
@@ -304,8 +303,7 @@ QTreeWidgetItem* FolderTree::childNamed(QTreeWidgetItem* parent, const std::stri
     for (int i = 0; i < parent->childCount(); ++i) {
         QTreeWidgetItem* child = parent->child(i);
         // Paths name items exactly; the text of a root may be a label.
-        if (kindOf(child) != ItemKind::Virtual &&
-            pathOf(child) == joinPath(pathOf(parent), name)) {
+        if (kindOf(child) != ItemKind::Virtual && pathOf(child) == joinPath(pathOf(parent), name)) {
             return child;
         }
         if (kindOf(child) != ItemKind::Virtual && child->text(0) == wanted &&

@@ -50,8 +50,8 @@ public:
     using NameAsker = std::function<std::optional<std::string>(NamePurpose, const std::string&)>;
     // Hands dropped files to the file operations: the paths, the folder to
     // put them in, and whether to move them. True when anything arrived.
-    using DropHandler =
-        std::function<bool(const std::vector<std::string>& paths, const std::string& target, bool move)>;
+    using DropHandler = std::function<bool(const std::vector<std::string>& paths,
+                                           const std::string& target, bool move)>;
     // Shows a popup menu at a global point (tests record it instead).
     using MenuExec = std::function<void(QMenu& menu, QPoint global)>;
 
@@ -211,8 +211,8 @@ private:
     MenuExec m_menuExec;
     DropHandler m_dropHandler;
 
-    bool m_ready = true;      // false while the tree itself expands and selects
-    bool m_started = false;   // start-up finished, or a path was asked for
+    bool m_ready = true;    // false while the tree itself expands and selects
+    bool m_started = false; // start-up finished, or a path was asked for
     std::string m_editPath; // the folder being renamed in place
     // A folder the program selected stays in sight while the pane is laid
     // out, until the user clicks into the tree.

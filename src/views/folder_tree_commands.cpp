@@ -271,17 +271,16 @@ std::unique_ptr<QMenu> FolderTree::contextMenuFor(QTreeWidgetItem* item) {
     auto menu = std::make_unique<QMenu>(this);
     menu->setObjectName(QStringLiteral("folderTreeMenu"));
     const std::string path = pathOf(item);
-    QAction* title = menu->addAction(menuText(path.empty() && item != nullptr
-                                                  ? item->text(0).toStdString()
-                                                  : path));
+    QAction* title = menu->addAction(
+        menuText(path.empty() && item != nullptr ? item->text(0).toStdString() : path));
     title->setEnabled(false);
     title->setObjectName(QStringLiteral("menuTitle"));
     menu->addSeparator();
     // The actions find their item again by path: a monitor may have read
     // the tree anew while the menu was open.
     auto add = [&](int id, auto run, bool enabled) {
-        QAction* a = menu->addAction(QString::fromUtf8(commandText(id).data(),
-                                                       static_cast<qsizetype>(commandText(id).size())));
+        QAction* a = menu->addAction(QString::fromUtf8(
+            commandText(id).data(), static_cast<qsizetype>(commandText(id).size())));
         a->setData(id);
         a->setEnabled(enabled);
         connect(a, &QAction::triggered, this, [this, path, run] {

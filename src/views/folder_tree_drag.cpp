@@ -146,7 +146,8 @@ void FolderTree::dragMoveEvent(QDragMoveEvent* event) {
         const QRect label = visualItemRect(item);
         if (point.x() < label.left() && point.x() >= label.left() - indentation()) {
             // On the expand button: open the folder to go deeper.
-            if (!item->isExpanded() && item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator) {
+            if (!item->isExpanded() &&
+                item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator) {
                 populate(item);
                 item->setExpanded(true);
             }
@@ -156,8 +157,9 @@ void FolderTree::dragMoveEvent(QDragMoveEvent* event) {
         }
     }
     setDropHighlight(target);
-    const Qt::DropAction action =
-        target != nullptr ? dropActionFor(*event->mimeData(), event->modifiers()) : Qt::IgnoreAction;
+    const Qt::DropAction action = target != nullptr
+                                      ? dropActionFor(*event->mimeData(), event->modifiers())
+                                      : Qt::IgnoreAction;
     if (action == Qt::IgnoreAction) {
         event->ignore();
         return;
@@ -174,8 +176,9 @@ void FolderTree::dragLeaveEvent(QDragLeaveEvent* event) {
 void FolderTree::dropEvent(QDropEvent* event) {
     QTreeWidgetItem* target = m_dropItem;
     setDropHighlight(nullptr);
-    const Qt::DropAction action =
-        target != nullptr ? dropActionFor(*event->mimeData(), event->modifiers()) : Qt::IgnoreAction;
+    const Qt::DropAction action = target != nullptr
+                                      ? dropActionFor(*event->mimeData(), event->modifiers())
+                                      : Qt::IgnoreAction;
     if (action == Qt::IgnoreAction) {
         event->ignore();
         return;

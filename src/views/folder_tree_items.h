@@ -8,11 +8,11 @@
 namespace vemra::folder_tree_items {
 
 // What each item of the folder tree keeps besides its text.
-inline constexpr int kPathRole = Qt::UserRole;      // the full path (QString); empty: virtual
-inline constexpr int kKindRole = Qt::UserRole + 1;  // FolderTree::ItemKind
-inline constexpr int kReadRole = Qt::UserRole + 2;  // its children were read
-inline constexpr int kSerialRole = Qt::UserRole + 3; // a volume's serial seen last (0: unknown)
-inline constexpr int kVolumeRole = Qt::UserRole + 4; // a mounted volume's item
+inline constexpr int kPathRole = Qt::UserRole;          // the full path (QString); empty: virtual
+inline constexpr int kKindRole = Qt::UserRole + 1;      // FolderTree::ItemKind
+inline constexpr int kReadRole = Qt::UserRole + 2;      // its children were read
+inline constexpr int kSerialRole = Qt::UserRole + 3;    // a volume's serial seen last (0: unknown)
+inline constexpr int kVolumeRole = Qt::UserRole + 4;    // a mounted volume's item
 inline constexpr int kHighlightRole = Qt::UserRole + 5; // the background before a drop highlight
 
 // `folder` + "/" + `name`, with "/" itself not doubled.

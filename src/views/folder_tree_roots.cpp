@@ -51,8 +51,8 @@ QTreeWidgetItem* FolderTree::makeRootItem(const QString& text, const std::string
     item->setData(0, kPathRole, QString::fromStdString(path));
     item->setData(0, kKindRole, static_cast<int>(ItemKind::Root));
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    item->setIcon(0, style()->standardIcon(path == "/" ? QStyle::SP_DriveHDIcon
-                                                       : QStyle::SP_DirIcon));
+    item->setIcon(0,
+                  style()->standardIcon(path == "/" ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon));
     return item;
 }
 
@@ -70,10 +70,10 @@ QTreeWidgetItem* FolderTree::makeVolumeItem(const MountedVolume& volume) {
     QTreeWidgetItem* item = makeRootItem(text, volume.mountPoint);
     item->setData(0, kVolumeRole, true);
     item->setData(0, kSerialRole, static_cast<uint>(volumeSerial(volume.mountPoint)));
-    const bool network = volume.device.find(':') != std::string::npos ||
-                         volume.device.rfind("//", 0) == 0;
-    const bool removable = isUnder(volume.mountPoint, "/media") ||
-                           isUnder(volume.mountPoint, "/run/media");
+    const bool network =
+        volume.device.find(':') != std::string::npos || volume.device.rfind("//", 0) == 0;
+    const bool removable =
+        isUnder(volume.mountPoint, "/media") || isUnder(volume.mountPoint, "/run/media");
     item->setIcon(0, style()->standardIcon(network     ? QStyle::SP_DriveNetIcon
                                            : removable ? QStyle::SP_DriveFDIcon
                                                        : QStyle::SP_DriveHDIcon));
@@ -143,7 +143,8 @@ std::vector<QTreeWidgetItem*> FolderTree::rootItems() const {
 
 std::vector<QTreeWidgetItem*> FolderTree::volumeItems() const {
     std::vector<QTreeWidgetItem*> items = rootItems();
-    std::erase_if(items, [](const QTreeWidgetItem* i) { return !i->data(0, kVolumeRole).toBool(); });
+    std::erase_if(items,
+                  [](const QTreeWidgetItem* i) { return !i->data(0, kVolumeRole).toBool(); });
     return items;
 }
 
@@ -173,9 +174,9 @@ QTreeWidgetItem* FolderTree::volumeItemOf(QTreeWidgetItem* item) const {
 bool FolderTree::checkVolume(QTreeWidgetItem* volume) {
     const std::string mountPoint = pathOf(volume);
     const std::vector<MountedVolume> mounted = volumes();
-    const bool present =
-        std::any_of(mounted.begin(), mounted.end(),
-                    [&](const MountedVolume& v) { return v.mountPoint == mountPoint; });
+    const bool present = std::any_of(mounted.begin(), mounted.end(), [&](const MountedVolume& v) {
+        return v.mountPoint == mountPoint;
+    });
     const std::uint32_t serial = present ? volumeSerial(mountPoint) : 0;
     const std::uint32_t stored = volume->data(0, kSerialRole).toUInt();
     if (serial == 0) {
@@ -245,8 +246,7 @@ void FolderTree::watchItem(QTreeWidgetItem* item) {
             return;
         }
         m_watchNotifier = new QSocketNotifier(m_watch->fd(), QSocketNotifier::Read, this);
-        connect(m_watchNotifier, &QSocketNotifier::activated, this,
-                &FolderTree::readFolderNotices);
+        connect(m_watchNotifier, &QSocketNotifier::activated, this, &FolderTree::readFolderNotices);
     }
     m_watch->add(pathOf(item), WatchKind::FolderNames);
 }
@@ -279,9 +279,8 @@ void FolderTree::readFolderNotices() {
         return;
     }
     auto note = [this](const std::string& folder) {
-        if (!folder.empty() &&
-            std::find(m_changedFolders.begin(), m_changedFolders.end(), folder) ==
-                m_changedFolders.end()) {
+        if (!folder.empty() && std::find(m_changedFolders.begin(), m_changedFolders.end(),
+                                         folder) == m_changedFolders.end()) {
             m_changedFolders.push_back(folder);
         }
     };

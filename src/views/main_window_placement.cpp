@@ -1,9 +1,9 @@
 #include "views/main_window.h"
 
 #include "document/folder_document.h"
+#include "framework/folder_monitor.h"
 #include "settings/settings_store.h"
 #include "views/entry_list_pane.h"
-#include "framework/folder_monitor.h"
 #include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"

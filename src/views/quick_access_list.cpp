@@ -20,8 +20,8 @@ QuickAccessList QuickAccessList::load(SettingsStore& store) {
     for (int i = 0; i < kSize; ++i) {
         std::string path = store.getText(kSection, keyOf(i), "");
         // An entry stored twice (edited by hand) is listed once.
-        if (!path.empty() && std::find(list.m_paths.begin(), list.m_paths.end(), path) ==
-                                 list.m_paths.end()) {
+        if (!path.empty() &&
+            std::find(list.m_paths.begin(), list.m_paths.end(), path) == list.m_paths.end()) {
             list.m_paths.push_back(std::move(path));
         }
     }

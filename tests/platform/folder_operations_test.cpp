@@ -155,19 +155,18 @@ TEST(TreeChildren, FoldersArchivesAndTheirExpandButtons) {
 TEST(MountedVolumes, OnlyWhatAUserCallsADrive) {
     test::TempFolder dir;
     // The kernel escapes blanks and tabs in names.
-    test::writeText(dir.file("mounts"),
-                    "/dev/sda2 / ext4 rw 0 0\n"
-                    "proc /proc proc rw 0 0\n"
-                    "tmpfs /run tmpfs rw 0 0\n"
-                    "/dev/sdb1 /media/me/USB\\040STICK vfat rw 0 0\n"
-                    "/dev/sda1 /boot/efi vfat rw 0 0\n"
-                    "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
-                    "/dev/sda3 /home ext4 rw 0 0\n"
-                    "server:/pub /mnt/pub nfs4 rw 0 0\n"
-                    "tmpfs /mnt/ram tmpfs rw 0 0\n"
-                    "tmpfs /tmp tmpfs rw 0 0\n"
-                    "/dev/sr0 /run/media/me/DISC iso9660 ro 0 0\n"
-                    "/dev/sdc1 /home ext4 rw 0 0\n");
+    test::writeText(dir.file("mounts"), "/dev/sda2 / ext4 rw 0 0\n"
+                                        "proc /proc proc rw 0 0\n"
+                                        "tmpfs /run tmpfs rw 0 0\n"
+                                        "/dev/sdb1 /media/me/USB\\040STICK vfat rw 0 0\n"
+                                        "/dev/sda1 /boot/efi vfat rw 0 0\n"
+                                        "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+                                        "/dev/sda3 /home ext4 rw 0 0\n"
+                                        "server:/pub /mnt/pub nfs4 rw 0 0\n"
+                                        "tmpfs /mnt/ram tmpfs rw 0 0\n"
+                                        "tmpfs /tmp tmpfs rw 0 0\n"
+                                        "/dev/sr0 /run/media/me/DISC iso9660 ro 0 0\n"
+                                        "/dev/sdc1 /home ext4 rw 0 0\n");
     const std::vector<MountedVolume> table = readMountTable(dir.file("mounts"));
     ASSERT_EQ(table.size(), 12u);
     EXPECT_EQ(table[3].mountPoint, "/media/me/USB STICK");

@@ -240,7 +240,8 @@ TEST_F(FolderTreeTest, DeletingToTheTrashKeepsTheFolderRestorable) {
         for (const auto& entry : fs::directory_iterator(trash / "files", error)) {
             if (entry.path().filename().string().starts_with("old") &&
                 fs::exists(entry.path() / "keep.bmp")) {
-                found = fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo"));
+                found =
+                    fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo"));
                 fs::remove_all(entry.path());
             }
         }
@@ -374,7 +375,10 @@ TEST_F(FolderTreeTest, DrivesTreeShowsArchivesAndFollowsFolderChanges) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return tree->findItem(root + "/made-elsewhere"); }, 3000));
     fs::rename(root + "/made-elsewhere", root + "/renamed-elsewhere");
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return tree->findItem(root + "/renamed-elsewhere") && !tree->findItem(root + "/made-elsewhere"); },
+        [&] {
+            return tree->findItem(root + "/renamed-elsewhere") &&
+                   !tree->findItem(root + "/made-elsewhere");
+        },
         3000));
     // The archive opens as a folder.
     tree->setCurrentItem(tree->findItem(root + "/album.zip"));
@@ -388,16 +392,15 @@ TEST_F(FolderTreeTest, DragOverAndDropHandTheFilesOn) {
     test::writeFile(f.dir.file("drop/a.bmp"), test::bytes({1}));
     auto tree = makeTree();
     QMimeData files;
-    files.setData(QString::fromLatin1(mime::kUriList),
-                  uriListBytes({f.dir.file("drop/a.bmp")}));
+    files.setData(QString::fromLatin1(mime::kUriList), uriListBytes({f.dir.file("drop/a.bmp")}));
     // Without the file operations nothing can be dropped.
     EXPECT_EQ(tree->dropActionFor(files, Qt::NoModifier), Qt::IgnoreAction);
     std::vector<std::tuple<std::vector<std::string>, std::string, bool>> drops;
-    tree->setDropHandler([&](const std::vector<std::string>& paths, const std::string& folder,
-                             bool move) {
-        drops.emplace_back(paths, folder, move);
-        return true;
-    });
+    tree->setDropHandler(
+        [&](const std::vector<std::string>& paths, const std::string& folder, bool move) {
+            drops.emplace_back(paths, folder, move);
+            return true;
+        });
     EXPECT_EQ(tree->dropActionFor(files, Qt::NoModifier), Qt::CopyAction);
     EXPECT_EQ(tree->dropActionFor(files, Qt::ShiftModifier), Qt::MoveAction);
     EXPECT_EQ(tree->dropActionFor(files, Qt::ControlModifier), Qt::CopyAction);
@@ -427,7 +430,8 @@ TEST_F(FolderTreeTest, DragOverAndDropHandTheFilesOn) {
                           Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &enter);
     QDragMoveEvent onButton(QPoint(label.left() - tree->indentation() / 2, label.center().y()),
-                            Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+                            Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                            Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &onButton);
     EXPECT_TRUE(closed->isExpanded());
     QDragMoveEvent onLabel(label.center(), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
@@ -476,7 +480,8 @@ TEST_F(FolderTreeTest, TheMainWindowsFolderMenuMonitorAndKeys) {
     EXPECT_EQ(findCommand(10116), nullptr);
     MainWindow frame(*f.document, f.registry.get(), f.store);
     FolderTree* tree = frame.folderTree();
-    tree->setNameAsker([](FolderTree::NamePurpose, const std::string&) { return std::string("k"); });
+    tree->setNameAsker(
+        [](FolderTree::NamePurpose, const std::string&) { return std::string("k"); });
     const std::string shown = makeFolder("shown");
     ASSERT_TRUE(tree->selectFolder(shown));
     EXPECT_TRUE(frame.router().state(kCmdNewFolder).enabled);
@@ -514,8 +519,8 @@ TEST_F(FolderTreeTest, ScreenshotOfTheTreeWithItsMenu) {
     const std::unique_ptr<QMenu> menu = tree->contextMenuFor(tree->currentItem());
     menu->adjustSize();
     const QImage menuImage = menu->grab().toImage();
-    QImage sheet(image.width() + menuImage.width() + 10, std::max(image.height(), menuImage.height()),
-                 QImage::Format_RGB32);
+    QImage sheet(image.width() + menuImage.width() + 10,
+                 std::max(image.height(), menuImage.height()), QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     painter.drawImage(0, 0, image);
