@@ -10,7 +10,6 @@
 
 #include <QCollator>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QLocale>
 #include <QStyle>
 #include <QTimer>
@@ -49,6 +48,39 @@ private:
     bool m_old;
 };
 
+// The item shown just above `item`: the previous sibling's last shown
+// descendant, else the parent.
+QTreeWidgetItem* shownAbove(QTreeWidget& tree, QTreeWidgetItem* item) {
+    QTreeWidgetItem* parent = item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
+    const int index = parent->indexOfChild(item);
+    if (index <= 0) {
+        return item->parent();
+    }
+    QTreeWidgetItem* above = parent->child(index - 1);
+    for (int depth = 0; depth < 4096 && above->isExpanded() && above->childCount() > 0; ++depth) {
+        above = above->child(above->childCount() - 1);
+    }
+    return above;
+}
+
+// The item shown just below `item`: its first child when it is open, else
+// the next sibling of it or of its nearest ancestor that has one.
+QTreeWidgetItem* shownBelow(QTreeWidget& tree, QTreeWidgetItem* item) {
+    if (item->isExpanded() && item->childCount() > 0) {
+        return item->child(0);
+    }
+    for (int depth = 0; item != nullptr && depth < 4096; ++depth) {
+        QTreeWidgetItem* parent =
+            item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
+        const int index = parent->indexOfChild(item);
+        if (index + 1 < parent->childCount()) {
+            return parent->child(index + 1);
+        }
+        item = item->parent();
+    }
+    return nullptr;
+}
+
 std::string normalised(std::string path) {
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
@@ -63,6 +95,12 @@ FolderTree::FolderTree(FolderDocument& document, SettingsStore& settings, Kind k
     : QTreeWidget(parent), m_document(document), m_settings(settings), m_kind(kind),
       m_options(FolderTreeOptions::load(settings)), m_quickAccess(QuickAccessList::load(settings)) {
     setObjectName(QStringLiteral("folderTree"));
+    // Made once: a folder of ten thousand sub-folders would otherwise ask
+    // the style ten thousand times.
+    m_folderIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    m_openFolderIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    m_archiveIcon = QIcon::fromTheme(QStringLiteral("package-x-generic"),
+                                     style()->standardIcon(QStyle::SP_FileIcon));
     setColumnCount(1);
     setHeaderHidden(true);
     setUniformRowHeights(true);
@@ -159,9 +197,7 @@ QTreeWidgetItem* FolderTree::makeChildItem(const TreeChild& child, const std::st
     item->setData(0, kPathRole, QString::fromStdString(joinPath(parentPath, child.name)));
     item->setData(0, kKindRole,
                   static_cast<int>(child.isArchive ? ItemKind::Archive : ItemKind::Folder));
-    item->setIcon(0, child.isArchive ? QIcon::fromTheme(QStringLiteral("package-x-generic"),
-                                                        style()->standardIcon(QStyle::SP_FileIcon))
-                                     : style()->standardIcon(QStyle::SP_DirClosedIcon));
+    item->setIcon(0, child.isArchive ? m_archiveIcon : m_folderIcon);
     item->setChildIndicatorPolicy(child.hasChildren ? QTreeWidgetItem::ShowIndicator
                                                     : QTreeWidgetItem::DontShowIndicator);
     if (!child.isArchive) {
@@ -432,47 +468,14 @@ void FolderTree::onExpanded(QTreeWidgetItem* item) {
     }
     populate(item);
     if (kindOf(item) == ItemKind::Folder) {
-        item->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+        item->setIcon(0, m_openFolderIcon);
     }
 }
 
 void FolderTree::onCollapsed(QTreeWidgetItem* item) {
     if (kindOf(item) == ItemKind::Folder) {
-        item->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
+        item->setIcon(0, m_folderIcon);
     }
-}
-
-// The item shown just above `item`: the previous sibling's last shown
-// descendant, else the parent.
-static QTreeWidgetItem* shownAbove(QTreeWidget& tree, QTreeWidgetItem* item) {
-    QTreeWidgetItem* parent = item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
-    const int index = parent->indexOfChild(item);
-    if (index <= 0) {
-        return item->parent();
-    }
-    QTreeWidgetItem* above = parent->child(index - 1);
-    for (int depth = 0; depth < 4096 && above->isExpanded() && above->childCount() > 0; ++depth) {
-        above = above->child(above->childCount() - 1);
-    }
-    return above;
-}
-
-// The item shown just below `item`: its first child when it is open, else
-// the next sibling of it or of its nearest ancestor that has one.
-static QTreeWidgetItem* shownBelow(QTreeWidget& tree, QTreeWidgetItem* item) {
-    if (item->isExpanded() && item->childCount() > 0) {
-        return item->child(0);
-    }
-    for (int depth = 0; item != nullptr && depth < 4096; ++depth) {
-        QTreeWidgetItem* parent =
-            item->parent() != nullptr ? item->parent() : tree.invisibleRootItem();
-        const int index = parent->indexOfChild(item);
-        if (index + 1 < parent->childCount()) {
-            return parent->child(index + 1);
-        }
-        item = item->parent();
-    }
-    return nullptr;
 }
 
 void FolderTree::stepFolder(hint::Direction direction) {

@@ -153,11 +153,6 @@ protected:
     void commitData(QWidget* editor) override;
 
 private:
-    struct Volume {
-        std::string mountPoint;
-        std::string label;
-    };
-
     // --- roots (folder_tree_roots.cpp)
     std::vector<MountedVolume> volumes() const;
     QTreeWidgetItem* makeVolumeItem(const MountedVolume& volume);
@@ -198,6 +193,8 @@ private:
 
     // --- drag (folder_tree_drag.cpp)
     void startDrag(QTreeWidgetItem* item);
+    // Accepts `event` with the action a drop on `target` takes, or ignores it.
+    Qt::DropAction answerDrop(QDropEvent& event, QTreeWidgetItem* target) const;
     void setDropHighlight(QTreeWidgetItem* item);
     void autoScrollFor(QPoint point);
 
@@ -220,6 +217,10 @@ private:
     QTreeWidgetItem* m_dropItem = nullptr; // drop-highlighted during a drag
     QPoint m_pressPoint;
     QTreeWidgetItem* m_pressItem = nullptr;
+
+    QIcon m_folderIcon;
+    QIcon m_openFolderIcon;
+    QIcon m_archiveIcon;
 
     std::unique_ptr<FolderWatch> m_watch;
     QSocketNotifier* m_watchNotifier = nullptr;

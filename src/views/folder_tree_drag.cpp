@@ -157,15 +157,19 @@ void FolderTree::dragMoveEvent(QDragMoveEvent* event) {
         }
     }
     setDropHighlight(target);
-    const Qt::DropAction action = target != nullptr
-                                      ? dropActionFor(*event->mimeData(), event->modifiers())
-                                      : Qt::IgnoreAction;
+    answerDrop(*event, target);
+}
+
+Qt::DropAction FolderTree::answerDrop(QDropEvent& event, QTreeWidgetItem* target) const {
+    const Qt::DropAction action =
+        target != nullptr ? dropActionFor(*event.mimeData(), event.modifiers()) : Qt::IgnoreAction;
     if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
+        event.ignore();
+    } else {
+        event.setDropAction(action);
+        event.accept();
     }
-    event->setDropAction(action);
-    event->accept();
+    return action;
 }
 
 void FolderTree::dragLeaveEvent(QDragLeaveEvent* event) {
@@ -176,16 +180,10 @@ void FolderTree::dragLeaveEvent(QDragLeaveEvent* event) {
 void FolderTree::dropEvent(QDropEvent* event) {
     QTreeWidgetItem* target = m_dropItem;
     setDropHighlight(nullptr);
-    const Qt::DropAction action = target != nullptr
-                                      ? dropActionFor(*event->mimeData(), event->modifiers())
-                                      : Qt::IgnoreAction;
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
+    const Qt::DropAction action = answerDrop(*event, target);
+    if (action != Qt::IgnoreAction) {
+        dropOn(target, *event->mimeData(), action);
     }
-    event->setDropAction(action);
-    event->accept();
-    dropOn(target, *event->mimeData(), action);
 }
 
 } // namespace vemra
