@@ -115,13 +115,17 @@ int main(int argc, char** argv) {
     const double ours = bestOf(5, [&] {
         vemra::FolderTree tree(document, store, vemra::FolderTree::Kind::Drives);
         tree.setVolumeSource([] { return std::vector<vemra::MountedVolume>{}; });
+        tree.resize(300, 700);
+        tree.show();
         tree.selectPath(root, false);
         QTreeWidgetItem* item = tree.findItem(root);
         tree.populate(item);
         QTreeWidgetItem* bigItem = tree.findItem(big);
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = threadCpuMs();
-        bigItem->setExpanded(true); // reads, sorts and shows its children
+        bigItem->setExpanded(true); // reads, sorts and makes its children's items
+        tree.scrollToItem(bigItem->child(0));
+        (void)tree.viewport()->grab(); // and shows them
         const double ms = msSince(start);
         oursCpu = std::min(oursCpu, threadCpuMs() - cpuStart);
         if (bigItem->childCount() != folders) {
@@ -130,8 +134,9 @@ int main(int argc, char** argv) {
         }
         return ms;
     });
-    std::printf("  expanding it in the folder tree: %.1f ms (best of 5; CPU %.1f ms)\n", ours,
-                oursCpu);
+    std::printf(
+        "  expanding it in the folder tree and painting: %.1f ms (best of 5; CPU %.1f ms)\n", ours,
+        oursCpu);
     const double model = bestOf(5, [&] {
         QFileSystemModel fsModel;
         fsModel.setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);

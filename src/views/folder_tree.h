@@ -214,9 +214,11 @@ private:
     // A folder the program selected stays in sight while the pane is laid
     // out, until the user clicks into the tree.
     bool m_keepInSight = false;
-    QTreeWidgetItem* m_dropItem = nullptr; // drop-highlighted during a drag
+    // Items are held by path between events: a monitor may read the tree
+    // anew meanwhile and delete them.
+    std::string m_dropPath; // drop-highlighted during a drag
     QPoint m_pressPoint;
-    QTreeWidgetItem* m_pressItem = nullptr;
+    std::string m_pressPath; // where the left button went down
 
     QIcon m_folderIcon;
     QIcon m_openFolderIcon;

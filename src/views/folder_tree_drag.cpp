@@ -29,19 +29,20 @@ std::unique_ptr<QMimeData> FolderTree::dragData(const std::string& path) {
 }
 
 void FolderTree::mousePressEvent(QMouseEvent* event) {
-    m_pressItem = event->button() == Qt::LeftButton ? itemAt(event->position().toPoint()) : nullptr;
+    m_pressPath = event->button() == Qt::LeftButton ? pathOf(itemAt(event->position().toPoint()))
+                                                    : std::string();
     m_pressPoint = event->position().toPoint();
     m_keepInSight = false;
     QTreeWidget::mousePressEvent(event);
 }
 
 void FolderTree::mouseMoveEvent(QMouseEvent* event) {
-    if (m_pressItem != nullptr && (event->buttons() & Qt::LeftButton) &&
+    if (!m_pressPath.empty() && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - m_pressPoint).manhattanLength() >=
             QApplication::startDragDistance()) {
-        QTreeWidgetItem* item = m_pressItem;
-        m_pressItem = nullptr;
-        if (!pathOf(item).empty()) {
+        QTreeWidgetItem* item = findItem(m_pressPath);
+        m_pressPath.clear();
+        if (item != nullptr) {
             startDrag(item);
             return;
         }
@@ -108,13 +109,14 @@ bool FolderTree::dropOn(QTreeWidgetItem* item, const QMimeData& data, Qt::DropAc
 }
 
 void FolderTree::setDropHighlight(QTreeWidgetItem* item) {
-    if (item == m_dropItem) {
+    const std::string path = pathOf(item);
+    if (path == m_dropPath) {
         return;
     }
-    if (m_dropItem != nullptr) {
-        m_dropItem->setBackground(0, m_dropItem->data(0, kHighlightRole).value<QBrush>());
+    if (QTreeWidgetItem* previous = m_dropPath.empty() ? nullptr : findItem(m_dropPath)) {
+        previous->setBackground(0, previous->data(0, kHighlightRole).value<QBrush>());
     }
-    m_dropItem = item;
+    m_dropPath = path;
     if (item != nullptr) {
         item->setData(0, kHighlightRole, item->background(0));
         item->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(150));
@@ -178,7 +180,7 @@ void FolderTree::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void FolderTree::dropEvent(QDropEvent* event) {
-    QTreeWidgetItem* target = m_dropItem;
+    QTreeWidgetItem* target = m_dropPath.empty() ? nullptr : findItem(m_dropPath);
     setDropHighlight(nullptr);
     const Qt::DropAction action = answerDrop(*event, target);
     if (action != Qt::IgnoreAction) {

@@ -219,7 +219,13 @@ TEST_F(FolderTreeTest, DeletingToTheTrashKeepsTheFolderRestorable) {
     test::writeFile(folder + "/keep.bmp", test::bytes({1, 2}));
     auto tree = makeTree();
     f.document->options().trashCan = true;
-    boxAnswer = MessageAnswer::No; // declines deleting for good if the trash fails
+    // Yes to the trash, no to deleting for good should the trash fail.
+    const ScopedMessageBoxResponder trashOnly(
+        [this](MessageKind, MessageButtons, std::string_view text) {
+            boxes.emplace_back(text);
+            return text.find("ごみ箱に移動します") != std::string_view::npos ? MessageAnswer::Yes
+                                                                             : MessageAnswer::No;
+        });
     ASSERT_TRUE(tree->selectPath(folder));
     const bool deleted = tree->deleteFolder();
     if (oldData.isEmpty()) {
