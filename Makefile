@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-folder
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -103,12 +103,23 @@ bench-thumbs: build-bench
 bench-grid: build-bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/grid-bench $(ARGS)
 
+# The details list on 100,000 files: rows, sorting by name and date, screens;
+# beside sort -f and sort -n on the same names and times.
+bench-list: build-bench
+	QT_QPA_PLATFORM=offscreen bench/run_list_bench.sh $(BENCH_DIR) $(ARGS)
+
 # Browsing through the whole program: the first screen of 2000 camera-size
 # JPEG files with and without the cache beside djpeg -scale 1/8, key delays
 # during the background stage, and the memory of 10,000 entries.
 bench-browse: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
 	bench/run_browse_bench.sh $(BENCH_DIR) $(ARGS)
+
+# Stepping through 12-megapixel JPEG files in the viewer, cold and with the
+# look-ahead, beside djpeg decoding the same files.
+bench-viewer: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
+	bench/run_viewer_bench.sh $(BENCH_DIR) $(ARGS)
 
 # Expanding a folder of 10,000 sub-folders beside QFileSystemModel and find;
 # cp of 1,000 files into the monitored folder: how often it is read.

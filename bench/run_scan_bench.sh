@@ -13,16 +13,7 @@ mkdir "$work/pics"
 "$build/bench/scan-bench" "$work/pics" | tee "$work/vemra.txt"
 ours=$(grep -o '[0-9.]* ms' "$work/vemra.txt" | grep -o '[0-9.]*')
 
-best_of_5() {
-    local best="" start us
-    for run in 1 2 3 4 5; do
-        start=$(date +%s%N)
-        "$@" > /dev/null
-        us=$(( ($(date +%s%N) - start) / 1000 ))
-        if [ -z "$best" ] || [ "$us" -lt "$best" ]; then best=$us; fi
-    done
-    echo "$best"
-}
+. "$(dirname "$0")/best_of_5.sh"
 plain=$(best_of_5 find "$work/pics" -maxdepth 1 -type f)
 stat=$(best_of_5 find "$work/pics" -maxdepth 1 -type f -printf '%s %T@\n')
 awk -v us="$plain" -v ours="$ours" 'BEGIN {

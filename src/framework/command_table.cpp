@@ -285,6 +285,71 @@ constexpr MenuItem kMainMenu[] = {
     {kCmdNone, "ヘルプ(&H)", kHelpMenu},
 };
 
+// The picture viewer's menu bar.
+constexpr MenuItem kViewerFileMenu[] = {
+    {kCmdViewerCopy, {}, {}},      {kCmdViewerMove, {}, {}},
+    {kCmdViewerDelete, {}, {}},    kSeparator,
+    {kCmdViewerSave, {}, {}},      {kCmdPrint, {}, {}},
+    {kCmdViewerWallpaper, {}, {}}, kSeparator,
+    {kCmdCloseViewer, {}, {}},     {kCmdCloseAllViewers, {}, {}},
+};
+
+constexpr MenuItem kViewerEditMenu[] = {
+    {kCmdViewerClipboardCopy, {}, {}}, {kCmdNote, {}, {}},
+    {kCmdToggleSelected, {}, {}},      kSeparator,
+    {kCmdUnsharpMask, {}, {}},         {kCmdReduceColours, {}, {}},
+};
+
+constexpr MenuItem kViewerFitMenu[] = {
+    {kCmdFitOriginal, {}, {}},
+    {kCmdFitPicture, {}, {}},
+    {kCmdFitStretch, {}, {}},
+    {kCmdFitAspect, {}, {}},
+};
+
+constexpr MenuItem kViewerScaleMenu[] = {
+    {kCmdScalePlain, {}, {}},   {kCmdScaleNearest, {}, {}}, {kCmdScaleLinear, {}, {}},
+    {kCmdScaleAverage, {}, {}}, {kCmdScaleAuto, {}, {}},
+};
+
+constexpr MenuItem kViewerViewMenu[] = {
+    {kCmdFirstPicture, {}, {}},
+    {kCmdPreviousPicture, {}, {}},
+    {kCmdNextPicture, {}, {}},
+    {kCmdLastPicture, {}, {}},
+    kSeparator,
+    {kCmdSequentialDrawing, {}, {}},
+    {kCmdRepeat, {}, {}},
+    {kCmdViewerFullScreen, {}, {}},
+    kSeparator,
+    {kCmdZoomIn, {}, {}},
+    {kCmdZoomOut, {}, {}},
+    {kCmdRotateRight, {}, {}},
+    {kCmdRotateLeft, {}, {}},
+    {kCmdFlipVertical, {}, {}},
+    {kCmdFlipHorizontal, {}, {}},
+    kSeparator,
+    {kCmdNone, "表示サイズ(&S)", kViewerFitMenu},
+    {kCmdNone, "拡大縮小方法(&M)", kViewerScaleMenu},
+    {kCmdViewOptions, {}, {}},
+};
+
+constexpr MenuItem kViewerWindowMenu[] = {
+    {kCmdNextViewer, {}, {}},
+    {kCmdPreviousViewer, {}, {}},
+    {kCmdTileViewers, {}, {}},
+    {kCmdBackToMain, {}, {}},
+    kSeparator,
+    {kCmdAlwaysOnTop, {}, {}},
+};
+
+constexpr MenuItem kViewerMenu[] = {
+    {kCmdNone, "ファイル(&F)", kViewerFileMenu},
+    {kCmdNone, "編集(&E)", kViewerEditMenu},
+    {kCmdNone, "表示(&V)", kViewerViewMenu},
+    {kCmdNone, "ウインドウ(&W)", kViewerWindowMenu},
+};
+
 constexpr MenuItem kSlideShowMenu[] = {
     {kCmdCloseViewer, {}, {}},       kSeparator,
     {kCmdFirstPicture, {}, {}},      {kCmdPreviousPicture, {}, {}},
@@ -359,6 +424,10 @@ int commandForKey(std::string_view key, CommandScope scope) {
 
 std::span<const MenuItem> mainMenuLayout() {
     return kMainMenu;
+}
+
+std::span<const MenuItem> viewerMenuLayout() {
+    return kViewerMenu;
 }
 
 std::span<const MenuItem> slideShowMenuLayout() {

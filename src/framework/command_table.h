@@ -56,6 +56,9 @@ int commandForKey(std::string_view key, CommandScope scope = CommandScope::MainW
 // The main window's menu bar: popups of items, in order.
 std::span<const MenuItem> mainMenuLayout();
 
+// The picture viewer's menu bar: popups of items, in order.
+std::span<const MenuItem> viewerMenuLayout();
+
 // The slide show's popup menu.
 std::span<const MenuItem> slideShowMenuLayout();
 

@@ -1,13 +1,14 @@
 #include "views/main_window.h"
 
+#include "document/display_filter.h"
 #include "document/folder_document.h"
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
 #include "framework/folder_monitor.h"
 #include "framework/scan_interruption.h"
 #include "settings/settings_store.h"
-#include "views/display_sorter.h"
-#include "views/entry_list_pane.h"
+#include "views/details_list.h"
+#include "views/display_filter_dialog.h"
 #include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
@@ -37,7 +38,6 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     resize(std::clamp(w.right, 200, 20000), std::clamp(w.bottom, 150, 20000));
     move(w.left, w.top);
 
-    m_sorter = std::make_unique<DisplaySorter>(document, settings);
     m_router.setTarget(CommandRouter::Level::Document, &m_document);
     m_router.setTarget(CommandRouter::Level::Frame, this);
 
@@ -67,6 +67,7 @@ MainWindow::~MainWindow() {
     m_document.setProgressSink(nullptr);
     m_document.setInterruptionCheck({});
     m_router.setTarget(CommandRouter::Level::Application, nullptr);
+    m_router.setActiveViewProvider({});
     m_router.setTarget(CommandRouter::Level::ActiveView, nullptr);
     if (document() != nullptr) {
         document()->removeView(this);
@@ -97,8 +98,9 @@ void MainWindow::createPanes() {
     connect(m_monitor, &FolderMonitor::changed, this, &MainWindow::shownFolderChanged);
     m_rows = new QSplitter(Qt::Vertical, m_columns);
     m_rows->setObjectName(QStringLiteral("rows"));
-    m_details = new EntryListPane(m_document, EntryListPane::Style::Names, m_rows);
+    m_details = new DetailsList(m_document, m_settings, m_rows);
     m_grid = new ThumbnailGrid(m_document, m_rows);
+    m_details->setGrid(m_grid);
     connect(m_grid, &ThumbnailGrid::thumbnailProgress, this,
             [this](int percent) { setStatusProgress(MainStatusBar::kProgressPane, percent); });
     m_grid->setCommandActions(m_commands);
@@ -109,9 +111,14 @@ void MainWindow::createPanes() {
             [this](int width, int height) { m_grid->setCellSize(width, height); });
     connect(this, &MainWindow::columnsRequested, m_grid,
             [this](int columns) { m_grid->divideColumns(columns); });
-    // The grid takes the commands of the active view (cell size, pages,
-    // Enter) until there are other views to choose from.
-    m_router.setTarget(CommandRouter::Level::ActiveView, m_grid);
+    // The active view is the list while it has the focus (it passes what it
+    // does not answer on to the grid), else the grid.
+    m_router.setActiveViewProvider([this]() -> CommandTarget* {
+        const QWidget* focus = focusWidget();
+        if (m_details != nullptr && focus != nullptr && m_details->isAncestorOf(focus))
+            return m_details;
+        return m_grid;
+    });
     m_columns->addWidget(m_tree);
     m_columns->addWidget(m_rows);
     m_rows->addWidget(m_details);
@@ -146,8 +153,9 @@ bool MainWindow::runCommand(int id) {
 // --- the frame's commands
 
 std::optional<CommandState> MainWindow::commandState(int id) const {
-    if (auto sorting = m_sorter->commandState(id)) {
-        return sorting;
+    // The sort menu and the list styles are the list's, wherever the focus is.
+    if (auto list = m_details != nullptr ? m_details->listCommandState(id) : std::nullopt) {
+        return list;
     }
     if (auto folder = folderCommandState(id)) {
         return folder;
@@ -168,6 +176,8 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     case kCmdNextPane:
     case kCmdPreviousPane:
         return CommandState{};
+    case kCmdDisplayFilter:
+        return CommandState{true, DisplayFilter::fromOptions(m_document.options()).active()};
     default:
         break;
     }
@@ -186,7 +196,10 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
-    if (m_sorter->onCommand(id) || onFolderCommand(id)) {
+    if (onFolderCommand(id)) {
+        return true;
+    }
+    if (m_details != nullptr && m_details->onListCommand(id)) {
         return true;
     }
     switch (id) {
@@ -209,8 +222,17 @@ bool MainWindow::onCommand(int id) {
     case kCmdPreviousPane:
         focusPane(id == kCmdNextPane ? 1 : -1);
         return true;
+    case kCmdDisplayFilter:
+        editDisplayFilter();
+        return true;
     default:
         return onRangeCommand(id);
+    }
+}
+
+void MainWindow::editDisplayFilter() {
+    if (const auto filter = DisplayFilterDialog::ask(this, m_document, m_settings)) {
+        m_document.applyDisplayFilter(*filter);
     }
 }
 

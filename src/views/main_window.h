@@ -20,10 +20,9 @@ class QToolButton;
 
 namespace vemra {
 
-class EntryListPane;
+class DetailsList;
 class ThumbnailGrid;
 class CommandActions;
-class DisplaySorter;
 class FolderMonitor;
 class FolderTree;
 class FolderDocument;
@@ -89,9 +88,8 @@ public:
     QComboBox* pluginSetList() const { return m_pluginSetList; }
     FolderTree* folderTree() const { return m_tree; }
     FolderMonitor* folderMonitor() const { return m_monitor; }
-    EntryListPane* detailsPlace() const { return m_details; }
+    DetailsList* detailsList() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
-    DisplaySorter* sorter() const { return m_sorter.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
     // "MainFrame" "FolderMonitor": watch the shown folder and read it again
@@ -134,6 +132,8 @@ private:
     bool onFolderCommand(int id);
     // Follows the shown folder with the monitor (FolderMonitor on).
     void followShownFolder();
+    // "表示フィルタ(&W)...": the dialog, then the document's new filter.
+    void editDisplayFilter();
 
     FolderDocument& m_document;
     DecoderRegistry* m_registry;
@@ -141,8 +141,6 @@ private:
     FrameSettings m_frameSettings;
     CommandRouter m_router;
     CommandActions* m_commands = nullptr;
-    // The sort menu and the order a finished scan is shown in.
-    std::unique_ptr<DisplaySorter> m_sorter;
 
     MainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
@@ -156,7 +154,7 @@ private:
     FolderTree* m_tree = nullptr;
     // Watches the shown folder (FolderMonitor) and reads it again after changes.
     FolderMonitor* m_monitor = nullptr;
-    EntryListPane* m_details = nullptr;
+    DetailsList* m_details = nullptr;
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.
     std::unique_ptr<ProgressWindowSink> m_progressSink;

@@ -3,10 +3,11 @@
 #include "document/folder_document.h"
 #include "framework/folder_monitor.h"
 #include "settings/settings_store.h"
-#include "views/entry_list_pane.h"
+#include "views/details_list.h"
 #include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"
+#include "views/viewer_list.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -74,12 +75,15 @@ void MainWindow::saveState() {
     }
     m_frameSettings.save(m_settings);
     m_grid->options().save(m_settings);
+    m_details->saveSettings();
     m_tree->saveState(m_settings);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     // The views stop painting before anything is torn down.
     m_document.updateAllViews(nullptr, hint::StopPainting{});
+    // The viewer windows close with the program (and write their options).
+    m_grid->viewers().closeAll();
     m_closing = true;
     saveState();
     m_monitor->stop();

@@ -6,6 +6,7 @@
 #include "framework/command_router.h"
 #include "framework/idle_driver.h"
 #include "views/progress_window_requests.h"
+#include "views/viewer_list.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -21,6 +22,7 @@ namespace vemra {
 ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
     : QAbstractScrollArea(parent), m_document(document),
       m_rememberedSize(document.options().thumbsSize),
+      m_viewers(std::make_unique<ViewerList>(document, this)),
       m_progress(std::make_unique<ProgressWindowRequests>(this)) {
     setObjectName(QStringLiteral("thumbnailGrid"));
     setFocusPolicy(Qt::StrongFocus);
@@ -38,6 +40,8 @@ ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
 }
 
 ThumbnailGrid::~ThumbnailGrid() {
+    // The viewers the grid opened go with it.
+    m_viewers.reset();
     if (document() != nullptr)
         document()->removeView(this);
 }
@@ -208,16 +212,21 @@ void ThumbnailGrid::onUpdate(DocumentView*, const UpdateHint& update) {
             if (change.focused && !m_settingCurrent && m_document.options().synchronous &&
                 change.position < m_layout.count)
                 scrollJustEnough(change.position);
+            // With Synchronous the viewer shows the current entry too.
+            if (change.focused && m_document.options().synchronous)
+                m_viewers->follow(change.position);
         },
         [this](const hint::AllSelection&) { viewport()->update(); },
         [this](const hint::RedrawEntry& redraw) { redrawEntry(redraw.position); },
-        [this](const hint::OpenEntry& open) { openInViewer(open.position); },
+        [this](const hint::OpenEntry& open) { openInViewer(open.position, false); },
         [this](const hint::OpenEntryByKeys& open) {
             openByKeys(open.position, QGuiApplication::keyboardModifiers());
         });
 }
 
 void ThumbnailGrid::listEmptied() {
+    // The viewers show entries of the folder being left.
+    m_viewers->folderChanging();
     m_stage = Stage::Idle;
     m_anchor = m_rangeEnd = m_pressed = -1;
     m_rangeInProgress = false;
@@ -297,10 +306,11 @@ bool ThumbnailGrid::onCommand(int id) {
         if (m_document.selectedCount(true) >= 2)
             openSelection();
         else
-            openInViewer(commandEntry());
+            openInViewer(commandEntry(),
+                         QGuiApplication::keyboardModifiers() & Qt::ControlModifier);
         return true;
     case kCmdFullScreen:
-        openInViewer(commandEntry());
+        runFullScreen(commandEntry());
         return true;
     case kCmdRunAssociated:
         runAssociated(commandEntry());

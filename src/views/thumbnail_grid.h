@@ -34,6 +34,7 @@ class ProgressRequests;
 class ProgressWindow;
 class ProgressWindowRequests;
 class SettingsStore;
+class ViewerList;
 struct CellGeometry;
 
 // The thumbnail grid: one equal cell per displayed entry of the document,
@@ -80,12 +81,22 @@ public:
     // Moves the current entry to `position` as a key would (Shift: range,
     // Ctrl: just move, neither: select only it).
     void moveCurrent(int position, Qt::KeyboardModifiers modifiers);
-    // How an entry is opened until the built-in viewer exists: the
-    // associated application (replaceable for tests).
+    // How an entry is run with its associated application (replaceable
+    // for tests).
     void setOpener(std::function<void(const std::string& path)> opener) {
         m_opener = std::move(opener);
     }
-    void openEntry(int position);
+    // Opens the entry in the viewer (the first one, or a new window).
+    void openEntry(int position, bool newWindow = false);
+    // The viewer windows the grid opened.
+    ViewerList& viewers() { return *m_viewers; }
+    // How a picture is shown in a viewer window and in the full-screen
+    // window; by default the viewer list and the slide show (replaceable
+    // for tests, which look at what would open instead).
+    using ViewerOpener = std::function<void(int position, bool newWindow)>;
+    void setViewerOpener(ViewerOpener opener) { m_viewerOpener = std::move(opener); }
+    using FullScreenRunner = std::function<void(int position)>;
+    void setFullScreenRunner(FullScreenRunner runner) { m_fullScreenRunner = std::move(runner); }
 
     // --- context menus and opening (thumbnail_grid_menu.cpp, thumbnail_grid_open.cpp)
     // The actions (and through them the router) the menus and the opening
@@ -97,7 +108,7 @@ public:
     const GridOptions& options() const { return m_options; }
     void setOptions(const GridOptions& options);
     // Where the external applications are read from; null: none.
-    void setSettingsStore(SettingsStore* store) { m_settings = store; }
+    void setSettingsStore(SettingsStore* store);
     // Shows a context menu; replaceable so that tests can look at the menu
     // instead of waiting for a choice.
     using MenuExec = std::function<void(QMenu& menu, QPoint globalPosition)>;
@@ -105,6 +116,9 @@ public:
     // The context menu at `point` (viewport coordinates), or from the
     // keyboard for the current entry.
     void showContextMenu(QPoint point, bool fromKeyboard);
+    // The same menu for display position `entry` (-1: none) at `global`
+    // (screen coordinates), as the details list shows it for its rows.
+    void showEntryMenu(int entry, QPoint global);
     // The command opening an entry sends: Shift runs it with its associated
     // application, Ctrl opens it in the viewer, else the IDViewer option.
     int openingCommand(Qt::KeyboardModifiers modifiers) const;
@@ -218,7 +232,8 @@ private:
     // The entry the grid's commands act on: the last one clicked, else the
     // current one.
     int commandEntry() const;
-    void openInViewer(int position);
+    void openInViewer(int position, bool newWindow);
+    void runFullScreen(int position);
     void openSelection();
     void runAssociated(int position);
     void reloadEntry(int position);
@@ -258,6 +273,9 @@ private:
     int m_pressed = -1;
     bool m_selectOnRelease = false;
     std::function<void(const std::string&)> m_opener;
+    ViewerOpener m_viewerOpener;
+    FullScreenRunner m_fullScreenRunner;
+    std::unique_ptr<ViewerList> m_viewers;
 
     CommandActions* m_actions = nullptr;
     std::unique_ptr<CommandRouter> m_ownRouter;

@@ -3,6 +3,7 @@
 #include "document/cell_geometry.h"
 #include "document/folder_document.h"
 #include "framework/idle_driver.h"
+#include "views/viewer_list.h"
 
 #include <optional>
 
@@ -16,6 +17,9 @@ bool giveWay() {
 bool ThumbnailGrid::idleStep(int) {
     // A scan changes the entries under our feet; the work waits for its end.
     if (m_document.isScanning())
+        return true;
+    // The picture the user steps to next in a viewer comes before thumbnails.
+    if (m_viewers->idleStep(giveWay))
         return true;
     switch (m_stage) {
     case Stage::Idle:

@@ -57,12 +57,18 @@ void ThumbnailGrid::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void ThumbnailGrid::showContextMenu(QPoint point, bool fromKeyboard) {
+    showEntryMenu(fromKeyboard ? m_document.focusedPosition() : hitTest(point),
+                  fromKeyboard ? mapToGlobal(QPoint(kKeyboardMenuInset, kKeyboardMenuInset))
+                               : viewport()->mapToGlobal(point));
+}
+
+void ThumbnailGrid::showEntryMenu(int entry, QPoint global) {
     int selected = m_document.selectedCount(true);
-    int entry = -1;
-    if (selected <= 1) {
+    if (selected > 1) {
+        entry = -1;
+    } else {
         // The menu is about one entry: the one under the pointer, or the
         // current one from the keyboard, becomes the only selection.
-        entry = fromKeyboard ? m_document.focusedPosition() : hitTest(point);
         if (entry < 0 && selected == 1) {
             for (int i = 0; i < m_document.displayedCount() && entry < 0; ++i) {
                 if (m_document.entryAt(i)->isSelected())
@@ -112,8 +118,6 @@ void ThumbnailGrid::showContextMenu(QPoint point, bool fromKeyboard) {
     addApplicationMenu(*menu, selected);
     commands.updateActions(menu.get());
 
-    const QPoint global = fromKeyboard ? mapToGlobal(QPoint(kKeyboardMenuInset, kKeyboardMenuInset))
-                                       : viewport()->mapToGlobal(point);
     if (m_menuExec)
         m_menuExec(*menu, global);
     else

@@ -6,6 +6,8 @@
 #include "framework/progress_window.h"
 #include "framework/wait_cursor.h"
 #include "views/progress_window_requests.h"
+#include "views/slide_show_window.h"
+#include "views/viewer_list.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -33,17 +35,43 @@ void ThumbnailGrid::openByKeys(int position, Qt::KeyboardModifiers modifiers) {
     sendCommand(openingCommand(modifiers));
 }
 
-void ThumbnailGrid::openInViewer(int position) {
+void ThumbnailGrid::setSettingsStore(SettingsStore* store) {
+    m_settings = store;
+    m_viewers->setSettingsStore(store);
+}
+
+void ThumbnailGrid::openInViewer(int position, bool newWindow) {
     PictureSource* entry = m_document.entryAt(position);
     if (entry == nullptr)
         return;
     // An entry listed without identification learns its decoder when it is
-    // first drawn.
+    // first drawn; what no decoder takes is no picture, and goes to the
+    // program the desktop associates with it.
     if (entry->decoder == kNoDecoder)
         m_document.prepareThumbnail(position, geometry(), true);
-    // Until the built-in viewer exists, pictures open like anything else:
-    // with the program the desktop associates with them.
-    runAssociated(position);
+    entry = m_document.entryAt(position);
+    if (entry == nullptr)
+        return;
+    if (entry->decoder == kNoDecoder) {
+        runAssociated(position);
+        return;
+    }
+    if (m_viewerOpener)
+        m_viewerOpener(position, newWindow);
+    else
+        m_viewers->open(position, newWindow);
+}
+
+void ThumbnailGrid::runFullScreen(int position) {
+    if (m_document.entryAt(position) == nullptr)
+        return;
+    if (m_fullScreenRunner) {
+        m_fullScreenRunner(position);
+        return;
+    }
+    m_document.updateAllViews(this, hint::StopPainting{});
+    SlideShowWindow::run(m_document, m_settings, position, false, std::nullopt, this);
+    restartPainting(false);
 }
 
 void ThumbnailGrid::openSelection() {
@@ -51,12 +79,12 @@ void ThumbnailGrid::openSelection() {
     for (int i = 0; i < count; ++i) {
         const PictureSource* entry = m_document.entryAt(i);
         if (entry != nullptr && entry->isSelected())
-            openInViewer(i);
+            openInViewer(i, true);
     }
 }
 
-void ThumbnailGrid::openEntry(int position) {
-    openInViewer(position);
+void ThumbnailGrid::openEntry(int position, bool newWindow) {
+    openInViewer(position, newWindow);
 }
 
 // A plain file opens as it is; an archive member is first extracted into a

@@ -27,8 +27,10 @@ struct WindowPlacement {
     friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
 
     // The stored placement; nullopt when "flags" is empty (never stored).
-    static std::optional<WindowPlacement> load(SettingsStore& settings);
-    void save(SettingsStore& settings) const;
+    // The viewer's frame keeps the same keys in a section of its own.
+    static std::optional<WindowPlacement> load(SettingsStore& settings,
+                                               const char* section = "WindowPlacement");
+    void save(SettingsStore& settings, const char* section = "WindowPlacement") const;
 };
 
 } // namespace vemra

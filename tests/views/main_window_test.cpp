@@ -3,7 +3,8 @@
 #include "framework/command_actions.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
-#include "views/entry_list_pane.h"
+#include "views/details_list.h"
+#include "views/details_list_model.h"
 #include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/progress_window_sink.h"
@@ -231,8 +232,8 @@ TEST_F(MainWindowTest, SortHistoryOrdersEveryScanAndTheSortMenuExtendsIt) {
         test::writeFile(folder + "/" + name,
                         std::vector<std::byte>(static_cast<std::size_t>(size), std::byte{0x78}));
     // Size descending (column 2, code 2), ties by name ascending (column 0, code 1).
+    m_frame.reset(); // it writes its own history as it goes
     f.store.putText("LstView", "SortHistory", "131074,65536");
-    m_frame.reset();
     m_frame = std::make_unique<MainWindow>(*f.document, f.registry.get(), f.store);
     const auto shown = [&] {
         std::string names;
@@ -267,8 +268,8 @@ TEST_F(MainWindowTest, SortHistoryOrdersEveryScanAndTheSortMenuExtendsIt) {
         EXPECT_EQ(f.store.getText("LstView", "SortHistory"), step.stored) << step.command;
     }
     // Re-sorting applies the whole history again.
+    m_frame.reset(); // it writes its own history as it goes
     f.store.putText("LstView", "SortHistory", "131074,65536");
-    m_frame.reset();
     m_frame = std::make_unique<MainWindow>(*f.document, f.registry.get(), f.store);
     EXPECT_TRUE(m_frame->runCommand(kCmdResort));
     EXPECT_EQ(shown(), "bdca");
@@ -328,7 +329,8 @@ TEST_F(MainWindowTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
     EXPECT_EQ(m_frame->folderTree()->selectedFolder(), b);
     EXPECT_EQ(f.document->displayedCount(), 1);
     EXPECT_EQ(m_frame->grid()->layout().count, 1);
-    EXPECT_EQ(m_frame->detailsPlace()->item(0)->text(), QStringLiteral("one.bmp"));
+    ASSERT_EQ(m_frame->detailsList()->model().rowCount(), 1);
+    EXPECT_EQ(m_frame->detailsList()->model().rows()[0].name, "one");
     EXPECT_TRUE(m_frame->mainStatusBar()->paneText(1).startsWith(QStringLiteral("全 1 ﾌｧｲﾙ")));
     m_frame->fillHistoryMenu(true);
     ASSERT_EQ(m_frame->historyMenu(true)->actions().size(), 1);
@@ -510,7 +512,7 @@ TEST_F(MainWindowTest, F6AndShiftF6MoveBetweenThePanes) {
     QApplication::setActiveWindow(m_frame.get());
     m_frame->folderTree()->setFocus();
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
-    EXPECT_EQ(QApplication::focusWidget(), m_frame->detailsPlace());
+    EXPECT_TRUE(m_frame->detailsList()->isAncestorOf(QApplication::focusWidget()));
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));
     EXPECT_EQ(QApplication::focusWidget(), m_frame->grid());
     EXPECT_TRUE(m_frame->runCommand(kCmdNextPane));

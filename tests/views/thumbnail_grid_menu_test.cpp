@@ -86,6 +86,13 @@ protected:
             opened.push_back(path);
             openedBytes.push_back(test::readFile(path));
         });
+        // The viewer and the full-screen window record what they would show.
+        auto shown = [this](int position) {
+            opened.push_back(f.document->entryAt(position)->fullPath());
+            openedBytes.emplace_back();
+        };
+        view->setViewerOpener([shown](int position, bool) { shown(position); });
+        view->setFullScreenRunner(shown);
         router.setTarget(CommandRouter::Level::ActiveView, view.get());
         router.setTarget(CommandRouter::Level::Document, f.document.get());
         router.setTarget(CommandRouter::Level::Application, &applications);

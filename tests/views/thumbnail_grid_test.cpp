@@ -34,6 +34,10 @@ protected:
         QObject::connect(view.get(), &ThumbnailGrid::thumbnailProgress,
                          [this](int percent) { progress.percents.push_back(percent); });
         view->setOpener([this](const std::string& path) { opened.push_back(path); });
+        // What the viewer would show stands beside what runs elsewhere.
+        view->setViewerOpener([this](int position, bool) {
+            opened.push_back(f.document->entryAt(position)->fullPath());
+        });
     }
     ~ThumbnailGridTest() override { view.reset(); }
 

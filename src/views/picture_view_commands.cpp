@@ -1,0 +1,289 @@
+#include "views/picture_view.h"
+
+#include "document/folder_document.h"
+#include "framework/command_id.h"
+#include "framework/message_box.h"
+#include "framework/wait_cursor.h"
+#include "imaging/colour_reduction.h"
+#include "imaging/jpeg_encoder.h"
+#include "imaging/picture_convert.h"
+#include "imaging/picture_qimage.h"
+#include "imaging/picture_save.h"
+#include "imaging/unsharp.h"
+#include "views/slide_show_window.h"
+#include "views/view_options_dialog.h"
+#include "views/viewer_geometry.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+
+#include <array>
+
+namespace vemra {
+namespace {
+
+constexpr int kFitFirst = kCmdFitOriginal;
+constexpr int kFitLast = kCmdFitAspect;
+
+// The scaling commands in the order of their stored numbers.
+struct ScaleCommand {
+    int id;
+    int mode;
+};
+constexpr std::array<ScaleCommand, 5> kScaleCommands{{{kCmdScalePlain, 0},
+                                                      {kCmdScaleNearest, 1},
+                                                      {kCmdScaleLinear, 2},
+                                                      {kCmdScaleAverage, 3},
+                                                      {kCmdScaleAuto, 10}}};
+
+const ScaleCommand* scaleCommand(int id) {
+    for (const ScaleCommand& c : kScaleCommands) {
+        if (c.id == id)
+            return &c;
+    }
+    return nullptr;
+}
+
+// The sharpening kernel of the viewer's command: the eight neighbours.
+constexpr std::array<int, 9> kSharpenKernel{1, 1, 1, 1, 0, 1, 1, 1, 1};
+
+bool endsWith(const QString& path, const char* suffix) {
+    return path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+}
+
+std::optional<std::string> askSavePath(QWidget* parent) {
+    const QString path = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("ファイル保存"), QString(),
+        QStringLiteral("BMP形式 (*.bmp);;JPEG形式 (*.jpg *.jpeg);;PNG形式 (*.png)"));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path.toStdString();
+}
+
+} // namespace
+
+std::optional<CommandState> PictureView::commandState(int id) const {
+    const bool picture = m_stage.hasPicture() && !m_loading;
+    const bool shown = m_position >= 0 && !m_loading;
+    if (commandInRange(id, kFitFirst, kFitLast))
+        return CommandState{true, m_options.fit.fitSize == id - kFitFirst};
+    if (const ScaleCommand* c = scaleCommand(id))
+        return CommandState{true, m_options.fit.scaleMode == c->mode};
+    switch (id) {
+    case kCmdFirstPicture:
+        return CommandState{shown && m_position > 0, false};
+    case kCmdLastPicture:
+        return CommandState{shown && m_position + 1 < m_document.displayedCount(), false};
+    // Stepping stays possible at the ends: with Repeat it wraps, without it
+    // the picture is shown again.
+    case kCmdPreviousPicture:
+    case kCmdNextPicture:
+        return CommandState{shown, false};
+    case kCmdSequentialDrawing:
+        return CommandState{m_document.displayedCount() > 0, m_sequential.isActive()};
+    case kCmdZoomIn:
+        return CommandState{
+            picture && viewer::canZoomIn(m_stage.zoomLevel(), m_options.fit.zoomStep), false};
+    case kCmdZoomOut:
+        return CommandState{
+            picture && viewer::canZoomOut(m_stage.zoomLevel(), m_options.fit.zoomStep), false};
+    case kCmdRotateRight:
+    case kCmdRotateLeft:
+    case kCmdFlipVertical:
+    case kCmdFlipHorizontal:
+    case kCmdResetZoom:
+    case kCmdViewerSave:
+    case kCmdViewerClipboardCopy:
+    case kCmdUnsharpMask:
+    case kCmdReduceColours:
+        return CommandState{picture, false};
+    case kCmdRepeat:
+        return CommandState{true, m_options.repeat};
+    case kCmdViewerFullScreen:
+        return CommandState{shown, false};
+    case kCmdViewOptions:
+        return CommandState{};
+    case kCmdToggleSelected: {
+        PictureSource* entry = m_document.entryAt(m_position);
+        return CommandState{entry != nullptr && !m_sequential.isActive() && !m_loading,
+                            entry != nullptr && entry->isSelected()};
+    }
+    default:
+        // Copy, move, delete, note, print and wallpaper come with the file
+        // operations and output products; until then nobody answers them,
+        // so they show disabled.
+        return std::nullopt;
+    }
+}
+
+bool PictureView::onCommand(int id) {
+    const QSize client = size();
+    if (commandInRange(id, kFitFirst, kFitLast)) {
+        m_options.fit.fitSize = id - kFitFirst;
+        redisplay(false);
+        return true;
+    }
+    if (const ScaleCommand* c = scaleCommand(id)) {
+        m_options.fit.scaleMode = c->mode;
+        redisplay(true);
+        return true;
+    }
+    switch (id) {
+    case kCmdFirstPicture:
+        showFirst();
+        return true;
+    case kCmdLastPicture:
+        showLast();
+        return true;
+    case kCmdPreviousPicture:
+        showPrevious();
+        return true;
+    case kCmdNextPicture:
+        showNext();
+        return true;
+    case kCmdSequentialDrawing:
+        if (m_sequential.isActive()) {
+            m_sequential.stop();
+            // The picture shown last plays again if it is animated.
+            if (m_position >= 0)
+                showEntry(m_position);
+        } else {
+            startSequential();
+        }
+        return true;
+    case kCmdZoomIn:
+        if (m_stage.zoomIn(client))
+            afterGeometryChange();
+        return true;
+    case kCmdZoomOut:
+        if (m_stage.zoomOut(client))
+            afterGeometryChange();
+        return true;
+    case kCmdResetZoom:
+        if (m_stage.resetZoom(client))
+            afterGeometryChange();
+        return true;
+    case kCmdRotateRight:
+    case kCmdRotateLeft: {
+        const WaitCursor busy;
+        m_stage.rotate(id == kCmdRotateRight ? m_options.angleUnit : 360 - m_options.angleUnit,
+                       client);
+        afterGeometryChange();
+        return true;
+    }
+    case kCmdFlipVertical:
+    case kCmdFlipHorizontal:
+        m_stage.flip(id == kCmdFlipVertical, client);
+        afterGeometryChange();
+        return true;
+    case kCmdRepeat:
+        m_options.repeat = !m_options.repeat;
+        planLookAhead(m_direction);
+        return true;
+    case kCmdViewerFullScreen:
+        runFullScreen();
+        return true;
+    case kCmdViewOptions:
+        runOptionsDialog();
+        return true;
+    case kCmdToggleSelected:
+        toggleSelected();
+        return true;
+    case kCmdViewerSave:
+        saveCommand();
+        return true;
+    case kCmdViewerClipboardCopy:
+        copyToClipboard();
+        return true;
+    case kCmdUnsharpMask:
+    case kCmdReduceColours:
+        return applyFilter(id);
+    default:
+        return false;
+    }
+}
+
+bool PictureView::applyFilter(int id) {
+    const WaitCursor busy;
+    PictureBuffer changed;
+    if (id == kCmdUnsharpMask) {
+        // Only 24-bit pictures are sharpened; others are widened first.
+        PictureBuffer wide = copyAs24Bits(m_stage.frame());
+        if (wide)
+            changed = unsharp(wide, kViewerUnsharpAmount, 3, kSharpenKernel);
+    } else {
+        changed = reduceColours(m_stage.frame());
+    }
+    if (!changed)
+        return true;
+    m_stage.replacePicture(std::move(changed));
+    m_animationTimer.stop();
+    if (m_entry)
+        m_entry->bitCount = m_stage.frame().bitCount();
+    redisplay(true);
+    return true;
+}
+
+void PictureView::toggleSelected() {
+    PictureSource* entry = m_document.entryAt(m_position);
+    if (entry == nullptr)
+        return;
+    const bool selected = !entry->isSelected();
+    m_document.setSelected(m_position, selected ? PictureSource::kSelected : 0);
+    m_document.updateAllViews(nullptr, hint::SelectionChanged{selected, m_position});
+}
+
+bool PictureView::savePicture(const std::string& path) {
+    const PictureBuffer& shown = m_stage.shownPicture();
+    const PictureBuffer& picture = shown ? shown : m_stage.frame();
+    if (!picture)
+        return false;
+    const QString name = QString::fromStdString(path);
+    if (endsWith(name, ".jpg") || endsWith(name, ".jpeg"))
+        return saveJpeg(path, picture, JpegOptions{}.quality, false);
+    if (endsWith(name, ".png"))
+        return savePng(path, picture, 0);
+    return saveBmp(path, picture, 0);
+}
+
+void PictureView::saveCommand() {
+    const std::optional<std::string> path = m_saveDialog ? m_saveDialog(this) : askSavePath(this);
+    if (!path)
+        return;
+    bool saved = false;
+    {
+        const WaitCursor busy;
+        saved = savePicture(*path);
+    }
+    if (!saved)
+        showError(this, "ファイルの保存に失敗しました");
+}
+
+void PictureView::copyToClipboard() {
+    const PictureBuffer& shown = m_stage.shownPicture();
+    const QImage image = pictureToImage(shown ? shown : m_stage.frame());
+    if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && !image.isNull())
+        clipboard->setImage(image);
+}
+
+void PictureView::runFullScreen() {
+    stopTimers();
+    const SlideShowWindow::Outcome outcome =
+        SlideShowWindow::run(m_document, m_store, m_position, false, m_options.sleepTime, this);
+    m_options.sleepTime = outcome.sleepTime;
+    m_lookAhead.clear();
+    if (entryExists(outcome.position))
+        showEntry(outcome.position);
+}
+
+void PictureView::runOptionsDialog() {
+    ViewOptionsDialog dialog(m_options, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        setOptions(dialog.options());
+        if (m_store != nullptr)
+            m_options.save(*m_store);
+    }
+}
+
+} // namespace vemra
