@@ -319,13 +319,11 @@ void FolderTree::refreshItem(QTreeWidgetItem* item, int depth) {
             insertSorted(item, f);
             continue;
         }
-        if (!present->data(0, kReadRole).toBool()) {
-            present->setChildIndicatorPolicy(f->childIndicatorPolicy());
-        } else if (present->isExpanded()) {
+        if (present->data(0, kReadRole).toBool()) {
+            // Open or not, what was read below it is read again: it stays
+            // watched and keeps what the selection shows.
             refreshItem(present, depth + 1);
         } else {
-            // Read once but closed: read again when opened next.
-            resetChildren(present);
             present->setChildIndicatorPolicy(f->childIndicatorPolicy());
         }
         delete f;
