@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -130,6 +130,11 @@ bench-browse: build-bench
 bench-viewer: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
 	bench/run_viewer_bench.sh $(BENCH_DIR) $(ARGS)
+
+# Expanding a folder of 10,000 sub-folders beside QFileSystemModel and find;
+# cp of 1,000 files into the monitored folder: how often it is read.
+bench-folder: build-bench
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/folder-bench $(ARGS)
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.

@@ -105,8 +105,6 @@ enum CommandId : int {
     kCmdHtmlCatalog = 10010,
     kCmdContactSheet = 10195,
     kCmdReportFile = 10170,
-    kCmdMapNetworkDrive = 10115,
-    kCmdDisconnectNetworkDrive = 10116,
 
     // --- options
     kCmdBehaviourOptions = 10159,

@@ -72,8 +72,6 @@ constexpr CommandInfo kMainCommands[] = {
     {kCmdHtmlCatalog, "HTMLの作成(&H)...", {}},
     {kCmdContactSheet, "コンタクトシートの作成(&G)...", {}},
     {kCmdReportFile, "レポートファイルの作成(&R)...", {}},
-    {kCmdMapNetworkDrive, "ネットワークドライブの割り当て(&N)...", {}},
-    {kCmdDisconnectNetworkDrive, "切断(&K)...", {}},
     // オプション
     {kCmdBehaviourOptions, "動作設定(V)...", {}},
     {kCmdPluginSettings, "プラグイン設定(P)...", {}},
@@ -265,9 +263,6 @@ constexpr MenuItem kToolsMenu[] = {
     {kCmdHtmlCatalog, {}, {}},
     {kCmdContactSheet, {}, {}},
     {kCmdReportFile, {}, {}},
-    kSeparator,
-    {kCmdMapNetworkDrive, {}, {}},
-    {kCmdDisconnectNetworkDrive, {}, {}},
 };
 
 constexpr MenuItem kOptionsMenu[] = {

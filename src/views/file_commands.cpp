@@ -6,6 +6,7 @@
 #include "document/transfer_data.h"
 #include "framework/command_id.h"
 #include "framework/wait_cursor.h"
+#include "platform/own_file_operations.h"
 #include "views/destination_dialog.h"
 #include "views/dialog_transfer_questions.h"
 #include "views/folder_input_dialog.h"
@@ -22,6 +23,8 @@ int runCopyCommand(QWidget* parent, FolderDocument& document, SettingsStore& set
     if (!choice)
         return 0;
     DialogTransferQuestions questions(parent, document, &settings);
+    // The folder monitor leaves changes made here to the operation itself.
+    const OwnFileOperation own;
     return copyEntries(document, positions, choice->destination, choice->onlyExisting, questions);
 }
 
@@ -32,6 +35,8 @@ int runMoveCommand(QWidget* parent, FolderDocument& document, SettingsStore& set
     if (!choice)
         return 0;
     DialogTransferQuestions questions(parent, document, &settings);
+    // The folder monitor leaves changes made here to the operation itself.
+    const OwnFileOperation own;
     return moveEntries(document, positions, choice->destination, choice->onlyExisting, questions,
                        sender);
 }
@@ -39,6 +44,8 @@ int runMoveCommand(QWidget* parent, FolderDocument& document, SettingsStore& set
 int runDeleteCommand(QWidget* parent, FolderDocument& document, SettingsStore* settings,
                      std::span<const int> positions, DocumentView* sender) {
     DialogTransferQuestions questions(parent, document, settings);
+    // The folder monitor leaves changes made here to the operation itself.
+    const OwnFileOperation own;
     return deleteEntries(document, positions, questions, sender);
 }
 
@@ -51,6 +58,8 @@ int runExtractCommand(QWidget* parent, FolderDocument& document, SettingsStore& 
     if (!folder)
         return 0;
     DialogTransferQuestions questions(parent, document, &settings);
+    // The folder monitor leaves changes made here to the operation itself.
+    const OwnFileOperation own;
     WaitCursor busy;
     const int result = extractEntries(document, positions, *folder, questions);
     if (*folder == document.currentFolder())
@@ -66,6 +75,19 @@ int dropFiles(QWidget* parent, FolderDocument& document, SettingsStore* settings
     if (files.paths.empty())
         return 0;
     DialogTransferQuestions questions(parent, document, settings);
+    // The folder monitor leaves changes made here to the operation itself.
+    const OwnFileOperation own;
+    return transferDroppedFiles(document, files, destination, move, questions);
+}
+
+int dropPaths(QWidget* parent, FolderDocument& document, SettingsStore* settings,
+              const std::vector<std::string>& paths, const std::string& destination, bool move) {
+    if (paths.empty())
+        return 0;
+    ClipboardFiles files;
+    files.paths = paths;
+    DialogTransferQuestions questions(parent, document, settings);
+    const OwnFileOperation own;
     return transferDroppedFiles(document, files, destination, move, questions);
 }
 

@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 class QMimeData;
 class QWidget;
@@ -40,6 +41,11 @@ int runExtractCommand(QWidget* parent, FolderDocument& document, SettingsStore& 
 // anything arrived. Returns the number transferred.
 int dropFiles(QWidget* parent, FolderDocument& document, SettingsStore* settings,
               const QMimeData& data, const std::string& destination, bool move);
+
+// The same for a list of files already read from the data (the folder
+// tree's drops onto one of its folders).
+int dropPaths(QWidget* parent, FolderDocument& document, SettingsStore* settings,
+              const std::vector<std::string>& paths, const std::string& destination, bool move);
 
 // The drop action a drop of `data` gets: none without a file list (or
 // while the target itself drags), move with Shift or DaDMOVE (unless Ctrl

@@ -37,6 +37,7 @@ void FrameSettings::save(SettingsStore& settings) const {
     settings.putInt(kSection, "ToolBar", toolBar ? 1 : 0);
     settings.putInt(kSection, "PluginSetBar", pluginSetBar ? 1 : 0);
     settings.putInt(kSection, "StatusBar", statusBar ? 1 : 0);
+    settings.putInt(kSection, "FolderMonitor", folderMonitor ? 1 : 0);
     settings.putText("DrvView", "Window", formatRect({0, 0, treePane.first, treePane.second}));
     settings.putText("LstView", "Window", formatRect({0, 0, listPane.first, listPane.second}));
 }

@@ -20,8 +20,8 @@ struct FrameSettings {
     IntPair listPane{160, 80};  // LstView/Window, third and fourth numbers
 
     static FrameSettings load(SettingsStore& settings);
-    // Writes the window, the bars and the pane sizes (the keys the frame
-    // owns on close).
+    // Writes the window, the bars, the folder monitor and the pane sizes
+    // (the keys the frame owns on close).
     void save(SettingsStore& settings) const;
     // Writes the switches the options dialog changes (FlatBar,
     // FolderMonitor, DrvView ShellTree).

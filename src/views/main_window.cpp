@@ -4,12 +4,13 @@
 #include "document/folder_document.h"
 #include "framework/command_actions.h"
 #include "framework/command_table.h"
+#include "framework/folder_monitor.h"
 #include "framework/scan_interruption.h"
 #include "settings/settings_store.h"
 #include "views/details_list.h"
 #include "views/display_filter_dialog.h"
 #include "views/file_commands.h"
-#include "views/folder_tree_pane.h"
+#include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/output_commands.h"
 #include "views/progress_window_sink.h"
@@ -90,7 +91,20 @@ void MainWindow::setApplicationTarget(CommandTarget* target) {
 void MainWindow::createPanes() {
     m_columns = new QSplitter(Qt::Horizontal, this);
     m_columns->setObjectName(QStringLiteral("columns"));
-    m_tree = new FolderTreePane(m_document, m_columns);
+    m_tree = new FolderTree(m_document, m_settings,
+                            m_frameSettings.shellTree ? FolderTree::Kind::Desktop
+                                                      : FolderTree::Kind::Drives,
+                            m_columns);
+    m_tree->setDropHandler(
+        [this](const std::vector<std::string>& paths, const std::string& target, bool move) {
+            return dropPaths(this, m_document, &m_settings, paths, target, move) > 0;
+        });
+    connect(m_tree, &FolderTree::statusText, this,
+            [this](int pane, const QString& text) { setStatusText(pane, text.toStdString()); });
+    m_monitor = new FolderMonitor(this);
+    m_monitor->setEntryCount([this] { return m_document.displayedCount(); });
+    m_monitor->setBusy([this] { return m_document.isScanning(); });
+    connect(m_monitor, &FolderMonitor::changed, this, &MainWindow::shownFolderChanged);
     m_rows = new QSplitter(Qt::Vertical, m_columns);
     m_rows->setObjectName(QStringLiteral("rows"));
     m_details = new DetailsList(m_document, m_settings, m_rows);
@@ -152,6 +166,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
     if (auto list = m_details != nullptr ? m_details->listCommandState(id) : std::nullopt) {
         return list;
     }
+    if (auto folder = folderCommandState(id)) {
+        return folder;
+    }
     if (auto files = m_fileCommands->commandState(id)) {
         return files;
     }
@@ -201,6 +218,9 @@ std::optional<CommandState> MainWindow::commandState(int id) const {
 }
 
 bool MainWindow::onCommand(int id) {
+    if (onFolderCommand(id)) {
+        return true;
+    }
     if ((m_details != nullptr && m_details->onListCommand(id)) || m_fileCommands->onCommand(id) ||
         (m_output && m_output->onCommand(id))) {
         return true;
@@ -295,6 +315,7 @@ void MainWindow::onUpdate(DocumentView*, const UpdateHint& update) {
         update,
         [this](const hint::ScanFinished&) {
             m_interruption.reset(); // hands back the input it kept
+            followShownFolder();
             showStatusSummary();
             updateCommandStates();
         },

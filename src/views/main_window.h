@@ -24,7 +24,8 @@ class DetailsList;
 class ThumbnailGrid;
 class CommandActions;
 class FileCommands;
-class FolderTreePane;
+class FolderMonitor;
+class FolderTree;
 class FolderDocument;
 class MainStatusBar;
 class OutputCommands;
@@ -87,12 +88,17 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     QToolBar* pluginSetBar() const { return m_pluginSetBar; }
     QComboBox* pluginSetList() const { return m_pluginSetList; }
-    FolderTreePane* folderTree() const { return m_tree; }
+    FolderTree* folderTree() const { return m_tree; }
+    FolderMonitor* folderMonitor() const { return m_monitor; }
     DetailsList* detailsList() const { return m_details; }
     ThumbnailGrid* grid() const { return m_grid; }
     OutputCommands* outputCommands() const { return m_output.get(); }
     QSplitter* columns() const { return m_columns; }
     QSplitter* rows() const { return m_rows; }
+    // "MainFrame" "FolderMonitor": watch the shown folder and read it again
+    // after other programs changed it (the options dialog switches it).
+    void setFolderMonitor(bool on);
+    bool folderMonitorOn() const { return m_frameSettings.folderMonitor; }
     // Fills the plug-in-set bar's list from the registry.
     void reloadPluginSets();
     // Rebuilds the three drop-down menus as they would show when opened.
@@ -124,6 +130,11 @@ private:
     bool onRangeCommand(int id);
     // F6 and Shift+F6: the next or previous of tree, details and grid.
     void focusPane(int step);
+    // The folder commands of the main menu and Alt+arrows, for the tree.
+    std::optional<CommandState> folderCommandState(int id) const;
+    bool onFolderCommand(int id);
+    // Follows the shown folder with the monitor (FolderMonitor on).
+    void followShownFolder();
     // "表示フィルタ(&W)...": the dialog, then the document's new filter.
     void editDisplayFilter();
     // The settings dialogs of the options menu (main_window_options.cpp):
@@ -153,7 +164,9 @@ private:
     QMenu* m_sizeMenu = nullptr;
     QSplitter* m_columns = nullptr;
     QSplitter* m_rows = nullptr;
-    FolderTreePane* m_tree = nullptr;
+    FolderTree* m_tree = nullptr;
+    // Watches the shown folder (FolderMonitor) and reads it again after changes.
+    FolderMonitor* m_monitor = nullptr;
     DetailsList* m_details = nullptr;
     ThumbnailGrid* m_grid = nullptr;
     // Shows the document's reading of folder-information files.

@@ -1,9 +1,10 @@
 #include "views/main_window.h"
 
 #include "document/folder_document.h"
+#include "framework/folder_monitor.h"
 #include "settings/settings_store.h"
 #include "views/details_list.h"
-#include "views/folder_tree_pane.h"
+#include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/thumbnail_grid.h"
 #include "views/viewer_list.h"
@@ -85,6 +86,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     m_grid->viewers().closeAll();
     m_closing = true;
     saveState();
+    m_monitor->stop();
     e->accept();
     emit closed();
 }

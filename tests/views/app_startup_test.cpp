@@ -8,7 +8,7 @@
 #include "framework/message_box.h"
 #include "imaging/decoder_registry.h"
 #include "settings/settings_store.h"
-#include "views/folder_tree_pane.h"
+#include "views/folder_tree.h"
 #include "views/main_window.h"
 #include "views/thumbnail_grid.h"
 #include "views/window_placement.h"

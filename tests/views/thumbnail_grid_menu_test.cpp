@@ -9,7 +9,7 @@
 #include "framework/progress_requests.h"
 #include "framework/progress_window.h"
 #include "imaging/picture_qimage.h"
-#include "views/folder_tree_pane.h"
+#include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/main_window.h"
 
