@@ -61,6 +61,9 @@ public:
 
     Kind kind() const { return m_kind; }
     const FolderTreeOptions& options() const { return m_options; }
+    // "DriveView" "Monitoring" from the options dialog: off stops every
+    // watch at once; on watches the folders read from now on.
+    void setMonitoring(bool on);
     const QuickAccessList& quickAccess() const { return m_quickAccess; }
 
     void onUpdate(DocumentView* sender, const UpdateHint& hint) override;

@@ -228,6 +228,12 @@ int FolderTree::refreshDrives() {
 
 // --- monitoring of the drive tree
 
+void FolderTree::setMonitoring(bool on) {
+    m_options.monitoring = on;
+    if (!on)
+        restartMonitors();
+}
+
 void FolderTree::restartMonitors() {
     delete m_watchNotifier;
     m_watchNotifier = nullptr;

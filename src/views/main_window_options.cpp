@@ -6,6 +6,7 @@
 #include "settings/settings_store.h"
 #include "views/behaviour_options.h"
 #include "views/cache_maintenance_dialog.h"
+#include "views/folder_tree.h"
 #include "views/list_edit_dialog.h"
 #include "views/main_window.h"
 #include "views/options_dialog.h"
@@ -55,6 +56,9 @@ void MainWindow::editBehaviourOptions() {
     GridOptions grid = m_grid->options();
     after.applyTo(m_document.options(), grid, m_frameSettings);
     m_grid->setOptions(grid);
+    // The tree writes its own options when it goes: it must hold the new one.
+    m_tree->setMonitoring(after.monitoring);
+    followShownFolder();
     {
         SettingsStore::Batch batch(m_settings);
         m_document.saveOptions();
