@@ -230,7 +230,7 @@ int PictureView::shownEntryPosition() const {
     };
     if (same(m_position))
         return m_position;
-    for (int i = 0; i < m_document.entryCount(); ++i) {
+    for (int i = 0; i < m_document.displayedCount(); ++i) {
         if (same(i))
             return i;
     }
@@ -266,7 +266,7 @@ void PictureView::fileCommand(int id) {
     // or the last one when it was the last; an emptied folder leaves the
     // viewer empty.
     stopTimers();
-    const int count = m_document.entryCount();
+    const int count = m_document.displayedCount();
     if (count == 0) {
         clearPicture();
         return;

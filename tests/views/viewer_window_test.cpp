@@ -71,14 +71,14 @@ TEST_F(ViewerTest, DeleteInTheViewerRemovesTheShownFileAndShowsTheNext) {
     const std::string folder = f.dir.file("pics");
     EXPECT_FALSE(fs::exists(folder + "/pic0001.png"));
     EXPECT_TRUE(fs::exists(folder + "/pic0000.png"));
-    EXPECT_EQ(f.document->entryCount(), 5);
+    EXPECT_EQ(f.document->displayedCount(), 5);
     EXPECT_EQ(view->entry()->fileName, "pic0002.png");
 
     window->runCommand(kCmdLastPicture);
     ASSERT_EQ(view->entry()->fileName, "zz-anim.gif");
     ASSERT_TRUE(window->runCommand(kCmdViewerDelete));
     EXPECT_FALSE(fs::exists(folder + "/zz-anim.gif"));
-    EXPECT_EQ(f.document->entryCount(), 4);
+    EXPECT_EQ(f.document->displayedCount(), 4);
     EXPECT_EQ(view->entry()->fileName, "pic0004.png");
 }
 
