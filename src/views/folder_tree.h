@@ -50,6 +50,9 @@ public:
     using NameAsker = std::function<std::optional<std::string>(NamePurpose, const std::string&)>;
     // Hands dropped files to the file operations: the paths, the folder to
     // put them in, and whether to move them. True when anything arrived.
+    // The handler reads the shown folder again when the drop changed it
+    // (files arrived in it or were moved out of it); the tree refreshes
+    // only its own item.
     using DropHandler = std::function<bool(const std::vector<std::string>& paths,
                                            const std::string& target, bool move)>;
     // Shows a popup menu at a global point (tests record it instead).

@@ -100,10 +100,6 @@ bool FolderTree::dropOn(QTreeWidgetItem* item, const QMimeData& data, Qt::DropAc
     }
     if (transferred) {
         refreshPath(target);
-        // Files may have come into the shown folder, or left it.
-        if (!m_document.currentFolder().empty()) {
-            m_document.refresh(false);
-        }
     }
     return transferred;
 }
