@@ -7,6 +7,7 @@
 #include "views/details_list_model.h"
 #include "views/thumbnail_grid.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QListView>
 #include <QScrollBar>
@@ -135,6 +136,10 @@ void DetailsList::connectView(QAbstractItemView* view) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setDragEnabled(true);
     view->setDragDropMode(QAbstractItemView::DragOnly);
+    // Files dropped onto the list go where a drop onto the grid sends them;
+    // the viewport gets the drag events, so it is the one watched.
+    view->viewport()->setAcceptDrops(true);
+    view->viewport()->installEventFilter(this);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QPalette colours = view->palette();
     colours.setColor(QPalette::Base, toQColor(m_options.background));
@@ -373,6 +378,24 @@ void DetailsList::showContextMenu(QAbstractItemView* view, QPoint point) {
 void DetailsList::startDrag() {
     if (m_grid != nullptr && m_document.selectedCount(false) > 0)
         m_grid->startDrag();
+}
+
+bool DetailsList::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (m_grid == nullptr)
+            return false;
+        m_grid->answerDragOver(static_cast<QDropEvent*>(event));
+        return true;
+    case QEvent::Drop:
+        if (m_grid == nullptr)
+            return false;
+        m_grid->takeDrop(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return QStackedWidget::eventFilter(watched, event);
+    }
 }
 
 void DetailsList::viewerClosed() {

@@ -76,6 +76,10 @@ public:
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
 
+protected:
+    // Drops onto either view are handed to the grid.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setUpTable();
     void setUpIconView();

@@ -165,6 +165,11 @@ public:
     // turned to a later whole second than at the press, or the pointer is
     // over another entry than the pressed one, or over none.
     static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
+    // Files dragged over or dropped onto the grid, or onto a view that lends
+    // the grid its drops (the details list): copied or moved into the shown
+    // folder as the keys and "DaDMove" say.
+    void answerDragOver(QDropEvent* event);
+    void takeDrop(QDropEvent* event);
 
     // --- DocumentView, CommandTarget
     void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
