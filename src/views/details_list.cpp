@@ -3,12 +3,14 @@
 #include "document/document_sort.h"
 #include "document/folder_document.h"
 #include "framework/command_id.h"
+#include "framework/view_focus.h"
 #include "settings/settings_store.h"
 #include "views/details_list_model.h"
 #include "views/thumbnail_grid.h"
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QScrollBar>
 #include <QTableView>
@@ -140,6 +142,9 @@ void DetailsList::connectView(QAbstractItemView* view) {
     // the viewport gets the drag events, so it is the one watched.
     view->viewport()->setAcceptDrops(true);
     view->viewport()->installEventFilter(this);
+    // Tab leaves the list for the document's next view instead of stepping
+    // through the cells.
+    view->installEventFilter(this);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QPalette colours = view->palette();
     colours.setColor(QPalette::Base, toQColor(m_options.background));
@@ -382,6 +387,14 @@ void DetailsList::startDrag() {
 
 bool DetailsList::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Tab ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return QStackedWidget::eventFilter(watched, event);
+        focusNextView(m_document, *this, *this);
+        return true;
+    }
     case QEvent::DragEnter:
     case QEvent::DragMove:
         if (m_grid == nullptr)

@@ -77,7 +77,8 @@ public:
     bool onCommand(int id) override;
 
 protected:
-    // Drops onto either view are handed to the grid.
+    // Drops onto either view are handed to the grid; Tab goes to the next
+    // view of the document.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -239,7 +239,6 @@ private:
     // The pointer shows where a click toggles (a caption, or Ctrl held)
     // and where it selects.
     void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
-    void focusNextView();
     // Makes `position` the document's current entry; the grid brings its
     // own choices into view as keys do, not as FocusChanged does for others'.
     void setCurrent(int position);
