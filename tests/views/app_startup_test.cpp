@@ -178,6 +178,26 @@ TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
     EXPECT_EQ(app->pluginFolder(), m_dir.file("cwd"));
 }
 
+// The program as a user first sees it, for the software centres' screenshot
+// (desktop/screenshots/grid.png is taken from this one).
+TEST_F(StartupTest, ScreenshotOfTheSamplesWithEveryThumbnailMade) {
+    settings().putText("SPI", "SPIDIR", VEMRA_PLUGIN_DIR);
+    auto app = start({"-nologo", test::samplesFolder()});
+    MainWindow* window = app->mainWindow();
+    window->resize(1024, 640);
+    QCoreApplication::processEvents();
+    // Idle time makes the thumbnails, visible ones first, then the rest.
+    int steps = 0;
+    while (window->idle(steps) && steps < 5000) {
+        ++steps;
+    }
+    EXPECT_LT(steps, 5000) << "the thumbnails were not all made";
+    window->grid()->setFocus();
+    QCoreApplication::processEvents();
+    const std::string path = test::saveScreenshot(window->grab().toImage(), "appstream-grid.png");
+    EXPECT_TRUE(fs::exists(path));
+}
+
 TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
     QWidget window;
     window.show();
