@@ -182,7 +182,19 @@ TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
 // (desktop/screenshots/grid.png is taken from this one).
 TEST_F(StartupTest, ScreenshotOfTheSamplesWithEveryThumbnailMade) {
     settings().putText("SPI", "SPIDIR", VEMRA_PLUGIN_DIR);
-    auto app = start({"-nologo", test::samplesFolder()});
+    // The samples in a home folder of their own, so the tree shows a user's
+    // folders rather than this machine's.
+    const fs::path home = m_dir.path() / "home";
+    const fs::path pictures = home / "Pictures" / "samples";
+    fs::create_directories(pictures);
+    for (const fs::directory_entry& entry : fs::directory_iterator(test::samplesFolder())) {
+        if (entry.is_regular_file()) {
+            fs::copy_file(entry.path(), pictures / entry.path().filename());
+        }
+    }
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.string()));
+    auto app = start({"-nologo", pictures.string()});
     MainWindow* window = app->mainWindow();
     window->resize(1024, 640);
     QCoreApplication::processEvents();
@@ -196,6 +208,8 @@ TEST_F(StartupTest, ScreenshotOfTheSamplesWithEveryThumbnailMade) {
     QCoreApplication::processEvents();
     const std::string path = test::saveScreenshot(window->grab().toImage(), "appstream-grid.png");
     EXPECT_TRUE(fs::exists(path));
+    app.reset();
+    qputenv("HOME", realHome);
 }
 
 TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
