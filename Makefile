@@ -7,9 +7,9 @@ PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-de
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic \
 	desktop-file-utils appstream
 
-# What `make package` needs besides the build: CPack's dpkg-shlibdeps, and
-# lintian to check the package.
-PACKAGE_PACKAGES := dpkg-dev fakeroot file lintian
+# What `make package` needs besides the build: dpkg-shlibdeps for CPack,
+# and what tools/package/check-package runs (man, lintian).
+PACKAGE_PACKAGES := dpkg-dev file man-db lintian
 
 # Peers the benchmarks compare against; not needed by the build or tests.
 BENCH_SCALE_PACKAGES := python3-pil libvips-tools
