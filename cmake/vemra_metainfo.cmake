@@ -16,19 +16,23 @@ set(VEMRA_SCREENSHOT_URL "" CACHE STRING
 # The release date follows SOURCE_DATE_EPOCH when it is set, so rebuilding
 # the same source gives the same file.
 string(TIMESTAMP VEMRA_RELEASE_DATE "%Y-%m-%d" UTC)
+# The <screenshots> element naming the grid's screenshot at `url`, in `out`.
+function(vemra_appstream_screenshots url out)
+    set(${out} "  <screenshots>
+    <screenshot type=\"default\">
+      <caption>The thumbnail grid on a folder of sample pictures</caption>
+      <caption xml:lang=\"ja\">サンプル画像フォルダのサムネイル一覧</caption>
+      <image type=\"source\">${url}</image>
+    </screenshot>
+  </screenshots>" PARENT_SCOPE)
+endfunction()
+
+set(VEMRA_APPSTREAM_SCREENSHOTS "")
 if(VEMRA_SCREENSHOT_URL)
     if(NOT VEMRA_SCREENSHOT_URL MATCHES "^https://")
         message(FATAL_ERROR "VEMRA_SCREENSHOT_URL must be an https address")
     endif()
-    set(VEMRA_APPSTREAM_SCREENSHOTS "  <screenshots>
-    <screenshot type=\"default\">
-      <caption>The thumbnail grid on a folder of sample pictures</caption>
-      <caption xml:lang=\"ja\">サンプル画像フォルダのサムネイル一覧</caption>
-      <image type=\"source\">${VEMRA_SCREENSHOT_URL}</image>
-    </screenshot>
-  </screenshots>")
-else()
-    set(VEMRA_APPSTREAM_SCREENSHOTS "")
+    vemra_appstream_screenshots(${VEMRA_SCREENSHOT_URL} VEMRA_APPSTREAM_SCREENSHOTS)
 endif()
 set(VEMRA_METAINFO_FILE ${CMAKE_BINARY_DIR}/desktop/${VEMRA_APPSTREAM_ID}.metainfo.xml)
 configure_file(desktop/vemra.metainfo.xml.in ${VEMRA_METAINFO_FILE} @ONLY)
