@@ -4,7 +4,12 @@
 PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-dev \
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
-	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic
+	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic \
+	desktop-file-utils appstream
+
+# What `make package` needs besides the build: dpkg-shlibdeps for CPack,
+# and what tools/package/check-package runs (man, lintian).
+PACKAGE_PACKAGES := dpkg-dev file man-db lintian
 
 # Peers the benchmarks compare against; not needed by the build or tests.
 BENCH_SCALE_PACKAGES := python3-pil libvips-tools
@@ -14,13 +19,17 @@ BENCH_THUMBS_PACKAGES := libvips-tools imagemagick libjpeg-turbo-progs
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
+# Where `make install` puts the program (DESTDIR is honoured as well).
+PREFIX ?= /usr/local
 RELEASE_DIR := build
 TEST_DIR := build-test
 # The benchmarks' own Release tree, so that building them leaves build/'s
 # settings as `make build` made them.
 BENCH_DIR := build-bench
+# The package's own Release tree, configured for /usr with Debian's flags.
+PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -61,6 +70,24 @@ run: build
 
 test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The Release build into PREFIX/bin, PREFIX/lib/vemra/plugins, PREFIX/share.
+install: build
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+# A .deb for Debian 12 in build-package/, built with Debian's hardening
+# flags, then unpacked and run from a temporary folder and checked by lintian.
+package: deps
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGE_PACKAGES)"
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=OFF -DVEMRA_WERROR=OFF -DVEMRA_DEBIAN_PACKAGE=ON \
+		-DCMAKE_C_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+		-DCMAKE_CXX_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && rm -f vemra_*.deb && cpack -G DEB
+	tools/package/check-package $(PACKAGE_DIR)/vemra_*.deb
 
 # Every benchmark, each beside the tools it is compared with.
 bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder

@@ -1,21 +1,29 @@
+#include "app/standard_switches.h"
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
 #include "views/main_window.h"
 
 #include <QApplication>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vemra"));
-    QApplication::setApplicationVersion(QStringLiteral(VEMRA_VERSION));
-
     vemra::StartupEnvironment environment;
     for (int i = 1; i < argc; ++i) {
         environment.arguments.emplace_back(argv[i]);
     }
+    if (const auto answer = vemra::standardSwitchAnswer(environment.arguments)) {
+        std::fputs(answer->c_str(), stdout);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vemra"));
+    QApplication::setApplicationVersion(QStringLiteral(VEMRA_VERSION));
+    // Desktops match the windows to vemra.desktop (its name and icon) by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vemra"));
     vemra::VemraApp vemra(std::move(environment));
     if (!vemra.initInstance()) {
         return 1;

@@ -1,5 +1,7 @@
 #include "app/manual_file.h"
 
+#include "platform/install_layout.h"
+
 #include <system_error>
 
 namespace vemra {
@@ -12,7 +14,7 @@ std::filesystem::path findDocument(const std::filesystem::path& programFolder,
     namespace fs = std::filesystem;
     const fs::path places[] = {
         programFolder / name,
-        programFolder / ".." / "share" / "doc" / "vemra" / name,
+        installedFolder(InstalledFolder::Documents, programFolder) / name,
     };
     for (const fs::path& place : places) {
         std::error_code error;

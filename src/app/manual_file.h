@@ -8,13 +8,13 @@ namespace vemra {
 inline constexpr const char* kManualFileName = "README.md";
 
 // The manual for the program in `programFolder`: beside the program (the
-// build tree copies it there), else in ../share/doc/vemra/ from that folder
-// (the installed layout). Empty when neither place holds it.
+// build tree copies it there), else in the installed documentation folder
+// (<prefix>/share/doc/vemra). Empty when neither place holds it.
 std::filesystem::path findManual(const std::filesystem::path& programFolder);
 
 // The user guide ヘルプ opens: guide/index.html beside the program (the build
-// tree copies docs/guide there), else ../share/doc/vemra/guide/ from it.
-// Empty when neither place holds it.
+// tree copies docs/guide there), else guide/ in the installed documentation
+// folder. Empty when neither place holds it.
 std::filesystem::path findUserGuide(const std::filesystem::path& programFolder);
 
 } // namespace vemra

@@ -11,6 +11,7 @@
 #include "framework/ensure_folder_box.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
+#include "platform/install_layout.h"
 #include "platform/program_path.h"
 #include "views/contact_sheet_dialog.h"
 #include "views/html_catalog_dialog.h"
@@ -35,7 +36,7 @@ OutputCommands::OutputCommands(FolderDocument& document, SettingsStore& settings
                                ProgressSink* progress, std::function<QColor()> background)
     : m_document(document), m_settings(settings), m_parent(parent), m_progress(progress),
       m_background(std::move(background)),
-      m_definitionFolder((std::filesystem::path(executableDir()) / "catalogs").string()) {}
+      m_definitionFolder(shippedDefinitionFolder(executableDir(), "catalogs").string()) {}
 
 std::optional<CommandState> OutputCommands::commandState(int id) const {
     switch (id) {

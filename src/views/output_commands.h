@@ -39,7 +39,8 @@ public:
     void makeContactSheets(const std::string& outputPath,
                            const struct ContactSheetOptions& options);
 
-    // Where the definition chooser opens: "catalogs" beside the program.
+    // Where the definition chooser opens: "catalogs" beside the program, else
+    // the installed one.
     void setDefinitionFolder(std::string folder) { m_definitionFolder = std::move(folder); }
     const VarTable& variables() const { return m_vars; }
 

@@ -1,6 +1,5 @@
 #include "app/command_line.h"
 #include "app/first_folder.h"
-#include "app/plugin_folder.h"
 #include "settings/settings_store.h"
 #include "views/window_placement.h"
 
@@ -122,19 +121,6 @@ TEST(WindowPlacement, NothingStoredUntilFlagsIsWrittenThenARoundTrip) {
     // Damaged values read as numbers where they can.
     store.putText("WindowPlacement", "rcNormalPosition", "10,x");
     EXPECT_EQ(WindowPlacement::load(store)->normalPosition, (IntRect{10, 0, 0, 0}));
-}
-
-TEST(PluginFolder, SettingProgramFolderOrThePluginsBesideIt) {
-    test::TempDir dir;
-    EXPECT_EQ(choosePluginFolder("/opt/spi", dir.path().string()), "/opt/spi");
-    // No plug-ins beside the program and no "plugins" folder: the program's.
-    EXPECT_EQ(choosePluginFolder("", dir.path().string()), dir.path().string());
-    fs::create_directories(dir.path() / "plugins");
-    EXPECT_EQ(choosePluginFolder("", dir.path().string()), dir.file("plugins"));
-    EXPECT_EQ(choosePluginFolder("$(ExeDir)", dir.path().string()), dir.file("plugins"));
-    // Plug-ins beside the program come first.
-    std::ofstream(dir.file("webp.SPI")) << "x";
-    EXPECT_EQ(choosePluginFolder("", dir.path().string()), dir.path().string());
 }
 
 } // namespace

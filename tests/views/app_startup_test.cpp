@@ -178,6 +178,40 @@ TEST_F(StartupTest, PluginsComeFromTheFolderBesideTheProgram) {
     EXPECT_EQ(app->pluginFolder(), m_dir.file("cwd"));
 }
 
+// The program as a user first sees it, for the software centres' screenshot
+// (desktop/screenshots/grid.png is taken from this one).
+TEST_F(StartupTest, ScreenshotOfTheSamplesWithEveryThumbnailMade) {
+    settings().putText("SPI", "SPIDIR", VEMRA_PLUGIN_DIR);
+    // The samples in a home folder of their own, so the tree shows a user's
+    // folders rather than this machine's.
+    const fs::path home = m_dir.path() / "home";
+    const fs::path pictures = home / "Pictures" / "samples";
+    fs::create_directories(pictures);
+    for (const fs::directory_entry& entry : fs::directory_iterator(test::samplesFolder())) {
+        if (entry.is_regular_file()) {
+            fs::copy_file(entry.path(), pictures / entry.path().filename());
+        }
+    }
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.string()));
+    auto app = start({"-nologo", pictures.string()});
+    MainWindow* window = app->mainWindow();
+    window->resize(1024, 640);
+    QCoreApplication::processEvents();
+    // Idle time makes the thumbnails, visible ones first, then the rest.
+    int steps = 0;
+    while (window->idle(steps) && steps < 5000) {
+        ++steps;
+    }
+    EXPECT_LT(steps, 5000) << "the thumbnails were not all made";
+    window->grid()->setFocus();
+    QCoreApplication::processEvents();
+    const std::string path = test::saveScreenshot(window->grab().toImage(), "appstream-grid.png");
+    EXPECT_TRUE(fs::exists(path));
+    app.reset();
+    qputenv("HOME", realHome);
+}
+
 TEST(TerminationSignals, SigtermClosesTheWindowInTheEventLoop) {
     QWidget window;
     window.show();

@@ -144,12 +144,14 @@ constexpr Command kCommands[] = {
 
 void printHelp() {
     std::printf(
-        "Usage: vemra-cli [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n\n"
+        "Usage: vemra-cli [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n"
+        "       vemra-cli --help | --version\n\n"
         "Options, before or after the command:\n"
         "  --settings FILE  the settings store of this run (default: vemra.ini beside the\n"
         "                   program when it exists, else the per-user file)\n"
         "  --plugins DIR    the plug-in folder (default: the settings' plug-in folder,\n"
-        "                   else this build's)\n"
+        "                   else the installed one, PREFIX/lib/vemra/plugins, else this\n"
+        "                   build's)\n"
         "  --set NAME       the plug-in set in use (after note, --set is the note's text)\n"
         "  --               what follows is the command's, even when it looks like an option\n\n"
         "identify, decode, caption, plugins, list, extract, scan and thumbs go through the\n"

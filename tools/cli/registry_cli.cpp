@@ -1,6 +1,8 @@
 #include "registry_cli.h"
 
 #include "picture_commands.h"
+#include "platform/install_layout.h"
+#include "platform/program_path.h"
 #include "settings/settings_store.h"
 
 #include <QGuiApplication>
@@ -18,12 +20,18 @@ RegistryOptions& registryOptions() {
 
 std::string defaultPluginDir() {
     namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (error) {
+    const std::string program = executableDir();
+    if (program.empty()) {
         return "plugins";
     }
-    return (exe.parent_path() / ".." / ".." / "plugins").lexically_normal().string();
+    // Installed, the plug-ins lie in <prefix>/lib/vemra/plugins; that folder
+    // never exists below a build tree, so it is asked first.
+    const fs::path installed = installedFolder(InstalledFolder::Plugins, program);
+    std::error_code error;
+    if (fs::is_directory(installed, error)) {
+        return installed.string();
+    }
+    return (fs::path(program) / ".." / ".." / "plugins").lexically_normal().string();
 }
 
 std::unique_ptr<DecoderRegistry> openRegistry(bool* problems) {

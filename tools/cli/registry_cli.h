@@ -15,8 +15,10 @@ struct RegistryOptions {
 };
 RegistryOptions& registryOptions();
 
-// The plug-ins are built beside the program's own build folder:
-// <build>/tools/cli/vemra-cli and <build>/plugins.
+// The plug-ins shipped with the program: installed in
+// <prefix>/lib/vemra/plugins beside <prefix>/bin/vemra-cli, else built
+// beside the program's own build folder (<build>/tools/cli/vemra-cli and
+// <build>/plugins).
 std::string defaultPluginDir();
 
 // A registry over the program's settings, its plug-in folder scanned and its
