@@ -10,6 +10,7 @@
 #include "picture_commands.h"
 #include "plugin_commands.h"
 #include "registry_cli.h"
+#include "rename_commands.h"
 #include "scan_commands.h"
 #include "settings_commands.h"
 #include "thumb_commands.h"
@@ -97,6 +98,16 @@ constexpr Command kCommands[] = {
      vemra::cli::runDelete},
     {"unpack", "unpack ARCHIVE DEST             every member side by side into DEST",
      vemra::cli::runUnpack},
+    {"rename", "rename FILE NEWNAME             rename a picture (and its note) in its folder",
+     vemra::cli::runRename},
+    {"serial-rename",
+     "serial-rename FILE... --format FMT [--first N]\n"
+     "                                 rename as a numbered series: ## or #3# for the number, "
+     "%Y%m%d\n"
+     "                                 for the file date, $(PicName) and the other caption macros; "
+     "one line\n"
+     "                                 per picture: renamed OLD NEW, or OLD -> NEW :failed rename",
+     vemra::cli::runSerialRename},
     {"scan",
      "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
      "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"
