@@ -2,6 +2,7 @@
 // picture operations without a window, for scripts and for tests.
 
 #include "caption_commands.h"
+#include "convert_commands.h"
 #include "decode_commands.h"
 #include "encode_commands.h"
 #include "global_options.h"
@@ -98,6 +99,19 @@ constexpr Command kCommands[] = {
      vemra::cli::runDelete},
     {"unpack", "unpack ARCHIVE DEST             every member side by side into DEST",
      vemra::cli::runUnpack},
+    {"convert",
+     "convert FILE... -d DEST [--format bmp|jpeg|png] [--size WxH [--no-aspect] | --factor F]\n"
+     "                [--scale-mode 0|1|2|3|10] [--unsharp] [--angle A] [--quality Q] "
+     "[--progressive]\n"
+     "                [--quant 8] [--same 0-5] [-j N]\n"
+     "                                 save pictures in another format (JPEG by default), "
+     "resized, turned\n"
+     "                                 and sharpened; N at a time (default: one per core); an "
+     "existing target:\n"
+     "                                 2 skip (default), 0/1/5 overwrite, 4 numbered name; one "
+     "line per file:\n"
+     "                                 converted|skipped|failed, source, target",
+     vemra::cli::runConvert},
     {"rename", "rename FILE NEWNAME             rename a picture (and its note) in its folder",
      vemra::cli::runRename},
     {"serial-rename",
