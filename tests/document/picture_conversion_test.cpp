@@ -36,7 +36,7 @@ TEST(PictureConversion, PlanGivesTheSizeAndTheLargestReductionThatKeepsIt) {
         {{1000, 750}, sized(2, 0, 0, "0.5"), {500, 375}, 2},
         {{4000, 3000}, sized(1, 1000, 750), {1000, 750}, 4},
         {{4000, 3000}, sized(1, 1000, 1000), {1000, 750}, 4},
-        {{4001, 3001}, sized(1, 1000, 750), {1000, 750}, 4},
+        {{4001, 3001}, sized(1, 1000, 750), {999, 750}, 4},
         {{4000, 3000}, sized(1, 1001, 751), {1001, 750}, 2},
         // Turned a quarter: the box holds the upright picture.
         {{4000, 3000}, sized(1, 750, 1000, "1", 90), {750, 1000}, 4},
