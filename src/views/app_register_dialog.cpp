@@ -133,7 +133,7 @@ void AppRegisterDialog::storeShown() {
         item->setText(m_title->text());
 }
 
-void AppRegisterDialog::show(int index) {
+void AppRegisterDialog::showEntry(int index) {
     m_shown = index;
     const bool valid = index >= 0 && index < static_cast<int>(m_apps.size());
     const ExternalApp empty;
@@ -152,7 +152,7 @@ void AppRegisterDialog::select(int index) {
     m_selecting = true;
     m_list->setCurrentRow(index);
     m_selecting = false;
-    show(index);
+    showEntry(index);
 }
 
 bool AppRegisterDialog::addEntry() {
@@ -163,15 +163,16 @@ bool AppRegisterDialog::addEntry() {
         showWarning(this, text);
         return false;
     }
-    storeShown();
+    // The fields become the new entry; the one shown keeps what it had.
     ExternalApp app;
     app.title = m_title->text().toStdString();
     app.command = m_command->text().toStdString();
     app.arguments = m_arguments->text().toStdString();
     app.folder = m_folder->text().toStdString();
+    app.launchPerFile = false;
     m_apps.push_back(app);
     m_list->addItem(QString::fromStdString(app.title));
-    m_shown = -1; // the fields already show the new entry
+    m_shown = -1;
     select(static_cast<int>(m_apps.size()) - 1);
     return true;
 }

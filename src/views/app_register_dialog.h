@@ -55,7 +55,7 @@ public:
 
 private:
     void storeShown();
-    void show(int index);
+    void showEntry(int index);
     void select(int index);
     void showArgumentMenu();
     void showFolderMenu();
