@@ -24,5 +24,4 @@ std::vector<ExternalApp> readExternalApps(SettingsStore& store) {
     return apps;
 }
 
-
 } // namespace vemra

@@ -23,5 +23,4 @@ inline constexpr int kMaxExternalApps = 100;
 // empty title, and after kMaxExternalApps entries.
 std::vector<ExternalApp> readExternalApps(SettingsStore& store);
 
-
 } // namespace vemra

@@ -124,8 +124,7 @@ int launchExternalApp(const ExternalApp& app, std::span<const PictureSource* con
     return started;
 }
 
-void writeExternalApps(SettingsStore& store, std::span<const ExternalApp> apps,
-                       int previousCount) {
+void writeExternalApps(SettingsStore& store, std::span<const ExternalApp> apps, int previousCount) {
     constexpr std::string_view kSection = "AppCall";
     const int count = std::max(previousCount, static_cast<int>(apps.size()));
     SettingsStore::Batch batch(store);

@@ -59,7 +59,6 @@ int launchExternalApp(const ExternalApp& app, std::span<const PictureSource* con
 // Writes `apps` as the registration keeps them: entries 0 to the larger of
 // `previousCount` and apps.size() - 1, those past the list emptied (title,
 // command, arguments and folder empty, Dup 0), so a reader stops there.
-void writeExternalApps(SettingsStore& store, std::span<const ExternalApp> apps,
-                       int previousCount);
+void writeExternalApps(SettingsStore& store, std::span<const ExternalApp> apps, int previousCount);
 
 } // namespace vemra

@@ -36,10 +36,10 @@ ConversionPlan planConversion(PictureSize full, const SaveFormatOptions& options
     const PictureSize turned = rotatedSize(full.width, full.height, plan.angle);
     switch (options.sizeMode) {
     case SaveFormatOptions::FitSize:
-        plan.target = options.aspect ? fittedSize(turned.width, turned.height, options.width,
-                                                  options.height, false)
-                                     : PictureSize{clampSide(options.width),
-                                                   clampSide(options.height)};
+        plan.target =
+            options.aspect
+                ? fittedSize(turned.width, turned.height, options.width, options.height, false)
+                : PictureSize{clampSide(options.width), clampSide(options.height)};
         break;
     case SaveFormatOptions::Factor: {
         const double f = options.factor();
@@ -128,8 +128,8 @@ bool writeConverted(const std::string& path, const PictureBuffer& picture,
         jpeg.progressive = options.jpegProgressive;
         return writeJpegFile(path, picture, jpeg);
     }
-    const int quant = options.format == SaveFormatOptions::Png ? options.pngQuant
-                                                               : options.bmpQuant;
+    const int quant =
+        options.format == SaveFormatOptions::Png ? options.pngQuant : options.bmpQuant;
     PictureBuffer reduced;
     if (quant == 8 && picture.bitCount() != 8) {
         reduced = reduceColours(picture, {}, progress, userData);
@@ -137,8 +137,7 @@ bool writeConverted(const std::string& path, const PictureBuffer& picture,
             return false;
     }
     const PictureBuffer& out = reduced ? reduced : picture;
-    return options.format == SaveFormatOptions::Png ? savePng(path, out, 0)
-                                                    : saveBmp(path, out, 0);
+    return options.format == SaveFormatOptions::Png ? savePng(path, out, 0) : saveBmp(path, out, 0);
 }
 
 } // namespace vemra

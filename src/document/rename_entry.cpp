@@ -3,9 +3,9 @@
 #include "document/folder_document.h"
 #include "document/picture_notes.h"
 #include "document/thumb_cache.h"
+#include "document/transfer_files.h"
 #include "platform/file_rename.h"
 #include "platform/file_status.h"
-#include "document/transfer_files.h"
 
 #include <algorithm>
 
@@ -19,9 +19,9 @@ char lowerAscii(char c) {
 }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
 }
 
 } // namespace

@@ -14,19 +14,19 @@ struct SaveFormatOptions {
     enum Format { Bmp = 0, Jpeg = 1, Png = 2 };
     enum SizeMode { KeepSize = 0, FitSize = 1, Factor = 2 };
 
-    int format = Bmp;         // Format
-    int sizeMode = KeepSize;  // SizeMode; any other stored number counts as 0
-    int width = 0;            // Width (size mode 1)
-    int height = 0;           // Height
-    bool aspect = true;       // Aspect: keep the proportions in size mode 1
-    std::string scale = "1";  // Scale: the factor of size mode 2, as text
-    int scaleMode = 0;        // ScaleMode: 0, 1, 2, 3 or 10
-    bool unsharp = false;     // Unsharp
-    int rotateAngle = 0;      // RotateAngle: 0-360 degrees, clockwise
-    int jpegQuality = 90;     // JpegQuality: 0-100
+    int format = Bmp;             // Format
+    int sizeMode = KeepSize;      // SizeMode; any other stored number counts as 0
+    int width = 0;                // Width (size mode 1)
+    int height = 0;               // Height
+    bool aspect = true;           // Aspect: keep the proportions in size mode 1
+    std::string scale = "1";      // Scale: the factor of size mode 2, as text
+    int scaleMode = 0;            // ScaleMode: 0, 1, 2, 3 or 10
+    bool unsharp = false;         // Unsharp
+    int rotateAngle = 0;          // RotateAngle: 0-360 degrees, clockwise
+    int jpegQuality = 90;         // JpegQuality: 0-100
     bool jpegProgressive = false; // JpegProgressive
-    int bmpQuant = 0;         // BmpQuant: 8 = 256 colours
-    int pngQuant = 0;         // PngQuant: 8 = 256 colours
+    int bmpQuant = 0;             // BmpQuant: 8 = 256 colours
+    int pngQuant = 0;             // PngQuant: 8 = 256 colours
 
     static SaveFormatOptions load(SettingsStore& store);
     void save(SettingsStore& store) const;

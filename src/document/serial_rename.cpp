@@ -122,8 +122,7 @@ SerialRenameSettings SerialRenameSettings::load(SettingsStore& store) {
         const std::string oldFormats = store.getText(kOldSection, kOldFormatKey);
         const std::vector<std::string_view> fields = splitFields(oldFormats);
         for (std::size_t i = 1; i < fields.size(); ++i) {
-            if (!fields[i].empty() &&
-                static_cast<int>(settings.formats.size()) < kHistorySize &&
+            if (!fields[i].empty() && static_cast<int>(settings.formats.size()) < kHistorySize &&
                 std::find(settings.formats.begin(), settings.formats.end(), fields[i]) ==
                     settings.formats.end())
                 settings.formats.emplace_back(fields[i]);

@@ -6,7 +6,8 @@
 
 namespace vemra {
 
-std::optional<SharedRegistryDecoder::Source> SharedRegistryDecoder::prepare(const std::string& path) {
+std::optional<SharedRegistryDecoder::Source>
+SharedRegistryDecoder::prepare(const std::string& path) {
     std::lock_guard guard(m_registryLock);
     Source source;
     source.path = path;

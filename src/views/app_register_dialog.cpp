@@ -108,8 +108,8 @@ AppRegisterDialog::AppRegisterDialog(QWidget* parent, SettingsStore& settings)
     connect(bottom, &QPushButton::clicked, this, [this] { moveEntry(2); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), this), &QShortcut::activated, this,
             [this] { moveEntry(-1); });
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), this), &QShortcut::activated,
-            this, [this] { moveEntry(1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), this), &QShortcut::activated, this,
+            [this] { moveEntry(1); });
     connect(browse, &QPushButton::clicked, this, &AppRegisterDialog::chooseProgram);
     connect(macros, &QPushButton::clicked, this, &AppRegisterDialog::showArgumentMenu);
     connect(folders, &QPushButton::clicked, this, &AppRegisterDialog::showFolderMenu);
@@ -290,12 +290,11 @@ int runExternalApp(QWidget* parent, FolderDocument& document, SettingsStore& set
     std::vector<const PictureSource*> entries;
     for (const int position : ordered)
         entries.push_back(document.entryAt(position));
-    return launchExternalApp(apps[static_cast<std::size_t>(index)], entries,
-                             startDetachedProcess, [parent](const std::string& text) {
-                                 QMessageBox box(QMessageBox::Information,
-                                                 QStringLiteral("起動に失敗しました"),
-                                                 QString::fromStdString(text), QMessageBox::Ok,
-                                                 parent);
+    return launchExternalApp(apps[static_cast<std::size_t>(index)], entries, startDetachedProcess,
+                             [parent](const std::string& text) {
+                                 QMessageBox box(
+                                     QMessageBox::Information, QStringLiteral("起動に失敗しました"),
+                                     QString::fromStdString(text), QMessageBox::Ok, parent);
                                  box.exec();
                              });
 }

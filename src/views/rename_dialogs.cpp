@@ -52,17 +52,18 @@ RenameDialog::RenameDialog(QWidget* parent, const std::string& name, const QImag
     frame->setFrameShadow(QFrame::Sunken);
     frame->setAlignment(Qt::AlignCenter);
     if (!picture.isNull()) {
-        frame->setPixmap(QPixmap::fromImage(
-            picture.width() > kPictureSide || picture.height() > kPictureSide
-                ? picture.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation)
-                : picture));
+        frame->setPixmap(
+            QPixmap::fromImage(picture.width() > kPictureSide || picture.height() > kPictureSide
+                                   ? picture.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio,
+                                                    Qt::SmoothTransformation)
+                                   : picture));
     }
     layout->addWidget(frame);
 
     auto* right = new QVBoxLayout;
     const QString shown = QString::fromStdString(name);
-    auto* prompt = new QLabel(QStringLiteral("'%1'の新しい名前を指定してください").arg(shown), this);
+    auto* prompt =
+        new QLabel(QStringLiteral("'%1'の新しい名前を指定してください").arg(shown), this);
     prompt->setObjectName(QStringLiteral("prompt"));
     prompt->setWordWrap(true);
     right->addWidget(prompt);
@@ -78,8 +79,9 @@ RenameDialog::RenameDialog(QWidget* parent, const std::string& name, const QImag
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setDefault(true);
-    QPushButton* skip = buttons->addButton(
-        more ? QStringLiteral("スキップ") : QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* skip =
+        buttons->addButton(more ? QStringLiteral("スキップ") : QStringLiteral("キャンセル"),
+                           QDialogButtonBox::RejectRole);
     skip->setObjectName(QStringLiteral("skip"));
     connect(ok, &QPushButton::clicked, this, &RenameDialog::pressOk);
     connect(skip, &QPushButton::clicked, this, &RenameDialog::pressSkip);

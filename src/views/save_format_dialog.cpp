@@ -47,10 +47,8 @@ struct ScalingChoice {
     const char* text;
 };
 constexpr ScalingChoice kScalingChoices[] = {
-    {0, "通常　（低品質）"},
-    {1, "最近傍法　（低中品質）"},
-    {2, "線形補間法　（高品質）"},
-    {3, "RGB平均法　（縮小時に美麗）"},
+    {0, "通常　（低品質）"},       {1, "最近傍法　（低中品質）"},
+    {2, "線形補間法　（高品質）"}, {3, "RGB平均法　（縮小時に美麗）"},
     {10, "自動判定　美麗モード"},
 };
 
@@ -346,12 +344,12 @@ SaveFormatOptions SaveFormatDialog::options() const {
 
 void SaveFormatDialog::chooseFolder() {
     const std::string start = m_combo->currentText().toStdString();
-    const std::string chosen =
-        m_chooser ? m_chooser(start)
-                  : QFileDialog::getExistingDirectory(
-                        this, QStringLiteral("保存先を選択してください"),
-                        QString::fromStdString(start.empty() ? m_current : start))
-                        .toStdString();
+    const std::string chosen = m_chooser
+                                   ? m_chooser(start)
+                                   : QFileDialog::getExistingDirectory(
+                                         this, QStringLiteral("保存先を選択してください"),
+                                         QString::fromStdString(start.empty() ? m_current : start))
+                                         .toStdString();
     if (!chosen.empty())
         m_combo->setEditText(QString::fromStdString(chosen));
 }

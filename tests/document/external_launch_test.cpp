@@ -108,11 +108,15 @@ TEST(ExternalLaunch, TheThreeFormsStartTheProgramWithItsArgumentsAndFolder) {
     const Form forms[] = {
         // All at once, in the program's folder (the arguments are split at
         // blanks: quoting them is the user's business).
-        {false, "$(PicPath)", "", {programFolder.string() + "\t" + p + "/a.jpg\t" + p +
-                                   "/sub/b\tc.jpg"}},
+        {false,
+         "$(PicPath)",
+         "",
+         {programFolder.string() + "\t" + p + "/a.jpg\t" + p + "/sub/b\tc.jpg"}},
         // Once per picture, in the program's folder.
-        {true, "\"$(PicName)\"", "", {programFolder.string() + "\ta.jpg",
-                                      programFolder.string() + "\tb c.jpg"}},
+        {true,
+         "\"$(PicName)\"",
+         "",
+         {programFolder.string() + "\ta.jpg", programFolder.string() + "\tb c.jpg"}},
         // A run folder from each picture.
         {true, "-x", "$(PicDir)", {p + "\t-x", p + "/sub\t-x"}},
     };
@@ -120,9 +124,9 @@ TEST(ExternalLaunch, TheThreeFormsStartTheProgramWithItsArgumentsAndFolder) {
         fs::remove(record);
         const ExternalApp app{"Rec", program.string(), form.arguments, form.folder, form.perFile};
         std::vector<std::string> failures;
-        const int started = launchExternalApp(
-            app, pointers(entries), startDetachedProcess,
-            [&](const std::string& text) { failures.push_back(text); });
+        const int started =
+            launchExternalApp(app, pointers(entries), startDetachedProcess,
+                              [&](const std::string& text) { failures.push_back(text); });
         EXPECT_EQ(started, static_cast<int>(form.lines.size()));
         EXPECT_TRUE(failures.empty());
         std::vector<std::string> expected = form.lines;
@@ -146,8 +150,8 @@ TEST(ExternalLaunch, TheThreeFormsStartTheProgramWithItsArgumentsAndFolder) {
 TEST(ExternalLaunch, WritingEmptiesTheEntriesPastTheList) {
     test::TempDir dir;
     SettingsStore store(dir.file("s.ini"));
-    std::vector<ExternalApp> apps = {{"A", "a", "", "", false}, {"B", "b", "$(PicPath)", "/t", true},
-                                     {"C", "c", "", "", false}};
+    std::vector<ExternalApp> apps = {
+        {"A", "a", "", "", false}, {"B", "b", "$(PicPath)", "/t", true}, {"C", "c", "", "", false}};
     writeExternalApps(store, apps, 0);
     EXPECT_EQ(readExternalApps(store).size(), 3u);
     apps.erase(apps.begin());

@@ -2,8 +2,8 @@
 #include "document/picture_conversion.h"
 #include "document/save_format_options.h"
 #include "imaging/bmp_file.h"
-#include "imaging/jpeg_decoder.h"
 #include "imaging/decoder.h"
+#include "imaging/jpeg_decoder.h"
 #include "settings/settings_store.h"
 
 #include "../imaging/test_support.h"

@@ -3,8 +3,8 @@
 #include "document/serial_rename.h"
 #include "document/transfer_files.h"
 #include "folder_document_test_support.h"
-#include "transfer_test_support.h"
 #include "settings/settings_store.h"
+#include "transfer_test_support.h"
 
 #include <ctime>
 #include <gtest/gtest.h>

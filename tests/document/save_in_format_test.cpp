@@ -73,7 +73,7 @@ TEST_F(SaveInFormatTest, FactorHalvesAndAnExistingTargetIsAskedAbout) {
     EXPECT_EQ(questions.asked, (std::vector<std::string>{"a.jpeg>a.png"}));
     EXPECT_EQ(test::contentOf(out("a.png")), "there");
     EXPECT_EQ(test::readFile(out("b.png")).size() > 8 ? test::readFile(out("b.png"))[1]
-                                                        : std::byte{0},
+                                                      : std::byte{0},
               std::byte{'P'});
 
     // A numbered name, and "中止" before the second picture.

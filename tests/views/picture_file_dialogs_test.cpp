@@ -54,11 +54,10 @@ protected:
     RegistryPictureLoader loader;
     std::string folder;
     std::vector<std::string> messages;
-    ScopedMessageBoxResponder responder{
-        [this](MessageKind, MessageButtons, std::string_view text) {
-            messages.emplace_back(text);
-            return MessageAnswer::Yes;
-        }};
+    ScopedMessageBoxResponder responder{[this](MessageKind, MessageButtons, std::string_view text) {
+        messages.emplace_back(text);
+        return MessageAnswer::Yes;
+    }};
 };
 
 TEST_F(PictureFileDialogsTest, RenameAsksPictureByPictureWithSkipAndStop) {
@@ -139,8 +138,8 @@ TEST_F(PictureFileDialogsTest, SaveDialogPreselectsAndTheCommandWritesTheSize) {
     f.store.putInt("FileSave", "Format", 2);
     const std::vector<int> all = openAll(2, 1000, 750);
     const std::string out = f.dir.file("out");
-    const int written = runSaveInFormatCommand(
-        nullptr, *f.document, f.store, all, [&](SaveFormatDialog& dialog) {
+    const int written =
+        runSaveInFormatCommand(nullptr, *f.document, f.store, all, [&](SaveFormatDialog& dialog) {
             EXPECT_EQ(dialog.rotationGroup()->checkedId(), 4);
             EXPECT_EQ(dialog.pages()->currentIndex(), 5); // the PNG page
             // No destination: the dialog stays.

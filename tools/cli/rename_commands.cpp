@@ -108,8 +108,7 @@ int runSerialRename(std::span<const std::string_view> args) {
             status = 1;
             continue;
         }
-        std::printf("renamed\t%s\t%s\n", escapeText(oldName).c_str(),
-                    escapeText(newName).c_str());
+        std::printf("renamed\t%s\t%s\n", escapeText(oldName).c_str(), escapeText(newName).c_str());
     }
     return status;
 }
