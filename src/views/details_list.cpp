@@ -3,11 +3,14 @@
 #include "document/document_sort.h"
 #include "document/folder_document.h"
 #include "framework/command_id.h"
+#include "framework/view_focus.h"
 #include "settings/settings_store.h"
 #include "views/details_list_model.h"
 #include "views/thumbnail_grid.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListView>
 #include <QScrollBar>
 #include <QTableView>
@@ -135,6 +138,13 @@ void DetailsList::connectView(QAbstractItemView* view) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setDragEnabled(true);
     view->setDragDropMode(QAbstractItemView::DragOnly);
+    // Files dropped onto the list go where a drop onto the grid sends them;
+    // the viewport gets the drag events, so it is the one watched.
+    view->viewport()->setAcceptDrops(true);
+    view->viewport()->installEventFilter(this);
+    // Tab leaves the list for the document's next view instead of stepping
+    // through the cells.
+    view->installEventFilter(this);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QPalette colours = view->palette();
     colours.setColor(QPalette::Base, toQColor(m_options.background));
@@ -373,6 +383,32 @@ void DetailsList::showContextMenu(QAbstractItemView* view, QPoint point) {
 void DetailsList::startDrag() {
     if (m_grid != nullptr && m_document.selectedCount(false) > 0)
         m_grid->startDrag();
+}
+
+bool DetailsList::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Tab ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return QStackedWidget::eventFilter(watched, event);
+        focusNextView(m_document, *this, *this);
+        return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (m_grid == nullptr)
+            return false;
+        m_grid->answerDragOver(static_cast<QDropEvent*>(event));
+        return true;
+    case QEvent::Drop:
+        if (m_grid == nullptr)
+            return false;
+        m_grid->takeDrop(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return QStackedWidget::eventFilter(watched, event);
+    }
 }
 
 void DetailsList::viewerClosed() {

@@ -76,6 +76,11 @@ public:
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
 
+protected:
+    // Drops onto either view are handed to the grid; Tab goes to the next
+    // view of the document.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setUpTable();
     void setUpIconView();

@@ -5,6 +5,7 @@
 #include "framework/command_id.h"
 #include "framework/command_router.h"
 #include "framework/idle_driver.h"
+#include "framework/view_focus.h"
 #include "views/progress_window_requests.h"
 #include "views/viewer_list.h"
 
@@ -331,7 +332,7 @@ bool ThumbnailGrid::event(QEvent* e) {
         const auto* key = static_cast<QKeyEvent*>(e);
         if (key->key() == Qt::Key_Tab &&
             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            focusNextView();
+            focusNextView(m_document, *this, *this);
             return true;
         }
     }

@@ -165,6 +165,11 @@ public:
     // turned to a later whole second than at the press, or the pointer is
     // over another entry than the pressed one, or over none.
     static bool dragShouldStart(long long pressSecond, long long nowSecond, int pressed, int under);
+    // Files dragged over or dropped onto the grid, or onto a view that lends
+    // the grid its drops (the details list): copied or moved into the shown
+    // folder as the keys and "DaDMove" say.
+    void answerDragOver(QDropEvent* event);
+    void takeDrop(QDropEvent* event);
 
     // --- DocumentView, CommandTarget
     void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
@@ -234,7 +239,6 @@ private:
     // The pointer shows where a click toggles (a caption, or Ctrl held)
     // and where it selects.
     void updatePointer(QPoint point, Qt::KeyboardModifiers modifiers);
-    void focusNextView();
     // Makes `position` the document's current entry; the grid brings its
     // own choices into view as keys do, not as FocusChanged does for others'.
     void setCurrent(int position);

@@ -167,21 +167,4 @@ void ThumbnailGrid::drawFoundEntry(int position) {
         viewport()->repaint(cellRectInView(position));
 }
 
-void ThumbnailGrid::focusNextView() {
-    const std::vector<DocumentView*>& views = m_document.views();
-    const auto self = std::find(views.begin(), views.end(), static_cast<DocumentView*>(this));
-    if (self == views.end())
-        return;
-    const std::size_t count = views.size();
-    const std::size_t at = static_cast<std::size_t>(self - views.begin());
-    for (std::size_t step = 1; step < count; ++step) {
-        auto* widget = dynamic_cast<QWidget*>(views[(at + step) % count]);
-        if (widget != nullptr && widget->isVisible() && widget->isEnabled() &&
-            (widget->focusPolicy() & Qt::TabFocus) && widget->window() == window()) {
-            widget->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
-}
-
 } // namespace vemra

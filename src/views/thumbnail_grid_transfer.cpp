@@ -163,20 +163,28 @@ Qt::DropAction ThumbnailGrid::dropActionFor(const QMimeData* data,
     return Qt::IgnoreAction;
 }
 
-void ThumbnailGrid::dragEnterEvent(QDragEnterEvent* event) {
+void ThumbnailGrid::answerDragOver(QDropEvent* event) {
     answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
 }
 
-void ThumbnailGrid::dragMoveEvent(QDragMoveEvent* event) {
-    answerDrag(event, dropActionFor(event->mimeData(), event->modifiers()));
-}
-
-void ThumbnailGrid::dropEvent(QDropEvent* event) {
+void ThumbnailGrid::takeDrop(QDropEvent* event) {
     const Qt::DropAction action = dropActionFor(event->mimeData(), event->modifiers());
     if (!answerDrag(event, action))
         return;
     dropFiles(this, m_document, m_settings, *event->mimeData(), m_document.currentFolder(),
               action == Qt::MoveAction);
+}
+
+void ThumbnailGrid::dragEnterEvent(QDragEnterEvent* event) {
+    answerDragOver(event);
+}
+
+void ThumbnailGrid::dragMoveEvent(QDragMoveEvent* event) {
+    answerDragOver(event);
+}
+
+void ThumbnailGrid::dropEvent(QDropEvent* event) {
+    takeDrop(event);
 }
 
 // --- drag out

@@ -6,6 +6,7 @@
 #include "framework/history_combo.h"
 #include "framework/message_box.h"
 #include "views/destination_dialog.h"
+#include "views/details_list.h"
 #include "views/dialog_transfer_questions.h"
 #include "views/main_window.h"
 #include "views/note_dialog.h"
@@ -23,6 +24,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -60,17 +62,17 @@ protected:
         for (int i = 0; i < f.document->displayedCount(); ++i)
             f.document->setSelected(i, PictureSource::kSelected);
     }
-    // Drags `data` into the grid's viewport and drops it there, as a window
+    // Drags `data` into a view's viewport and drops it there, as a window
     // system would (a drop goes only to the widget that accepted the enter).
-    Qt::DropAction drop(ThumbnailGrid& grid, const QMimeData& data, Qt::KeyboardModifiers keys) {
+    Qt::DropAction drop(QWidget* viewport, const QMimeData& data, Qt::KeyboardModifiers keys) {
         QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, &data,
                               Qt::LeftButton, keys);
-        QApplication::sendEvent(grid.viewport(), &enter);
+        QApplication::sendEvent(viewport, &enter);
         if (!enter.isAccepted())
             return Qt::IgnoreAction;
         QDropEvent event(QPointF(20, 20), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                          keys);
-        QApplication::sendEvent(grid.viewport(), &event);
+        QApplication::sendEvent(viewport, &event);
         return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
     }
 
@@ -104,15 +106,29 @@ TEST_F(FileDialogsTest, DropsCopyOrMoveByKeysAndDaDMoveAndPasteMovesCutFilesWith
         f.document->options().dadMove = c.dadMove;
         QMimeData data;
         data.setData(mime::kUriList, uriListBytes({outside + "/" + c.name}));
-        EXPECT_EQ(drop(grid, data, c.keys), c.expected);
+        EXPECT_EQ(drop(grid.viewport(), data, c.keys), c.expected);
         EXPECT_TRUE(fs::exists(folder + "/" + c.name));
         EXPECT_EQ(fs::exists(outside + "/" + c.name), c.expected == Qt::CopyAction);
     }
     EXPECT_EQ(names().size(), 4u);
+    // The details list above the grid takes drops as the grid does.
+    {
+        std::ofstream(outside + "/listed.png") << "x";
+        DetailsList list(*f.document, f.store);
+        list.setGrid(&grid);
+        QMimeData data;
+        data.setData(mime::kUriList, uriListBytes({outside + "/listed.png"}));
+        f.document->options().dadMove = true;
+        EXPECT_EQ(drop(list.table()->viewport(), data, Qt::NoModifier), Qt::MoveAction);
+        EXPECT_TRUE(fs::exists(folder + "/listed.png"));
+        EXPECT_FALSE(fs::exists(outside + "/listed.png"));
+        f.document->options().dadMove = false;
+    }
+    EXPECT_EQ(names().size(), 5u);
     // Text alone is no file list: refused.
     QMimeData text;
     text.setText("hello");
-    EXPECT_EQ(drop(grid, text, Qt::NoModifier), Qt::IgnoreAction);
+    EXPECT_EQ(drop(grid.viewport(), text, Qt::NoModifier), Qt::IgnoreAction);
 
     // Cut in one folder, pasted here: moved, with the note it carried.
     std::ofstream(outside + "/cut.png") << "x";
@@ -127,7 +143,7 @@ TEST_F(FileDialogsTest, DropsCopyOrMoveByKeysAndDaDMoveAndPasteMovesCutFilesWith
     grid.onCommand(kCmdEditPaste);
     EXPECT_FALSE(fs::exists(outside + "/cut.png"));
     EXPECT_EQ(noteOfFile(folder + "/cut.png", {}), "切り取りのメモ");
-    EXPECT_EQ(names().size(), 5u);
+    EXPECT_EQ(names().size(), 6u);
 }
 
 TEST_F(FileDialogsTest, TheSameNameDialogSwitchesToRenameWhileTheNameIsEdited) {

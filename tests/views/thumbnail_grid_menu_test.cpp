@@ -9,6 +9,7 @@
 #include "framework/progress_requests.h"
 #include "framework/progress_window.h"
 #include "imaging/picture_qimage.h"
+#include "views/details_list.h"
 #include "views/folder_tree.h"
 #include "views/main_status_bar.h"
 #include "views/main_window.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QTableView>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -554,6 +556,11 @@ TEST(GridStatusPanes, EverySelectionGestureReachesTheFirstStatusPane) {
     QTest::keyClick(grid, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), grid);
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(frame->folderTree()));
+    // From the details list too, which would otherwise step through its cells.
+    frame->detailsList()->table()->setFocus();
+    QTest::keyClick(frame->detailsList()->table(), Qt::Key_Tab);
+    QWidget* const after = QApplication::focusWidget();
+    EXPECT_FALSE(after == frame->detailsList() || frame->detailsList()->isAncestorOf(after));
     frame.reset();
 }
 
