@@ -10,6 +10,7 @@
 #include "framework/wait_cursor.h"
 #include "platform/own_file_operations.h"
 #include "settings/settings_store.h"
+#include "views/dialog_support.h"
 #include "views/dialog_transfer_questions.h"
 #include "views/same_name_dialog.h"
 #include "views/transfer_dialog_options.h"
@@ -37,8 +38,6 @@ namespace vemra {
 namespace {
 
 constexpr int kHistoryCount = 100;
-constexpr int kQuickAccessCount = 10;
-constexpr int kFirstQuickAccessId = 9000;
 constexpr int kSpecifiedAngle = 4;
 
 // The scaling methods in the order the page lists them, with their numbers.
@@ -202,7 +201,7 @@ SaveFormatDialog::SaveFormatDialog(QWidget* parent, SettingsStore& settings,
     connect(buttons, &QDialogButtonBox::accepted, this, &SaveFormatDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &SaveFormatDialog::chooseFolder);
-    connect(quick, &QPushButton::clicked, this, &SaveFormatDialog::showQuickAccess);
+    connect(quick, &QPushButton::clicked, this, [this, quick] { showQuickAccess(quick); });
 }
 
 QWidget* SaveFormatDialog::sizePage(const SaveFormatOptions& o) {
@@ -354,21 +353,10 @@ void SaveFormatDialog::chooseFolder() {
         m_combo->setEditText(QString::fromStdString(chosen));
 }
 
-void SaveFormatDialog::showQuickAccess() {
-    // The quick-access folders are the folder tree's; this dialog offers them.
-    QMenu menu(this);
-    for (int i = 0; i < kQuickAccessCount; ++i) {
-        const std::string folder =
-            m_settings.getText("DrvView", "QUICKACC_" + std::to_string(i), "");
-        if (folder.empty())
-            continue;
-        QAction* action = menu.addAction(QString::fromStdString(folder));
-        action->setData(kFirstQuickAccessId + i);
-        connect(action, &QAction::triggered, this,
-                [this, folder] { m_combo->setEditText(QString::fromStdString(folder)); });
-    }
-    if (!menu.isEmpty())
-        menu.exec(mapToGlobal(rect().center()));
+void SaveFormatDialog::showQuickAccess(QWidget* button) {
+    showQuickAccessMenu(button, m_settings, [this](const std::string& folder) {
+        m_combo->setEditText(QString::fromStdString(folder));
+    });
 }
 
 void SaveFormatDialog::accept() {

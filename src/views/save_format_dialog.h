@@ -58,7 +58,7 @@ public:
 
 private:
     void chooseFolder();
-    void showQuickAccess();
+    void showQuickAccess(QWidget* button);
     QWidget* sizePage(const SaveFormatOptions& o);
     QWidget* scalingPage(const SaveFormatOptions& o);
     QWidget* rotationPage(const SaveFormatOptions& o);

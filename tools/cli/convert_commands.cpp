@@ -3,6 +3,7 @@
 #include "document/conversion_pool.h"
 #include "document/document_options.h"
 #include "document/same_name_rule.h"
+#include "document/save_in_format.h"
 #include "document/shared_registry_decoder.h"
 #include "document/transfer_files.h"
 #include "framework/ensure_folder.h"
@@ -130,11 +131,6 @@ std::optional<ConvertArguments> parse(std::span<const std::string_view> args) {
     return a;
 }
 
-std::string withoutExtension(const std::string& name) {
-    const auto dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 // The target of one picture under the same-name rule: an existing file, or
 // one an earlier picture of this run goes to, is skipped, replaced (only an
 // existing file: two pictures of one run never write one target), or
@@ -191,8 +187,7 @@ int runConvert(std::span<const std::string_view> args) {
     std::set<std::string> claimed;
     int status = 0;
     for (const std::string& file : a->files) {
-        const std::string wanted =
-            joinPath(destination, withoutExtension(namePartOf(file)) + a->options.extension());
+        const std::string wanted = saveTarget(destination, namePartOf(file), a->options);
         const auto source = isExistingFile(file) ? decoder.prepare(file) : std::nullopt;
         if (!source) {
             std::printf("failed\t%s\t%s\t%s\n", escapeText(file).c_str(),

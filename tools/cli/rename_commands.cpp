@@ -13,37 +13,16 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace vemra::cli {
-namespace {
-
-// Names and times only: enough to rename a file that no decoder takes.
-bool describePlainFile(const std::string& file, PictureSource& entry) {
-    const auto status = fileStatus(file);
-    if (!status || !status->isFile) {
-        std::fprintf(stderr, "vemra-cli: %s: no such file\n", file.c_str());
-        return false;
-    }
-    const std::filesystem::path path =
-        std::filesystem::absolute(std::filesystem::path(file)).lexically_normal();
-    entry.folder = path.parent_path().string();
-    entry.fileName = path.filename().string();
-    entry.length = status->size;
-    entry.creationTime = status->creationTime;
-    entry.lastWriteTime = status->lastWriteTime;
-    return true;
-}
-
-} // namespace
 
 int runRename(std::span<const std::string_view> args) {
     if (args.size() != 2 || args[0].starts_with("-"))
         return usageError("rename: usage is rename FILE NEWNAME");
     PictureSource entry;
-    if (!describePlainFile(std::string(args[0]), entry))
+    if (!describeFileNames(std::string(args[0]), entry))
         return 1;
     const std::string central = DocumentOptions::load(settings()).centralCacheFolder();
     const std::string oldName = entry.fileName;
@@ -94,7 +73,7 @@ int runSerialRename(std::span<const std::string_view> args) {
     for (const std::string& file : files) {
         PictureSource entry;
         const bool described =
-            registry ? describeFile(*registry, file, entry) : describePlainFile(file, entry);
+            registry ? describeFile(*registry, file, entry) : describeFileNames(file, entry);
         if (!described) {
             status = 1;
             continue;
