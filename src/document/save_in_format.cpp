@@ -65,6 +65,10 @@ int saveEntriesInFormat(FolderDocument& document, std::span<const int> positions
             continue;
         if (questions.advance(entry->fileName, done++))
             break;
+        // The progress window handled events: the entry is looked up again.
+        entry = document.entryAt(position);
+        if (entry == nullptr)
+            continue;
         std::string target = saveTarget(destination, entry->fileName, settings.options);
         if (exists(target)) {
             SameNameAnswer answer;
