@@ -29,7 +29,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -90,7 +90,7 @@ package: deps
 	tools/package/check-package $(PACKAGE_DIR)/vemra_*.deb
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-folder
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -135,6 +135,12 @@ bench-thumbs: build-bench
 bench-catalog: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_catalog_bench.sh $(BENCH_DIR)
+
+# Converting 60 camera-size JPEG files to 1000 x 750 JPEG, one at a time and
+# two at a time, beside vipsthumbnail and ImageMagick's convert -resize.
+bench-convert: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_convert_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench

@@ -24,8 +24,4 @@ std::vector<ExternalApp> readExternalApps(SettingsStore& store) {
     return apps;
 }
 
-bool externalAppAvailable(const ExternalApp& app, int selected) {
-    return selected < 2 || app.launchPerFile;
-}
-
 } // namespace vemra

@@ -23,10 +23,4 @@ inline constexpr int kMaxExternalApps = 100;
 // empty title, and after kMaxExternalApps entries.
 std::vector<ExternalApp> readExternalApps(SettingsStore& store);
 
-// Whether application `app` may run on a selection of `selected` entries:
-// one process for several pictures is always possible; with two or more
-// selected, only programs started once per picture are offered, since the
-// others would get every picture on one command line they may not take.
-bool externalAppAvailable(const ExternalApp& app, int selected);
-
 } // namespace vemra

@@ -3,6 +3,7 @@
 #include "document/transfer_files.h"
 #include "framework/history_combo.h"
 #include "settings/settings_store.h"
+#include "views/dialog_support.h"
 #include "views/transfer_dialog_options.h"
 
 #include <QButtonGroup>
@@ -20,7 +21,6 @@ namespace vemra {
 namespace {
 
 constexpr int kHistoryCount = 10;
-constexpr int kQuickAccessCount = 10;
 
 } // namespace
 
@@ -73,7 +73,7 @@ DestinationDialog::DestinationDialog(QWidget* parent, Kind kind, SettingsStore& 
     connect(buttons, &QDialogButtonBox::accepted, this, &DestinationDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &DestinationDialog::chooseFolder);
-    connect(quick, &QPushButton::clicked, this, &DestinationDialog::showQuickAccess);
+    connect(quick, &QPushButton::clicked, this, [this, quick] { showQuickAccess(quick); });
 }
 
 bool DestinationDialog::onlyExisting() const {
@@ -97,22 +97,10 @@ void DestinationDialog::chooseFolder() {
         m_combo->setEditText(QString::fromStdString(chosen));
 }
 
-void DestinationDialog::showQuickAccess() {
-    // The quick-access folders are the folder tree's (DrvView QUICKACC_%d);
-    // this dialog only offers them.
-    QMenu menu(this);
-    for (int i = 0; i < kQuickAccessCount; ++i) {
-        const std::string folder =
-            m_settings.getText("DrvView", "QUICKACC_" + std::to_string(i), "");
-        if (folder.empty())
-            continue;
-        QAction* action = menu.addAction(QString::fromStdString(folder));
-        connect(action, &QAction::triggered, this,
-                [this, folder] { m_combo->setEditText(QString::fromStdString(folder)); });
-    }
-    if (menu.isEmpty())
-        return;
-    menu.exec(mapToGlobal(rect().center()));
+void DestinationDialog::showQuickAccess(QWidget* button) {
+    showQuickAccessMenu(button, m_settings, [this](const std::string& folder) {
+        m_combo->setEditText(QString::fromStdString(folder));
+    });
 }
 
 void DestinationDialog::accept() {

@@ -49,7 +49,7 @@ public:
 
 private:
     void chooseFolder();
-    void showQuickAccess();
+    void showQuickAccess(QWidget* button);
 
     Kind m_kind;
     SettingsStore& m_settings;

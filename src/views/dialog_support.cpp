@@ -1,7 +1,10 @@
 #include "views/dialog_support.h"
 
+#include "settings/settings_store.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,6 +30,21 @@ std::string absoluteFolder(const std::string& typed, const std::string& base) {
     if (path.is_relative())
         path = std::filesystem::path(base) / path;
     return path.lexically_normal().string();
+}
+
+void showQuickAccessMenu(QWidget* button, SettingsStore& settings,
+                         const std::function<void(const std::string&)>& chosen) {
+    constexpr int kQuickAccessCount = 10;
+    QMenu menu(button);
+    for (int i = 0; i < kQuickAccessCount; ++i) {
+        const std::string folder = settings.getText("DrvView", "QUICKACC_" + std::to_string(i), "");
+        if (folder.empty())
+            continue;
+        QAction* action = menu.addAction(QString::fromStdString(folder));
+        QObject::connect(action, &QAction::triggered, button, [chosen, folder] { chosen(folder); });
+    }
+    if (!menu.isEmpty())
+        menu.exec(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 } // namespace vemra

@@ -2,10 +2,12 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 class QDialog;
 class QLayout;
+class QWidget;
 
 namespace vemra {
 
@@ -16,5 +18,13 @@ void layOutDialog(QDialog& dialog, QLayout* form, const QString& acceptText);
 // A folder or file typed into a dialog, made absolute against `base` (the
 // document's folder); empty when `typed` is empty.
 std::string absoluteFolder(const std::string& typed, const std::string& base);
+
+class SettingsStore;
+
+// The "Q" button's menu of the folder tree's quick-access folders (DrvView
+// QUICKACC_%d) below `button`; `chosen` gets the folder picked. Nothing
+// shows when there are none.
+void showQuickAccessMenu(QWidget* button, SettingsStore& settings,
+                         const std::function<void(const std::string&)>& chosen);
 
 } // namespace vemra

@@ -17,8 +17,8 @@ namespace {
 
 constexpr int kPaneSide = 156;
 
-// The picture of the file `path` reduced to the pane, with the caption
-// lines the grid would show for it.
+} // namespace
+
 SameNamePane paneOf(FolderDocument& document, const std::string& path) {
     PictureSource entry;
     entry.folder = folderPartOf(path);
@@ -38,8 +38,6 @@ SameNamePane paneOf(FolderDocument& document, const std::string& path) {
     pane.pixelLine = QString::fromStdString(expandCaption("$(W)x$(H) $(C)b", entry));
     return pane;
 }
-
-} // namespace
 
 DialogTransferQuestions::DialogTransferQuestions(QWidget* parent, FolderDocument& document,
                                                  SettingsStore* settings)

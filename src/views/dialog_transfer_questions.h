@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -12,7 +13,12 @@ namespace vemra {
 class FolderDocument;
 class ProgressWindow;
 class SameNameDialog;
+struct SameNamePane;
 class SettingsStore;
+
+// The picture of the file `path` reduced to a pane of the same-name
+// question, with the caption lines the grid would show for it.
+SameNamePane paneOf(FolderDocument& document, const std::string& path);
 
 // The file operations' questions answered with the program's dialogs: the
 // same-name dialog with both pictures, message boxes, and the progress

@@ -7,10 +7,13 @@
 #include "framework/command_id.h"
 #include "framework/wait_cursor.h"
 #include "platform/own_file_operations.h"
+#include "views/app_register_dialog.h"
 #include "views/destination_dialog.h"
 #include "views/dialog_transfer_questions.h"
 #include "views/folder_input_dialog.h"
 #include "views/note_dialog.h"
+#include "views/rename_dialogs.h"
+#include "views/save_format_dialog.h"
 
 #include <QMimeData>
 
@@ -109,10 +112,18 @@ std::optional<CommandState> FileCommands::commandState(int id) const {
     case kCmdDeleteFiles:
     case kCmdExtract:
     case kCmdNote:
+    case kCmdRename:
+    case kCmdSerialRename:
+    case kCmdSaveInFormat:
         return CommandState{m_document.selectedCount(false) > 0 && !m_document.isScanning(), false};
+    case kCmdRegisterApps:
+        return CommandState{};
     default:
-        return std::nullopt;
+        break;
     }
+    if (commandInRange(id, kCmdExternalAppFirst, kCmdExternalAppLast))
+        return CommandState{!m_document.isScanning(), false};
+    return std::nullopt;
 }
 
 bool FileCommands::onCommand(int id) {
@@ -137,6 +148,24 @@ bool FileCommands::onCommand(int id) {
         break;
     case kCmdNote:
         runNoteCommand(m_parent, m_document, positions, nullptr);
+        break;
+    case kCmdRename:
+        runRenameCommand(m_parent, m_document, positions, nullptr);
+        break;
+    case kCmdSerialRename:
+        runSerialRenameCommand(m_parent, m_document, m_settings, positions, nullptr);
+        break;
+    case kCmdSaveInFormat:
+        runSaveInFormatCommand(m_parent, m_document, m_settings, positions);
+        break;
+    case kCmdRegisterApps: {
+        AppRegisterDialog dialog(m_parent, m_settings);
+        dialog.exec();
+        break;
+    }
+    default:
+        if (commandInRange(id, kCmdExternalAppFirst, kCmdExternalAppLast))
+            runExternalApp(m_parent, m_document, m_settings, id - kCmdExternalAppFirst, positions);
         break;
     }
     return true;

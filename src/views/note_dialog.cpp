@@ -37,6 +37,8 @@ std::string fromEditor(const QString& text) {
     return note.toStdString();
 }
 
+} // namespace
+
 QImage thumbnailOf(FolderDocument& document, PictureSource& entry) {
     if (entry.thumbnail)
         return pictureToImage(entry.thumbnail);
@@ -47,8 +49,6 @@ QImage thumbnailOf(FolderDocument& document, PictureSource& entry) {
         return {};
     return pictureToImage(picture);
 }
-
-} // namespace
 
 NoteDialog::NoteDialog(QWidget* parent, const PictureSource& entry, const QImage& thumbnail)
     : QDialog(parent) {

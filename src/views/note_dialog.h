@@ -32,6 +32,10 @@ private:
     QPlainTextEdit* m_edit = nullptr;
 };
 
+// The picture of an entry for a dialog: its thumbnail, else a reduced
+// decode (about 120 pixels); null when it cannot be decoded.
+QImage thumbnailOf(FolderDocument& document, PictureSource& entry);
+
 // The note command (10168, Ctrl+N): one dialog per entry at `positions`,
 // in display order. OK stores the note (in the entry, and in its folder's
 // note file) and redraws the entry; cancel ends the command, keeping the

@@ -140,7 +140,7 @@ void ThumbnailGrid::addApplicationMenu(QMenu& menu, int selected) {
         const int id = kCmdExternalAppFirst + i;
         QAction* item = sub->addAction(menuText(app.title));
         item->setProperty("vemraCommandId", id);
-        item->setEnabled(router.state(id).enabled && externalAppAvailable(app, selected));
+        item->setEnabled(router.state(id).enabled);
         // The mark tells that each picture gets a process of its own.
         if (selected >= 2 && app.launchPerFile) {
             item->setCheckable(true);

@@ -245,7 +245,7 @@ TEST_F(GridMenuTest, TheKeyboardOpensTheMenuForTheCurrentEntryInsideTheTopLeftCo
     EXPECT_EQ(menus.size(), 2u);
 }
 
-TEST_F(GridMenuTest, RegisteredApplicationsComeThirdAndSeveralPicturesNeedOneProcessEach) {
+TEST_F(GridMenuTest, RegisteredApplicationsComeThirdAndAreCheckedWhenEachPictureGetsAProcess) {
     registerApps();
     openPictures(4);
     screenshot = "grid_entry_menu.png";
@@ -269,7 +269,9 @@ TEST_F(GridMenuTest, RegisteredApplicationsComeThirdAndSeveralPicturesNeedOnePro
     ASSERT_EQ(menus.size(), 2u);
     const ShownMenu& menu = menus[1];
     EXPECT_EQ(menu.texts[2], QStringLiteral("アプリケーションで開く(&G)"));
-    EXPECT_EQ(menu.applicationEnabled, (std::vector<bool>{false, true}));
+    // Every program runs on a selection: once with all pictures, or (checked)
+    // once per picture.
+    EXPECT_EQ(menu.applicationEnabled, (std::vector<bool>{true, true}));
     EXPECT_EQ(menu.applicationChecked, (std::vector<bool>{false, true}));
 
     // Without a launcher nobody answers, and the items stay disabled.

@@ -103,7 +103,7 @@ bool describeMember(DecoderRegistry& registry, const std::string& path, const st
 
 } // namespace
 
-bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSource& entry) {
+bool describeFileNames(const std::string& file, PictureSource& entry) {
     const auto status = fileStatus(file);
     if (!status || !status->isFile) {
         reportFailure(file, static_cast<int>(ResultCode::OpenFailure),
@@ -118,9 +118,16 @@ bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSou
     entry.length = status->size;
     entry.creationTime = status->creationTime;
     entry.lastWriteTime = status->lastWriteTime;
+    return true;
+}
+
+bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSource& entry) {
+    if (!describeFileNames(file, entry))
+        return false;
+    const std::string path = entry.fullPath();
     const RegistryScanServices services(registry);
-    entry.decoder = services.identifyFile(path.string());
-    measure(registry, entry, PluginSource::file(path.string()));
+    entry.decoder = services.identifyFile(path);
+    measure(registry, entry, PluginSource::file(path));
     return true;
 }
 

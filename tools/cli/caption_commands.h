@@ -20,5 +20,8 @@ int runCaption(std::span<const std::string_view> args);
 // would: names, length, times, decoder, size, depth and information text.
 // False, after a message, when the file cannot be opened.
 bool describeFile(DecoderRegistry& registry, const std::string& file, PictureSource& entry);
+// Names, length and times only (no decoder asked), for operations on any
+// file; false after a message when it is no file.
+bool describeFileNames(const std::string& file, PictureSource& entry);
 
 } // namespace vemra::cli

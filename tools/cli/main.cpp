@@ -2,6 +2,7 @@
 // picture operations without a window, for scripts and for tests.
 
 #include "caption_commands.h"
+#include "convert_commands.h"
 #include "decode_commands.h"
 #include "encode_commands.h"
 #include "global_options.h"
@@ -10,6 +11,7 @@
 #include "picture_commands.h"
 #include "plugin_commands.h"
 #include "registry_cli.h"
+#include "rename_commands.h"
 #include "scan_commands.h"
 #include "settings_commands.h"
 #include "thumb_commands.h"
@@ -97,6 +99,29 @@ constexpr Command kCommands[] = {
      vemra::cli::runDelete},
     {"unpack", "unpack ARCHIVE DEST             every member side by side into DEST",
      vemra::cli::runUnpack},
+    {"convert",
+     "convert FILE... -d DEST [--format bmp|jpeg|png] [--size WxH [--no-aspect] | --factor F]\n"
+     "                [--scale-mode 0|1|2|3|10] [--unsharp] [--angle A] [--quality Q] "
+     "[--progressive]\n"
+     "                [--quant 8] [--same 0-5] [-j N]\n"
+     "                                 save pictures in another format (JPEG by default), "
+     "resized, turned\n"
+     "                                 and sharpened; N at a time (default: one per core); an "
+     "existing target:\n"
+     "                                 2 skip (default), 0/1/5 overwrite, 4 numbered name; one "
+     "line per file:\n"
+     "                                 converted|skipped|failed, source, target",
+     vemra::cli::runConvert},
+    {"rename", "rename FILE NEWNAME             rename a picture (and its note) in its folder",
+     vemra::cli::runRename},
+    {"serial-rename",
+     "serial-rename FILE... --format FMT [--first N]\n"
+     "                                 rename as a numbered series: ## or #3# for the number, "
+     "%Y%m%d\n"
+     "                                 for the file date, $(PicName) and the other caption macros; "
+     "one line\n"
+     "                                 per picture: renamed OLD NEW, or OLD -> NEW :failed rename",
+     vemra::cli::runSerialRename},
     {"scan",
      "scan FOLDER [--mask M] [--archives] [--subfolders] [--cache-first] [--scan-spi]\n"
      "              [--plugin-ext] [--date-from YYYY-MM-DD] [--date-to YYYY-MM-DD]\n"

@@ -1,0 +1,77 @@
+#include "document/rename_entry.h"
+
+#include "document/folder_document.h"
+#include "document/picture_notes.h"
+#include "document/thumb_cache.h"
+#include "document/transfer_files.h"
+#include "platform/file_rename.h"
+#include "platform/file_status.h"
+
+#include <algorithm>
+
+namespace vemra {
+namespace {
+
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
+}
+
+} // namespace
+
+bool isPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.size() <= kMaxFileNameBytes &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+int renamePictureFile(PictureSource& entry, const std::string& newName,
+                      const std::string& centralFolder) {
+    if (entry.isArchiveMember())
+        return -1;
+    const std::string oldPath = entry.fullPath();
+    if (!isExistingFile(oldPath) || !isPlainFileName(newName))
+        return -1;
+    const std::string newPath = joinPath(entry.folder, newName);
+    // Letter case alone is no new name: users of the Windows program knew
+    // that such a rename is refused, and a picture set shared with it must
+    // not end up with two names that are one there.
+    if (equalIgnoringCase(oldPath, newPath))
+        return -1;
+    if (!entry.noteLoaded)
+        loadNote(entry, centralFolder);
+    if (renameWithoutReplacing(oldPath, newPath))
+        return -1;
+    if (!entry.note.empty())
+        deleteNote(entry, centralFolder);
+    entry.fileName = newName;
+    if (!entry.note.empty())
+        saveNote(entry, centralFolder);
+    return 0;
+}
+
+int renameEntry(FolderDocument& document, int position, const std::string& newName) {
+    PictureSource* entry = document.entryAt(position);
+    if (entry == nullptr)
+        return -1;
+    PictureSource before;
+    before.folder = entry->folder;
+    before.fileName = entry->fileName;
+    if (renamePictureFile(*entry, newName, document.options().centralCacheFolder()) != 0)
+        return -1;
+    if (document.thumbnailStepPosition() == position)
+        document.dropThumbnailStep();
+    // The record under the old name is of no use; the entry keeps its
+    // thumbnail and may store it again under the new name.
+    document.thumbCache().remove(before);
+    entry->cached = false;
+    return 0;
+}
+
+} // namespace vemra
