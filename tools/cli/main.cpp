@@ -9,6 +9,7 @@
 #include "output_commands.h"
 #include "picture_commands.h"
 #include "plugin_commands.h"
+#include "print_commands.h"
 #include "registry_cli.h"
 #include "scan_commands.h"
 #include "settings_commands.h"
@@ -140,6 +141,13 @@ constexpr Command kCommands[] = {
      "when they\n"
      "                                 do not fit one); prints the files",
      vemra::cli::runContactSheet},
+    {"print",
+     "print FILE... [--definition DEF.dps] --pdf OUT.pdf [--paper A4] [--landscape]\n"
+     "                                 print the pictures (laid out by a print-definition file, "
+     "else one a\n"
+     "                                 page) into a PDF as a printer gets them; prints the file "
+     "and its pages",
+     vemra::cli::runPrint},
 };
 
 void printHelp() {
