@@ -16,6 +16,7 @@
 #include "thumb_commands.h"
 #include "transfer_commands.h"
 #include "transform_commands.h"
+#include "wallpaper_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -148,6 +149,15 @@ constexpr Command kCommands[] = {
      "                                 page) into a PDF as a printer gets them; prints the file "
      "and its pages",
      vemra::cli::runPrint},
+    {"wallpaper",
+     "wallpaper FILE [--mode 0-3] [--bright B] [--red R] [--green G] [--blue B] [--screen WxH]\n"
+     "              [--dry-run]\n"
+     "                                 make the picture (colours adjusted, placed by mode: 0 "
+     "centred, 1 tiled,\n"
+     "                                 2 stretched, 3 fitted) the desktop's wallpaper; "
+     "--dry-run only writes\n"
+     "                                 the file; prints the file",
+     vemra::cli::runWallpaper},
 };
 
 void printHelp() {
