@@ -176,3 +176,36 @@ TEST_F(PrintCli, RefusesWhatItCannotPrint) {
 
 } // namespace
 } // namespace vemra
+
+namespace vemra {
+namespace {
+
+TEST(WallpaperCli, WritesTheFileAndTellsTheDesktop) {
+    test::TempDir dir;
+    const std::string picture = dir.file("p.bmp");
+    ASSERT_TRUE(writeBmpFile(picture, solid(100, 50, QColor(100, 100, 100))));
+    const test::ScopedEnvironment data("XDG_DATA_HOME", dir.file("data"));
+    const std::string settings = "--settings " + test::shellQuoted(dir.file("s.ini")) + " ";
+    auto r = test::runCli(settings + "wallpaper " + test::shellQuoted(picture) +
+                          " --mode 3 --screen 1024x768 --bright 50 --dry-run");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string file = dir.file("data") + "/Vemra/KPZ_WALL.BMP";
+    EXPECT_EQ(r.out, file + "\n");
+    const ReadResult written = readBmpFile(file);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.picture.width(), 1024);
+    EXPECT_EQ(written.picture.height(), 512);
+    EXPECT_EQ(written.picture.pixel(500, 200), colourWord(190, 190, 190));
+
+    EXPECT_EQ(
+        test::runCli(settings + "wallpaper " + test::shellQuoted(picture) + " --mode 2").status, 2);
+    // No program to tell a desktop with: the system's refusal, -1.
+    std::filesystem::create_directories(dir.file("empty"));
+    const test::ScopedEnvironment path("PATH", dir.file("empty"));
+    r = test::runCli(settings + "wallpaper " + test::shellQuoted(picture));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("壁紙の変更に失敗しました.[ErrCode=-1]"), std::string::npos) << r.out;
+}
+
+} // namespace
+} // namespace vemra
