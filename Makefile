@@ -4,7 +4,7 @@
 PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-dev \
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
-	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic
+	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic poppler-utils
 
 # Peers the benchmarks compare against; not needed by the build or tests.
 BENCH_SCALE_PACKAGES := python3-pil libvips-tools

@@ -209,3 +209,33 @@ TEST(WallpaperCli, WritesTheFileAndTellsTheDesktop) {
 
 } // namespace
 } // namespace vemra
+
+namespace vemra {
+namespace {
+
+TEST_F(PrintCli, EveryShippedDefinitionPrints) {
+    struct Case {
+        const char* definition;
+        std::vector<int> files;
+        std::size_t pages;
+    } const cases[] = {
+        {"one-a-page.dps", {0, 1}, 2},
+        {"four-a-page.dps", {0, 1, 2, 0, 1}, 2},
+    };
+    for (const Case& c : cases) {
+        std::ifstream in(std::string(VEMRA_SOURCE_DIR) + "/samples/print/" + c.definition,
+                         std::ios::binary);
+        const std::string script{std::istreambuf_iterator<char>(in),
+                                 std::istreambuf_iterator<char>()};
+        ASSERT_FALSE(script.empty()) << c.definition;
+        const auto pages = print(script, c.files);
+        ASSERT_EQ(pages.size(), c.pages) << c.definition;
+        // Each page shows its first picture.
+        EXPECT_FALSE(boundsOf(pages[0], Qt::red).isNull()) << c.definition;
+        pages[0].save(QString::fromStdString(fs::current_path().string() + "/print-" +
+                                             c.definition + ".png"));
+    }
+}
+
+} // namespace
+} // namespace vemra
