@@ -254,7 +254,9 @@ void PrintDefinition::drawLine(QPainter& painter, const PrintMetrics& metrics,
     const int y1 = metrics.toPixelsY(m_vars.evaluate(field(fields, 2)));
     const int x2 = metrics.toPixelsX(m_vars.evaluate(field(fields, 3)));
     const int y2 = metrics.toPixelsY(m_vars.evaluate(field(fields, 4)));
-    const int width = std::max(1, metrics.toPixelsX(m_vars.evaluate(field(fields, 6))));
+    // A pen wider than the page draws nothing more, only slower.
+    const int width = std::clamp(metrics.toPixelsX(m_vars.evaluate(field(fields, 6))), 1,
+                                 std::max({1, metrics.widthPx, metrics.heightPx}));
     painter.save();
     painter.setPen(
         QPen(printColour(field(fields, 5)), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -304,8 +306,11 @@ void PrintDefinition::drawText(QPainter& painter, const PrintMetrics& metrics,
     const double size = m_vars.evaluate(field(fields, 8));
     // Size 0 leaves the height to the face's default.
     if (size != 0 && std::isfinite(size)) {
-        const double points = size < 0 ? 1 : std::min(size, 10000.0);
-        font.setPixelSize(std::max(1, static_cast<int>(points * metrics.dpiY / 72)));
+        const double points = size < 0 ? 1 : size;
+        // Letters taller than the page show nothing more, only slower.
+        const double pixels = std::min(points * metrics.dpiY / 72,
+                                       2.0 * std::max({1, metrics.widthPx, metrics.heightPx}));
+        font.setPixelSize(std::max(1, static_cast<int>(pixels)));
     }
     font.setWeight(style & 1 ? QFont::Bold : QFont::Normal);
     font.setItalic((style & 2) != 0);

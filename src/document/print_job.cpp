@@ -121,12 +121,8 @@ PrintJobResult runPrintJob(PrintTarget& target, std::span<PrintItem> items,
     if (!target.begin(result.startError))
         return result;
     result.started = true;
-    if (progress != nullptr) {
-        const std::string caption = request.single
-                                        ? "[" + items.front().entry.fileName + "]を印刷中..."
-                                        : std::string("ファイル印刷中...");
-        progress->begin(caption, "", static_cast<int>(items.size()));
-    }
+    if (progress != nullptr)
+        progress->begin("ファイル印刷中...", "", static_cast<int>(items.size()));
     const PrintMetrics metrics = target.metrics();
     std::size_t at = 0;
     while (at < items.size()) {
@@ -136,7 +132,8 @@ PrintJobResult runPrintJob(PrintTarget& target, std::span<PrintItem> items,
                 request.pageError(ended);
         }
         if (progress != nullptr) {
-            progress->setMessage(items[at].entry.fileName);
+            progress->setMessage(request.single ? "[" + items[at].entry.fileName + "]を印刷中..."
+                                                : items[at].entry.fileName);
             progress->advance();
         }
         PagePictures pictures(items, at, loader, progress, request.single);

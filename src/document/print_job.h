@@ -68,7 +68,7 @@ struct PrintJobRequest {
     // Empty or missing: each picture alone, as large as the page allows.
     std::string definitionFile;
     // From the viewer: one page, "$PAGE" 1, "N" ignored, and the progress
-    // text names the picture.
+    // text is "[name]を印刷中...".
     bool single = false;
     // Told of every failed page end; printing goes on.
     std::function<void(int code)> pageError;

@@ -146,6 +146,15 @@ TEST(PrintDefinition, ReadsLinesAndCommands) {
     EXPECT_FALSE(PrintDefinition::read("/no/such/file.dps"));
 }
 
+TEST(PrintDefinition, HostileLinesEndQuickly) {
+    auto list = items({Qt::red, Qt::blue});
+    const auto run = printWith("LE,A,A+A\nLE,B,A*(A\nS,0,0,100000000,1,$(PN) A B $PAGE,zz,,-5,15\n"
+                               "P,-1e300,1e308,5,5,-1\nS,0,0,50,40,W,0,,1e300,1e300\nN\nN\nN\n"
+                               "P,0,0,40,30,15\nB,0,0,40,30,FFFFFFFFFF,1e9\nL,nan,inf,-inf,1,0,0\n",
+                               list);
+    EXPECT_EQ(run->result.pages, 1);
+}
+
 TEST(PrintDefinition, ColoursAndPlacement) {
     struct Colour {
         const char* field;
@@ -269,7 +278,8 @@ TEST(PrintJob, TextAlignmentClippingAndSizes) {
     EXPECT_GT(unclipped.bottom(), 215);
     const QRect clipped = boundsOf(page, Qt::blue);
     ASSERT_FALSE(clipped.isNull());
-    EXPECT_TRUE(QRect(50, 300, 31, 11).contains(clipped)) << clipped.x() << "," << clipped.y() << " " << clipped.width() << "x" << clipped.height();
+    EXPECT_TRUE(QRect(50, 300, 31, 11).contains(clipped))
+        << clipped.x() << "," << clipped.y() << " " << clipped.width() << "x" << clipped.height();
     // Size 0 leaves the height to the face: still drawn.
     EXPECT_FALSE(boundsOf(page, Qt::green).isNull());
 }
