@@ -20,7 +20,7 @@ TEST_DIR := build-test
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 
-.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-print bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -63,7 +63,7 @@ test: build-test
 	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-print bench-folder
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -108,6 +108,12 @@ bench-thumbs: build-bench
 bench-catalog: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_catalog_bench.sh $(BENCH_DIR)
+
+# Printing 20 camera-size JPEG files into a PDF (one and four a page) and
+# making a wallpaper of one, beside ImageMagick.
+bench-print: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_REDUCE_PACKAGES)"
+	bench/run_print_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench
