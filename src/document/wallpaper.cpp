@@ -1,11 +1,14 @@
 #include "document/wallpaper.h"
 
 #include "imaging/bmp_file.h"
+#include "imaging/jpeg_encoder.h"
+#include "imaging/picture_save.h"
 #include "imaging/scaling.h"
 #include "platform/user_folders.h"
 #include "settings/option_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace vemra {
@@ -19,6 +22,28 @@ const OptionKey<O> kKeys[] = {
     {"WallPaper", "Green", &O::green},       {"WallPaper", "Blue", &O::blue},
     {"WallPaper", "FileName", &O::fileName},
 };
+
+bool hasExtension(const std::string& name, std::string_view extension) {
+    if (name.size() < extension.size())
+        return false;
+    const std::string_view tail = std::string_view(name).substr(name.size() - extension.size());
+    return std::equal(tail.begin(), tail.end(), extension.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+// The file in the format its name asks for: a bitmap unless it ends in
+// ".png" or ".jpg" (some X setters read no bitmaps).
+bool writeWallpaperFile(const std::string& path, const PictureBuffer& picture) {
+    if (hasExtension(path, ".png"))
+        return savePng(path, picture, 0);
+    if (hasExtension(path, ".jpg") || hasExtension(path, ".jpeg")) {
+        JpegOptions options;
+        options.quality = 95;
+        return writeJpegFile(path, picture, options);
+    }
+    return writeBmpFile(path, picture);
+}
 
 } // namespace
 
@@ -75,7 +100,7 @@ WallpaperResult applyWallpaper(const PictureBuffer& picture, const WallpaperOpti
     if (!folder.empty())
         std::filesystem::create_directories(folder, error);
     result.path = (std::filesystem::path(folder) / options.fileName).string();
-    if (folder.empty() || !writeBmpFile(result.path, adjusted)) {
+    if (folder.empty() || !writeWallpaperFile(result.path, adjusted)) {
         result.code = -3;
         return result;
     }

@@ -50,7 +50,8 @@ struct WallpaperResult {
 };
 
 // Makes the adjusted (and for placements 2 and 3 scaled) picture, writes it
-// as a BMP file into `folder` under the options' file name (replacing the
+// into `folder` under the options' file name, as a BMP file unless the name
+// ends in ".png" or ".jpg" (replacing the
 // old one only once complete) and, with `tellDesktop`, shows it on
 // `desktop`.
 WallpaperResult applyWallpaper(const PictureBuffer& picture, const WallpaperOptions& options,

@@ -82,6 +82,17 @@ TEST(Wallpaper, WritesThePictureForEachPlacement) {
             << c.width << "x" << c.height << " " << c.mode;
         EXPECT_EQ(written.picture.height(), c.wantHeight) << c.width << "x" << c.height;
     }
+    // A name ending in ".png" or ".jpg" asks for that format.
+    for (const char* name : {"wall.PNG", "wall.jpg"}) {
+        WallpaperOptions options;
+        options.fileName = name;
+        const WallpaperResult r = applyWallpaper(test::patternPicture(16, 16, 24), options, 1024,
+                                                 768, dir.file("Vemra"), false, DesktopKind::Other);
+        ASSERT_EQ(r.code, 0) << name;
+        const std::vector<std::byte> bytes = test::readFile(r.path);
+        ASSERT_GE(bytes.size(), 4u);
+        EXPECT_EQ(bytes[1], std::byte{name[5] == 'P' ? 'P' : 0xD8}) << name;
+    }
     // A folder that cannot be made is -3; a picture that cannot be adjusted -2.
     test::writeFile(dir.file("file"), {});
     EXPECT_EQ(applyWallpaper(test::patternPicture(4, 4, 24), {}, 1024, 768,
