@@ -91,7 +91,7 @@ TEST(Wallpaper, WritesThePictureForEachPlacement) {
         ASSERT_EQ(r.code, 0) << name;
         const std::vector<std::byte> bytes = test::readFile(r.path);
         ASSERT_GE(bytes.size(), 4u);
-        EXPECT_EQ(bytes[1], std::byte{name[5] == 'P' ? 'P' : 0xD8}) << name;
+        EXPECT_EQ(bytes[1], static_cast<std::byte>(name[5] == 'P' ? 'P' : 0xD8)) << name;
     }
     // A folder that cannot be made is -3; a picture that cannot be adjusted -2.
     test::writeFile(dir.file("file"), {});
