@@ -11,6 +11,7 @@ BENCH_SCALE_PACKAGES := python3-pil libvips-tools
 BENCH_REDUCE_PACKAGES := imagemagick
 BENCH_JPEG_PACKAGES := libjpeg-turbo-progs
 BENCH_THUMBS_PACKAGES := libvips-tools imagemagick libjpeg-turbo-progs
+BENCH_PRINT_PACKAGES := img2pdf imagemagick
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
@@ -67,7 +68,7 @@ bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid be
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
-	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES)"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES) $(BENCH_PRINT_PACKAGES)"
 
 build-bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON \
@@ -112,7 +113,7 @@ bench-catalog: build-bench
 # Printing 20 camera-size JPEG files into a PDF (one and four a page) and
 # making a wallpaper of one, beside ImageMagick.
 bench-print: build-bench
-	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_REDUCE_PACKAGES)"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PRINT_PACKAGES)"
 	bench/run_print_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
