@@ -60,7 +60,7 @@ bool isWordSeparator(char c) {
 
 // The text's lines: split at CR LF (a lone CR or LF counts too, as notes
 // may hold either), an empty line standing as one blank.
-QStringList textLines(const QString& text) {
+QStringList printedLines(const QString& text) {
     QString unified = text;
     unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     unified.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -165,18 +165,8 @@ QColor printColour(std::string_view field) {
 
 PrintDefinition PrintDefinition::parse(std::string_view bytes) {
     PrintDefinition d;
-    std::string text = toUtf8(bytes);
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.erase(0, 3);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string_view line(text.data() + start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    const std::string text = definitionText(bytes);
+    for (std::string_view line : textLines(text)) {
         line = utf8Prefix(line, kMaxLineBytes);
         if (line.empty() || line.front() == ';')
             continue;
@@ -327,7 +317,7 @@ void PrintDefinition::drawText(QPainter& painter, const PrintMetrics& metrics,
 
     int y = y1;
     const int limit = std::max(metrics.heightPx, y2) + fm.height();
-    for (const QString& textLine : textLines(text)) {
+    for (const QString& textLine : printedLines(text)) {
         const QStringList pieces =
             x2 > x1 ? breakLine(textLine, fm, x2 - x1) : QStringList{textLine};
         for (const QString& piece : pieces) {
