@@ -4,7 +4,7 @@
 PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-dev \
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
-	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic \
+	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic poppler-utils \
 	desktop-file-utils appstream
 
 # What `make package` needs besides the build: dpkg-shlibdeps for CPack,
@@ -16,6 +16,7 @@ BENCH_SCALE_PACKAGES := python3-pil libvips-tools
 BENCH_REDUCE_PACKAGES := imagemagick
 BENCH_JPEG_PACKAGES := libjpeg-turbo-progs
 BENCH_THUMBS_PACKAGES := libvips-tools imagemagick libjpeg-turbo-progs
+BENCH_PRINT_PACKAGES := img2pdf imagemagick
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 ARGS ?=
@@ -29,7 +30,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -90,11 +91,11 @@ package: deps
 	tools/package/check-package $(PACKAGE_DIR)/vemra_*.deb
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
-	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES)"
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_SCALE_PACKAGES) $(BENCH_REDUCE_PACKAGES) $(BENCH_JPEG_PACKAGES) $(BENCH_THUMBS_PACKAGES) $(BENCH_PRINT_PACKAGES)"
 
 build-bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVEMRA_BUILD_TESTS=OFF -DVEMRA_BUILD_BENCH=ON \
@@ -141,6 +142,12 @@ bench-catalog: build-bench
 bench-convert: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_convert_bench.sh $(BENCH_DIR)
+
+# Printing 20 camera-size JPEG files into a PDF (one and four a page) and
+# making a wallpaper of one, beside ImageMagick.
+bench-print: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PRINT_PACKAGES)"
+	bench/run_print_bench.sh $(BENCH_DIR)
 
 # The thumbnail grid: making every thumbnail, full repaints and paging.
 bench-grid: build-bench

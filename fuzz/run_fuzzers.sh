@@ -28,6 +28,7 @@ patterns_of() {
     fuzz_gif_decoder | fuzz_gif2_decoder) echo "*.gif" ;;
     fuzz_text_decoder) echo "*.txt" ;;
     fuzz_catalog_definition) echo "*.kpm" ;;
+    fuzz_print_definition) echo "*.dps" ;;
     fuzz_webp_plugin) echo "*.webp" ;;
     fuzz_heif_plugin) echo "*.heic *.heif *.avif" ;;
     fuzz_archive_plugin) echo "*.zip *.7z *.lzh *.tar *.tgz *.cab" ;;

@@ -58,19 +58,9 @@ CatalogDefinition parseCatalogDefinition(std::string_view bytes, CatalogDefiniti
     d.header.clear();
     d.one.clear();
     d.footer.clear();
-    std::string text = toUtf8(bytes);
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.erase(0, 3);
+    const std::string text = definitionText(bytes);
     std::vector<std::string>* current = &d.preamble;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string_view line(text.data() + start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : textLines(text)) {
         if (line.starts_with(';'))
             continue;
         if (startsWithIgnoringCase(line, "*Header")) {

@@ -196,4 +196,27 @@ std::string_view utf8Prefix(std::string_view utf8, std::size_t maxBytes) {
     return utf8.substr(0, end);
 }
 
+std::string definitionText(std::string_view bytes) {
+    std::string text = toUtf8(bytes);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.erase(0, 3);
+    return text;
+}
+
+std::vector<std::string_view> textLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 } // namespace vemra

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vemra {
 
@@ -30,5 +31,11 @@ std::optional<std::string> encodeCp932(std::string_view utf8);
 // The longest prefix of `utf8` of at most `maxBytes` bytes that does not end
 // inside a multi-byte character.
 std::string_view utf8Prefix(std::string_view utf8, std::size_t maxBytes);
+
+// The lines of a text file written by hand (catalog and print definitions):
+// its text by toUtf8 without a leading byte-order mark, split at LF with a
+// CR before it removed. The views point into `text`, which the caller keeps.
+std::string definitionText(std::string_view bytes);
+std::vector<std::string_view> textLines(std::string_view text);
 
 } // namespace vemra

@@ -8,4 +8,8 @@ namespace vemra {
 // path, else ~/.cache; empty when neither can be told. No trailing "/".
 std::string userCacheFolder();
 
+// The per-user folder for data files: $XDG_DATA_HOME when it is an
+// absolute path, else ~/.local/share; empty when neither can be told.
+std::string userDataFolder();
+
 } // namespace vemra

@@ -62,6 +62,7 @@ MainWindow::MainWindow(FolderDocument& document, DecoderRegistry* registry, Sett
     document.setProgressSink(m_progressSink.get());
     m_output = std::make_unique<OutputCommands>(document, settings, this, m_progressSink.get(),
                                                 [this] { return m_grid->outsideColour(); });
+    m_output->setCommandEntry([this] { return m_grid->commandEntry(); });
     document.setInterruptionCheck(
         [this] { return m_interruption != nullptr && m_interruption->check(); });
     document.addView(this);

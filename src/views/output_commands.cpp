@@ -4,6 +4,7 @@
 #include "document/contact_sheet.h"
 #include "document/folder_document.h"
 #include "document/html_catalog.h"
+#include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "document/report_file.h"
 #include "framework/command_id.h"
@@ -15,7 +16,9 @@
 #include "platform/program_path.h"
 #include "views/contact_sheet_dialog.h"
 #include "views/html_catalog_dialog.h"
+#include "views/printing.h"
 #include "views/report_file_dialog.h"
+#include "views/wallpaper_dialog.h"
 
 #include <filesystem>
 
@@ -43,7 +46,10 @@ std::optional<CommandState> OutputCommands::commandState(int id) const {
     case kCmdHtmlCatalog:
     case kCmdReportFile:
     case kCmdContactSheet:
+    case kCmdPrint:
         return CommandState{m_document.selectedCount(false) > 0, false};
+    case kCmdWallpaper:
+        return CommandState{m_commandEntry && m_commandEntry() >= 0, false};
     default:
         return std::nullopt;
     }
@@ -64,6 +70,12 @@ bool OutputCommands::onCommand(int id) {
         break;
     case kCmdContactSheet:
         runContactSheet();
+        break;
+    case kCmdPrint:
+        printSelectedPictures(m_parent, m_settings, m_document, m_progress);
+        break;
+    case kCmdWallpaper:
+        runWallpaper();
         break;
     }
     return true;
@@ -171,6 +183,26 @@ void OutputCommands::makeContactSheets(const std::string& outputPath,
                         ensureFolderFailure(result.error.empty() ? outputPath : result.error,
                                             "保存できませんでした"));
     m_document.refreshIfCurrent(std::filesystem::path(outputPath).parent_path().string());
+}
+
+// --- wallpaper
+
+void OutputCommands::runWallpaper() {
+    const PictureSource* entry = m_document.entryAt(m_commandEntry());
+    if (entry == nullptr || m_document.pictureLoader() == nullptr)
+        return;
+    PictureSource work = *entry;
+    PictureBuffer picture;
+    int code = 0;
+    {
+        const WaitCursor busy;
+        code = m_document.pictureLoader()->loadForThumbnail(work, 0, 0, picture);
+    }
+    if (code != 0 || !picture) {
+        showInformation(m_parent, wallpaperFailureText(-2));
+        return;
+    }
+    runWallpaperDialog(m_parent, m_settings, picture);
 }
 
 } // namespace vemra

@@ -12,9 +12,11 @@
 #include "imaging/unsharp.h"
 #include "views/file_commands.h"
 #include "views/note_dialog.h"
+#include "views/printing.h"
 #include "views/slide_show_window.h"
 #include "views/view_options_dialog.h"
 #include "views/viewer_geometry.h"
+#include "views/wallpaper_dialog.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -100,6 +102,10 @@ std::optional<CommandState> PictureView::commandState(int id) const {
     case kCmdUnsharpMask:
     case kCmdReduceColours:
         return CommandState{picture, false};
+    // Both remember their choices in the settings.
+    case kCmdPrint:
+    case kCmdViewerWallpaper:
+        return CommandState{picture && m_store != nullptr && m_entry.has_value(), false};
     case kCmdRepeat:
         return CommandState{true, m_options.repeat};
     case kCmdViewerFullScreen:
@@ -119,8 +125,6 @@ std::optional<CommandState> PictureView::commandState(int id) const {
     case kCmdNote:
         return CommandState{shownEntryPosition() >= 0 && !m_loading, false};
     default:
-        // Print and wallpaper come with the output products; until then
-        // nobody answers them, so they show disabled.
         return std::nullopt;
     }
 }
@@ -207,6 +211,15 @@ bool PictureView::onCommand(int id) {
     case kCmdUnsharpMask:
     case kCmdReduceColours:
         return applyFilter(id);
+    case kCmdPrint:
+        if (commandState(id)->enabled)
+            printShownPicture(window(), *m_store, *m_entry, m_stage.frame(),
+                              m_document.options().centralCacheFolder());
+        return true;
+    case kCmdViewerWallpaper:
+        if (commandState(id)->enabled)
+            runWallpaperDialog(window(), *m_store, m_stage.frame());
+        return true;
     case kCmdViewerCopy:
     case kCmdViewerMove:
     case kCmdViewerDelete:

@@ -175,6 +175,9 @@ public:
     void onUpdate(DocumentView* sender, const UpdateHint& hint) override;
     std::optional<CommandState> commandState(int id) const override;
     bool onCommand(int id) override;
+    // The entry the grid's commands act on: the last one clicked, else the
+    // current one; -1 for none.
+    int commandEntry() const;
 
 signals:
     // How far the thumbnails of the whole folder are made, 0-100; 0 also
@@ -248,9 +251,6 @@ private:
     CommandActions& actions();
     bool sendCommand(int id);
     void addApplicationMenu(QMenu& menu, int selected);
-    // The entry the grid's commands act on: the last one clicked, else the
-    // current one.
-    int commandEntry() const;
     void openInViewer(int position, bool newWindow);
     void runFullScreen(int position);
     void openSelection();

@@ -141,12 +141,11 @@ TEST_F(ViewerTest, TheViewerShowsStepsZoomsTurnsAndAnimates) {
     // Space toggles the shown entry's selection in the document.
     QTest::keyClick(view, Qt::Key_Space);
     EXPECT_TRUE(f.document->entryAt(view->position())->isSelected());
-    // The file commands act on the shown picture; printing and the
-    // wallpaper are disabled, not missing.
-    for (int id : {kCmdViewerCopy, kCmdViewerMove, kCmdViewerDelete, kCmdNote})
+    // The file commands, printing and the wallpaper act on the shown
+    // picture.
+    for (int id : {kCmdViewerCopy, kCmdViewerMove, kCmdViewerDelete, kCmdNote, kCmdPrint,
+                   kCmdViewerWallpaper})
         EXPECT_TRUE(window->router().state(id).enabled) << id;
-    for (int id : {kCmdPrint, kCmdViewerWallpaper})
-        EXPECT_FALSE(window->router().state(id).enabled) << id;
 
     // The GIF plays: a frame per 55-ms tick, each shown for its 100 ms.
     window->runCommand(kCmdLastPicture);

@@ -10,6 +10,7 @@
 #include "output_commands.h"
 #include "picture_commands.h"
 #include "plugin_commands.h"
+#include "print_commands.h"
 #include "registry_cli.h"
 #include "rename_commands.h"
 #include "scan_commands.h"
@@ -17,6 +18,7 @@
 #include "thumb_commands.h"
 #include "transfer_commands.h"
 #include "transform_commands.h"
+#include "wallpaper_commands.h"
 
 #include <cstdio>
 #include <string>
@@ -165,6 +167,22 @@ constexpr Command kCommands[] = {
      "when they\n"
      "                                 do not fit one); prints the files",
      vemra::cli::runContactSheet},
+    {"print",
+     "print FILE... [--definition DEF.dps] --pdf OUT.pdf [--paper A4] [--landscape]\n"
+     "                                 print the pictures (laid out by a print-definition file, "
+     "else one a\n"
+     "                                 page) into a PDF as a printer gets them; prints the file "
+     "and its pages",
+     vemra::cli::runPrint},
+    {"wallpaper",
+     "wallpaper FILE [--mode 0-3] [--bright B] [--red R] [--green G] [--blue B] [--screen WxH]\n"
+     "              [--dry-run]\n"
+     "                                 make the picture (colours adjusted, placed by mode: 0 "
+     "centred, 1 tiled,\n"
+     "                                 2 stretched, 3 fitted) the desktop's wallpaper; "
+     "--dry-run only writes\n"
+     "                                 the file; prints the file",
+     vemra::cli::runWallpaper},
 };
 
 void printHelp() {

@@ -49,13 +49,12 @@ std::optional<std::pair<int, int>> gridOf(std::string_view text) {
     return std::pair{*c, *r};
 }
 
-// The pictures named on the line, each described as a scan would describe
-// it; null after a message when one cannot be opened.
-struct Pictures {
-    std::unique_ptr<DecoderRegistry> registry;
-    std::vector<std::unique_ptr<PictureSource>> entries;
-    std::vector<PictureSource*> pointers;
-};
+// The folder of the first picture stands for the document's folder.
+std::string folderOf(const std::vector<std::string>& files) {
+    return fs::absolute(fs::path(files.front())).lexically_normal().parent_path().string();
+}
+
+} // namespace
 
 std::optional<Pictures> describe(const std::vector<std::string>& files) {
     Pictures p;
@@ -70,13 +69,6 @@ std::optional<Pictures> describe(const std::vector<std::string>& files) {
     }
     return p;
 }
-
-// The folder of the first picture stands for the document's folder.
-std::string folderOf(const std::vector<std::string>& files) {
-    return fs::absolute(fs::path(files.front())).lexically_normal().parent_path().string();
-}
-
-} // namespace
 
 int runCatalog(std::span<const std::string_view> args) {
     constexpr const char* kUsage =

@@ -1,9 +1,25 @@
 #pragma once
 
+#include "document/picture_source.h"
+#include "imaging/decoder_registry.h"
+
+#include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace vemra::cli {
+
+// The pictures named on the line, each described as a scan would describe
+// it and selected; nullopt after a message when one cannot be opened.
+struct Pictures {
+    std::unique_ptr<DecoderRegistry> registry;
+    std::vector<std::unique_ptr<PictureSource>> entries;
+    std::vector<PictureSource*> pointers;
+};
+std::optional<Pictures> describe(const std::vector<std::string>& files);
 
 // The output products over the pictures given, in order, as the browser
 // makes them of a selection:
