@@ -3,6 +3,7 @@
 #include "document/folder_document.h"
 #include "document/picture_notes.h"
 #include "framework/message_box.h"
+#include "platform/install_layout.h"
 #include "platform/program_path.h"
 #include "views/print_dialog.h"
 #include "views/progress_window_sink.h"
@@ -37,7 +38,7 @@ private:
 } // namespace
 
 std::string printDefinitionFolder() {
-    return (std::filesystem::path(executableDir()) / "print").string();
+    return shippedDefinitionFolder(executableDir(), "print").string();
 }
 
 PrintJobResult printOnPrinter(QWidget* parent, QPrinter& printer, std::vector<PrintItem>& items,
