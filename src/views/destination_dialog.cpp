@@ -8,7 +8,6 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,20 +80,10 @@ bool DestinationDialog::onlyExisting() const {
 }
 
 void DestinationDialog::chooseFolder() {
-    const std::string start = m_combo->currentText().toStdString();
-    std::string chosen;
-    if (m_chooser) {
-        chosen = m_chooser(start);
-    } else {
-        chosen = QFileDialog::getExistingDirectory(
-                     this,
+    chooseFolderInto(*m_combo,
                      m_kind == Kind::Copy ? QStringLiteral("複写先の選択")
                                           : QStringLiteral("移動先の選択"),
-                     QString::fromStdString(start.empty() ? m_current : start))
-                     .toStdString();
-    }
-    if (!chosen.empty())
-        m_combo->setEditText(QString::fromStdString(chosen));
+                     m_current, m_chooser);
 }
 
 void DestinationDialog::showQuickAccess(QWidget* button) {

@@ -2,8 +2,10 @@
 
 #include "settings/settings_store.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -45,6 +47,18 @@ void showQuickAccessMenu(QWidget* button, SettingsStore& settings,
     }
     if (!menu.isEmpty())
         menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void chooseFolderInto(QComboBox& combo, const QString& title, const std::string& current,
+                      const FolderChooser& chooser) {
+    const std::string start = combo.currentText().toStdString();
+    const std::string chosen =
+        chooser ? chooser(start)
+                : QFileDialog::getExistingDirectory(
+                      &combo, title, QString::fromStdString(start.empty() ? current : start))
+                      .toStdString();
+    if (!chosen.empty())
+        combo.setEditText(QString::fromStdString(chosen));
 }
 
 } // namespace vemra

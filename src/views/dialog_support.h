@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+class QComboBox;
 class QDialog;
 class QLayout;
 class QWidget;
@@ -26,5 +27,13 @@ class SettingsStore;
 // shows when there are none.
 void showQuickAccessMenu(QWidget* button, SettingsStore& settings,
                          const std::function<void(const std::string&)>& chosen);
+
+// A folder for the destination combo `combo`: asked through `chooser` when
+// the caller (a test) gave one, else through the folder chooser titled
+// `title`, starting at the combo's text or, without one, at `current`. The
+// chosen folder replaces the combo's text; a cancel leaves it.
+using FolderChooser = std::function<std::string(const std::string& start)>;
+void chooseFolderInto(QComboBox& combo, const QString& title, const std::string& current,
+                      const FolderChooser& chooser);
 
 } // namespace vemra

@@ -18,7 +18,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -342,15 +341,7 @@ SaveFormatOptions SaveFormatDialog::options() const {
 }
 
 void SaveFormatDialog::chooseFolder() {
-    const std::string start = m_combo->currentText().toStdString();
-    const std::string chosen = m_chooser
-                                   ? m_chooser(start)
-                                   : QFileDialog::getExistingDirectory(
-                                         this, QStringLiteral("保存先を選択してください"),
-                                         QString::fromStdString(start.empty() ? m_current : start))
-                                         .toStdString();
-    if (!chosen.empty())
-        m_combo->setEditText(QString::fromStdString(chosen));
+    chooseFolderInto(*m_combo, QStringLiteral("保存先を選択してください"), m_current, m_chooser);
 }
 
 void SaveFormatDialog::showQuickAccess(QWidget* button) {
