@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+namespace vemra {
+class ThumbnailGrid;
+}
+
 namespace vemra::test {
 
 // A document over a registry without plug-ins, with settings in a fresh
@@ -46,6 +50,11 @@ std::string saveScreenshot(const QImage& image, const std::string& name);
 // Small PNG pictures in distinct colours, "pic0000.png" on, so that they
 // sort in order.
 void makePictures(const std::string& folder, int count, int width = 64, int height = 48);
+
+// Runs the grid's idle work until it rests with no thumbnail on its way,
+// waiting for the worker threads whenever only they have work; the number
+// of steps taken (at most `limit`).
+int runGridIdle(ThumbnailGrid& grid, FolderDocument& document, int limit = 100000);
 
 // The project's sample pictures.
 std::string samplesFolder();
