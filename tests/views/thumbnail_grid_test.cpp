@@ -457,8 +457,7 @@ TEST_F(ThumbnailGridTest, TheFrameDrivesTheGridAndShowsScreenshotsInTwoCellSizes
     frame.resize(960, 640);
     frame.show();
     auto settle = [&] {
-        for (int i = 0; i < 5000 && frame.idle(i); ++i) {
-        }
+        test::runIdleWithWorkers([&](int i) { return frame.idle(i); }, *f.document, 5000);
         QApplication::processEvents();
     };
     for (const std::string& folder : {test::samplesFolder(), generated}) {

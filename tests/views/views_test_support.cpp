@@ -46,9 +46,13 @@ std::string samplesFolder() {
 }
 
 int runGridIdle(ThumbnailGrid& grid, FolderDocument& document, int limit) {
+    return runIdleWithWorkers([&grid](int step) { return grid.idleStep(step); }, document, limit);
+}
+
+int runIdleWithWorkers(const std::function<bool(int)>& idle, FolderDocument& document, int limit) {
     int steps = 0;
     while (steps < limit) {
-        if (grid.idleStep(steps)) {
+        if (idle(steps)) {
             ++steps;
             continue;
         }

@@ -11,6 +11,7 @@
 
 #include <QImage>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,9 @@ void makePictures(const std::string& folder, int count, int width = 64, int heig
 // waiting for the worker threads whenever only they have work; the number
 // of steps taken (at most `limit`).
 int runGridIdle(ThumbnailGrid& grid, FolderDocument& document, int limit = 100000);
+// The same for any idle handler (a main window's idle(), say).
+int runIdleWithWorkers(const std::function<bool(int)>& idle, FolderDocument& document,
+                       int limit = 100000);
 
 // The project's sample pictures.
 std::string samplesFolder();
