@@ -40,16 +40,15 @@ bool ThumbnailGrid::idleStep(int) {
 }
 
 void ThumbnailGrid::applyFinishedThumbnails() {
-    const int applied = m_document.applyThumbnailResults(
+    m_document.applyThumbnailResults(
         geometry(),
         [this](int position) {
             redrawEntry(position);
             m_document.updateAllViews(this, hint::RedrawEntry{position});
         },
         giveWay);
-    if (applied == 0)
-        return;
-    // The visible rows keep their thumbnails whatever the budget says.
+    // Thumbnails from the cache count as much as those just made; the
+    // visible rows keep theirs whatever the budget says.
     const int first = m_layout.firstVisible(m_top);
     const int perPage = std::max(1, m_layout.columns) *
                         (viewport()->height() / std::max(1, m_layout.cellHeight) + 2);

@@ -148,16 +148,16 @@ bool PictureLookAhead::idleStep(const std::function<bool()>&) {
     job->entry.iconPicture = {};
     // Ahead of the thumbnails: the user is about to see this one.
     constexpr int kBeforeThumbnails = 1 << 30;
-    pool->submit(reinterpret_cast<std::uintptr_t>(this), kBeforeThumbnails, [slot = m_slot, loader,
-                                                                              job] {
-        const auto use = loader->workerUse();
-        job->code = loader->loadForThumbnail(job->entry, 0, 0, job->picture);
-        if (job->code != 0)
-            job->picture = {};
-        const std::lock_guard lock(slot->mutex);
-        slot->picture = std::move(*job);
-        slot->done.notify_all();
-    });
+    pool->submit(reinterpret_cast<std::uintptr_t>(this), kBeforeThumbnails,
+                 [slot = m_slot, loader, job] {
+                     const auto use = loader->workerUse();
+                     job->code = loader->loadForThumbnail(job->entry, 0, 0, job->picture);
+                     if (job->code != 0)
+                         job->picture = {};
+                     const std::lock_guard lock(slot->mutex);
+                     slot->picture = std::move(*job);
+                     slot->done.notify_all();
+                 });
     return false;
 }
 

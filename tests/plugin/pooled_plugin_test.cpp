@@ -79,7 +79,9 @@ protected:
         registry.scan(dir.file("spi"), "");
         registry.setInUse(0, DecoderKind::Picture, true);
     }
-    std::string picture(int i) { return dir.file("pictures/g" + std::to_string(100 + i) + ".glob"); }
+    std::string picture(int i) {
+        return dir.file("pictures/g" + std::to_string(100 + i) + ".glob");
+    }
 
     test::TempDir dir;
     SettingsStore store{dir.file("vemra.ini")};

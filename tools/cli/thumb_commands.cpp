@@ -117,7 +117,8 @@ int runThumbs(std::span<const std::string_view> args) {
     // not queue a copy of every entry.
     const int ahead = 4 * doc.thumbnailWorkerCount();
     const auto takeResults = [&] {
-        doc.applyThumbnailResults(cell, [&](int) { ++made; }, nullptr);
+        doc.applyThumbnailResults(
+            cell, [&](int) { ++made; }, nullptr);
     };
     for (int i = 0; i < doc.displayedCount(); ++i) {
         while (doc.thumbnailJobsOutstanding() >= ahead) {
