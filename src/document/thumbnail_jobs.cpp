@@ -25,13 +25,9 @@ ThumbnailRequest thumbnailRequest(const PictureSource& entry, int position,
 
 ThumbnailResult makeRequestedThumbnail(ThumbnailRequest request, ThumbnailMaker& maker) {
     ThumbnailResult result;
-    result.position = request.position;
-    result.identity = request.identity;
-    result.generation = request.generation;
-    result.cell = request.cell;
-    result.entry = std::move(request.entry);
+    static_cast<ThumbnailRequest&>(result) = std::move(request);
     PictureSource& entry = result.entry;
-    result.made = maker.make(entry, request.cell.areaWidth, request.cell.areaHeight);
+    result.made = maker.make(entry, result.cell.areaWidth, result.cell.areaHeight);
     refreshFromFileSystem(entry);
     return result;
 }

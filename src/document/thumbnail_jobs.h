@@ -30,16 +30,11 @@ struct ThumbnailRequest {
     PictureSource entry;
 };
 
-// What came of a request: the copy after the making, with the decoder, size,
-// bit count and info text learnt, the length and times read again, and the
-// thumbnail when `made`.
-struct ThumbnailResult {
-    int position = -1;
-    const void* identity = nullptr;
-    std::uint64_t generation = 0;
-    CellGeometry cell;
+// What came of a request: the request's copy after the making, with the
+// decoder, size, bit count and info text learnt, the length and times read
+// again, and the thumbnail when `made`.
+struct ThumbnailResult : ThumbnailRequest {
     bool made = false;
-    PictureSource entry;
 };
 
 // The request for `entry` at `position`: a copy without its pictures.
