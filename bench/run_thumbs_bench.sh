@@ -17,7 +17,7 @@ files=("$pictures"/photo-*.jpg)
 files=("${files[@]:0:$count}")
 cli="$build/tools/cli/vemra-cli"
 settings="$work/settings.ini"
-printf '[KPDoc]\nThumbsSize=110,110\nCacheFolder=1\n' > "$settings"
+printf '[KPDoc]\nThumbsSize=110,110\nCacheFolder=1\nCacheDataFolder=\n' > "$settings"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 # Best of three runs of "$@": wall time and processor time (user + system,
