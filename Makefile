@@ -24,13 +24,17 @@ ARGS ?=
 PREFIX ?= /usr/local
 RELEASE_DIR := build
 TEST_DIR := build-test
+# ThreadSanitizer needs a tree of its own (it cannot share one with ASan).
+TSAN_DIR := build-tsan
+# The suites that run thumbnails and decodes on worker threads.
+TSAN_GRID_TESTS := ThumbnailGrid*:GridMenu*:Viewer*
 # The benchmarks' own Release tree, so that building them leaves build/'s
 # settings as `make build` made them.
 BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder fuzz fuzz-build format clean
 
 all: build
 
@@ -89,6 +93,16 @@ package: deps
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)
 	cd $(PACKAGE_DIR) && rm -f vemra_*.deb && cpack -G DEB
 	tools/package/check-package $(PACKAGE_DIR)/vemra_*.deb
+
+# The document's and the grid's tests under ThreadSanitizer: the thumbnail
+# workers, the decoder registry and the results handed back.
+tsan: deps
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_TSAN=ON -DVEMRA_WERROR=ON
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target document_tests views_tests
+	cd $(TSAN_DIR) && export QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME=$$PWD/tests/xdg-cache \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" && \
+		./tests/document/document_tests && \
+		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 
 # Every benchmark, each beside the tools it is compared with.
 bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder

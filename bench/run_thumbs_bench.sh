@@ -17,7 +17,7 @@ files=("$pictures"/photo-*.jpg)
 files=("${files[@]:0:$count}")
 cli="$build/tools/cli/vemra-cli"
 settings="$work/settings.ini"
-printf '[KPDoc]\nThumbsSize=110,110\nCacheFolder=1\n' > "$settings"
+printf '[KPDoc]\nThumbsSize=110,110\nCacheFolder=1\nCacheDataFolder=\n' > "$settings"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 # Best of three runs of "$@": wall time and processor time (user + system,
@@ -52,12 +52,20 @@ ratio() {
 folder="$work/pictures"
 mkdir "$folder"
 for f in "${files[@]}"; do ln -s "$f" "$folder/"; done
-fresh_vemra() { rm -f "$folder/_THUMBS_.KPI"; "$cli" thumbs "$folder" --settings "$settings"; }
+fresh_vemra() { rm -f "$folder/_THUMBS_.KPI"; "$cli" thumbs "$folder" --settings "$settings" "$@"; }
+fresh_one() { fresh_vemra -j 1; }
+fresh_two() { fresh_vemra -j 2; }
 uptime
-ours=$(best_per_picture fresh_vemra)
-inner=$(fresh_vemra 2>/dev/null)
-report "vemra-cli thumbs (made, sharpened, stored; whole process)" "$ours"
+one=$(best_per_picture fresh_one)
+report "vemra-cli thumbs -j 1 (made, sharpened, stored)" "$one"
+ours=$(best_per_picture fresh_two)
+inner=$(fresh_two 2>/dev/null)
+report "vemra-cli thumbs -j 2 (made, sharpened, stored)" "$ours"
 echo "    its own line: $inner"
+awk -v a="$one" -v b="$ours" 'BEGIN { split(a, p, " "); split(b, o, " ");
+    printf "    -j 1 / -j 2: %.2fx wall\n", p[1] / o[1] }'
+echo "    in-process 1/8 decode of one of the files (x $count for the floor):"
+"$build/bench/vemra-jpeg-bench" "${files[0]}" | sed "s/^/    /"
 again=$(best_per_picture "$cli" thumbs "$folder" --settings "$settings")
 inner=$("$cli" thumbs "$folder" --settings "$settings" 2>/dev/null)
 report "vemra-cli thumbs again (all loaded from the cache)" "$again"
@@ -85,5 +93,10 @@ magick_each() {
 }
 djpeg_each() { for f in "${files[@]}"; do djpeg -scale 1/8 "$f" > /dev/null; done; }
 peer "vipsthumbnail --size 110x110 (one process, all files)" vipsthumbnail vips_all
+vips_pairs() {
+    printf '%s\n' "${files[@]}" |
+        xargs -P 2 -n 1 vipsthumbnail --size 110x110 -o "$out/%s-vips2.jpg"
+}
+peer "vipsthumbnail, two files at a time (xargs -P 2)" vipsthumbnail vips_pairs
 peer "convert -define jpeg:size=220x220 -thumbnail 110x110" /usr/bin/convert magick_each
 peer "djpeg -scale 1/8 (decode only, the floor)" djpeg djpeg_each

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QThread>
 #include <QUrl>
 
 namespace vemra {
@@ -68,6 +69,14 @@ bool VemraApp::initInstance() {
     m_registry->setFaultSink([this](const std::string& message) {
         std::string text = "SPI Exception\n\n";
         text += message;
+        // A plug-in that faulted on a worker thread is reported by the
+        // interface thread, which alone shows boxes.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app != nullptr && QThread::currentThread() != app->thread()) {
+            QMetaObject::invokeMethod(
+                app, [this, text] { showError(m_frame.get(), text); }, Qt::QueuedConnection);
+            return;
+        }
         showError(m_frame.get(), text);
     });
     m_services = std::make_unique<RegistryScanServices>(*m_registry);

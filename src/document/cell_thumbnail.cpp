@@ -15,18 +15,6 @@ bool outdated(const PictureSource& entry, const CellGeometry& cell) {
            entry.unsharpUsed != entry.drawing.unsharp;
 }
 
-// A member's length and time come from its archive's list, not from the
-// file system: the archive file's would never match the member again.
-void refreshFromFileSystem(PictureSource& entry) {
-    if (entry.isArchiveMember())
-        return;
-    if (const auto status = fileStatus(entry.fullPath())) {
-        entry.length = status->size;
-        entry.creationTime = status->creationTime;
-        entry.lastWriteTime = status->lastWriteTime;
-    }
-}
-
 // Steps 1 to 3: the cache, the box and the outdated thumbnail.
 CellThumbnail lookUp(PictureSource& entry, const CellGeometry& cell,
                      const ThumbnailServices& services) {
@@ -70,6 +58,18 @@ CellThumbnail concluded(PictureSource& entry, const CellGeometry& cell,
 
 } // namespace
 
+// A member's length and time come from its archive's list, not from the
+// file system: the archive file's would never match the member again.
+void refreshFromFileSystem(PictureSource& entry) {
+    if (entry.isArchiveMember())
+        return;
+    if (const auto status = fileStatus(entry.fullPath())) {
+        entry.length = status->size;
+        entry.creationTime = status->creationTime;
+        entry.lastWriteTime = status->lastWriteTime;
+    }
+}
+
 CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cell, bool mayMake,
                                    const ThumbnailServices& services) {
     CellThumbnail result = lookUp(entry, cell, services);
@@ -78,41 +78,6 @@ CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cel
     if (!mayMake || services.maker == nullptr)
         return result;
     result.made = services.maker->make(entry, cell.areaWidth, cell.areaHeight);
-    return concluded(entry, cell, services, result, true);
-}
-
-std::optional<CellThumbnail> beginCellThumbnail(PictureSource& entry, const CellGeometry& cell,
-                                                const ThumbnailServices& services,
-                                                std::unique_ptr<ThumbnailDecode>& pending,
-                                                const std::function<bool()>& shouldStop) {
-    pending.reset();
-    if (services.maker == nullptr)
-        return prepareCellThumbnail(entry, cell, true, services);
-    CellThumbnail result = lookUp(entry, cell, services);
-    if (entry.thumbnail)
-        return concluded(entry, cell, services, result, false);
-    pending = services.maker->beginSteps(entry, cell.areaWidth, cell.areaHeight);
-    if (pending == nullptr) {
-        result.made = services.maker->make(entry, cell.areaWidth, cell.areaHeight);
-        return concluded(entry, cell, services, result, true);
-    }
-    return continueCellThumbnail(entry, cell, services, pending, shouldStop);
-}
-
-std::optional<CellThumbnail> continueCellThumbnail(PictureSource& entry, const CellGeometry& cell,
-                                                   const ThumbnailServices& services,
-                                                   std::unique_ptr<ThumbnailDecode>& pending,
-                                                   const std::function<bool()>& shouldStop) {
-    if (pending == nullptr || services.maker == nullptr) {
-        pending.reset();
-        return prepareCellThumbnail(entry, cell, true, services);
-    }
-    if (!pending->step(shouldStop))
-        return std::nullopt;
-    const std::unique_ptr<ThumbnailDecode> decode = std::move(pending);
-    CellThumbnail result;
-    entry.madeNow = false;
-    result.made = services.maker->finishSteps(entry, *decode, cell.areaWidth, cell.areaHeight);
     return concluded(entry, cell, services, result, true);
 }
 

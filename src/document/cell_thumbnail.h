@@ -2,16 +2,11 @@
 
 #include "document/cell_geometry.h"
 
-#include <functional>
-#include <memory>
-#include <optional>
-
 namespace vemra {
 
 class PictureSource;
 class ScanServices;
 class ThumbCache;
-class ThumbnailDecode;
 class ThumbnailMaker;
 
 // What deciding on one entry's thumbnail needs.
@@ -29,6 +24,7 @@ struct CellThumbnail {
     bool exists = false;
     bool made = false;
     bool loaded = false;
+    bool pending = false; // asked of the worker threads, not there yet
     bool isNew() const { return made || loaded; }
 };
 
@@ -48,20 +44,8 @@ struct CellThumbnail {
 CellThumbnail prepareCellThumbnail(PictureSource& entry, const CellGeometry& cell, bool mayMake,
                                    const ThumbnailServices& services);
 
-// The same decision with making allowed, taken in steps so that the caller
-// can give way to input: when the thumbnail is to be made and the maker can
-// decode the picture a band at a time, the decode goes into `pending` and
-// runs until `shouldStop` answers true. No outcome while it is unfinished;
-// continueCellThumbnail() then goes on (for the same entry and cell) and
-// completes it with exactly what prepareCellThumbnail would have done.
-// Any decode in `pending` before the call is dropped.
-std::optional<CellThumbnail> beginCellThumbnail(PictureSource& entry, const CellGeometry& cell,
-                                                const ThumbnailServices& services,
-                                                std::unique_ptr<ThumbnailDecode>& pending,
-                                                const std::function<bool()>& shouldStop);
-std::optional<CellThumbnail> continueCellThumbnail(PictureSource& entry, const CellGeometry& cell,
-                                                   const ThumbnailServices& services,
-                                                   std::unique_ptr<ThumbnailDecode>& pending,
-                                                   const std::function<bool()>& shouldStop);
+// Reads a plain file's length and times again after its picture was
+// decoded; an archive member keeps those of its archive's list. Any thread.
+void refreshFromFileSystem(PictureSource& entry);
 
 } // namespace vemra

@@ -36,6 +36,8 @@ const Key kKeys[] = {
     {"KPDoc", "IDViewer", &O::idViewer},
     {"KPDoc", "CP", &O::cp},
     {"KPDoc", "ThumbsCreate", &O::thumbsCreate},
+    {"KPDoc", "ThumbWorkers", &O::thumbWorkers},
+    {"KPDoc", "ThumbMemoryMB", &O::thumbMemoryMB},
     {"KPDoc", "HomeFolder", &O::homeFolder},
     {"KPDoc", "CacheDataFolder", &O::cacheDataFolder},
     {"KPDoc", "CacheFolder", &O::cacheFolder},
@@ -191,6 +193,8 @@ DocumentOptions DocumentOptions::load(SettingsStore& store) {
         clampedPair(readPair(store.getText("KPDoc", "ThumbsSize", "110,110")), o.thumbsLimitSize);
 
     loadSharpening(o, store);
+    o.thumbWorkers = std::clamp(o.thumbWorkers, 0, kMaxThumbWorkers);
+    o.thumbMemoryMB = std::clamp(o.thumbMemoryMB, kMinThumbMemoryMB, kMaxThumbMemoryMB);
 
     o.fontFaceName = chooseCaptionFace(store.getText("ZRVxFile", "fontFaceName", o.fontFaceName));
 

@@ -23,6 +23,9 @@ struct DocumentOptions {
     // Thumbnail cells are kept within these bounds whatever the file says, so
     // that a damaged value cannot ask for gigantic cell bitmaps.
     static constexpr int kMinThumbnailSide = 10;
+    static constexpr int kMaxThumbWorkers = 64;
+    static constexpr int kMinThumbMemoryMB = 16;
+    static constexpr int kMaxThumbMemoryMB = 65536;
     static constexpr int kMaxThumbnailSide = 4096;
     // The last moment a stored 32-bit time field can express (2106-02-07),
     // the built-in end of the date filter.
@@ -51,6 +54,12 @@ struct DocumentOptions {
     int idViewer = 32782;
     bool cp = false;
     bool thumbsCreate = true;
+    // Threads that make thumbnails (and decode ahead for viewers): 0 takes
+    // one per core. Read at start and when the thumbnail options change.
+    int thumbWorkers = 0;
+    // Megabytes the thumbnails held in memory may take before the least
+    // recently drawn ones are let go.
+    int thumbMemoryMB = 256;
     std::string homeFolder;
     std::string cacheDataFolder;
     bool cacheFolder = false;

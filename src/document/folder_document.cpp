@@ -3,8 +3,10 @@
 #include "document/picture_loader.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
+#include "document/thumbnail_jobs.h"
 #include "document/thumbnail_maker.h"
 #include "platform/file_status.h"
+#include "platform/worker_pool.h"
 
 #include <algorithm>
 
@@ -39,8 +41,17 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
 
 void FolderDocument::applyThumbnailOptions() {
     m_appearance = m_options.appearance();
-    // The sharpening settings are taken when the maker is made.
-    setPictureLoader(m_loader);
+    // The sharpening settings and the worker count are taken when the maker
+    // and the workers are made; making them again waits for the running
+    // thumbnails, so only a change of those does it.
+    const UnsharpSettings sharpening = m_options.sharpening();
+    const int threads =
+        m_options.thumbWorkers > 0 ? m_options.thumbWorkers : WorkerPool::coreCount();
+    if (!m_maker || m_maker->sharpening().side != sharpening.side ||
+        m_maker->sharpening().kernel != sharpening.kernel ||
+        m_maker->sharpening().level != sharpening.level || thumbnailWorkerCount() != threads)
+        setPictureLoader(m_loader);
+    m_budget.setLimit(static_cast<std::size_t>(m_options.thumbMemoryMB) << 20);
     const EntryDrawingOptions drawing = drawingOptions();
     {
         std::lock_guard guard(m_lock);
@@ -56,6 +67,8 @@ void FolderDocument::applyThumbnailOptions() {
 
 FolderDocument::~FolderDocument() {
     clear(true);
+    // Running thumbnails use the maker and the loader: they end here.
+    m_workers.reset();
 }
 
 void FolderDocument::saveOptions() {
@@ -88,6 +101,8 @@ void FolderDocument::destroyEntry(std::unique_ptr<PictureSource>& entry) {
         return;
     if (m_entryRemoved)
         m_entryRemoved(*entry);
+    m_budget.forget(*entry);
+    m_requested.erase(entry.get());
     m_cache.remove(*entry);
     entry.reset();
 }
@@ -174,6 +189,9 @@ void FolderDocument::openDocumentPath(const std::string& path) {
 }
 
 void FolderDocument::refresh(bool interruptible) {
+    dropThumbnailJobs();
+    // The entries go or move: the budget must not follow them.
+    m_budget.clear();
     {
         std::lock_guard guard(m_lock);
         for (auto& entry : m_entries)
@@ -213,7 +231,9 @@ void FolderDocument::refreshIfCurrent(const std::string& folder) {
 }
 
 void FolderDocument::clear(bool destroy) {
-    dropThumbnailStep();
+    dropThumbnailJobs();
+    // The entries go or move: the budget must not follow them.
+    m_budget.clear();
     m_scanning = true;
     {
         std::lock_guard guard(m_lock);
@@ -278,6 +298,8 @@ void FolderDocument::removeEntry(int position) {
     if (m_entryRemoved)
         m_entryRemoved(entry);
     m_cache.remove(entry);
+    // A thumbnail on its way for it is dropped when it comes.
+    m_requested.erase(&entry);
     // Every later position moved down by one, so the cache is stale even
     // when it held another entry.
     m_handedOut = nullptr;
@@ -355,6 +377,7 @@ int FolderDocument::hitTest(int x, int y) const {
 }
 
 void FolderDocument::remakeThumbnails() {
+    dropThumbnailJobs();
     for (int index : m_displayOrder) {
         PictureSource& e = *m_entries[static_cast<std::size_t>(index)];
         e.drawing = drawingOptions();

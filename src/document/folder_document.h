@@ -4,11 +4,13 @@
 #include "document/document_options.h"
 #include "document/picture_source.h"
 #include "document/scan_request.h"
+#include "document/thumbnail_budget.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "framework/entry_lock.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,8 +27,9 @@ struct DisplayFilter;
 class ScanServices;
 class SettingsStore;
 class ThumbCache;
-class ThumbnailDecode;
 class ThumbnailMaker;
+class ThumbnailWorkers;
+class WorkerPool;
 
 // The folder document: the pictures of the open folder (plain files, archive
 // members, optionally those of sub-folders), the order in which views show
@@ -144,18 +147,54 @@ public:
     // prepareCellThumbnail), with the entry's note loaded on first drawing.
     // An out-of-range position gives nothing.
     CellThumbnail prepareThumbnail(int position, const CellGeometry& cell, bool mayMake);
-    // The same with making allowed, as one idle step: a picture that can be
-    // decoded a band at a time is decoded until `shouldStop` answers true,
-    // and the next call for the same position and cell goes on where it
-    // stopped (no outcome until then). The unfinished thumbnail is dropped
-    // when another entry starts a decode, when the entry at its position is
-    // no longer the same file or got a thumbnail meanwhile, when the cell
-    // changed, when the document is cleared, and by dropThumbnailStep().
-    std::optional<CellThumbnail> prepareThumbnailStep(int position, const CellGeometry& cell,
-                                                      const std::function<bool()>& shouldStop);
-    void dropThumbnailStep();
-    // The position of the unfinished thumbnail, or -1.
-    int thumbnailStepPosition() const;
+    // The same decision, with the making left to the worker threads: a
+    // thumbnail that is in memory or in the cache is there at once; one to
+    // be made is asked of the workers (once per entry until its result is
+    // taken), visible cells before the rest and the latest visible pass
+    // first, and the outcome says it is pending. Interface thread only.
+    CellThumbnail requestThumbnail(int position, const CellGeometry& cell, bool visible);
+    // A new pass over the visible cells begins: its requests go before those
+    // of earlier passes.
+    void beginVisiblePass() { ++m_visiblePass; }
+    // Takes the finished thumbnails until none is left or `shouldStop`
+    // answers true, and gives each to its entry when it is still the same
+    // entry at the same display position, the cell is still `cell`, its
+    // drawing options are those it was made with and it got no thumbnail
+    // meanwhile (anything else is dropped and asked again when next drawn).
+    // An applied thumbnail is stored at once with CacheFolder, as when it is
+    // made on this thread; `applied` learns each position that got one.
+    // Returns how many results were taken.
+    int applyThumbnailResults(const CellGeometry& cell, const std::function<void(int)>& applied,
+                              const std::function<bool()>& shouldStop);
+    // Forgets the thumbnail of the entry at `position` and what was learnt
+    // from its file (not from the cache next time); one on its way is
+    // dropped when it comes.
+    void forgetThumbnail(int position);
+    // Requests handed out whose results were not taken yet.
+    int thumbnailJobsOutstanding() const;
+    int thumbnailWorkerCount() const;
+    // Called on a worker thread when a result waits to be taken and none did
+    // before: it must only wake the interface thread. Empty clears it.
+    void setThumbnailNotifier(std::function<void()> notifier);
+    // Waits up to `timeout` for a result (batch tools and tests).
+    bool waitForThumbnailResults(std::chrono::milliseconds timeout);
+    // Forgets every request handed out: queued ones are cancelled, the
+    // results of running ones are dropped when they come.
+    void dropThumbnailJobs();
+    // The worker threads the document decodes on (null without a loader);
+    // the viewers' look-ahead shares them.
+    WorkerPool* workerPool() { return m_pool.get(); }
+
+    // --- the memory budget of the thumbnails held by entries
+    // The entry at `position` was drawn: its thumbnail is the most recent.
+    void noteThumbnailDrawn(int position);
+    // Past the budget (ThumbMemoryMB), drops the least recently drawn
+    // thumbnails outside display positions [firstKept, lastKept]; those in
+    // the cache come back from it when drawn, the others are made again.
+    // A thumbnail not yet stored is stored first when the cache is in use.
+    int enforceThumbnailBudget(int firstKept, int lastKept);
+    std::size_t thumbnailBytesHeld() const { return m_budget.used(); }
+
     // "サムネイル情報を保存": stores every displayed entry's thumbnail that is
     // not in the cache yet, then writes every open cache file. `progress`
     // (may be null) shows one step per entry and may stop the storing; what
@@ -242,15 +281,15 @@ private:
     ProgressSink* m_progress = nullptr;
     PictureLoader* m_loader = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
-    // The thumbnail being made in steps: which entry and cell it is for, by
-    // position and path, never by pointer (entries may go between steps).
-    struct PendingThumbnail {
-        int position = -1;
-        std::string path;
-        CellGeometry cell;
-        std::unique_ptr<ThumbnailDecode> decode;
-    };
-    std::unique_ptr<PendingThumbnail> m_pendingThumbnail;
+    std::unique_ptr<WorkerPool> m_pool;
+    std::unique_ptr<ThumbnailWorkers> m_workers;
+    // The requests out, by entry: the ticket of the latest one. A result is
+    // applied only when its ticket is still here.
+    std::unordered_map<const void*, std::uint64_t> m_requested;
+    std::uint64_t m_nextTicket = 1;
+    int m_visiblePass = 1;
+    std::function<void()> m_thumbnailNotifier;
+    ThumbnailBudget m_budget;
 };
 
 } // namespace vemra

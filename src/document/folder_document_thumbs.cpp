@@ -4,21 +4,35 @@
 #include "document/picture_notes.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
+#include "document/thumbnail_jobs.h"
 #include "document/thumbnail_maker.h"
 #include "platform/atomic_file.h"
+#include "platform/worker_pool.h"
 
+#include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 namespace vemra {
 
 void FolderDocument::setPictureLoader(PictureLoader* loader) {
-    dropThumbnailStep();
+    // The workers use the maker and the loader: they finish first.
+    dropThumbnailJobs();
+    m_workers.reset();
     m_loader = loader;
     if (loader == nullptr) {
         m_maker.reset();
+        m_pool.reset();
         return;
     }
     m_maker = std::make_unique<ThumbnailMaker>(*loader, m_options.sharpening());
+    const int threads =
+        m_options.thumbWorkers > 0 ? m_options.thumbWorkers : WorkerPool::coreCount();
+    if (!m_pool || m_pool->threadCount() != threads)
+        m_pool = std::make_unique<WorkerPool>(threads);
+    m_workers = std::make_unique<ThumbnailWorkers>(*m_pool, *m_maker, *loader);
+    m_workers->setNotifier(m_thumbnailNotifier);
+    m_budget.setLimit(static_cast<std::size_t>(m_options.thumbMemoryMB) << 20);
 }
 
 // The options may change between two drawings (the settings dialog); the
@@ -42,45 +56,155 @@ CellThumbnail FolderDocument::prepareThumbnail(int position, const CellGeometry&
     return prepareCellThumbnail(*entry, cell, mayMake, services);
 }
 
-std::optional<CellThumbnail>
-FolderDocument::prepareThumbnailStep(int position, const CellGeometry& cell,
-                                     const std::function<bool()>& shouldStop) {
+CellThumbnail FolderDocument::requestThumbnail(int position, const CellGeometry& cell,
+                                               bool visible) {
     PictureSource* entry = entryAt(position);
     if (entry == nullptr)
-        return CellThumbnail{};
+        return {};
     publishCacheFolder();
     if (!entry->noteLoaded)
         loadNote(*entry, m_cache.centralFolder());
-    const ThumbnailServices services{m_cache, m_services, m_maker.get(), m_options.cacheFolder};
-    if (m_pendingThumbnail && m_pendingThumbnail->position == position) {
-        // The list may have been sorted, filtered or rescanned since the last
-        // step: only the same file in the same cell goes on.
-        PendingThumbnail& pending = *m_pendingThumbnail;
-        if (pending.cell == cell && !entry->thumbnail && !entry->isArchiveMember() &&
-            entry->fullPath() == pending.path) {
-            auto outcome =
-                continueCellThumbnail(*entry, cell, services, pending.decode, shouldStop);
-            if (outcome)
-                m_pendingThumbnail.reset();
-            return outcome;
+    const ThumbnailServices services{m_cache, m_services, nullptr, m_options.cacheFolder};
+    CellThumbnail result = prepareCellThumbnail(*entry, cell, false, services);
+    if (result.exists) {
+        m_budget.touch(*entry);
+        return result;
+    }
+    if (!m_workers)
+        return result;
+    result.pending = true;
+    if (m_requested.contains(entry))
+        return result;
+    const std::uint64_t ticket = m_nextTicket++;
+    m_requested.emplace(entry, ticket);
+    m_workers->submit(thumbnailRequest(*entry, position, cell, ticket),
+                      visible ? m_visiblePass : 0);
+    return result;
+}
+
+namespace {
+
+// The result still belongs to the entry: the same file, drawn with the same
+// options, and no thumbnail came to it another way.
+bool stillWanted(const ThumbnailResult& result, const PictureSource& entry,
+                 const CellGeometry& cell) {
+    const PictureSource& made = result.entry;
+    return result.cell == cell && !entry.thumbnail && entry.drawing == made.drawing &&
+           entry.rotation == made.rotation && entry.fitMode == made.fitMode &&
+           entry.fileName == made.fileName && entry.folder == made.folder &&
+           entry.archiveFileName == made.archiveFileName &&
+           entry.memberPosition == made.memberPosition;
+}
+
+} // namespace
+
+int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
+                                          const std::function<void(int)>& applied,
+                                          const std::function<bool()>& shouldStop) {
+    if (!m_workers)
+        return 0;
+    int taken = 0;
+    while (auto result = m_workers->take()) {
+        ++taken;
+        const auto found = m_requested.find(result->identity);
+        if (found == m_requested.end() || found->second != result->generation)
+            continue; // dropped, or asked again since
+        m_requested.erase(found);
+        PictureSource* entry = entryAt(result->position);
+        if (entry == nullptr || entry != result->identity || !stillWanted(*result, *entry, cell))
+            continue;
+        // What the making taught the entry, as if it had been made here.
+        PictureSource& made = result->entry;
+        entry->decoder = made.decoder;
+        entry->pictureWidth = made.pictureWidth;
+        entry->pictureHeight = made.pictureHeight;
+        entry->bitCount = made.bitCount;
+        entry->infoText = std::move(made.infoText);
+        entry->length = made.length;
+        entry->creationTime = made.creationTime;
+        entry->lastWriteTime = made.lastWriteTime;
+        entry->cellPicture = {};
+        entry->cached = false;
+        entry->madeNow = result->made;
+        if (result->made) {
+            entry->thumbnail = std::move(made.thumbnail);
+            entry->scaleModeUsed = made.scaleModeUsed;
+            entry->unsharpUsed = made.unsharpUsed;
+            entry->boxWidth = cell.cellWidth;
+            entry->boxHeight = cell.cellHeight;
+            publishCacheFolder();
+            if (m_options.cacheFolder)
+                m_cache.store(*entry, m_services);
+            m_budget.touch(*entry);
+            if (applied)
+                applied(result->position);
         }
-        m_pendingThumbnail.reset();
+        if (shouldStop && shouldStop())
+            break;
     }
-    std::unique_ptr<ThumbnailDecode> decode;
-    auto outcome = beginCellThumbnail(*entry, cell, services, decode, shouldStop);
-    if (decode) {
-        m_pendingThumbnail = std::make_unique<PendingThumbnail>(
-            PendingThumbnail{position, entry->fullPath(), cell, std::move(decode)});
-    }
-    return outcome;
+    return taken;
 }
 
-void FolderDocument::dropThumbnailStep() {
-    m_pendingThumbnail.reset();
+void FolderDocument::forgetThumbnail(int position) {
+    PictureSource* entry = entryAt(position);
+    if (entry == nullptr)
+        return;
+    m_requested.erase(entry);
+    m_budget.forget(*entry);
+    entry->clear();
+    entry->useCacheFirst = false;
+    entry->cached = false;
 }
 
-int FolderDocument::thumbnailStepPosition() const {
-    return m_pendingThumbnail ? m_pendingThumbnail->position : -1;
+int FolderDocument::thumbnailJobsOutstanding() const {
+    return m_workers ? m_workers->outstanding() : 0;
+}
+
+int FolderDocument::thumbnailWorkerCount() const {
+    return m_pool ? m_pool->threadCount() : 0;
+}
+
+void FolderDocument::setThumbnailNotifier(std::function<void()> notifier) {
+    m_thumbnailNotifier = std::move(notifier);
+    if (m_workers)
+        m_workers->setNotifier(m_thumbnailNotifier);
+}
+
+bool FolderDocument::waitForThumbnailResults(std::chrono::milliseconds timeout) {
+    return m_workers && m_workers->waitForResult(timeout);
+}
+
+void FolderDocument::dropThumbnailJobs() {
+    if (m_workers)
+        m_workers->cancelQueued();
+    m_requested.clear();
+}
+
+void FolderDocument::noteThumbnailDrawn(int position) {
+    if (PictureSource* entry = entryAt(position))
+        m_budget.touch(*entry);
+}
+
+int FolderDocument::enforceThumbnailBudget(int firstKept, int lastKept) {
+    if (m_budget.used() <= m_budget.limit())
+        return 0;
+    std::unordered_map<const PictureSource*, bool> kept;
+    for (int position = std::max(firstKept, 0); position <= lastKept; ++position) {
+        if (const PictureSource* entry = entryAt(position))
+            kept.emplace(entry, true);
+    }
+    const bool storing = m_options.cacheFolder || m_options.autoCacheFolder;
+    if (storing)
+        publishCacheFolder();
+    return m_budget.enforce([&](const PictureSource& entry) { return kept.contains(&entry); },
+                            [&](PictureSource& entry) {
+                                // Kept in the cache, it comes back from there.
+                                if (storing && !entry.cached)
+                                    m_cache.store(entry, m_services);
+                                entry.useCacheFirst = entry.cached;
+                                entry.thumbnail = {};
+                                entry.cellPicture = {};
+                            });
 }
 
 int FolderDocument::extractMember(int position, const std::string& path) {

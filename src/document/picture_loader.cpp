@@ -78,6 +78,10 @@ int PictureLoader::extractMember(const PictureSource&, std::vector<std::byte>& o
     return static_cast<int>(ResultCode::Failure);
 }
 
+std::shared_lock<std::shared_mutex> RegistryPictureLoader::workerUse() {
+    return m_registry.sharedUse();
+}
+
 int RegistryPictureLoader::extractMember(const PictureSource& entry, std::vector<std::byte>& out) {
     out.clear();
     if (!entry.isArchiveMember() || entry.archiveDecoder < 0)

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 namespace vemra {
@@ -52,6 +54,11 @@ public:
     // another program as a file of its own. Returns a decoder result code; a
     // loader that cannot unpack archives answers failure (-1).
     virtual int extractMember(const PictureSource& entry, std::vector<std::byte>& out);
+
+    // Held by a worker thread while it decodes through the loader, so that
+    // what the loader decodes with does not change under it. The default
+    // holds nothing.
+    virtual std::shared_lock<std::shared_mutex> workerUse() { return {}; }
 };
 
 // The loader of the running program: the decoder registry, with the
@@ -66,6 +73,7 @@ public:
     std::unique_ptr<ThumbnailDecode> beginThumbnailDecode(PictureSource& entry, int width,
                                                           int height) override;
     int extractMember(const PictureSource& entry, std::vector<std::byte>& out) override;
+    std::shared_lock<std::shared_mutex> workerUse() override;
 
 private:
     DecoderRegistry& m_registry;

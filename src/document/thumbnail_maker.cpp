@@ -59,26 +59,8 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
     return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
 }
 
-std::unique_ptr<ThumbnailDecode> ThumbnailMaker::beginSteps(PictureSource& entry, int boxWidth,
-                                                            int boxHeight) {
-    if (boxWidth <= 0 || boxHeight <= 0)
-        return nullptr;
-    return m_loader.beginThumbnailDecode(entry, boxWidth, boxHeight);
-}
-
-bool ThumbnailMaker::finishSteps(PictureSource& entry, ThumbnailDecode& decode, int boxWidth,
-                                 int boxHeight) {
-    PictureBuffer decoded;
-    if (decode.finish(entry, decoded) != 0 || !decoded.isValid())
-        return make(entry, boxWidth, boxHeight);
-    entry.thumbnail = {};
-    entry.cellPicture = {};
-    entry.cached = false;
-    return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
-}
-
-bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth,
-                                 int boxHeight) {
+PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
+                                   int boxHeight, const UnsharpSettings& sharpening) {
     const double angle = entry.rotation;
     const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
     PictureSize turnedFull = turnedDecoded;
@@ -91,16 +73,25 @@ bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, in
     const ScaleMode mode = scaleModeFromInt(entry.drawing.scaleMode).value_or(ScaleMode::Automatic);
     PictureBuffer thumbnail = scalePicture(decoded, target.width, target.height, angle, mode);
     if (!thumbnail)
-        return false;
+        return {};
     decoded = {}; // the large picture goes before sharpening asks for memory
 
     if (entry.drawing.unsharp) {
-        UnsharpSettings sharpening = m_sharpening;
-        sharpening.enabled = true;
+        UnsharpSettings sharpen = sharpening;
+        sharpen.enabled = true;
         if (PictureBuffer sharpened =
-                sharpenThumbnail(thumbnail, turnedDecoded, turnedFull, sharpening))
+                sharpenThumbnail(thumbnail, turnedDecoded, turnedFull, sharpen))
             thumbnail = std::move(sharpened);
     }
+    return thumbnail;
+}
+
+bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth,
+                                 int boxHeight) {
+    PictureBuffer thumbnail =
+        thumbnailFromDecoded(std::move(decoded), entry, boxWidth, boxHeight, m_sharpening);
+    if (!thumbnail)
+        return false;
     entry.thumbnail = std::move(thumbnail);
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.unsharpUsed = entry.drawing.unsharp;

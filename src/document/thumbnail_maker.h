@@ -9,7 +9,6 @@ namespace vemra {
 
 class PictureLoader;
 class PictureSource;
-class ThumbnailDecode;
 
 // The size a picture of `width` x `height` takes in a box of `boxWidth` x
 // `boxHeight` with its proportions kept: as large as fits, and with
@@ -21,12 +20,20 @@ PictureSize fittedSize(int width, int height, int boxWidth, int boxHeight, bool 
 // degrees, as the scaler lays it out (quarter turns exactly).
 PictureSize rotatedSize(int width, int height, double angle);
 
+// The one place where a decoded picture becomes a thumbnail: scaled with the
+// entry's ScaleMode to its fitted size in the box (the whole box with fit
+// mode 0), turned by the entry's rotation, and sharpened with `sharpening`
+// when the entry's Unsharp is on. Null when it cannot be scaled. Any thread.
+PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
+                                   int boxHeight, const UnsharpSettings& sharpening);
+
 // Makes thumbnails: decodes the entry's picture reduced for the box (JPEG
 // at 1/2 to 1/8 by DCT scaling), scales it with the entry's ScaleMode to the
 // fitted size (LimitCheck keeps small pictures at their own size; fit mode 0
 // stretches to the whole box), turns it by the entry's rotation, and
 // sharpens it when the entry's Unsharp is on. One maker serves a whole
-// folder; it is for the thread that owns the document.
+// folder; make() may run on several threads at once, each for its own
+// entry, when the loader allows it.
 class ThumbnailMaker {
 public:
     // `loader` must outlive the maker. `sharpening` gives kernel and level;
@@ -39,13 +46,6 @@ public:
     // its cached flag cleared. False, with no thumbnail, when the picture
     // cannot be decoded or scaled.
     bool make(PictureSource& entry, int boxWidth, int boxHeight);
-
-    // make() in steps: the decode when the loader can run it a band at a
-    // time (null otherwise, and for an empty box), then finishSteps() once
-    // it is done, with the same result make() gives: a failed decode is
-    // retried by make() with the loader's other decoders.
-    std::unique_ptr<ThumbnailDecode> beginSteps(PictureSource& entry, int boxWidth, int boxHeight);
-    bool finishSteps(PictureSource& entry, ThumbnailDecode& decode, int boxWidth, int boxHeight);
 
     const UnsharpSettings& sharpening() const { return m_sharpening; }
 

@@ -104,6 +104,7 @@ void DecoderRegistry::setStatusSink(std::function<void(const std::string&, int)>
     m_status = std::move(sink);
 }
 void DecoderRegistry::setFaultSink(std::function<void(const std::string&)> sink) {
+    const std::lock_guard lock(m_sinkMutex);
     m_fault = std::move(sink);
 }
 void DecoderRegistry::setShiftHeld(std::function<bool()> query) {
@@ -120,8 +121,21 @@ std::string DecoderRegistry::pluginFolder() const {
 }
 
 void DecoderRegistry::reportFault(const FaultReport& report) {
+    const std::lock_guard lock(m_sinkMutex);
     if (m_settings.alert && m_fault) {
         m_fault(faultMessage(report));
+    }
+}
+
+DecoderRegistry::ChangeScope::ChangeScope(DecoderRegistry& registry) : m_registry(registry) {
+    if (m_registry.m_changeDepth++ == 0) {
+        m_registry.m_use.lock();
+    }
+}
+
+DecoderRegistry::ChangeScope::~ChangeScope() {
+    if (--m_registry.m_changeDepth == 0) {
+        m_registry.m_use.unlock();
     }
 }
 
@@ -197,13 +211,19 @@ void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
     switch (plugin->module.kind()) {
     case PluginKind::Picture:
         plugin->id = static_cast<DecoderId>(m_pictures.size());
-        m_pictureOrder.push_back(plugin->id);
+        {
+            const std::lock_guard lock(m_orderMutex);
+            m_pictureOrder.push_back(plugin->id);
+        }
         m_pictures.push_back(std::move(plugin));
         break;
     case PluginKind::Archive:
         plugin->id = static_cast<DecoderId>(m_archives.size());
         plugin->flags |= kPluginRetrySpent;
-        m_archiveOrder.push_back(plugin->id);
+        {
+            const std::lock_guard lock(m_orderMutex);
+            m_archiveOrder.push_back(plugin->id);
+        }
         m_archives.push_back(std::move(plugin));
         break;
     case PluginKind::Other:
@@ -223,6 +243,7 @@ void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
 }
 
 void DecoderRegistry::scan(const std::string& folder, const std::string& setName) {
+    const ChangeScope change(*this);
     m_settings.setName = setName;
     const bool shiftHeld = m_shiftHeld ? m_shiftHeld() : false;
     std::vector<std::string> files;
@@ -253,6 +274,7 @@ void DecoderRegistry::start() {
 }
 
 void DecoderRegistry::loadSet(const std::string& name) {
+    const ChangeScope change(*this);
     m_settings.setName = name;
     const std::string section = setSection(name);
     // A set that was never saved (the first run) uses every plug-in, so the
@@ -290,10 +312,10 @@ void DecoderRegistry::saveSet(const std::string& name) {
     SettingsStore::Batch batch(m_store);
     const std::string section = setSection(name);
     for (const auto& p : m_pictures) {
-        m_store.putInt(section, p->module.name(), p->flags);
+        m_store.putInt(section, p->module.name(), p->flags.load());
     }
     for (const auto& a : m_archives) {
-        m_store.putInt(section, a->module.name(), a->flags);
+        m_store.putInt(section, a->module.name(), a->flags.load());
         std::string names;
         for (const DecoderId id : a->viewList) {
             if (!names.empty()) {
@@ -319,6 +341,7 @@ std::vector<std::string> DecoderRegistry::setNames() const {
 }
 
 void DecoderRegistry::addToViewList(DecoderId archive, DecoderId picture) {
+    const ChangeScope change(*this);
     Plugin* a = pluginAt(archive, DecoderKind::Archive);
     Plugin* p = pluginAt(picture, DecoderKind::Picture);
     if (a == nullptr || p == nullptr ||
@@ -330,6 +353,7 @@ void DecoderRegistry::addToViewList(DecoderId archive, DecoderId picture) {
 }
 
 void DecoderRegistry::removeFromViewList(DecoderId archive, const std::string& pictureName) {
+    const ChangeScope change(*this);
     Plugin* a = pluginAt(archive, DecoderKind::Archive);
     const DecoderId picture = find(pictureName, DecoderKind::Picture);
     if (a == nullptr || picture < 0) {
@@ -343,6 +367,7 @@ void DecoderRegistry::removeFromViewList(DecoderId archive, const std::string& p
 }
 
 void DecoderRegistry::clearViewList(DecoderId archive) {
+    const ChangeScope change(*this);
     Plugin* a = pluginAt(archive, DecoderKind::Archive);
     if (a == nullptr) {
         return;
@@ -364,6 +389,7 @@ int DecoderRegistry::allUseFlags(DecoderId archive) const {
 }
 
 void DecoderRegistry::setAllUseFlags(DecoderId archive, int value) {
+    const ChangeScope change(*this);
     if (Plugin* a = pluginAt(archive, DecoderKind::Archive)) {
         a->allUseFlags = value;
     }
@@ -375,6 +401,7 @@ int DecoderRegistry::referenceCount(DecoderId picture) const {
 }
 
 void DecoderRegistry::applyDynamicLoading() {
+    const ChangeScope change(*this);
     if (!m_settings.dynamicLoading) {
         return;
     }
@@ -434,10 +461,11 @@ std::uint16_t DecoderRegistry::flags(DecoderId id, DecoderKind kind) const {
         return builtinOn(id) ? kPluginInUse : 0;
     }
     const Plugin* p = pluginAt(id, kind);
-    return p != nullptr ? p->flags : 0;
+    return p != nullptr ? p->flags.load() : std::uint16_t{0};
 }
 
 void DecoderRegistry::setFlags(DecoderId id, DecoderKind kind, std::uint16_t value) {
+    const ChangeScope change(*this);
     if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
         setInUse(id, kind, (value & kPluginInUse) != 0);
     } else if (Plugin* p = pluginAt(id, kind)) {
@@ -450,6 +478,7 @@ bool DecoderRegistry::inUse(DecoderId id, DecoderKind kind) const {
 }
 
 void DecoderRegistry::setInUse(DecoderId id, DecoderKind kind, bool use) {
+    const ChangeScope change(*this);
     if (kind == DecoderKind::Picture && findBuiltinDecoder(id) != nullptr) {
         for (auto& [sid, on] : m_switches) {
             if (sid == id) {
@@ -457,8 +486,11 @@ void DecoderRegistry::setInUse(DecoderId id, DecoderKind kind, bool use) {
             }
         }
     } else if (Plugin* p = pluginAt(id, kind)) {
-        p->flags =
-            static_cast<std::uint16_t>(use ? p->flags | kPluginInUse : p->flags & ~kPluginInUse);
+        if (use) {
+            p->flags |= kPluginInUse;
+        } else {
+            p->flags &= static_cast<std::uint16_t>(~kPluginInUse);
+        }
     }
 }
 
@@ -585,7 +617,7 @@ bool DecoderRegistry::folderHasPictures(const std::string& folder) const {
 }
 
 ProgressCallback DecoderRegistry::setDefaultProgress(ProgressCallback callback) {
-    return std::exchange(m_defaultProgress, callback);
+    return m_defaultProgress.exchange(callback);
 }
 
 } // namespace vemra

@@ -8,9 +8,12 @@
 
 #include <vemra/spi.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -83,8 +86,15 @@ int thumbnailReduction(int width, int height, int requestedWidth, int requestedH
 // decoders and the plug-ins of the plug-in folder, with their switches, the
 // plug-in sets, the most-recently-successful order and the fault guard.
 //
-// Not thread-safe: identification reorders lists and updates flag words, so
-// callers on other threads must serialise their use.
+// Decoding is safe from several threads at once: identification, info,
+// picture and archive calls (and loadEntryPicture) may run on worker threads
+// while the interface thread uses the registry too. Each plug-in module is
+// called by one thread at a time, since plug-ins keep global state; built-in
+// decoders keep theirs per call. A worker holds sharedUse() for as long as it
+// decodes: the changes of the plug-in list, the sets, the in-use flags and
+// the view lists (interface thread only) wait for it. Settings are changed
+// only while no worker decodes. The fault and status sinks may be called on
+// a worker thread.
 class DecoderRegistry {
 public:
     // Reads section "SPI" of `settings`; writes it and the current set back on
@@ -173,6 +183,12 @@ public:
     std::vector<std::string> listFolder(const std::string& folder) const;
     bool folderHasPictures(const std::string& folder) const;
 
+    // Held by a thread other than the interface thread while it decodes
+    // through the registry, so that the plug-in list does not change under it.
+    [[nodiscard]] std::shared_lock<std::shared_mutex> sharedUse() const {
+        return std::shared_lock(m_use);
+    }
+
     // The callback used by picture requests that bring none; returns the
     // previous one.
     ProgressCallback setDefaultProgress(ProgressCallback callback);
@@ -184,7 +200,10 @@ private:
         explicit Plugin(std::string path) : module(std::move(path)) {}
 
         PluginModule module;
-        std::uint16_t flags = 0;
+        std::atomic<std::uint16_t> flags = 0;
+        // One call into the module at a time: plug-ins are written for a
+        // single thread and keep state between and during calls.
+        std::mutex calls;
         std::vector<DecoderId> viewList; // picture plug-ins of an archive plug-in
         int references = 0;              // view lists that hold this plug-in
         int allUseFlags = 0;
@@ -206,6 +225,22 @@ private:
                     const DecodeOptions& options);
     int callArchiveList(DecoderId id, const PluginSource& source, std::vector<ArchiveEntry>& out);
     template <class Call> int callGetFile(DecoderId archive, Call call);
+    // Runs `call` into `plugin` inside the fault guard, one call per module at
+    // a time; a fault is reported and gives false. Every call into plug-in
+    // code goes through here, so a plug-in host can take its place.
+    template <class Call> bool callPlugin(Plugin& plugin, const char* operation, Call&& call);
+    // Holds the plug-in list unchanged for workers while the interface thread
+    // changes it; nested changes take the lock once.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(DecoderRegistry& registry);
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        DecoderRegistry& m_registry;
+    };
     template <class Call>
     int withRetries(DecoderId id, DecoderKind kind, const PluginSource& source, Call call);
 
@@ -219,8 +254,12 @@ private:
     std::function<void(const std::string&, int)> m_status;
     std::function<void(const std::string&)> m_fault;
     std::function<bool()> m_shiftHeld;
-    ProgressCallback m_defaultProgress = nullptr;
+    std::atomic<ProgressCallback> m_defaultProgress = nullptr;
     bool m_writeBack = true;
+    mutable std::shared_mutex m_use;
+    int m_changeDepth = 0;   // interface thread only
+    std::mutex m_orderMutex; // the two most-recently-successful orders
+    std::mutex m_sinkMutex;  // one report at a time from any thread
 };
 
 } // namespace vemra

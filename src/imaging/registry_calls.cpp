@@ -77,6 +77,20 @@ std::optional<PluginSource> skipMacBinary(const PluginSource& source, int times)
 
 } // namespace
 
+template <class Call>
+bool DecoderRegistry::callPlugin(Plugin& plugin, const char* operation, Call&& call) {
+    FaultReport report;
+    bool completed = false;
+    {
+        const std::lock_guard lock(plugin.calls);
+        completed = runGuarded(operation, call, report);
+    }
+    if (!completed) {
+        reportFault(report);
+    }
+    return completed;
+}
+
 DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
     std::vector<std::byte> read;
     std::span<const std::byte> header = request.header;
@@ -125,6 +139,7 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
             }
         }
     } else if (request.first == 0) {
+        const std::lock_guard lock(m_orderMutex);
         candidates = order;
     } else {
         for (int id = std::max(request.first, 0); id < static_cast<int>(list.size()); ++id) {
@@ -141,15 +156,15 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
         }
         notify(id, p.module.name());
         bool takes = false;
-        FaultReport report;
-        if (!runGuarded(
-                "IsSupportedSub", [&] { takes = p.module.isSupported(request.fileName, bytes); },
-                report)) {
-            reportFault(report);
+        if (!callPlugin(p, "IsSupportedSub",
+                        [&] { takes = p.module.isSupported(request.fileName, bytes); })) {
             return kIdentifyFault;
         }
         if (takes) {
-            moveToFront(order, id);
+            {
+                const std::lock_guard lock(m_orderMutex);
+                moveToFront(order, id);
+            }
             notify(id, p.module.name());
             return id;
         }
@@ -196,10 +211,11 @@ int DecoderRegistry::withRetries(DecoderId id, DecoderKind kind, const PluginSou
         return call(source);
     }
     Plugin* p = pluginAt(id, kind);
-    if (p == nullptr || (p->flags & kPluginRetrySpent) != 0) {
+    // The flag word is shared by every thread: only the one that sets the
+    // bit tries again.
+    if (p == nullptr || (p->flags.fetch_or(kPluginRetrySpent) & kPluginRetrySpent) != 0) {
         return code;
     }
-    p->flags |= kPluginRetrySpent;
     return call(source);
 }
 
@@ -232,10 +248,7 @@ int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPi
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
-    FaultReport report;
-    if (!runGuarded(
-            "GetPictureInfo", [&] { code = p->module.pictureInfo(source, out); }, report)) {
-        reportFault(report);
+    if (!callPlugin(*p, "GetPictureInfo", [&] { code = p->module.pictureInfo(source, out); })) {
         return static_cast<int>(ResultCode::Failure);
     }
     return static_cast<int>(code);
@@ -251,7 +264,8 @@ int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, Pictu
     out = PictureBuffer{};
     DecodeOptions o = withPolicy(options);
     if (o.progress == nullptr) {
-        o.progress = m_defaultProgress != nullptr ? m_defaultProgress : alwaysContinue;
+        const ProgressCallback fallback = m_defaultProgress.load();
+        o.progress = fallback != nullptr ? fallback : alwaysContinue;
     }
     if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
         return d->picture(source.buffer(), source.number(), source.mode(), out, o);
@@ -263,18 +277,16 @@ int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, Pictu
     SpiBlock info;
     SpiBlock pixels;
     ResultCode code = ResultCode::Failure;
-    FaultReport report;
-    if (!runGuarded(
-            "GetPicture",
-            [&] { code = p->module.pictureBlocks(source, info, pixels, o.progress, o.userData); },
-            report)) {
-        reportFault(report);
+    if (!callPlugin(*p, "GetPicture", [&] {
+            code = p->module.pictureBlocks(source, info, pixels, o.progress, o.userData);
+        })) {
         return static_cast<int>(ResultCode::Failure);
     }
     if (code != ResultCode::Success) {
         return static_cast<int>(code);
     }
     PictureBuffer merged;
+    FaultReport report;
     if (!runGuarded(
             "AppendHandle", [&] { merged = mergePictureBlocks(info, pixels); }, report)) {
         reportFault(report);
@@ -302,11 +314,8 @@ int DecoderRegistry::callArchiveList(DecoderId id, const PluginSource& source,
     }
     ResultCode code = ResultCode::Failure;
     bool gotList = false;
-    FaultReport report;
-    if (!runGuarded(
-            "GetArchiveInfo", [&] { code = p->module.archiveInfo(source, out, &gotList); },
-            report)) {
-        reportFault(report);
+    if (!callPlugin(*p, "GetArchiveInfo",
+                    [&] { code = p->module.archiveInfo(source, out, &gotList); })) {
         out.clear();
         return static_cast<int>(ResultCode::Failure);
     }
@@ -329,10 +338,7 @@ template <class Call> int DecoderRegistry::callGetFile(DecoderId archive, Call c
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
-    FaultReport report;
-    if (!runGuarded(
-            "GetFile", [&] { code = call(p->module); }, report)) {
-        reportFault(report);
+    if (!callPlugin(*p, "GetFile", [&] { code = call(p->module); })) {
         return static_cast<int>(ResultCode::Failure);
     }
     return static_cast<int>(code);
@@ -368,11 +374,8 @@ int DecoderRegistry::configurationDialog(DecoderId id, DecoderKind kind, void* p
         return -1;
     }
     int result = -1;
-    FaultReport report;
-    if (!runGuarded(
-            "ConfigurationDlg", [&] { result = p->module.configurationDialog(parent, function); },
-            report)) {
-        reportFault(report);
+    if (!callPlugin(*p, "ConfigurationDlg",
+                    [&] { result = p->module.configurationDialog(parent, function); })) {
         return -1;
     }
     return result;

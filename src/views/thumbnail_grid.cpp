@@ -40,9 +40,11 @@ ThumbnailGrid::ThumbnailGrid(FolderDocument& document, QWidget* parent)
     reloadAppearance();
     relayout();
     document.addView(this);
+    listenForThumbnails();
 }
 
 ThumbnailGrid::~ThumbnailGrid() {
+    m_document.setThumbnailNotifier({});
     // The viewers the grid opened go with it.
     m_viewers.reset();
     if (document() != nullptr)
@@ -156,6 +158,8 @@ void ThumbnailGrid::applyCellSize(int width, int height) {
     height = std::clamp(height, limit.second, maxHeight);
     if (IntPair{width, height} != m_document.thumbnailSize()) {
         m_document.setThumbnailSize({width, height});
+        // Thumbnails on their way are for the old size.
+        m_document.dropThumbnailJobs();
         resetBackgroundStage();
     }
     m_top = 0;

@@ -230,6 +230,10 @@ private:
     bool stageDrawVisible();
     bool stageMakeVisible();
     bool stageMakeAll();
+    // Gives the finished thumbnails to their cells and keeps the budget.
+    void applyFinishedThumbnails();
+    // Has a finished thumbnail wake the idle work.
+    void listenForThumbnails();
     void reportProgress(int percent);
     void resetBackgroundStage();
 
@@ -286,6 +290,7 @@ private:
     int m_visibleCursor = 0;
     int m_backgroundCursor = 0;
     bool m_reportedProgress = false;
+    int m_lastPercent = 0;
 
     int m_anchor = -1;
     int m_rangeEnd = -1;

@@ -121,10 +121,10 @@ void ThumbnailGrid::reloadEntry(int position) {
         return;
     // Forget the thumbnail and what was learnt from the file; the one made
     // now is not in the cache, so the next saving replaces the stale record.
-    entry->clear();
-    entry->useCacheFirst = false;
-    entry->cached = false;
-    m_document.prepareThumbnail(position, geometry(), true);
+    // It is made ahead of every other thumbnail and shown when it comes.
+    m_document.forgetThumbnail(position);
+    m_document.beginVisiblePass();
+    m_document.requestThumbnail(position, geometry(), true);
     redrawEntry(position);
     m_document.updateAllViews(this, hint::RedrawEntry{position});
 }

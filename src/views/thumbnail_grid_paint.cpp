@@ -78,6 +78,8 @@ void ThumbnailGrid::paintEvent(QPaintEvent* event) {
         entry->cellX = grid.x();
         entry->cellY = grid.y();
         drawCell(painter, *entry, cell);
+        if (entry->thumbnail)
+            m_document.noteThumbnailDrawn(position);
     }
 }
 

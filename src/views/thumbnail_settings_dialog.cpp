@@ -256,6 +256,19 @@ QWidget* ThumbnailSettingsDialog::buildDrawing() {
     addCheck(box, "LimitCheck", QStringLiteral("小さい画像は拡大しない(&L)"), m_options.limitCheck);
     addCheck(box, "ThumbsCreate", QStringLiteral("空き時間にサムネイル作成をする(&I)"),
              m_options.thumbsCreate);
+    // Where the work runs and how much memory thumbnails may hold.
+    m_workers = new QSpinBox(box);
+    m_workers->setObjectName(QStringLiteral("ThumbWorkers"));
+    m_workers->setRange(0, DocumentOptions::kMaxThumbWorkers);
+    m_workers->setSpecialValueText(QStringLiteral("自動"));
+    m_workers->setValue(m_options.thumbWorkers);
+    m_memory = new QSpinBox(box);
+    m_memory->setObjectName(QStringLiteral("ThumbMemoryMB"));
+    m_memory->setRange(DocumentOptions::kMinThumbMemoryMB, DocumentOptions::kMaxThumbMemoryMB);
+    m_memory->setSuffix(QStringLiteral(" MB"));
+    m_memory->setValue(m_options.thumbMemoryMB);
+    form->addRow(QStringLiteral("作成スレッド数(&W):"), m_workers);
+    form->addRow(QStringLiteral("サムネイル用メモリ(&M):"), m_memory);
     return box;
 }
 
@@ -360,6 +373,8 @@ DocumentOptions ThumbnailSettingsDialog::documentOptions() const {
     o.unsharp = check("Unsharp")->isChecked();
     o.limitCheck = check("LimitCheck")->isChecked();
     o.thumbsCreate = check("ThumbsCreate")->isChecked();
+    o.thumbWorkers = m_workers->value();
+    o.thumbMemoryMB = m_memory->value();
     return o;
 }
 

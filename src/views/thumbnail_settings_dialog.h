@@ -76,6 +76,8 @@ private:
     CellRenderer m_renderer;
     QSpinBox* m_width = nullptr;
     QSpinBox* m_height = nullptr;
+    QSpinBox* m_workers = nullptr;
+    QSpinBox* m_memory = nullptr;
     QPlainTextEdit* m_captions = nullptr;
     QPushButton* m_macros = nullptr;
     QComboBox* m_scaleMode = nullptr;

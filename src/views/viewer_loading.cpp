@@ -4,6 +4,7 @@
 #include "document/picture_loader.h"
 #include "imaging/decoder.h"
 #include "platform/mapped_file.h"
+#include "platform/worker_pool.h"
 
 #include <algorithm>
 
@@ -97,10 +98,13 @@ bool PictureLookAhead::idleStepAll(const std::function<bool()>& shouldStop) {
 }
 
 void PictureLookAhead::clear() {
+    if (m_started) {
+        if (WorkerPool* pool = m_document.workerPool())
+            pool->cancel(reinterpret_cast<std::uintptr_t>(this));
+    }
     m_position = -1;
     m_path.clear();
-    m_decode.reset();
-    m_ready.reset();
+    m_slot.reset();
     m_started = false;
 }
 
@@ -120,8 +124,8 @@ void PictureLookAhead::want(int position) {
     m_path = identityOf(*entry);
 }
 
-bool PictureLookAhead::idleStep(const std::function<bool()>& shouldStop) {
-    if (m_position < 0 || m_ready)
+bool PictureLookAhead::idleStep(const std::function<bool()>&) {
+    if (m_position < 0 || m_started)
         return false;
     if (!samePicture(m_position)) {
         clear();
@@ -129,42 +133,65 @@ bool PictureLookAhead::idleStep(const std::function<bool()>& shouldStop) {
     }
     PictureSource* entry = m_document.entryAt(m_position);
     PictureLoader* loader = m_document.pictureLoader();
-    if (loader == nullptr) {
+    WorkerPool* pool = m_document.workerPool();
+    if (loader == nullptr || pool == nullptr) {
         clear();
         return false;
     }
-    if (!m_started) {
-        m_started = true;
-        m_decode = loader->beginThumbnailDecode(*entry, 0, 0);
-        if (mayAnimate(*entry)) { // identified just now as an animation
-            clear();
-            return false;
-        }
-    }
-    LoadedPicture loaded;
-    loaded.position = m_position;
-    if (m_decode) {
-        if (!m_decode->step(shouldStop))
-            return true;
-        loaded.code = m_decode->finish(*entry, loaded.picture);
-        m_decode.reset();
-        // A band-wise failure is left to the one-call way with its retries.
-        if (loaded.code != 0)
-            loaded.code = loader->loadForThumbnail(*entry, 0, 0, loaded.picture);
-    } else {
-        loaded.code = loader->loadForThumbnail(*entry, 0, 0, loaded.picture);
-    }
-    if (loaded.code != 0)
-        loaded.picture = {};
-    loaded.entry = *entry;
-    m_ready = std::move(loaded);
+    m_started = true;
+    m_slot = std::make_shared<Slot>();
+    auto job = std::make_shared<LoadedPicture>();
+    job->position = m_position;
+    job->entry = *entry;
+    job->entry.thumbnail = {};
+    job->entry.cellPicture = {};
+    job->entry.iconPicture = {};
+    // Ahead of the thumbnails: the user is about to see this one.
+    constexpr int kBeforeThumbnails = 1 << 30;
+    pool->submit(reinterpret_cast<std::uintptr_t>(this), kBeforeThumbnails,
+                 [slot = m_slot, loader, job] {
+                     const auto use = loader->workerUse();
+                     job->code = loader->loadForThumbnail(job->entry, 0, 0, job->picture);
+                     if (job->code != 0)
+                         job->picture = {};
+                     const std::lock_guard lock(slot->mutex);
+                     slot->picture = std::move(*job);
+                     slot->done.notify_all();
+                 });
     return false;
 }
 
+bool PictureLookAhead::waitReady(std::chrono::milliseconds timeout) {
+    if (!m_slot)
+        return false;
+    std::unique_lock lock(m_slot->mutex);
+    return m_slot->done.wait_for(lock, timeout, [&] { return m_slot->picture.has_value(); });
+}
+
 std::optional<LoadedPicture> PictureLookAhead::take(int position) {
-    if (!m_ready || !samePicture(position))
+    if (!m_slot || !samePicture(position))
         return std::nullopt;
-    std::optional<LoadedPicture> out = std::move(m_ready);
+    std::optional<LoadedPicture> out;
+    {
+        const std::lock_guard lock(m_slot->mutex);
+        out = std::move(m_slot->picture);
+    }
+    if (!out)
+        return std::nullopt;
+    // An animation found only now is the viewer's to open.
+    if (mayAnimate(out->entry)) {
+        clear();
+        return std::nullopt;
+    }
+    // The document's entry learns what the decode taught, as when the
+    // viewer decodes it itself.
+    if (PictureSource* entry = m_document.entryAt(position); entry && out->code == 0) {
+        entry->decoder = out->entry.decoder;
+        entry->pictureWidth = out->entry.pictureWidth;
+        entry->pictureHeight = out->entry.pictureHeight;
+        entry->bitCount = out->entry.bitCount;
+        entry->infoText = out->entry.infoText;
+    }
     clear();
     return out;
 }

@@ -4,15 +4,17 @@
 #include "imaging/picture_buffer.h"
 #include "views/frame_animation.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 namespace vemra {
 
 class FolderDocument;
-class ThumbnailDecode;
 
 // One entry's picture decoded for a viewer, with a copy of the entry as it
 // was then (the viewer keeps its own, the document may rescan meanwhile).
@@ -36,12 +38,12 @@ bool entryAvailable(FolderDocument& document, int position);
 // Whether the entry is a picture the animation player takes.
 bool mayAnimate(const PictureSource& entry);
 
-// The next picture in the direction the user steps, decoded in idle time
-// while the current one is looked at, so that the step to it shows at once.
-// JPEG files are decoded a band of rows per call, so input waits no longer
-// than a band; other pictures in one call. Animated pictures are left to
-// the viewer. Interface thread only: every look-ahead alive is known to
-// idleStepAll, which the application's idle time drives.
+// The next picture in the direction the user steps, decoded on one of the
+// document's worker threads while the current one is looked at, so that the
+// step to it shows at once and input never waits for it. Animated pictures
+// are left to the viewer. Interface thread only: every look-ahead alive is
+// known to idleStepAll, which the application's idle time drives; the
+// decode itself works on a copy of the entry.
 class PictureLookAhead {
 public:
     explicit PictureLookAhead(FolderDocument& document);
@@ -49,8 +51,11 @@ public:
 
     // Plans `position` (-1: nothing); a different plan drops the work done.
     void want(int position);
-    // One share of idle time; true while work is left.
+    // Hands the planned decode to the workers; true while this thread has
+    // work left (never: the decode runs elsewhere).
     bool idleStep(const std::function<bool()>& shouldStop);
+    // Waits up to `timeout` for the planned decode to finish.
+    bool waitReady(std::chrono::milliseconds timeout);
     // The decoded picture of `position` when it is ready and still the same
     // file; it is handed over (a second call gives nothing).
     std::optional<LoadedPicture> take(int position);
@@ -63,11 +68,18 @@ public:
 private:
     bool samePicture(int position) const;
 
+    // Where a worker leaves the decoded picture; shared with the task so that
+    // a plan dropped meanwhile costs nothing but the decode.
+    struct Slot {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<LoadedPicture> picture;
+    };
+
     FolderDocument& m_document;
     int m_position = -1;
     std::string m_path;
-    std::unique_ptr<ThumbnailDecode> m_decode;
-    std::optional<LoadedPicture> m_ready;
+    std::shared_ptr<Slot> m_slot;
     bool m_started = false;
 };
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -58,6 +60,25 @@ TEST_F(ThumbsCli, SecondRunLoadsEverythingTheFirstMade) {
     EXPECT_EQ(counts(thumbs().out), "made 1 loaded 2 failed 1");
 }
 
+// Two threads make the same thumbnails as one: the same records, each file
+// holding them in the order they were finished.
+TEST_F(ThumbsCli, TwoThreadsMakeTheSameRecordsAsOne) {
+    const std::string one = dir.file("one");
+    const std::string two = dir.file("two");
+    test::CliRun run = thumbs(" -j 1 --cache-folder " + test::shellQuoted(one));
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(counts(run.out), "made 3 loaded 0 failed 1");
+    run = thumbs(" -j 2 --cache-folder " + test::shellQuoted(two));
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(counts(run.out), "made 3 loaded 0 failed 1");
+    auto sorted = [](std::vector<std::byte> bytes) {
+        std::sort(bytes.begin(), bytes.end());
+        return bytes;
+    };
+    EXPECT_EQ(sorted(test::readFile(one + "/00000000.kpt")),
+              sorted(test::readFile(two + "/00000000.kpt")));
+}
+
 TEST_F(ThumbsCli, CentralCacheFolderAndSize) {
     const std::string central = dir.file("central");
     test::CliRun run = thumbs(" --size 80x60 --cache-folder " + test::shellQuoted(central));
@@ -74,6 +95,8 @@ TEST_F(ThumbsCli, UsageAndMissingFolder) {
     EXPECT_EQ(thumbs(" --size 5x5").status, 2);
     EXPECT_EQ(thumbs(" --size big").status, 2);
     EXPECT_EQ(thumbs(" --frobnicate").status, 2);
+    EXPECT_EQ(thumbs(" -j 0").status, 2);
+    EXPECT_EQ(thumbs(" -j two").status, 2);
     EXPECT_EQ(test::runCli("thumbs" + settings, false).status, 2);
     EXPECT_EQ(
         test::runCli("thumbs " + test::shellQuoted(dir.file("absent")) + settings, false).status,

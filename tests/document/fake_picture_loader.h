@@ -5,6 +5,7 @@
 #include "document/picture_source.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 namespace vemra::test {
@@ -16,7 +17,7 @@ class FakePictureLoader : public PictureLoader {
 public:
     int width = 800;
     int height = 600;
-    int calls = 0;
+    std::atomic<int> calls = 0;
 
     int loadForThumbnail(PictureSource& entry, int boxWidth, int boxHeight,
                          PictureBuffer& out) override {

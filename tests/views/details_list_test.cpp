@@ -480,8 +480,7 @@ TEST(DetailsListInTheWindow, TheSortMenuFilterCheckAndAScreenshotOfTheListAboveT
     frame->detailsList()->table()->selectRow(2);
     EXPECT_TRUE(frame->router().state(kCmdEditCopy).enabled);
     // The thumbnails' making tells each row its picture's size and decoder.
-    for (int step = 0; step < 2000 && frame->idle(step); ++step) {
-    }
+    test::runIdleWithWorkers([&](int step) { return frame->idle(step); }, *f.document, 2000);
     EXPECT_GT(frame->detailsList()->model().rows()[0].width, 0);
     EXPECT_FALSE(frame->detailsList()->model().rows()[0].decoder.empty());
     QTest::qWait(50);

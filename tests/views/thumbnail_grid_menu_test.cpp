@@ -361,9 +361,7 @@ TEST_F(GridMenuTest, RunningAnArchiveMemberOpensAnExtractedCopyWithItsBytes) {
 
 TEST_F(GridMenuTest, ReloadRemakesTheThumbnailOfTheClickedEntryOnly) {
     openPictures(3);
-    int steps = 0;
-    while (steps < 1000 && view->idleStep(steps))
-        ++steps;
+    test::runGridIdle(*view, *f.document, 1000);
     std::vector<const std::byte*> before;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(f.document->entryAt(i)->thumbnail) << i;
@@ -378,6 +376,7 @@ TEST_F(GridMenuTest, ReloadRemakesTheThumbnailOfTheClickedEntryOnly) {
     click(1);
     hints.hints.clear();
     ASSERT_TRUE(router.route(kCmdReload));
+    test::runGridIdle(*view, *f.document, 1000);
     EXPECT_EQ(f.document->entryAt(0)->thumbnail.block().data(), before[0]);
     EXPECT_EQ(f.document->entryAt(2)->thumbnail.block().data(), before[2]);
     const QImage remade = pictureToImage(f.document->entryAt(1)->thumbnail);
@@ -433,16 +432,12 @@ TEST_F(GridMenuTest, SyncJumpTellsTheOtherViewsTheFirstVisibleEntryAfterEachPass
     const int columns = view->layout().columns;
     const int cellHeight = view->layout().cellHeight;
     view->scrollToTop(2 * cellHeight + cellHeight / 2);
-    int steps = 0;
-    while (steps < 1000 && view->idleStep(steps))
-        ++steps;
+    test::runGridIdle(*view, *f.document, 1000);
     EXPECT_TRUE(recorder.firstVisible.empty());
 
     f.document->options().syncJump = true;
     view->scrollToTop(3 * cellHeight + 1);
-    steps = 0;
-    while (steps < 1000 && view->idleStep(steps))
-        ++steps;
+    test::runGridIdle(*view, *f.document, 1000);
     ASSERT_FALSE(recorder.firstVisible.empty());
     for (int first : recorder.firstVisible)
         EXPECT_EQ(first, 3 * columns);

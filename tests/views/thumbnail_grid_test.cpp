@@ -39,16 +39,14 @@ protected:
             opened.push_back(f.document->entryAt(position)->fullPath());
         });
     }
-    ~ThumbnailGridTest() override { view.reset(); }
+    ~ThumbnailGridTest() override {
+        view.reset();
+        f.document->setPictureLoader(nullptr);
+    }
 
     void open(const std::string& folder) { f.document->openFolder(folder, nullptr, false); }
     // Runs idle steps until the grid wants no more (or a generous limit).
-    int runIdle(int limit = 10000) {
-        int steps = 0;
-        while (steps < limit && view->idleStep(steps))
-            ++steps;
-        return steps;
-    }
+    int runIdle(int limit = 10000) { return test::runGridIdle(*view, *f.document, limit); }
     // Resizes the viewport itself (the scroll bar may take part of the area).
     void sizeViewport(int width, int height) {
         view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -172,8 +170,11 @@ TEST_F(ThumbnailGridTest, IdleWorkMakesTheVisibleThumbnailsFirstAndWithThumbsCre
     f.document->removeView(&hints);
 }
 
-TEST_F(ThumbnailGridTest, InputStopsTheMakingOfVisibleThumbnailsAfterTheCurrentCell) {
+// With input waiting, each idle step hands out one visible cell's thumbnail
+// to the workers and makes none itself; the results come in later steps.
+TEST_F(ThumbnailGridTest, InputStopsTheHandingOutOfVisibleThumbnailsAfterTheCurrentCell) {
     makePictures(f.dir.file("pics"), 6);
+    f.document->options().thumbsCreate = false;
     sizeViewport(340, 220);
     open(f.dir.file("pics"));
     IdleDriver driver;
@@ -186,16 +187,18 @@ TEST_F(ThumbnailGridTest, InputStopsTheMakingOfVisibleThumbnailsAfterTheCurrentC
     };
     EXPECT_TRUE(view->idleStep(0)); // the visible cells are drawn
     EXPECT_EQ(view->stage(), ThumbnailGrid::Stage::MakeVisible);
-    for (int step = 1; step <= 6; ++step) {
+    for (int step = 1; step <= 5; ++step) {
         EXPECT_TRUE(view->idleStep(step));
-        EXPECT_EQ(made(), step);
+        EXPECT_EQ(f.document->thumbnailJobsOutstanding() + made(), step);
     }
+    runIdle();
+    EXPECT_EQ(made(), 6);
 }
 
-// Large JPEGs are decoded a band per idle step; with input waiting all the
-// time every step gives way after one band, and still every thumbnail is
-// made, each told once, with the progress rising to 100.
-TEST_F(ThumbnailGridTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
+// Large JPEGs go to the workers; a relayout half-way (ListEmptied) starts the
+// handing out over at the visible cells, and still every thumbnail is made
+// and told once, with the progress rising to 100.
+TEST_F(ThumbnailGridTest, WorkerThumbnailsAreToldOnceAcrossARelayout) {
     const std::string folder = f.dir.file("photos");
     fs::create_directories(folder);
     constexpr int kCount = 9;
@@ -213,29 +216,25 @@ TEST_F(ThumbnailGridTest, JpegThumbnailsAreMadeInStepsThatGiveWayToInput) {
     open(folder);
     IdleDriver driver;
     driver.noteInput();
-    // Half-way through a picture the layout is redone (ListEmptied): the work
-    // starts over at the visible cells and nothing is lost or told twice.
-    int steps = 0;
-    while (f.document->thumbnailStepPosition() < 0 && steps < 1000)
-        steps += view->idleStep(steps) ? 1 : 1000;
-    ASSERT_GE(f.document->thumbnailStepPosition(), 0);
+    for (int step = 0; step < 4; ++step)
+        view->idleStep(step);
+    ASSERT_GT(f.document->thumbnailJobsOutstanding(), 0);
     f.document->updateAllViews(nullptr, hint::RedrawAll{});
-    steps += runIdle(100000);
+    runIdle(100000);
     for (int i = 0; i < kCount; ++i)
         EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
-    EXPECT_GT(steps, kCount * 4);
     EXPECT_EQ(std::count(hints.hints.begin(), hints.hints.end(), hint::kRedrawEntry), kCount);
     ASSERT_FALSE(progress.percents.empty());
     EXPECT_EQ(progress.percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(progress.percents.begin(), progress.percents.end()));
     EXPECT_EQ(view->stage(), ThumbnailGrid::Stage::Idle);
-    EXPECT_EQ(f.document->thumbnailStepPosition(), -1);
+    EXPECT_EQ(f.document->thumbnailJobsOutstanding(), 0);
     f.document->removeView(&hints);
 }
 
-// Scrolling while a visible thumbnail is half made: the newly visible cells
-// are made, the unfinished one is dropped for them, and made again once its
-// cell shows again.
-TEST_F(ThumbnailGridTest, ScrollingAwayFromAHalfMadeThumbnailMakesTheNewCellsFirst) {
+// Scrolling while visible thumbnails are on their way: the newly visible
+// cells are made, and nothing else but what was asked for.
+TEST_F(ThumbnailGridTest, ScrollingMakesTheNewlyVisibleCells) {
     const std::string folder = f.dir.file("photos");
     fs::create_directories(folder);
     for (int i = 0; i < 18; ++i) {
@@ -248,18 +247,15 @@ TEST_F(ThumbnailGridTest, ScrollingAwayFromAHalfMadeThumbnailMakesTheNewCellsFir
     open(folder);
     IdleDriver driver;
     driver.noteInput();
-    int steps = 0;
-    while (f.document->thumbnailStepPosition() != 1 && steps < 1000)
-        steps += view->idleStep(steps) ? 1 : 1000;
-    ASSERT_EQ(f.document->thumbnailStepPosition(), 1);
-    EXPECT_TRUE(f.document->entryAt(0)->thumbnail);
+    for (int step = 0; step < 3; ++step)
+        view->idleStep(step); // draws, then hands out cells 0 and 1
 
     view->scrollToTop(view->layout().cellHeight * 4); // rows 4 and 5: 12 to 17
     runIdle(100000);
     for (int i = 12; i < 18; ++i)
         EXPECT_TRUE(f.document->entryAt(i)->thumbnail) << i;
-    EXPECT_FALSE(f.document->entryAt(1)->thumbnail);
-    EXPECT_EQ(f.document->thumbnailStepPosition(), -1);
+    for (int i = 2; i < 12; ++i)
+        EXPECT_FALSE(f.document->entryAt(i)->thumbnail) << i;
 
     view->scrollToTop(0);
     runIdle(100000);
@@ -461,8 +457,7 @@ TEST_F(ThumbnailGridTest, TheFrameDrivesTheGridAndShowsScreenshotsInTwoCellSizes
     frame.resize(960, 640);
     frame.show();
     auto settle = [&] {
-        for (int i = 0; i < 5000 && frame.idle(i); ++i) {
-        }
+        test::runIdleWithWorkers([&](int i) { return frame.idle(i); }, *f.document, 5000);
         QApplication::processEvents();
     };
     for (const std::string& folder : {test::samplesFolder(), generated}) {

@@ -182,10 +182,12 @@ TEST_F(ViewerTest, LookAheadDecodesTheNextPictureAndSaveWritesTheShownOne) {
     int steps = 0;
     while (view->idleStep([] { return false; }) && steps < 100)
         ++steps;
+    EXPECT_TRUE(view->lookAhead().waitReady(std::chrono::seconds(20)));
     EXPECT_TRUE(view->lookAhead().take(2).has_value());
     view->lookAhead().want(2);
     while (view->idleStep([] { return false; }) && steps < 200)
         ++steps;
+    view->lookAhead().waitReady(std::chrono::seconds(20));
     window->runCommand(kCmdNextPicture);
     EXPECT_EQ(view->position(), 2);
     EXPECT_TRUE(view->stage().hasPicture());

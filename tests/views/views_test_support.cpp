@@ -1,5 +1,7 @@
 #include "views_test_support.h"
 
+#include "views/thumbnail_grid.h"
+
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -41,6 +43,25 @@ void makePictures(const std::string& folder, int count, int width, int height) {
 
 std::string samplesFolder() {
     return std::string(VEMRA_SOURCE_DIR) + "/samples";
+}
+
+int runGridIdle(ThumbnailGrid& grid, FolderDocument& document, int limit) {
+    return runIdleWithWorkers([&grid](int step) { return grid.idleStep(step); }, document, limit);
+}
+
+int runIdleWithWorkers(const std::function<bool(int)>& idle, FolderDocument& document, int limit) {
+    int steps = 0;
+    while (steps < limit) {
+        if (idle(steps)) {
+            ++steps;
+            continue;
+        }
+        if (document.thumbnailJobsOutstanding() == 0)
+            break;
+        document.waitForThumbnailResults(std::chrono::seconds(10));
+        ++steps;
+    }
+    return steps;
 }
 
 } // namespace vemra::test

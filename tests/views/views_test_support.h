@@ -11,9 +11,14 @@
 
 #include <QImage>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace vemra {
+class ThumbnailGrid;
+}
 
 namespace vemra::test {
 
@@ -46,6 +51,14 @@ std::string saveScreenshot(const QImage& image, const std::string& name);
 // Small PNG pictures in distinct colours, "pic0000.png" on, so that they
 // sort in order.
 void makePictures(const std::string& folder, int count, int width = 64, int height = 48);
+
+// Runs the grid's idle work until it rests with no thumbnail on its way,
+// waiting for the worker threads whenever only they have work; the number
+// of steps taken (at most `limit`).
+int runGridIdle(ThumbnailGrid& grid, FolderDocument& document, int limit = 100000);
+// The same for any idle handler (a main window's idle(), say).
+int runIdleWithWorkers(const std::function<bool(int)>& idle, FolderDocument& document,
+                       int limit = 100000);
 
 // The project's sample pictures.
 std::string samplesFolder();

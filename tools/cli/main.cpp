@@ -141,9 +141,11 @@ constexpr Command kCommands[] = {
      "decides first",
      vemra::cli::runScan},
     {"thumbs",
-     "thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE] [--plugins DIR]\n"
+     "thumbs FOLDER [--size WxH] [--cache-folder DIR] [-j THREADS] [--settings FILE] "
+     "[--plugins DIR]\n"
      "                                 make every picture's thumbnail as the browser does (the "
-     "cache first),\n"
+     "cache first,\n"
+     "                                 on THREADS worker threads, one per core by default),\n"
      "                                 write the cache files; prints \"made N loaded N failed N "
      "ms-per-thumbnail X\"",
      vemra::cli::runThumbs},

@@ -16,6 +16,7 @@
 #include <QFontMetrics>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -26,7 +27,8 @@ namespace vemra::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "thumbs: usage is thumbs FOLDER [--size WxH] [--cache-folder DIR] [--settings FILE]";
+    "thumbs: usage is thumbs FOLDER [--size WxH] [--cache-folder DIR] [-j THREADS] "
+    "[--settings FILE]";
 
 std::optional<IntPair> cellSize(std::string_view text) {
     const auto size = sizeOf(text);
@@ -53,6 +55,7 @@ int runThumbs(std::span<const std::string_view> args) {
     std::optional<std::string> folder;
     std::optional<IntPair> size;
     std::optional<std::string> cacheFolder;
+    std::optional<int> threads;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -60,6 +63,14 @@ int runThumbs(std::span<const std::string_view> args) {
             size = cellSize(args[++i]);
             if (!size)
                 return usageError("thumbs: --size takes WxH, each side 10 to 4096");
+        } else if ((a == "-j" || a == "--jobs") && hasValue) {
+            const std::string_view text = args[++i];
+            int n = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+            if (error != std::errc{} || end != text.data() + text.size() || n < 1 ||
+                n > DocumentOptions::kMaxThumbWorkers)
+                return usageError("thumbs: -j takes a thread count from 1 to 64");
+            threads = n;
         } else if (a == "--cache-folder" && hasValue) {
             cacheFolder = std::string(args[++i]);
         } else if (!a.starts_with("--") && !folder) {
@@ -79,6 +90,8 @@ int runThumbs(std::span<const std::string_view> args) {
     DocumentOptions options = DocumentOptions::load(settings());
     if (size)
         options.thumbsSize = *size;
+    if (threads)
+        options.thumbWorkers = *threads;
     if (cacheFolder) {
         std::error_code error;
         std::filesystem::create_directories(*cacheFolder, error);
@@ -97,14 +110,30 @@ int runThumbs(std::span<const std::string_view> args) {
     doc.setPictureLoader(&loader);
     doc.openFolder(*folder, nullptr, true);
 
-    int made = 0, loaded = 0, failed = 0;
+    int made = 0, loaded = 0;
     const auto start = std::chrono::steady_clock::now();
+    // The worker threads make the thumbnails; a few requests are kept ahead
+    // of them so that none waits, and none more, so that a huge folder does
+    // not queue a copy of every entry.
+    const int ahead = 4 * doc.thumbnailWorkerCount();
+    const auto takeResults = [&] {
+        doc.applyThumbnailResults(
+            cell, [&](int) { ++made; }, nullptr);
+    };
     for (int i = 0; i < doc.displayedCount(); ++i) {
-        const CellThumbnail result = doc.prepareThumbnail(i, cell, true);
-        made += result.made ? 1 : 0;
-        loaded += result.loaded ? 1 : 0;
-        failed += result.exists ? 0 : 1;
+        while (doc.thumbnailJobsOutstanding() >= ahead) {
+            doc.waitForThumbnailResults(std::chrono::seconds(1));
+            takeResults();
+        }
+        loaded += doc.requestThumbnail(i, cell, false).loaded ? 1 : 0;
     }
+    while (doc.thumbnailJobsOutstanding() > 0) {
+        doc.waitForThumbnailResults(std::chrono::seconds(1));
+        takeResults();
+    }
+    int failed = 0;
+    for (int i = 0; i < doc.displayedCount(); ++i)
+        failed += doc.entryAt(i)->thumbnail ? 0 : 1;
     const bool written = doc.saveThumbnails(nullptr);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
