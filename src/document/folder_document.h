@@ -170,6 +170,11 @@ public:
     // from its file (not from the cache next time); one on its way is
     // dropped when it comes.
     void forgetThumbnail(int position);
+    // The request on its way for the entry at `position` (if any) is dropped
+    // when its result comes: the file it reads was renamed or replaced. The
+    // entry keeps the thumbnail it has; without one it is asked again when
+    // next drawn.
+    void dropThumbnailRequest(int position);
     // Requests handed out whose results were not taken yet.
     int thumbnailJobsOutstanding() const;
     int thumbnailWorkerCount() const;

@@ -156,6 +156,11 @@ void FolderDocument::forgetThumbnail(int position) {
     entry->cached = false;
 }
 
+void FolderDocument::dropThumbnailRequest(int position) {
+    if (PictureSource* entry = entryAt(position))
+        m_requested.erase(entry);
+}
+
 int FolderDocument::thumbnailJobsOutstanding() const {
     return m_workers ? m_workers->outstanding() : 0;
 }

@@ -65,8 +65,7 @@ int renameEntry(FolderDocument& document, int position, const std::string& newNa
     before.fileName = entry->fileName;
     if (renamePictureFile(*entry, newName, document.options().centralCacheFolder()) != 0)
         return -1;
-    if (document.thumbnailStepPosition() == position)
-        document.dropThumbnailStep();
+    document.dropThumbnailRequest(position);
     // The record under the old name is of no use; the entry keeps its
     // thumbnail and may store it again under the new name.
     document.thumbCache().remove(before);
