@@ -66,21 +66,35 @@ const KindInfo* infoFor(FaultKind kind) {
     return nullptr;
 }
 
-// True when `address` lies just below the calling thread's stack: the
-// guard area a runaway recursion runs into.
-bool nearStackLimit(std::uintptr_t address) {
+// The lowest address of the calling thread's stack, learnt outside the
+// signal handler: pthread_getattr_np reads /proc for the main thread, with
+// stdio and malloc, which must not run in a handler (the fault may have
+// struck inside malloc). Zero when unknown.
+thread_local std::uintptr_t t_stackBottom = 0;
+
+void learnStackBottom() {
+    if (t_stackBottom != 0) {
+        return;
+    }
     pthread_attr_t attr;
     if (pthread_getattr_np(pthread_self(), &attr) != 0) {
-        return false;
+        return;
     }
     void* low = nullptr;
     std::size_t size = 0;
-    const bool ok = pthread_attr_getstack(&attr, &low, &size) == 0;
+    if (pthread_attr_getstack(&attr, &low, &size) == 0) {
+        t_stackBottom = reinterpret_cast<std::uintptr_t>(low);
+    }
     pthread_attr_destroy(&attr);
-    if (!ok) {
+}
+
+// True when `address` lies just below the calling thread's stack: the
+// guard area a runaway recursion runs into.
+bool nearStackLimit(std::uintptr_t address) {
+    const std::uintptr_t bottom = t_stackBottom;
+    if (bottom == 0) {
         return false;
     }
-    const auto bottom = reinterpret_cast<std::uintptr_t>(low);
     return address < bottom + 64 * 1024 && address + 1024 * 1024 >= bottom;
 }
 
@@ -223,6 +237,7 @@ bool runGuardedRaw(const char* operation, void (*call)(void*), void* context, Fa
     report = FaultReport{};
     report.operation = operation;
     installHandlersOnce();
+    learnStackBottom();
     std::unique_ptr<AltStackScope> altStack;
     if (t_frame == nullptr) {
         altStack = std::make_unique<AltStackScope>();
