@@ -100,7 +100,7 @@ tsan: deps
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_TSAN=ON -DVEMRA_WERROR=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target document_tests views_tests
 	cd $(TSAN_DIR) && export QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME=$$PWD/tests/xdg-cache \
-		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" && \
+		TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" && \
 		./tests/document/document_tests && \
 		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 

@@ -1,6 +1,7 @@
 // Print-definition files ("*.dps"): every line is read and one page drawn
 // onto a small picture with two pictures to step through, which must end
 // quickly whatever the expressions, texts and coordinates say.
+#include "document/picture_source.h"
 #include "document/print_definition.h"
 #include "fuzz_support.h"
 #include "imaging/picture_buffer.h"
