@@ -32,18 +32,11 @@ DestinationDialog::DestinationDialog(QWidget* parent, Kind kind, SettingsStore& 
     layout->addWidget(new QLabel(copy ? QStringLiteral("ファイルを複写します")
                                       : QStringLiteral("ファイルを移動します"),
                                  this));
-    auto* row = new QHBoxLayout;
-    m_combo = new HistoryCombo(this);
-    m_combo->bind(settings, "Filer", "Folder%d", kHistoryCount);
-    m_combo->setMinimumContentsLength(40);
-    row->addWidget(m_combo, 1);
-    auto* browse = new QPushButton(QStringLiteral("..."), this);
-    auto* quick = new QPushButton(QStringLiteral("Q"), this);
-    browse->setFixedWidth(32);
-    quick->setFixedWidth(32);
-    row->addWidget(browse);
-    row->addWidget(quick);
-    layout->addLayout(row);
+    const DestinationRow row = makeDestinationRow(this, settings, kHistoryCount);
+    m_combo = row.combo;
+    QPushButton* const browse = row.browse;
+    QPushButton* const quick = row.quick;
+    layout->addLayout(row.layout);
     layout->addWidget(new QLabel(
         QStringLiteral("現在の位置： %1").arg(QString::fromStdString(currentFolder)), this));
 

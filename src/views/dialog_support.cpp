@@ -1,11 +1,13 @@
 #include "views/dialog_support.h"
 
+#include "framework/history_combo.h"
 #include "settings/settings_store.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,6 +61,20 @@ void chooseFolderInto(QComboBox& combo, const QString& title, const std::string&
                       .toStdString();
     if (!chosen.empty())
         combo.setEditText(QString::fromStdString(chosen));
+}
+
+DestinationRow makeDestinationRow(QWidget* owner, SettingsStore& settings, int historyCount) {
+    DestinationRow row{new QHBoxLayout, new HistoryCombo(owner),
+                       new QPushButton(QStringLiteral("..."), owner),
+                       new QPushButton(QStringLiteral("Q"), owner)};
+    row.combo->bind(settings, "Filer", "Folder%d", historyCount);
+    row.combo->setMinimumContentsLength(40);
+    row.browse->setFixedWidth(32);
+    row.quick->setFixedWidth(32);
+    row.layout->addWidget(row.combo, 1);
+    row.layout->addWidget(row.browse);
+    row.layout->addWidget(row.quick);
+    return row;
 }
 
 } // namespace vemra

@@ -6,6 +6,8 @@
 #include <string>
 
 class QComboBox;
+class QHBoxLayout;
+class QPushButton;
 class QDialog;
 class QLayout;
 class QWidget;
@@ -35,5 +37,17 @@ void showQuickAccessMenu(QWidget* button, SettingsStore& settings,
 using FolderChooser = std::function<std::string(const std::string& start)>;
 void chooseFolderInto(QComboBox& combo, const QString& title, const std::string& current,
                       const FolderChooser& chooser);
+
+class HistoryCombo;
+
+// The destination row of the copy, move and save dialogs: the folder history
+// (`Filer` `Folder%d`, `historyCount` entries) with "..." and "Q" beside it.
+struct DestinationRow {
+    QHBoxLayout* layout;
+    HistoryCombo* combo;
+    QPushButton* browse;
+    QPushButton* quick;
+};
+DestinationRow makeDestinationRow(QWidget* owner, SettingsStore& settings, int historyCount);
 
 } // namespace vemra

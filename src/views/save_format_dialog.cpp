@@ -150,18 +150,11 @@ SaveFormatDialog::SaveFormatDialog(QWidget* parent, SettingsStore& settings,
     const SaveFormatOptions o = SaveFormatOptions::load(settings);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("保存先フォルダを指定してください："), this));
-    auto* row = new QHBoxLayout;
-    m_combo = new HistoryCombo(this);
-    m_combo->bind(settings, "Filer", "Folder%d", kHistoryCount);
-    m_combo->setMinimumContentsLength(40);
-    row->addWidget(m_combo, 1);
-    auto* browse = new QPushButton(QStringLiteral("..."), this);
-    auto* quick = new QPushButton(QStringLiteral("Q"), this);
-    browse->setFixedWidth(32);
-    quick->setFixedWidth(32);
-    row->addWidget(browse);
-    row->addWidget(quick);
-    layout->addLayout(row);
+    const DestinationRow row = makeDestinationRow(this, settings, kHistoryCount);
+    m_combo = row.combo;
+    QPushButton* const browse = row.browse;
+    QPushButton* const quick = row.quick;
+    layout->addLayout(row.layout);
 
     auto* body = new QHBoxLayout;
     auto* formatColumn = new QVBoxLayout;
