@@ -136,8 +136,8 @@ int decodeEach(const std::vector<std::string>& paths) {
     const double library = pass([](const std::string& path) {
         // One read of the whole file, as djpeg's source manager amounts to.
         std::ifstream in(path, std::ios::binary | std::ios::ate);
-        std::vector<unsigned char> data(static_cast<std::size_t>(std::max<std::streamoff>(
-            0, static_cast<std::streamoff>(in.tellg()))));
+        std::vector<unsigned char> data(static_cast<std::size_t>(
+            std::max<std::streamoff>(0, static_cast<std::streamoff>(in.tellg()))));
         in.seekg(0);
         in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
         return !data.empty() && in && libraryLoop(data);
