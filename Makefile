@@ -26,7 +26,7 @@ RELEASE_DIR := build
 TEST_DIR := build-test
 # ThreadSanitizer needs a tree of its own (it cannot share one with ASan).
 TSAN_DIR := build-tsan
-# The suites that run thumbnails and decodes on worker threads.
+# The view suites that run thumbnails and decodes on worker threads.
 TSAN_GRID_TESTS := ThumbnailGrid*:GridMenu*:Viewer*
 # The benchmarks' own Release tree, so that building them leaves build/'s
 # settings as `make build` made them.
@@ -94,8 +94,9 @@ package: deps
 	cd $(PACKAGE_DIR) && rm -f vemra_*.deb && cpack -G DEB
 	tools/package/check-package $(PACKAGE_DIR)/vemra_*.deb
 
-# The document's and the grid's tests under ThreadSanitizer: the thumbnail
-# workers, the decoder registry and the results handed back.
+# The document's, the grid's and the viewers' tests under ThreadSanitizer:
+# the thumbnail workers, the viewers' look-ahead, the decoder registry and the
+# results handed back. Only the two test programs are built (CI runs this).
 tsan: deps
 	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DVEMRA_TSAN=ON -DVEMRA_WERROR=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS) --target document_tests views_tests

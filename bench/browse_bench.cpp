@@ -16,7 +16,9 @@
 //   reopen  with CacheFolder on, after `cache`: the time until every visible
 //           cell shows its thumbnail, and how many came from the cache.
 //   rss     VmRSS and VmHWM after start-up, after the scan, after stage 2
-//           and after stage 3 made every thumbnail.
+//           and after stage 3 made every thumbnail; with --cache-folder 1
+//           every thumbnail is also stored in the folder's cache (held by
+//           the program until the folder is left, nothing written).
 // The idle handler is the application's own (MainWindow::idle), wrapped
 // only to watch the grid's stage after each step.
 
@@ -84,6 +86,7 @@ struct Arguments {
     std::string folder;
     int presses = 150;
     std::string visibleList;
+    bool cacheFolder = false;
 };
 
 bool parseArguments(int argc, char** argv, Arguments& out) {
@@ -109,6 +112,8 @@ bool parseArguments(int argc, char** argv, Arguments& out) {
             out.presses = std::max(1, std::atoi(argv[i + 1]));
         else if (option == "--visible-list")
             out.visibleList = argv[i + 1];
+        else if (option == "--cache-folder")
+            out.cacheFolder = std::atoi(argv[i + 1]) != 0;
         else
             return false;
     }
@@ -211,8 +216,8 @@ private:
 
 // Every folder keeps its own cache file (no CacheDataFolder), so the cache
 // written by one run is found by the next.
-std::string settingsText(Mode mode) {
-    const bool cache = mode == Mode::Cache || mode == Mode::Reopen;
+std::string settingsText(Mode mode, bool cacheFolder) {
+    const bool cache = mode == Mode::Cache || mode == Mode::Reopen || cacheFolder;
     std::string text = "[KPDoc]\nThumbsSize=110,110\nThumbsCreate=1\nRestoreFolder=0\n";
     text += cache ? "CacheFolder=1\n" : "CacheFolder=0\n";
     text += mode == Mode::Cache ? "AutoCacheFolder=1\n" : "AutoCacheFolder=0\n";
@@ -546,7 +551,7 @@ int main(int argc, char** argv) {
     Arguments arguments;
     if (!parseArguments(argc, argv, arguments)) {
         std::fprintf(stderr, "usage: browse-bench first|cache|reopen|rss FOLDER [--presses N] "
-                             "[--visible-list FILE]\n");
+                             "[--visible-list FILE] [--cache-folder 0|1]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -554,7 +559,7 @@ int main(int argc, char** argv) {
     const std::string workPath = work.path().toStdString();
     {
         std::ofstream ini(workPath + "/vemra.ini");
-        ini << settingsText(arguments.mode);
+        ini << settingsText(arguments.mode, arguments.cacheFolder);
     }
     vemra::useSettingsFile(workPath + "/vemra.ini");
     BenchApplication app(argc, argv);

@@ -149,7 +149,12 @@ void VemraApp::loadPlugins() {
             m_frame->setStatusText(0, text);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
-    m_registry->scan(m_pluginFolder, m_registry->currentSet());
+    {
+        // The first folder's thumbnails may be on their way: the plug-in
+        // list changes while none of them decodes.
+        const auto hold = m_document->holdDecoding();
+        m_registry->scan(m_pluginFolder, m_registry->currentSet());
+    }
     m_registry->setStatusSink({});
     m_frame->reloadPluginSets();
 }

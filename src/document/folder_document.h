@@ -190,6 +190,23 @@ public:
     // the viewers' look-ahead shares them.
     WorkerPool* workerPool() { return m_pool.get(); }
 
+    // While one lives, nothing decodes on the workers: the decodes running
+    // when it was made have finished, the queued ones wait and then decode
+    // with whatever the decoders' settings have become. Taken while plug-ins
+    // or built-in decoders are switched on or off. Interface thread only.
+    class DecodingHold {
+    public:
+        explicit DecodingHold(FolderDocument& document);
+        ~DecodingHold();
+        DecodingHold(const DecodingHold&) = delete;
+        DecodingHold& operator=(const DecodingHold&) = delete;
+
+    private:
+        FolderDocument& m_document;
+    };
+    [[nodiscard]] DecodingHold holdDecoding() { return DecodingHold(*this); }
+    bool decodingHeld() const { return m_decodingHolds > 0; }
+
     // --- the memory budget of the thumbnails held by entries
     // The entry at `position` was drawn: its thumbnail is the most recent.
     void noteThumbnailDrawn(int position);
@@ -287,6 +304,7 @@ private:
     PictureLoader* m_loader = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
     std::unique_ptr<WorkerPool> m_pool;
+    int m_decodingHolds = 0;
     std::unique_ptr<ThumbnailWorkers> m_workers;
     // The requests out, by entry: the ticket of the latest one. A result is
     // applied only when its ticket is still here.

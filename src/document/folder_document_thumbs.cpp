@@ -19,20 +19,39 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
     // The workers use the maker and the loader: they finish first.
     dropThumbnailJobs();
     m_workers.reset();
+    // The viewers' look-ahead decodes through the loader too: with another
+    // loader its queued decodes are dropped and the running ones finish
+    // before the old loader may go.
+    if (loader != m_loader)
+        m_pool.reset();
     m_loader = loader;
     if (loader == nullptr) {
         m_maker.reset();
-        m_pool.reset();
         return;
     }
     m_maker = std::make_unique<ThumbnailMaker>(*loader, m_options.sharpening());
     const int threads =
         m_options.thumbWorkers > 0 ? m_options.thumbWorkers : WorkerPool::coreCount();
-    if (!m_pool || m_pool->threadCount() != threads)
+    if (!m_pool || m_pool->threadCount() != threads) {
         m_pool = std::make_unique<WorkerPool>(threads);
+        for (int i = 0; i < m_decodingHolds; ++i)
+            m_pool->hold();
+    }
     m_workers = std::make_unique<ThumbnailWorkers>(*m_pool, *m_maker, *loader);
     m_workers->setNotifier(m_thumbnailNotifier);
     m_budget.setLimit(static_cast<std::size_t>(m_options.thumbMemoryMB) << 20);
+}
+
+FolderDocument::DecodingHold::DecodingHold(FolderDocument& document) : m_document(document) {
+    ++m_document.m_decodingHolds;
+    if (m_document.m_pool)
+        m_document.m_pool->hold();
+}
+
+FolderDocument::DecodingHold::~DecodingHold() {
+    --m_document.m_decodingHolds;
+    if (m_document.m_pool)
+        m_document.m_pool->resume();
 }
 
 // The options may change between two drawings (the settings dialog); the

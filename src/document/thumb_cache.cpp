@@ -111,8 +111,8 @@ ThumbCacheFile& ThumbCache::findOrOpen(std::string_view folder) {
 
 bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
     entry.cacheTried = true;
-    const ThumbRecord* record =
-        findOrOpen(entry.folder).find(entry.fileName, entry.archiveFileName);
+    const ThumbCacheFile& file = findOrOpen(entry.folder);
+    const ThumbRecord* record = file.find(entry.fileName, entry.archiveFileName);
     if (record == nullptr)
         return false;
     const DecoderId picture = pictureDecoderOf(*record, services);
@@ -121,7 +121,7 @@ bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
         return false;
     // Decoded before anything is taken over, so a damaged thumbnail leaves
     // the entry as it was.
-    PictureBuffer thumbnail = decodeThumbnail(record->jpegData());
+    PictureBuffer thumbnail = decodeThumbnail(file.jpegData(*record));
     if (!thumbnail)
         return false;
 

@@ -5,6 +5,7 @@
 #include "platform/file_status.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -26,6 +27,9 @@ ThumbCacheFile::ThumbCacheFile(std::string folder, std::string path)
 
 bool ThumbCacheFile::load() {
     m_records.clear();
+    m_spooled.clear();
+    m_index.clear();
+    m_held = 0;
     m_changed = true;
     // Only a regular file: opening a pipe or a device would block or never end.
     if (!isExistingFile(m_path))
@@ -70,44 +74,124 @@ bool ThumbCacheFile::load() {
             break;
         position += dataSize;
         held += ThumbRecord::kHeaderSize + dataSize;
-        m_records.push_back(ThumbRecord::fromStored(header, std::move(data)));
+        add(ThumbRecord::fromStored(header, std::move(data)));
     }
     return true;
 }
 
-std::vector<ThumbRecord>::iterator ThumbCacheFile::findRecord(std::string_view fileName,
-                                                              std::string_view archiveFileName) {
-    for (auto it = m_records.begin(); it != m_records.end(); ++it) {
-        if (it->hasNames(fileName, archiveFileName))
-            return it;
+std::string ThumbCacheFile::key(std::string_view fileName, std::string_view archiveFileName) {
+    std::string k;
+    k.reserve(fileName.size() + 1 + archiveFileName.size());
+    k.append(fileName).push_back('\0');
+    k.append(archiveFileName);
+    return k;
+}
+
+namespace {
+
+// A name field exactly as stored, as ThumbRecord::hasNames compares it.
+std::string_view storedName(const ThumbRecord& record, ThumbRecord::Offset field) {
+    const auto* chars = reinterpret_cast<const char*>(record.bytes().data() + field);
+    return {chars, strnlen(chars, ThumbRecord::kNameField)};
+}
+
+} // namespace
+
+std::size_t ThumbCacheFile::indexOf(std::string_view fileName,
+                                    std::string_view archiveFileName) const {
+    const auto found = m_index.find(key(fileName, archiveFileName));
+    return found != m_index.end() ? found->second : m_records.size();
+}
+
+void ThumbCacheFile::rebuildIndex() {
+    m_index.clear();
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        const ThumbRecord& r = m_records[i];
+        // The first of two records with the same names is the one found.
+        m_index.emplace(
+            key(storedName(r, ThumbRecord::FileName), storedName(r, ThumbRecord::ArchiveFileName)),
+            i);
     }
-    return m_records.end();
+}
+
+void ThumbCacheFile::add(ThumbRecord record) {
+    m_index.emplace(key(storedName(record, ThumbRecord::FileName),
+                        storedName(record, ThumbRecord::ArchiveFileName)),
+                    m_records.size());
+    m_records.push_back(std::move(record));
+    m_spooled.emplace_back();
+    m_held += m_records.back().jpegData().size();
+    keep(m_records.size() - 1);
+}
+
+void ThumbCacheFile::keep(std::size_t at) {
+    ThumbRecord& record = m_records[at];
+    const auto data = record.jpegData();
+    if (m_held <= m_heldLimit || data.empty() || m_spoolFailed)
+        return;
+    if (!m_spool.isOpen()) {
+        const auto slash = m_path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash);
+        // A folder that cannot take it (read-only media): memory it is.
+        if (!m_spool.create(folder)) {
+            m_spoolFailed = true;
+            return;
+        }
+    }
+    const std::int64_t offset = m_spool.append(data);
+    if (offset < 0)
+        return;
+    m_spooled[at] = {offset, static_cast<std::uint32_t>(data.size())};
+    m_held -= data.size();
+    record.releaseJpegData();
+}
+
+void ThumbCacheFile::forgetData(std::size_t at) {
+    if (m_spooled[at].offset < 0)
+        m_held -= m_records[at].jpegData().size();
+    m_spooled[at] = {};
 }
 
 const ThumbRecord* ThumbCacheFile::find(std::string_view fileName,
                                         std::string_view archiveFileName) const {
-    for (const ThumbRecord& record : m_records) {
-        if (record.hasNames(fileName, archiveFileName))
-            return &record;
+    const std::size_t at = indexOf(fileName, archiveFileName);
+    return at < m_records.size() ? &m_records[at] : nullptr;
+}
+
+std::vector<std::byte> ThumbCacheFile::jpegData(const ThumbRecord& record) const {
+    const auto at = static_cast<std::size_t>(&record - m_records.data());
+    if (at < m_spooled.size() && &m_records[at] == &record && m_spooled[at].offset >= 0) {
+        std::vector<std::byte> data;
+        if (!m_spool.read(m_spooled[at].offset, m_spooled[at].size, data))
+            data.clear();
+        return data;
     }
-    return nullptr;
+    const auto data = record.jpegData();
+    return {data.begin(), data.end()};
 }
 
 void ThumbCacheFile::put(ThumbRecord record) {
-    auto it =
-        findRecord(record.text(ThumbRecord::FileName), record.text(ThumbRecord::ArchiveFileName));
-    if (it != m_records.end())
-        *it = std::move(record);
-    else
-        m_records.push_back(std::move(record));
+    const std::size_t at = indexOf(storedName(record, ThumbRecord::FileName),
+                                   storedName(record, ThumbRecord::ArchiveFileName));
     m_changed = true;
+    if (at == m_records.size()) {
+        add(std::move(record));
+        return;
+    }
+    forgetData(at);
+    m_records[at] = std::move(record);
+    m_held += m_records[at].jpegData().size();
+    keep(at);
 }
 
 bool ThumbCacheFile::erase(std::string_view fileName, std::string_view archiveFileName) {
-    auto it = findRecord(fileName, archiveFileName);
-    if (it == m_records.end())
+    const std::size_t at = indexOf(fileName, archiveFileName);
+    if (at == m_records.size())
         return false;
-    m_records.erase(it);
+    forgetData(at);
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(at));
+    m_spooled.erase(m_spooled.begin() + static_cast<std::ptrdiff_t>(at));
+    rebuildIndex();
     m_changed = true;
     return true;
 }
@@ -122,10 +206,14 @@ bool ThumbCacheFile::write() {
         return true;
     AtomicFile file(m_path);
     bool ok = file.open();
-    for (const ThumbRecord& record : m_records) {
-        if (!ok)
-            break;
-        ok = file.write(record.bytes());
+    std::vector<std::byte> data;
+    for (std::size_t i = 0; ok && i < m_records.size(); ++i) {
+        ok = file.write(m_records[i].bytes());
+        if (ok && m_spooled[i].offset >= 0) {
+            // A thumbnail the scratch file cannot give back leaves the file
+            // as it was rather than a record without its data.
+            ok = m_spool.read(m_spooled[i].offset, m_spooled[i].size, data) && file.write(data);
+        }
     }
     // A failed write leaves the previous file whole; its records still
     // check themselves against each picture, so nothing wrong is shown.

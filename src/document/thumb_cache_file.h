@@ -1,10 +1,12 @@
 #pragma once
 
 #include "document/thumb_record.h"
+#include "platform/spool_file.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vemra {
@@ -17,11 +19,17 @@ namespace vemra {
 // headers too short to say how much data follows, and thumbnails larger
 // than kMaxDataBytes end or skip what cannot be trusted, keeping every record
 // read before.
+//
+// A folder of 100,000 pictures has about 500 MB of thumbnails: past
+// heldLimit() bytes in memory, the thumbnails of further records go to an
+// unnamed scratch file beside the cache file and only their headers stay
+// here (records() then holds those without data: jpegData() reads them).
 class ThumbCacheFile {
 public:
     static constexpr std::uint32_t kMaxDataBytes = 64u << 20;
     // Loading stops once the records held reach this many bytes.
     static constexpr std::uint64_t kMaxLoadedBytes = 1ull << 30;
+    static constexpr std::size_t kDefaultHeldBytes = std::size_t{24} << 20;
 
     // An empty object for `folder`, whose records live in `path`. Loading
     // is separate so a file that cannot be read simply leaves it empty.
@@ -38,6 +46,14 @@ public:
     bool load();
 
     const ThumbRecord* find(std::string_view fileName, std::string_view archiveFileName) const;
+    // The thumbnail of a record of this file, wherever it is kept; empty
+    // when the scratch file could not give it back.
+    std::vector<std::byte> jpegData(const ThumbRecord& record) const;
+
+    void setHeldLimit(std::size_t bytes) { m_heldLimit = bytes; }
+    std::size_t heldLimit() const { return m_heldLimit; }
+    // The thumbnail bytes held in memory.
+    std::size_t heldBytes() const { return m_held; }
     // Replaces the record with the same names, or appends it.
     void put(ThumbRecord record);
     // False when there was no such record.
@@ -49,12 +65,30 @@ public:
     bool write();
 
 private:
-    std::vector<ThumbRecord>::iterator findRecord(std::string_view fileName,
-                                                  std::string_view archiveFileName);
+    // Where the thumbnail of a record moved out is in the scratch file.
+    struct Spooled {
+        std::int64_t offset = -1; // -1: in the record itself
+        std::uint32_t size = 0;
+    };
+
+    static std::string key(std::string_view fileName, std::string_view archiveFileName);
+    std::size_t indexOf(std::string_view fileName, std::string_view archiveFileName) const;
+    void rebuildIndex();
+    void add(ThumbRecord record);
+    // Moves the record's thumbnail to the scratch file when memory is past
+    // the limit; it stays where it is when that file cannot take it.
+    void keep(std::size_t at);
+    void forgetData(std::size_t at);
 
     std::string m_folder;
     std::string m_path;
     std::vector<ThumbRecord> m_records;
+    std::vector<Spooled> m_spooled;                       // one per record
+    std::unordered_map<std::string, std::size_t> m_index; // names -> first record
+    SpoolFile m_spool;
+    bool m_spoolFailed = false;
+    std::size_t m_held = 0;
+    std::size_t m_heldLimit = kDefaultHeldBytes;
     bool m_changed = true;
 };
 

@@ -78,6 +78,11 @@ void ThumbRecord::setJpegData(std::span<const std::byte> data) {
     setU32(DataSize, static_cast<std::uint32_t>(data.size()));
 }
 
+void ThumbRecord::releaseJpegData() {
+    m_bytes.resize(kHeaderSize);
+    m_bytes.shrink_to_fit();
+}
+
 std::uint32_t ThumbRecord::u32(Offset field) const {
     return loadU32(m_bytes.data() + field);
 }

@@ -66,6 +66,10 @@ public:
     std::span<const std::byte> bytes() const { return m_bytes; }
     std::span<const std::byte> jpegData() const;
     void setJpegData(std::span<const std::byte> data);
+    // Lets go of the thumbnail's bytes, which the holder keeps elsewhere:
+    // the header still says how many there are; bytes() and jpegData() then
+    // give the header alone and nothing.
+    void releaseJpegData();
 
     std::uint32_t u32(Offset field) const;
     std::int32_t i32(Offset field) const { return static_cast<std::int32_t>(u32(field)); }

@@ -26,6 +26,11 @@ public:
 
     std::span<const std::byte> bytes() const { return m_bytes; }
     bool fromFile() const { return m_file.has_value(); }
+    // The decoder is about to read all of it (see MappedFile::prefetchAll).
+    void willReadAll() const {
+        if (m_file)
+            m_file->prefetchAll();
+    }
 
 private:
     std::optional<MappedFile> m_file;

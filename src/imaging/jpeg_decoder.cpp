@@ -133,6 +133,7 @@ int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pic
     }
     // A file is read from its offset as it stands; data in memory may carry
     // a wrapper in front of the JPEG stream, which the scan skips.
+    input.willReadAll();
     auto data = input.bytes();
     if (!input.fromFile()) {
         data = data.subspan(jpegDataStart(data));

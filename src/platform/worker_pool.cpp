@@ -76,10 +76,30 @@ void WorkerPool::waitIdle(std::uintptr_t tag) {
     m_done.wait(lock, [&] { return countLocked(tag) == 0; });
 }
 
+void WorkerPool::hold() {
+    std::unique_lock lock(m_mutex);
+    ++m_holds;
+    m_done.wait(lock, [this] { return m_running.empty(); });
+}
+
+void WorkerPool::resume() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_holds > 0)
+            --m_holds;
+    }
+    m_wake.notify_all();
+}
+
+bool WorkerPool::held() const {
+    const std::lock_guard lock(m_mutex);
+    return m_holds > 0;
+}
+
 void WorkerPool::run() {
     std::unique_lock lock(m_mutex);
     while (true) {
-        m_wake.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+        m_wake.wait(lock, [&] { return m_stopping || (!m_queue.empty() && m_holds == 0); });
         if (m_stopping)
             return;
         std::pop_heap(m_queue.begin(), m_queue.end(), later<Queued, Queued>);

@@ -38,6 +38,14 @@ public:
     // Queued and running tasks of `tag`.
     int pending(std::uintptr_t tag) const;
 
+    // Holds every queued task where it is and waits until no task runs, so
+    // that what the tasks read may change; resume() lets them go on. Holds
+    // nest: the tasks go on when the last is released. A task must not call
+    // hold() itself.
+    void hold();
+    void resume();
+    bool held() const;
+
 private:
     struct Queued {
         std::uintptr_t tag = 0;
@@ -56,6 +64,7 @@ private:
     std::vector<std::uintptr_t> m_running;
     std::uint64_t m_next = 0;
     bool m_stopping = false;
+    int m_holds = 0;
     std::vector<std::jthread> m_threads;
 };
 

@@ -191,8 +191,11 @@ void MainWindow::onPluginSetChosen() {
     if (chosen == m_registry->currentSet()) {
         return;
     }
-    m_registry->loadSet(chosen);
-    m_registry->applyDynamicLoading();
+    {
+        const auto hold = m_document.holdDecoding();
+        m_registry->loadSet(chosen);
+        m_registry->applyDynamicLoading();
+    }
     m_document.updateAllViews(nullptr, hint::RedrawAll{});
 }
 

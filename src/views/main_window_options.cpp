@@ -110,12 +110,18 @@ void MainWindow::editPlugins() {
     if (m_registry == nullptr)
         return;
     const std::string before = m_registry->currentSet();
-    PluginDialog dialog(*m_registry, m_settings, this);
-    dialog.exec();
+    std::string chosen = before;
+    {
+        // Every click switches decoders at once: no worker decodes meanwhile.
+        const auto hold = m_document.holdDecoding();
+        PluginDialog dialog(*m_registry, m_settings, this);
+        dialog.exec();
+        chosen = dialog.chosenSet();
+    }
     reloadPluginSets();
     // Another set may read other files: the folder is read again. Within
     // one set, what is shown is redrawn with the decoders now in use.
-    if (dialog.chosenSet() != before && !m_document.currentFolder().empty())
+    if (chosen != before && !m_document.currentFolder().empty())
         m_document.refresh(true);
     else
         m_document.updateAllViews(nullptr, hint::RedrawAll{m_document.currentFolder()});

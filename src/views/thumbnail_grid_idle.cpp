@@ -26,17 +26,23 @@ bool ThumbnailGrid::idleStep(int) {
     if (m_viewers->idleStep(giveWay))
         return true;
     applyFinishedThumbnails();
-    switch (m_stage) {
-    case Stage::Idle:
+    const bool more = [this] {
+        switch (m_stage) {
+        case Stage::Idle:
+            return false;
+        case Stage::DrawVisible:
+            return stageDrawVisible();
+        case Stage::MakeVisible:
+            return stageMakeVisible();
+        case Stage::MakeAll:
+            return stageMakeAll();
+        }
         return false;
-    case Stage::DrawVisible:
-        return stageDrawVisible();
-    case Stage::MakeVisible:
-        return stageMakeVisible();
-    case Stage::MakeAll:
-        return stageMakeAll();
-    }
-    return false;
+    }();
+    // Results the batch left for later (it gave way to input or to its time
+    // share) are taken in the next share: no worker wakes the grid for them
+    // again, and with every worker done the grid would wait for nothing.
+    return more || m_document.waitForThumbnailResults(std::chrono::milliseconds(0));
 }
 
 void ThumbnailGrid::applyFinishedThumbnails() {

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 namespace vemra {
 namespace {
@@ -129,10 +130,13 @@ class GatedLoader : public test::FakePictureLoader {
 public:
     int loadForThumbnail(PictureSource& entry, int boxWidth, int boxHeight,
                          PictureBuffer& out) override {
+        ++entered;
         std::unique_lock lock(m_mutex);
         m_opened.wait(lock, [this] { return m_open; });
         lock.unlock();
-        return FakePictureLoader::loadForThumbnail(entry, boxWidth, boxHeight, out);
+        const int code = FakePictureLoader::loadForThumbnail(entry, boxWidth, boxHeight, out);
+        ++finished;
+        return code;
     }
     void open() {
         const std::lock_guard lock(m_mutex);
@@ -143,6 +147,8 @@ public:
         const std::lock_guard lock(m_mutex);
         m_open = false;
     }
+    std::atomic<int> entered = 0;
+    std::atomic<int> finished = 0;
 
 private:
     std::mutex m_mutex;
@@ -218,6 +224,42 @@ TEST_F(DocumentDropTest, AResultWhoseEntryChangedIsDropped) {
             EXPECT_TRUE(doc.entryAt(0)->thumbnail);
         }
     }
+}
+
+// While decoders are switched on or off no decode runs: taking the hold
+// waits for the running ones, the queued one waits for its end and then
+// comes as usual.
+TEST_F(DocumentDropTest, NoDecodeRunsWhileDecodingIsHeld) {
+    loader.close();
+    for (int i = 0; i < 3; ++i)
+        doc.requestThumbnail(i, kCell, true);
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (loader.entered < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(loader.entered, 2); // two workers, both in a decode
+    std::jthread opener([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        loader.open();
+    });
+    {
+        const auto hold = doc.holdDecoding();
+        EXPECT_TRUE(doc.decodingHeld());
+        EXPECT_EQ(loader.finished, 2);
+        std::vector<int> applied;
+        while (applied.size() < 2 && doc.waitForThumbnailResults(kWait))
+            doc.applyThumbnailResults(
+                kCell, [&](int p) { applied.push_back(p); }, nullptr);
+        EXPECT_EQ(applied.size(), 2u);
+        // Time enough for a worker to start the third, were it let go.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(loader.entered, 2);
+        EXPECT_EQ(doc.thumbnailJobsOutstanding(), 1);
+    }
+    EXPECT_FALSE(doc.decodingHeld());
+    applyAll(doc, kCell);
+    EXPECT_EQ(loader.entered, 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(doc.entryAt(i)->thumbnail) << i;
 }
 
 // The budget lets go of the least recently drawn thumbnails outside the

@@ -203,5 +203,61 @@ TEST_F(ThumbCacheFileTest, PutReplacesByBothNamesAndLongTextsAreCut) {
     EXPECT_EQ(r.bytes().size(), ThumbRecord::kHeaderSize);
 }
 
+// Past the memory limit thumbnails wait in a scratch file: whatever the
+// limit, every record gives back its own bytes, replaced and erased records
+// behave as in memory, and the written file is byte for byte the same.
+TEST_F(ThumbCacheFileTest, ThumbnailsPastTheMemoryLimitComeBackWholeAndAreWrittenTheSame) {
+    const auto dataOf = [](int i, int version) {
+        std::vector<std::byte> data(static_cast<std::size_t>(100 + i * 7));
+        for (std::size_t b = 0; b < data.size(); ++b)
+            data[b] = static_cast<std::byte>(b * 31 + static_cast<std::size_t>(i + version * 13));
+        return data;
+    };
+    const auto name = [](int i) { return "p" + std::to_string(i) + ".jpg"; };
+    constexpr int kCount = 60;
+    std::vector<std::byte> written;
+    for (const std::size_t limit : {std::size_t{1} << 30, std::size_t{1000}, std::size_t{0}}) {
+        SCOPED_TRACE(limit);
+        std::filesystem::remove(path());
+        ThumbCacheFile file(dir.path().string(), path());
+        file.setHeldLimit(limit);
+        for (int i = 0; i < kCount; ++i) {
+            ThumbRecord r;
+            r.setText(ThumbRecord::FileName, name(i));
+            r.setJpegData(dataOf(i, 0));
+            file.put(std::move(r));
+        }
+        ThumbRecord replaced;
+        replaced.setText(ThumbRecord::FileName, name(10));
+        replaced.setJpegData(dataOf(10, 1));
+        file.put(std::move(replaced));
+        EXPECT_TRUE(file.erase(name(20), ""));
+        EXPECT_LE(file.heldBytes(), limit);
+        for (int i = 0; i < kCount; ++i) {
+            const ThumbRecord* r = file.find(name(i), "");
+            if (i == 20) {
+                EXPECT_EQ(r, nullptr);
+                continue;
+            }
+            ASSERT_NE(r, nullptr) << i;
+            EXPECT_EQ(file.jpegData(*r), dataOf(i, i == 10 ? 1 : 0)) << i;
+        }
+        ASSERT_TRUE(file.write());
+        const auto bytes = test::readFile(path());
+        if (written.empty())
+            written = bytes;
+        EXPECT_TRUE(bytes == written);
+
+        // Loaded under the same limit, the records are all there again.
+        ThumbCacheFile again(dir.path().string(), path());
+        again.setHeldLimit(limit);
+        ASSERT_TRUE(again.load());
+        EXPECT_EQ(again.records().size(), static_cast<std::size_t>(kCount - 1));
+        EXPECT_LE(again.heldBytes(), limit);
+        for (int i : {0, 10, kCount - 1})
+            EXPECT_EQ(again.jpegData(*again.find(name(i), "")), dataOf(i, i == 10 ? 1 : 0));
+    }
+}
+
 } // namespace
 } // namespace vemra
