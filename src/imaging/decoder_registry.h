@@ -128,6 +128,8 @@ public:
     void setHostOptions(PluginHostOptions options) { m_hostOptions = std::move(options); }
     // True when the plug-ins run in host processes (known after the scan).
     bool pluginsInHost() const { return m_host != nullptr; }
+    // How many host processes were started so far, replacements included.
+    int hostsStarted() const { return m_host != nullptr ? m_host->hostsStarted() : 0; }
     // Whether a plug-in faulted and is left out for the rest of the session.
     bool isLeftOut(DecoderId id, DecoderKind kind) const;
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -92,6 +93,19 @@ void HostProcess::kill() {
         m_pid = -1;
     }
     m_socket.reset();
+}
+
+std::uint64_t HostProcess::residentBytes() const {
+    const std::string path = "/proc/" + std::to_string(m_pid) + "/statm";
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        return 0;
+    }
+    unsigned long long size = 0;
+    unsigned long long resident = 0;
+    const int got = std::fscanf(file, "%llu %llu", &size, &resident);
+    std::fclose(file);
+    return got == 2 ? resident * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) : 0;
 }
 
 HostProcess::~HostProcess() {

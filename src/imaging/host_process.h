@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,10 @@ public:
     pid_t pid() const { return m_pid; }
     // Ends the process at once (it stopped answering or sent nonsense).
     void kill();
+    // Its resident memory in bytes, 0 when unknown.
+    std::uint64_t residentBytes() const;
+    // Calls answered so far.
+    int answered = 0;
 
 private:
     HostProcess(UniqueFd socket, pid_t pid) : m_socket(std::move(socket)), m_pid(pid) {}

@@ -185,6 +185,27 @@ bool readSizedAnswer(MessageReader& reader, int& code, std::uint64_t& bytes) {
     return true;
 }
 
+void writePictureInPlace(MessageWriter& writer, const PictureInPlace& picture) {
+    writer.i32(0);
+    writer.u64(picture.total);
+    writer.bytes(picture.head);
+    writer.u64(picture.pixelAddress);
+    writer.u64(picture.pixelBytes);
+}
+
+bool readPictureInPlace(MessageReader& reader, int& code, PictureInPlace& out,
+                        std::uint64_t maxBytes) {
+    std::int32_t value = 0;
+    if (reader.type() != Message::Answer || !reader.i32(value) || value != 0 ||
+        !reader.u64(out.total) || !reader.bytes(out.head, kMaxPictureHead) ||
+        !reader.u64(out.pixelAddress) || !reader.u64(out.pixelBytes) || !reader.complete()) {
+        return false;
+    }
+    code = value;
+    return out.total <= maxBytes && out.head.size() <= out.total &&
+           out.pixelBytes <= out.total - out.head.size();
+}
+
 bool readCodeAnswer(MessageReader& reader, int& code) {
     std::int32_t value = 0;
     if (reader.type() != Message::Answer || !reader.i32(value) || !reader.complete()) {

@@ -32,12 +32,14 @@ enum class Message : std::uint32_t {
     IsSupported,         // plug-in path, file name, header bytes
     IsSupportedAny,      // file name, header bytes, plug-in paths: the first that takes it
     PictureInfo,         // plug-in path, source
-    Picture,             // plug-in path, source
+    Picture,             // plug-in path, source, whether the answer may be read in place
     ArchiveInfo,         // plug-in path, source
     FileToMemory,        // plug-in path, archive path, position
     FileToFolder,        // plug-in path, archive path, position, folder
     ConfigurationDialog, // plug-in path, function
     ProgressAnswer,      // the program's progress callback's answer
+    SharePicture,        // the kept picture again, in a memfd (when reading in place failed)
+    Release,             // the kept picture was read; no answer
     // Host to program.
     Loaded = 100, // has configuration dialog, information entries
     LoadFailed,   // the loader's error text
@@ -105,6 +107,22 @@ bool readInfoAnswer(MessageReader& reader, int& code, PluginPictureInfo& out);
 // Answers that carry a code and, with success, the byte count of the memfd
 // sent beside them (pictures, members, member lists).
 bool readSizedAnswer(MessageReader& reader, int& code, std::uint64_t& bytes);
+// A picture left in the host for the program to read in place: the merged
+// picture's size, its header and colour table, and where the host holds the
+// pixel rows (read with process_vm_readv).
+struct PictureInPlace {
+    std::uint64_t total = 0;
+    std::vector<std::byte> head;
+    std::uint64_t pixelAddress = 0;
+    std::uint64_t pixelBytes = 0;
+};
+// Largest header and colour table sent inside a message.
+inline constexpr std::size_t kMaxPictureHead = 32 * 1024;
+void writePictureInPlace(MessageWriter& writer, const PictureInPlace& picture);
+// False for a malformed answer or sizes that do not add up: the head and the
+// pixel rows must fit the total, and the total at most `maxBytes`.
+bool readPictureInPlace(MessageReader& reader, int& code, PictureInPlace& out,
+                        std::uint64_t maxBytes);
 bool readCodeAnswer(MessageReader& reader, int& code);
 bool readProgress(MessageReader& reader, int& done, int& total);
 

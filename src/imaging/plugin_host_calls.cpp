@@ -3,9 +3,11 @@
 #include "platform/install_layout.h"
 #include "platform/program_path.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +23,8 @@ namespace {
 constexpr const char* kHostName = "vemra-spi-host";
 // A member list longer than this is not an archive anyone browses.
 constexpr std::uint64_t kMaxListBytes = std::uint64_t{256} << 20;
+// How often a host's memory is looked at, in answered calls.
+constexpr int kMemoryCheckInterval = 16;
 
 bool executable(const std::filesystem::path& path) {
     return ::access(path.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(path);
@@ -135,6 +139,14 @@ std::unique_ptr<host::HostProcess> PluginHostCalls::acquire() {
 }
 
 void PluginHostCalls::release(std::unique_ptr<host::HostProcess> host) {
+    // A plug-in that leaks grows its host without end; now and then a host
+    // that holds too much is let go, and the next call starts a fresh one.
+    if (++host->answered % kMemoryCheckInterval == 0 &&
+        host->residentBytes() > m_options.maxResidentBytes) {
+        host.reset();
+        retire();
+        return;
+    }
     {
         const std::lock_guard lock(m_mutex);
         m_idle.push_back(std::move(host));
@@ -171,7 +183,14 @@ PluginHostCalls::Outcome PluginHostCalls::exchange(const Call& call, Reply& repl
             retire();
             continue;
         }
-        const Outcome outcome = converse(*host, call, reply, fault, faultedAt);
+        Outcome outcome = converse(*host, call, reply, fault, faultedAt);
+        if (outcome == Outcome::Answered && call.finish && !call.finish(*host, reply)) {
+            outcome = Outcome::Unavailable;
+            host->kill();
+            host.reset();
+            retire();
+            return outcome;
+        }
         if (outcome == Outcome::Answered) {
             release(std::move(host));
         } else {
@@ -361,6 +380,53 @@ bool PluginHostCalls::pictureInfo(PluginSlot& slot, const PluginSource& source,
     return true;
 }
 
+bool PluginHostCalls::readPictureInPlace(host::HostProcess& host, Reply& reply, PictureBuffer& out,
+                                         ResultCode& code) {
+    MessageReader reader(reply.message);
+    int answer = 0;
+    host::PictureInPlace place;
+    if (reply.fd || !host::readPictureInPlace(reader, answer, place, MemoryBlock::kMaxBytes)) {
+        return true; // a failure code, or a memfd: read after the exchange
+    }
+    reply.message.clear();
+    PictureBuffer picture = PictureBuffer::allocate(static_cast<std::size_t>(place.total));
+    if (picture.isNull()) {
+        code = ResultCode::OutOfMemory;
+        host::sendMessage(host.socket(), MessageWriter(Message::Release).data());
+        return true;
+    }
+    std::byte* data = picture.block().data();
+    std::memcpy(data, place.head.data(), place.head.size());
+    if (place.pixelBytes > 0) {
+        iovec local{data + place.head.size(), static_cast<std::size_t>(place.pixelBytes)};
+        iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(place.pixelAddress)),
+                     static_cast<std::size_t>(place.pixelBytes)};
+        const ssize_t got = ::process_vm_readv(host.pid(), &local, 1, &remote, 1, 0);
+        if (got < 0 && (errno == EPERM || errno == ENOSYS || errno == EACCES)) {
+            // Not allowed here: from now on pictures come in memfds.
+            m_inPlace = false;
+            if (!host::sendMessage(host.socket(), MessageWriter(Message::SharePicture).data()) ||
+                host::receiveMessage(host.socket(), reply.message, reply.fd,
+                                     m_options.limits.picture) != host::ReceiveStatus::Message) {
+                return false;
+            }
+            return true;
+        }
+        if (got < 0 || static_cast<std::uint64_t>(got) != place.pixelBytes) {
+            code = ResultCode::InvalidData;
+            return false; // an address that is not there: the host is not to be trusted
+        }
+    }
+    host::sendMessage(host.socket(), MessageWriter(Message::Release).data());
+    if (!picture.isValid()) {
+        code = ResultCode::InvalidData;
+        return true;
+    }
+    code = ResultCode::Success;
+    out = std::move(picture);
+    return true;
+}
+
 bool PluginHostCalls::picture(PluginSlot& slot, const PluginSource& source, PictureBuffer& out,
                               ProgressCallback progress, intptr_t userData, ResultCode& code,
                               FaultReport& fault) {
@@ -369,17 +435,24 @@ bool PluginHostCalls::picture(PluginSlot& slot, const PluginSource& source, Pict
     MessageWriter request(Message::Picture);
     request.text(slot.module.path());
     writeSource(request, source);
+    request.u32(m_inPlace ? 1 : 0);
     const host::UniqueFd bytes = sourceBytes(source);
     if (source.isMemory() && source.number() > 0 && !bytes) {
         code = ResultCode::OutOfMemory;
         return true;
     }
     Reply reply;
-    const Call call{"GetPicture", request.data(), bytes.get(), m_options.limits.picture,
-                    progress,     userData};
+    Call call{"GetPicture", request.data(), bytes.get(), m_options.limits.picture,
+              progress,     userData};
+    call.finish = [&](host::HostProcess& host, Reply& answer) {
+        return readPictureInPlace(host, answer, out, code);
+    };
     const Outcome outcome = exchange(call, reply, fault);
     if (outcome == Outcome::Faulted) {
         return false;
+    }
+    if (!out.isNull() || reply.message.empty()) {
+        return true; // read in place (or refused there)
     }
     MessageReader reader(reply.message);
     int answer = 0;

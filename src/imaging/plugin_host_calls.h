@@ -3,8 +3,10 @@
 #include "imaging/host_process.h"
 #include "imaging/plugin_calls.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +36,9 @@ struct PluginHostOptions {
     HostTimeLimits limits = HostTimeLimits::fromEnvironment();
     // Hosts running at once at most; calls beyond wait for a free one.
     int maxHosts = 4;
+    // A host holding more memory than this (a plug-in that leaks) is
+    // replaced between calls.
+    std::uint64_t maxResidentBytes = std::uint64_t{1} << 30;
 };
 
 // The vemra-spi-host the program runs: VEMRA_SPI_HOST when set, else beside
@@ -88,6 +93,10 @@ public:
 
 private:
     enum class Outcome { Answered, Faulted, Unavailable };
+    struct Reply {
+        std::vector<std::byte> message;
+        host::UniqueFd fd;
+    };
     struct Call {
         const char* operation;
         std::span<const std::byte> request;
@@ -95,10 +104,9 @@ private:
         std::chrono::milliseconds limit;
         ProgressCallback progress = nullptr;
         intptr_t userData = 0;
-    };
-    struct Reply {
-        std::vector<std::byte> message;
-        host::UniqueFd fd;
+        // Runs on the answer while the host is still held; false when the
+        // host misbehaved and must go.
+        std::function<bool(host::HostProcess&, Reply&)> finish = {};
     };
 
     // Sends `call` to a free host and waits for its answer, passing progress
@@ -108,6 +116,10 @@ private:
     Outcome exchange(const Call& call, Reply& reply, FaultReport& fault, std::uint32_t& faultedAt);
     Outcome converse(host::HostProcess& host, const Call& call, Reply& reply, FaultReport& fault,
                      std::uint32_t& faultedAt);
+    // Reads a picture the host left for reading in place; false when the
+    // host lied about it.
+    bool readPictureInPlace(host::HostProcess& host, Reply& reply, PictureBuffer& out,
+                            ResultCode& code);
     std::unique_ptr<host::HostProcess> acquire();
     void release(std::unique_ptr<host::HostProcess> host);
     void retire();
@@ -118,6 +130,9 @@ private:
     std::vector<std::unique_ptr<host::HostProcess>> m_idle;
     int m_running = 0; // idle and lent out
     int m_started = 0;
+    // Pictures are read straight out of the host's memory until the system
+    // refuses that (ptrace restrictions); then they come in memfds.
+    std::atomic<bool> m_inPlace = true;
 };
 
 } // namespace vemra

@@ -204,6 +204,34 @@ TEST_P(PluginHostTest, FaultingPluginsAreReportedOnceAndLeftOutWhileEverythingEl
     }
 }
 
+TEST_P(PluginHostTest, ProgressReachesTheProgramAndItsCancelReachesThePlugin) {
+    std::vector<std::uint8_t> rgb(32 * 32 * 3, 77);
+    std::uint8_t* webp = nullptr;
+    const std::size_t size = WebPEncodeLosslessRGB(rgb.data(), 32, 32, 32 * 3, &webp);
+    test::writeFile(picture("p.webp"), {reinterpret_cast<std::byte*>(webp),
+                                        reinterpret_cast<std::byte*>(webp) + size});
+    WebPFree(webp);
+    auto r = registry();
+    m_faults.clear(); // the constructor's fault, at the scan
+    const DecoderId id = r->find("webp", DecoderKind::Picture);
+    static std::atomic<int> calls = 0;
+    calls = 0;
+    DecodeOptions options;
+    options.userData = 7;
+    options.progress = [](int, int, intptr_t user) {
+        ++calls;
+        return user == 7 ? 1 : 0; // cancel, and only with our own user data
+    };
+    PictureBuffer out;
+    EXPECT_EQ(r->picture(id, PluginSource::file(picture("p.webp")), out, options), 1);
+    EXPECT_TRUE(out.isNull());
+    EXPECT_GE(calls.load(), 1);
+    options.progress = [](int, int, intptr_t) { return 0; };
+    EXPECT_EQ(r->picture(id, PluginSource::file(picture("p.webp")), out, options), 0);
+    EXPECT_EQ(out.width(), 32);
+    EXPECT_TRUE(m_faults.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, PluginHostTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "InHost" : "InProcess"; });
 
@@ -277,6 +305,28 @@ TEST(PluginHost, SeveralHostsServeThreadsAtOnceAndAHungOneIsReplaced) {
     ASSERT_EQ(faults.size(), 1u);
     EXPECT_EQ(faults[0].rfind("GetPicture :Code=102", 0), 0u) << faults[0];
     EXPECT_NE(faults[0].find("時間内に応答しなかった"), std::string::npos);
+}
+
+TEST(PluginHost, AHostThatLeaksIsReplacedBetweenCalls) {
+    test::ensureGuiApplication();
+    TempDir dir;
+    fs::create_directories(dir.path() / "spi");
+    fs::copy_file(test::testPluginPath("hostile_leak"), dir.path() / "spi" / "hostile_leak.spi");
+    SettingsStore store(dir.file("vemra.ini"));
+    DecoderRegistry r(store);
+    r.setWriteBack(false);
+    PluginHostOptions options;
+    options.maxResidentBytes = std::uint64_t{48} << 20; // 4 MiB lost per call
+    r.setHostOptions(options);
+    r.scan((dir.path() / "spi").string(), "");
+    test::writeFile(dir.file("x.hostile"), text("HOSTILE:leak"));
+    const DecoderId id = r.find("hostile_leak", DecoderKind::Picture);
+    for (int i = 0; i < 40; ++i) {
+        PictureBuffer out;
+        ASSERT_EQ(r.picture(id, PluginSource::file(dir.file("x.hostile")), out), 0) << i;
+        ASSERT_EQ(out.width(), 16);
+    }
+    EXPECT_GE(r.hostsStarted(), 2);
 }
 
 TEST(PluginHost, AHostThatEndsAtOnceCostsOnlyThePlugins) {

@@ -50,6 +50,16 @@ ProgressState g_progress;
 std::vector<std::byte> g_progressReply;
 host::UniqueFd g_progressFd;
 
+// The last picture, kept until the program has read it in place from this
+// process (or asked for it in a memfd instead).
+struct KeptPicture {
+    SpiBlock info;
+    SpiBlock pixels;
+    std::size_t pixelOffset = 0;
+    std::size_t total = 0;
+};
+KeptPicture g_kept;
+
 void send(const MessageWriter& message, int fd = -1) {
     if (!host::sendMessage(kSocket, message.data(), fd)) {
         _exit(0); // the program is gone
@@ -95,8 +105,10 @@ int forwardProgress(int done, int total, intptr_t) {
     return answer;
 }
 
+// The first report of a call is passed on at once: a cancel may already be
+// waiting for it.
 void startProgress() {
-    g_progress = {std::chrono::steady_clock::now(), 0};
+    g_progress = {std::chrono::steady_clock::now() - kProgressInterval, 0};
 }
 
 // The plug-in at `path`, loaded on first use; null when the loader refuses
@@ -256,10 +268,32 @@ void pictureInfo(MessageReader& reader, int fd) {
     send(answer);
 }
 
+// Sends the kept picture in a sealed memfd, written once, and lets it go.
+void sharePicture() {
+    if (g_kept.total == 0) {
+        answerSized(static_cast<int>(ResultCode::Failure), 0);
+        return;
+    }
+    host::UniqueFd merged;
+    guarded("AppendHandle", [&] {
+        const std::span<const std::byte> parts[] = {g_kept.info.bytes().first(g_kept.pixelOffset),
+                                                    g_kept.pixels.bytes()};
+        merged = host::sealedBytes(parts, g_kept.total);
+    });
+    const std::size_t total = g_kept.total;
+    g_kept = {};
+    if (!merged) {
+        answerSized(static_cast<int>(ResultCode::OutOfMemory), 0);
+        return;
+    }
+    answerSized(0, total, merged.get());
+}
+
 void picture(MessageReader& reader, int fd) {
     std::string path;
     Source source;
-    if (!reader.text(path, 8192) || !readSource(reader, fd, source)) {
+    std::uint32_t inPlace = 0;
+    if (!reader.text(path, 8192) || !readSource(reader, fd, source) || !reader.u32(inPlace)) {
         _exit(2);
     }
     const PluginModule* module = moduleFor(path);
@@ -278,35 +312,46 @@ void picture(MessageReader& reader, int fd) {
         answerSized(static_cast<int>(code), 0);
         return;
     }
-    // The merge: header and colour table, then the pixel rows, written once
-    // into the memory the program maps. The blocks' sizes are the plug-in's
-    // words, so reading them stays inside the guard.
-    host::UniqueFd merged;
+    // The merge: header and colour table, then the pixel rows. The blocks'
+    // sizes are the plug-in's words, so reading them stays inside the guard.
+    std::size_t pixelOffset = 0;
     std::size_t total = 0;
     guarded("AppendHandle", [&] {
         const std::optional<DibLayout> layout =
             info.isNull() ? std::nullopt : DibLayout::describe(info.bytes());
-        if (!layout || layout->pixelOffset > info.size()) {
+        if (!layout || layout->pixelOffset > info.size() ||
+            layout->pixelOffset > host::kMaxPictureHead) {
             return;
         }
         const std::size_t room = std::max(pixels.size(), layout->imageBytes);
         if (room > MemoryBlock::kMaxBytes - layout->pixelOffset) {
             return;
         }
-        total = layout->pixelOffset + room;
-        const std::span<const std::byte> parts[] = {info.bytes().first(layout->pixelOffset),
-                                                    pixels.bytes()};
-        merged = host::sealedBytes(parts, total);
+        pixelOffset = layout->pixelOffset;
+        total = pixelOffset + room;
     });
-    if (!merged) {
-        answerSized(
-            static_cast<int>(total == 0 ? ResultCode::InvalidData : ResultCode::OutOfMemory), 0);
+    if (total == 0) {
+        answerSized(static_cast<int>(ResultCode::InvalidData), 0);
         return;
     }
-    // The plug-in's blocks go before the answer, so the host holds one copy.
-    info.reset();
-    pixels.reset();
-    answerSized(0, total, merged.get());
+    g_kept = {std::move(info), std::move(pixels), pixelOffset, total};
+    if (inPlace) {
+        // The program copies the rows straight out of this process into its
+        // own picture: one copy, as in process.
+        MessageWriter answer(Message::Answer);
+        guarded("AppendHandle", [&] {
+            host::PictureInPlace place;
+            place.total = total;
+            const auto head = g_kept.info.bytes().first(pixelOffset);
+            place.head.assign(head.begin(), head.end());
+            place.pixelAddress = reinterpret_cast<std::uintptr_t>(g_kept.pixels.bytes().data());
+            place.pixelBytes = g_kept.pixels.size();
+            host::writePictureInPlace(answer, place);
+        });
+        send(answer);
+        return;
+    }
+    sharePicture();
 }
 
 void archiveInfo(MessageReader& reader, int fd) {
@@ -432,7 +477,15 @@ int main() {
             _exit(0);
         }
         MessageReader reader(message);
+        if (reader.type() == Message::SharePicture) {
+            sharePicture();
+            continue;
+        }
+        // Whatever comes after a picture means the program is done with it.
+        g_kept = {};
         switch (reader.type()) {
+        case Message::Release:
+            break;
         case Message::Load:
             load(reader);
             break;
