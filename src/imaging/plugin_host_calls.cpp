@@ -47,6 +47,19 @@ host::UniqueFd sourceBytes(const PluginSource& source) {
     return host::sealedBytes(parts, bytes.size());
 }
 
+// The code of an answer that carries a code and, on success, the size of
+// the memfd beside it; false for anything else.
+bool sizedAnswer(const std::vector<std::byte>& message, int& code, std::uint64_t& size) {
+    MessageReader reader(message);
+    return host::readSizedAnswer(reader, code, size);
+}
+
+// The code of an answer that carries nothing else; false for anything else.
+bool codeAnswer(const std::vector<std::byte>& message, const host::UniqueFd& fd, int& code) {
+    MessageReader reader(message);
+    return !fd && host::readCodeAnswer(reader, code);
+}
+
 const char* phaseOperation(host::FaultPhase phase, const char* operation) {
     switch (phase) {
     case host::FaultPhase::Load:
@@ -309,10 +322,9 @@ bool PluginHostCalls::isSupported(PluginSlot& slot, const std::string& fileName,
     if (outcome == Outcome::Faulted) {
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = 0;
-    takes = outcome == Outcome::Answered && !reply.fd && host::readCodeAnswer(reader, answer) &&
-            answer != 0;
+    takes =
+        outcome == Outcome::Answered && codeAnswer(reply.message, reply.fd, answer) && answer != 0;
     return true;
 }
 
@@ -342,9 +354,8 @@ bool PluginHostCalls::firstSupporting(std::span<PluginSlot* const> asked,
         faultedAt = at < asked.size() ? static_cast<int>(at) : 0;
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = -1;
-    if (outcome == Outcome::Answered && !reply.fd && host::readCodeAnswer(reader, answer) &&
+    if (outcome == Outcome::Answered && codeAnswer(reply.message, reply.fd, answer) &&
         answer >= 0 && static_cast<std::size_t>(answer) < asked.size()) {
         winner = answer;
     }
@@ -454,10 +465,9 @@ bool PluginHostCalls::picture(PluginSlot& slot, const PluginSource& source, Pict
     if (!out.isNull() || reply.message.empty()) {
         return true; // read in place (or refused there)
     }
-    MessageReader reader(reply.message);
     int answer = 0;
     std::uint64_t size = 0;
-    if (outcome != Outcome::Answered || !host::readSizedAnswer(reader, answer, size)) {
+    if (outcome != Outcome::Answered || !sizedAnswer(reply.message, answer, size)) {
         return true;
     }
     code = static_cast<ResultCode>(answer);
@@ -491,10 +501,9 @@ bool PluginHostCalls::archiveInfo(PluginSlot& slot, const PluginSource& source,
     if (outcome == Outcome::Faulted) {
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = 0;
     std::uint64_t size = 0;
-    if (outcome != Outcome::Answered || !host::readSizedAnswer(reader, answer, size) ||
+    if (outcome != Outcome::Answered || !sizedAnswer(reply.message, answer, size) ||
         size % sizeof(ArchiveEntry) != 0 || size > kMaxListBytes) {
         return true;
     }
@@ -535,10 +544,9 @@ bool PluginHostCalls::fileToMemory(PluginSlot& slot, const std::string& archiveP
     if (outcome == Outcome::Faulted) {
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = 0;
     std::uint64_t size = 0;
-    if (outcome != Outcome::Answered || !host::readSizedAnswer(reader, answer, size)) {
+    if (outcome != Outcome::Answered || !sizedAnswer(reply.message, answer, size)) {
         return true;
     }
     code = static_cast<ResultCode>(answer);
@@ -575,9 +583,8 @@ bool PluginHostCalls::fileToFolder(PluginSlot& slot, const std::string& archiveP
     if (outcome == Outcome::Faulted) {
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = 0;
-    if (outcome == Outcome::Answered && !reply.fd && host::readCodeAnswer(reader, answer)) {
+    if (outcome == Outcome::Answered && codeAnswer(reply.message, reply.fd, answer)) {
         code = static_cast<ResultCode>(answer);
     }
     return true;
@@ -597,9 +604,8 @@ bool PluginHostCalls::configurationDialog(PluginSlot& slot, void* /*parent*/, in
     if (outcome == Outcome::Faulted) {
         return false;
     }
-    MessageReader reader(reply.message);
     int answer = 0;
-    if (outcome == Outcome::Answered && !reply.fd && host::readCodeAnswer(reader, answer)) {
+    if (outcome == Outcome::Answered && codeAnswer(reply.message, reply.fd, answer)) {
         result = answer;
     }
     return true;
