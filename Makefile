@@ -34,7 +34,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins fuzz fuzz-build format clean
 
 all: build
 
@@ -106,7 +106,7 @@ tsan: deps
 		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -190,6 +190,11 @@ bench-viewer: build-bench
 # cp of 1,000 files into the monitored folder: how often it is read.
 bench-folder: build-bench
 	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/folder-bench $(ARGS)
+
+# Plug-ins in their host process against plug-ins in the program: 12-megapixel
+# WebP and HEIF decodes through the plug-ins, identifying 2,000 files.
+bench-plugins: build-bench
+	QT_QPA_PLATFORM=offscreen $(BENCH_DIR)/bench/plugin-host-bench $(BENCH_DIR)/plugins $(BENCH_DIR)/vemra-spi-host
 
 # libFuzzer targets (clang): builds every fuzz_<reader>, makes the seed
 # corpora and runs each target for FUZZ_SECONDS.

@@ -1,5 +1,6 @@
 #include "imaging/decoder_registry.h"
 
+#include "imaging/in_process_calls.h"
 #include "platform/program_path.h"
 #include "platform/wildcard.h"
 #include "settings/settings_store.h"
@@ -57,6 +58,11 @@ DecoderRegistry::~DecoderRegistry() {
             unloadGuarded(*p);
         }
     }
+    // The hosts end with their calls object, after every plug-in is let go.
+    m_pictures.clear();
+    m_archives.clear();
+    m_host = nullptr;
+    m_calls.reset();
 }
 
 void DecoderRegistry::readSettings() {
@@ -67,6 +73,7 @@ void DecoderRegistry::readSettings() {
     m_settings.scanHeadJpeg = s.getInt(kSection, "#ScanHeadJPEG", 0);
     m_settings.dynamicLoading = s.getInt(kSection, "DynamicSPI", 0) != 0;
     m_settings.alert = s.getInt(kSection, "SpiAlert", 1) != 0;
+    m_settings.outOfProcess = s.getInt(kSection, "OutOfProcess", 1) != 0;
     m_settings.skipErrJpeg = s.getText(kSection, "SkipErrJPEG", "");
     m_settings.pluginFolder = s.getText(kSection, "SPIDIR", "");
     m_settings.setName = s.getText(kSection, "SPISet", "");
@@ -85,6 +92,7 @@ void DecoderRegistry::writeSettings() {
     s.putInt(kSection, "#PluginEXT", m_settings.pluginExtensionOnly ? 1 : 0);
     s.putInt(kSection, "DynamicSPI", m_settings.dynamicLoading ? 1 : 0);
     s.putInt(kSection, "SpiAlert", m_settings.alert ? 1 : 0);
+    s.putInt(kSection, "OutOfProcess", m_settings.outOfProcess ? 1 : 0);
     s.putText(kSection, "SkipErrJPEG", m_settings.skipErrJpeg);
     s.putText(kSection, "SPIDIR", m_settings.pluginFolder);
     s.putText(kSection, "SPISet", m_settings.setName);
@@ -120,11 +128,58 @@ std::string DecoderRegistry::pluginFolder() const {
     return folder;
 }
 
-void DecoderRegistry::reportFault(const FaultReport& report) {
+void DecoderRegistry::reportFault(const FaultReport& report, const std::string& pluginFile) {
     const std::lock_guard lock(m_sinkMutex);
     if (m_settings.alert && m_fault) {
-        m_fault(faultMessage(report));
+        std::string text = faultMessage(report);
+        if (!pluginFile.empty()) {
+            text += "\n[" + pluginFile + "]";
+        }
+        m_fault(text);
     }
+}
+
+bool DecoderRegistry::faulted(Plugin& plugin, const FaultReport& report) {
+    // Threads (or hosts) that fault in the same plug-in at once report it
+    // once; a plug-in that faulted is not asked again this session.
+    if (!plugin.leftOut.exchange(true)) {
+        reportFault(report, fileNameOf(plugin.module.path()));
+    }
+    return false;
+}
+
+bool DecoderRegistry::usable(const Plugin& plugin) const {
+    return !plugin.leftOut && m_calls != nullptr && m_calls->isLoaded(plugin);
+}
+
+bool DecoderRegistry::isLeftOut(DecoderId id, DecoderKind kind) const {
+    const Plugin* p = pluginAt(id, kind);
+    return p != nullptr && p->leftOut;
+}
+
+void DecoderRegistry::chooseCalls() {
+    if (m_calls != nullptr) {
+        return;
+    }
+    if (m_settings.outOfProcess) {
+        PluginHostOptions options = m_hostOptions;
+        if (options.program.empty()) {
+            options.program = findPluginHost();
+        }
+        std::string error = "vemra-spi-host";
+        auto hosts = std::make_unique<PluginHostCalls>(std::move(options));
+        if (!hosts->program().empty() && hosts->startFirst(error)) {
+            m_host = hosts.get();
+            m_calls = std::move(hosts);
+            return;
+        }
+        // Without a host the plug-ins still work, as they always did, in the
+        // program; the user learns why the protection is missing.
+        if (m_status) {
+            m_status("[vemra-spi-host]:" + error, -1);
+        }
+    }
+    m_calls = std::make_unique<InProcessCalls>();
 }
 
 DecoderRegistry::ChangeScope::ChangeScope(DecoderRegistry& registry) : m_registry(registry) {
@@ -140,37 +195,30 @@ DecoderRegistry::ChangeScope::~ChangeScope() {
 }
 
 bool DecoderRegistry::loadGuarded(Plugin& plugin) {
-    if (plugin.module.isLoaded()) {
+    if (m_calls == nullptr || plugin.leftOut) {
+        return false;
+    }
+    if (m_calls->isLoaded(plugin)) {
         return true;
     }
+    std::string error;
     FaultReport report;
-    bool loaded = false;
-    if (!runGuarded(
-            "LoadDLL", [&] { loaded = plugin.module.loadLibrary(); }, report)) {
-        reportFault(report);
-        return false;
+    switch (m_calls->load(plugin, error, report)) {
+    case LoadOutcome::Loaded:
+        return true;
+    case LoadOutcome::Faulted:
+        return faulted(plugin, report);
+    case LoadOutcome::Failed:
+        break;
     }
-    if (!loaded) {
-        return false;
-    }
-    if (!runGuarded(
-            "SetInstance", [&] { plugin.module.lookUpExports(); }, report)) {
-        reportFault(report);
-        unloadGuarded(plugin);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void DecoderRegistry::unloadGuarded(Plugin& plugin) {
-    if (!plugin.module.isLoaded() || plugin.references > 0) {
+    if (m_calls == nullptr || !m_calls->isLoaded(plugin) || plugin.references > 0) {
         return;
     }
-    FaultReport report;
-    if (!runGuarded(
-            "FreeDLL", [&] { plugin.module.unload(); }, report)) {
-        reportFault(report);
-    }
+    m_calls->unload(plugin);
 }
 
 void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
@@ -182,31 +230,22 @@ void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
             m_status(text, flag);
         }
     };
-    FaultReport report;
-    bool loaded = false;
     std::string error;
-    if (!runGuarded(
-            "LoadDLL", [&] { loaded = plugin->module.loadLibrary(&error); }, report)) {
-        reportFault(report);
-        status("[" + bare + "]のロードに失敗しました（SPI内部で例外発生）", -1);
-        return;
-    }
-    if (!loaded) {
+    FaultReport report;
+    switch (m_calls->load(*plugin, error, report)) {
+    case LoadOutcome::Loaded:
+        break;
+    case LoadOutcome::Failed:
         status("[" + bare + "]:" + error, -1);
+        return;
+    case LoadOutcome::Faulted:
+        reportFault(report, withExtension);
+        if (std::string_view(report.operation) == "LoadDLL") {
+            status("[" + bare + "]のロードに失敗しました（SPI内部で例外発生）", -1);
+        }
         return;
     }
     status("[" + bare + "]を調査しています", 0);
-    if (!runGuarded(
-            "SetInstance",
-            [&] {
-                plugin->module.lookUpExports();
-                plugin->module.readInformation();
-            },
-            report)) {
-        reportFault(report);
-        unloadGuarded(*plugin);
-        return;
-    }
     Plugin* added = plugin.get();
     switch (plugin->module.kind()) {
     case PluginKind::Picture:
@@ -245,6 +284,7 @@ void DecoderRegistry::loadPluginFile(const std::string& path, bool shiftHeld) {
 void DecoderRegistry::scan(const std::string& folder, const std::string& setName) {
     const ChangeScope change(*this);
     m_settings.setName = setName;
+    chooseCalls();
     const bool shiftHeld = m_shiftHeld ? m_shiftHeld() : false;
     std::vector<std::string> files;
     std::error_code error;
@@ -538,7 +578,7 @@ bool DecoderRegistry::isLoaded(DecoderId id, DecoderKind kind) const {
         return true;
     }
     const Plugin* p = pluginAt(id, kind);
-    return p != nullptr && p->module.isLoaded();
+    return p != nullptr && usable(*p);
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
+#include "imaging/plugin_calls.h"
+#include "imaging/plugin_host_calls.h"
 #include "imaging/plugin_module.h"
 #include "imaging/spi_block.h"
 #include "platform/fault_guard.h"
@@ -40,6 +42,7 @@ struct RegistrySettings {
     int scanHeadJpeg = 0;             // "#ScanHeadJPEG", read only
     bool dynamicLoading = false;      // "DynamicSPI"
     bool alert = true;                // "SpiAlert"
+    bool outOfProcess = true;         // "OutOfProcess": plug-ins run in vemra-spi-host
     std::string skipErrJpeg;          // "SkipErrJPEG", kept as read
     std::string pluginFolder;         // "SPIDIR"
     std::string setName;              // "SPISet"
@@ -86,11 +89,18 @@ int thumbnailReduction(int width, int height, int requestedWidth, int requestedH
 // decoders and the plug-ins of the plug-in folder, with their switches, the
 // plug-in sets, the most-recently-successful order and the fault guard.
 //
+// Plug-ins run in plug-in host processes (vemra-spi-host) unless
+// "OutOfProcess" is 0 or no host can be run; then in the program itself.
+// Either way, a plug-in that faults fails its call with the failure value,
+// is reported once ("SPI Exception", naming the plug-in and the fault) and
+// is left out for the rest of the session; the settings are not changed.
+//
 // Decoding is safe from several threads at once: identification, info,
 // picture and archive calls (and loadEntryPicture) may run on worker threads
 // while the interface thread uses the registry too. Each plug-in module is
 // called by one thread at a time, since plug-ins keep global state; built-in
-// decoders keep theirs per call. A worker holds sharedUse() for as long as it
+// decoders keep theirs per call (in host processes, one call per host at a
+// time, with several hosts at once). A worker holds sharedUse() for as long as it
 // decodes: the changes of the plug-in list, the sets, the in-use flags and
 // the view lists (interface thread only) wait for it. Settings are changed
 // only while no worker decodes. The fault and status sinks may be called on
@@ -113,6 +123,15 @@ public:
     // Whether the settings and the current set are written back on
     // destruction (on by default; batch tools that only read turn it off).
     void setWriteBack(bool writeBack) { m_writeBack = writeBack; }
+    // Which host program to run and how long its calls may take; by default
+    // findPluginHost() and the standard limits. Takes effect at the scan.
+    void setHostOptions(PluginHostOptions options) { m_hostOptions = std::move(options); }
+    // True when the plug-ins run in host processes (known after the scan).
+    bool pluginsInHost() const { return m_host != nullptr; }
+    // How many host processes were started so far, replacements included.
+    int hostsStarted() const { return m_host != nullptr ? m_host->hostsStarted() : 0; }
+    // Whether a plug-in faulted and is left out for the rest of the session.
+    bool isLeftOut(DecoderId id, DecoderKind kind) const;
 
     RegistrySettings& settings() { return m_settings; }
     // `options` with the decoding policy of these settings ("#InnerJPEG_FAST",
@@ -196,14 +215,12 @@ public:
 private:
     // A loaded (or known but unloaded) plug-in and what the registry keeps
     // about it.
-    struct Plugin {
-        explicit Plugin(std::string path) : module(std::move(path)) {}
+    struct Plugin : PluginSlot {
+        explicit Plugin(std::string path) : PluginSlot(std::move(path)) {}
 
-        PluginModule module;
         std::atomic<std::uint16_t> flags = 0;
-        // One call into the module at a time: plug-ins are written for a
-        // single thread and keep state between and during calls.
-        std::mutex calls;
+        // Faulted once: asked nothing more this session.
+        std::atomic<bool> leftOut = false;
         std::vector<DecoderId> viewList; // picture plug-ins of an archive plug-in
         int references = 0;              // view lists that hold this plug-in
         int allUseFlags = 0;
@@ -218,17 +235,19 @@ private:
     void loadPluginFile(const std::string& path, bool shiftHeld);
     bool loadGuarded(Plugin& plugin);
     void unloadGuarded(Plugin& plugin);
-    void reportFault(const FaultReport& report);
+    void reportFault(const FaultReport& report, const std::string& pluginFile = {});
+    // Reports the first fault of `plugin` and leaves it out; false, for
+    // returning from the failed call.
+    bool faulted(Plugin& plugin, const FaultReport& report);
+    // Loaded, and not left out.
+    bool usable(const Plugin& plugin) const;
+    void chooseCalls();
     DecoderId identifyOnce(const IdentifyRequest& request, std::span<const std::byte> header);
     int callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
     int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                     const DecodeOptions& options);
     int callArchiveList(DecoderId id, const PluginSource& source, std::vector<ArchiveEntry>& out);
     template <class Call> int callGetFile(DecoderId archive, Call call);
-    // Runs `call` into `plugin` inside the fault guard, one call per module at
-    // a time; a fault is reported and gives false. Every call into plug-in
-    // code goes through here, so a plug-in host can take its place.
-    template <class Call> bool callPlugin(Plugin& plugin, const char* operation, Call&& call);
     // Holds the plug-in list unchanged for workers while the interface thread
     // changes it; nested changes take the lock once.
     class ChangeScope {
@@ -245,6 +264,11 @@ private:
     int withRetries(DecoderId id, DecoderKind kind, const PluginSource& source, Call call);
 
     SettingsStore& m_store;
+    PluginHostOptions m_hostOptions;
+    // Every call into plug-in code goes through here: the host processes, or
+    // the program itself. Chosen at the scan.
+    std::unique_ptr<PluginCalls> m_calls;
+    PluginHostCalls* m_host = nullptr; // m_calls, when it is the hosts
     RegistrySettings m_settings;
     std::vector<std::unique_ptr<Plugin>> m_pictures; // load order
     std::vector<std::unique_ptr<Plugin>> m_archives;

@@ -55,6 +55,11 @@ public:
     static PictureBuffer create(int width, int height, int bitCount, int colours = 0);
     // A copy of raw block bytes, for instance a block received from a plug-in.
     static PictureBuffer fromBlock(std::span<const std::byte> bytes);
+    // Takes `block` as it is, without copying (a picture received from the
+    // plug-in host); check isValid() before trusting it.
+    static PictureBuffer adopt(MemoryBlock block) noexcept {
+        return PictureBuffer(std::move(block));
+    }
 
     bool isNull() const noexcept { return m_block.empty(); }
     explicit operator bool() const noexcept { return !m_block.empty(); }

@@ -142,6 +142,12 @@ void PluginModule::unload() {
     m_exports = {};
 }
 
+void PluginModule::adoptInformation(std::vector<std::string> information,
+                                    bool hasConfigurationDialog) {
+    m_information = std::move(information);
+    m_adoptedConfigurationDialog = hasConfigurationDialog;
+}
+
 PluginKind PluginModule::kind() const {
     const std::string& type = typeString();
     if (type == "00IN") {

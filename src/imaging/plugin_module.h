@@ -130,6 +130,9 @@ public:
     // and after each extension entry its file-type name.
     void readInformation();
     void unload();
+    // Takes information entries read by another process that loaded the
+    // plug-in (the plug-in host); the library itself stays unloaded here.
+    void adoptInformation(std::vector<std::string> information, bool hasConfigurationDialog);
 
     bool isLoaded() const { return m_library.isOpen(); }
     const std::string& path() const { return m_path; }
@@ -182,7 +185,9 @@ public:
                             const std::string& folder, ProgressCallback progress = nullptr,
                             intptr_t userData = 0) const;
 
-    bool hasConfigurationDialog() const { return m_exports.configurationDlg != nullptr; }
+    bool hasConfigurationDialog() const {
+        return m_exports.configurationDlg != nullptr || m_adoptedConfigurationDialog;
+    }
     // ConfigurationDlg's own answer, or -1 when the plug-in has none.
     int configurationDialog(void* parent, int function) const;
 
@@ -192,6 +197,7 @@ private:
     DynamicLibrary m_library;
     Exports m_exports;
     std::vector<std::string> m_information; // by entry index; missing ones empty
+    bool m_adoptedConfigurationDialog = false;
 };
 
 } // namespace vemra

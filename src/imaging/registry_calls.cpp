@@ -77,20 +77,6 @@ std::optional<PluginSource> skipMacBinary(const PluginSource& source, int times)
 
 } // namespace
 
-template <class Call>
-bool DecoderRegistry::callPlugin(Plugin& plugin, const char* operation, Call&& call) {
-    FaultReport report;
-    bool completed = false;
-    {
-        const std::lock_guard lock(plugin.calls);
-        completed = runGuarded(operation, call, report);
-    }
-    if (!completed) {
-        reportFault(report);
-    }
-    return completed;
-}
-
 DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
     std::vector<std::byte> read;
     std::span<const std::byte> header = request.header;
@@ -146,27 +132,45 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
             candidates.push_back(id);
         }
     }
+    std::vector<Plugin*> asked;
     for (const int id : candidates) {
         Plugin& p = *list[static_cast<std::size_t>(id)];
-        if ((!fromViewList && (p.flags & kPluginInUse) == 0) || !p.module.isLoaded()) {
+        if ((!fromViewList && (p.flags & kPluginInUse) == 0) || !usable(p)) {
             continue;
         }
         if (checkExtension && !matchesWildcardList(request.fileName, p.module.extensionList())) {
             continue;
         }
-        notify(id, p.module.name());
-        bool takes = false;
-        if (!callPlugin(p, "IsSupportedSub",
-                        [&] { takes = p.module.isSupported(request.fileName, bytes); })) {
+        asked.push_back(&p);
+    }
+    if (!asked.empty()) {
+        const std::vector<PluginSlot*> slotList(asked.begin(), asked.end());
+        int winner = -1;
+        int faultedAt = 0;
+        FaultReport fault;
+        const bool answered =
+            m_calls->firstSupporting(slotList, request.fileName, bytes, winner, faultedAt, fault);
+        // Each plug-in asked is announced, in order, up to the one that
+        // answered or faulted.
+        const int last = !answered     ? faultedAt
+                         : winner >= 0 ? winner
+                                       : static_cast<int>(asked.size()) - 1;
+        for (int i = 0; i <= last && i < static_cast<int>(asked.size()); ++i) {
+            notify(asked[static_cast<std::size_t>(i)]->id,
+                   asked[static_cast<std::size_t>(i)]->module.name());
+        }
+        if (!answered) {
+            faulted(*asked[static_cast<std::size_t>(faultedAt)], fault);
             return kIdentifyFault;
         }
-        if (takes) {
+        if (winner >= 0) {
+            Plugin& p = *asked[static_cast<std::size_t>(winner)];
             {
                 const std::lock_guard lock(m_orderMutex);
-                moveToFront(order, id);
+                moveToFront(order, p.id);
             }
-            notify(id, p.module.name());
-            return id;
+            notify(p.id, p.module.name());
+            return p.id;
         }
     }
     if (archives) {
@@ -244,11 +248,14 @@ int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPi
         return code;
     }
     Plugin* p = pluginAt(id, DecoderKind::Picture);
-    if (p == nullptr || !p->module.isLoaded()) {
+    if (p == nullptr || !usable(*p)) {
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
-    if (!callPlugin(*p, "GetPictureInfo", [&] { code = p->module.pictureInfo(source, out); })) {
+    FaultReport fault;
+    if (!m_calls->pictureInfo(*p, source, out, code, fault)) {
+        faulted(*p, fault);
+        out = {};
         return static_cast<int>(ResultCode::Failure);
     }
     return static_cast<int>(code);
@@ -271,32 +278,20 @@ int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, Pictu
         return d->picture(source.buffer(), source.number(), source.mode(), out, o);
     }
     Plugin* p = pluginAt(id, DecoderKind::Picture);
-    if (p == nullptr || !p->module.isLoaded()) {
+    if (p == nullptr || !usable(*p)) {
         return static_cast<int>(ResultCode::Failure);
     }
-    SpiBlock info;
-    SpiBlock pixels;
     ResultCode code = ResultCode::Failure;
-    if (!callPlugin(*p, "GetPicture", [&] {
-            code = p->module.pictureBlocks(source, info, pixels, o.progress, o.userData);
-        })) {
+    FaultReport fault;
+    if (!m_calls->picture(*p, source, out, o.progress, o.userData, code, fault)) {
+        faulted(*p, fault);
+        out = PictureBuffer{};
         return static_cast<int>(ResultCode::Failure);
     }
     if (code != ResultCode::Success) {
-        return static_cast<int>(code);
+        out = PictureBuffer{};
     }
-    PictureBuffer merged;
-    FaultReport report;
-    if (!runGuarded(
-            "AppendHandle", [&] { merged = mergePictureBlocks(info, pixels); }, report)) {
-        reportFault(report);
-        return static_cast<int>(ResultCode::Failure);
-    }
-    if (!merged) {
-        return static_cast<int>(ResultCode::InvalidData);
-    }
-    out = std::move(merged);
-    return 0;
+    return static_cast<int>(code);
 }
 
 int DecoderRegistry::picture(DecoderId id, const PluginSource& source, PictureBuffer& out,
@@ -309,13 +304,14 @@ int DecoderRegistry::callArchiveList(DecoderId id, const PluginSource& source,
                                      std::vector<ArchiveEntry>& out) {
     out.clear();
     Plugin* p = pluginAt(id, DecoderKind::Archive);
-    if (p == nullptr || !p->module.isLoaded()) {
+    if (p == nullptr || !usable(*p)) {
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
     bool gotList = false;
-    if (!callPlugin(*p, "GetArchiveInfo",
-                    [&] { code = p->module.archiveInfo(source, out, &gotList); })) {
+    FaultReport fault;
+    if (!m_calls->archiveInfo(*p, source, out, gotList, code, fault)) {
+        faulted(*p, fault);
         out.clear();
         return static_cast<int>(ResultCode::Failure);
     }
@@ -334,11 +330,13 @@ int DecoderRegistry::archiveList(DecoderId archive, const PluginSource& source,
 
 template <class Call> int DecoderRegistry::callGetFile(DecoderId archive, Call call) {
     Plugin* p = pluginAt(archive, DecoderKind::Archive);
-    if (p == nullptr || !p->module.isLoaded()) {
+    if (p == nullptr || !usable(*p)) {
         return static_cast<int>(ResultCode::Failure);
     }
     ResultCode code = ResultCode::Failure;
-    if (!callPlugin(*p, "GetFile", [&] { code = call(p->module); })) {
+    FaultReport fault;
+    if (!call(*p, code, fault)) {
+        faulted(*p, fault);
         return static_cast<int>(ResultCode::Failure);
     }
     return static_cast<int>(code);
@@ -347,18 +345,18 @@ template <class Call> int DecoderRegistry::callGetFile(DecoderId archive, Call c
 int DecoderRegistry::archiveFileToMemory(DecoderId archive, const std::string& archivePath,
                                          std::uint32_t position, SpiBlock& out,
                                          ProgressCallback progress, intptr_t userData) {
-    return callGetFile(archive, [&](const PluginModule& module) {
-        return module.fileToMemory(PluginSource::file(archivePath), position, out, progress,
-                                   userData);
+    return callGetFile(archive, [&](Plugin& p, ResultCode& code, FaultReport& fault) {
+        return m_calls->fileToMemory(p, archivePath, position, out, progress, userData, code,
+                                     fault);
     });
 }
 
 int DecoderRegistry::archiveFileToFolder(DecoderId archive, const std::string& archivePath,
                                          std::uint32_t position, const std::string& folder,
                                          ProgressCallback progress, intptr_t userData) {
-    return callGetFile(archive, [&](const PluginModule& module) {
-        return module.fileToFolder(PluginSource::file(archivePath), position, folder, progress,
-                                   userData);
+    return callGetFile(archive, [&](Plugin& p, ResultCode& code, FaultReport& fault) {
+        return m_calls->fileToFolder(p, archivePath, position, folder, progress, userData, code,
+                                     fault);
     });
 }
 
@@ -370,12 +368,13 @@ bool DecoderRegistry::hasConfigurationDialog(DecoderId id, DecoderKind kind) con
 int DecoderRegistry::configurationDialog(DecoderId id, DecoderKind kind, void* parent,
                                          int function) {
     Plugin* p = pluginAt(id, kind);
-    if (p == nullptr || !p->module.isLoaded()) {
+    if (p == nullptr || !usable(*p)) {
         return -1;
     }
     int result = -1;
-    if (!callPlugin(*p, "ConfigurationDlg",
-                    [&] { result = p->module.configurationDialog(parent, function); })) {
+    FaultReport fault;
+    if (!m_calls->configurationDialog(*p, parent, function, result, fault)) {
+        faulted(*p, fault);
         return -1;
     }
     return result;

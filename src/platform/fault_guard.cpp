@@ -6,6 +6,7 @@
 #include <ucontext.h>
 
 #include <array>
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -55,7 +56,11 @@ constexpr KindInfo kKinds[] = {
     {FaultKind::IntegerOverflow, 0xC0000095, "整数演算の結果、オーバーフローが発生した"},
     {FaultKind::PrivilegedInstruction, 0xC0000096, "特権命令を実行しようとした"},
     {FaultKind::StackOverflow, 0xC00000FD, "ユーザースタックを使い果たした"},
+    {FaultKind::Timeout, 0x00000102, "時間内に応答しなかった"},
+    {FaultKind::ProcessEnded, 0xC0000409, "プラグインのプロセスが異常終了した"},
 };
+
+std::atomic<bool> s_abortGuarded{false};
 
 const KindInfo* infoFor(FaultKind kind) {
     for (const KindInfo& k : kKinds) {
@@ -132,7 +137,8 @@ FaultKind classify(int signal, const siginfo_t* info) {
     case SIGTRAP:
         return info->si_code == TRAP_TRACE ? FaultKind::SingleStep : FaultKind::Breakpoint;
     default:
-        // abort() inside foreign code: it cannot go on, but we can.
+        // abort() inside foreign code, caught only where the process ends
+        // after reporting it (the plug-in host).
         return FaultKind::NonContinuable;
     }
 }
@@ -164,7 +170,7 @@ void chain(int signal, siginfo_t* info, void* context) {
 
 void onFault(int signal, siginfo_t* info, void* context) {
     GuardFrame* frame = t_frame;
-    if (frame == nullptr) {
+    if (frame == nullptr || (signal == SIGABRT && !s_abortGuarded.load())) {
         chain(signal, info, context);
         return;
     }
@@ -255,6 +261,15 @@ bool runGuardedRaw(const char* operation, void (*call)(void*), void* context, Fa
 }
 
 } // namespace detail
+
+std::uint32_t faultCode(FaultKind kind) {
+    const KindInfo* info = infoFor(kind);
+    return info != nullptr ? info->code : 0;
+}
+
+void setAbortGuarded(bool guarded) {
+    s_abortGuarded = guarded;
+}
 
 std::string faultMessage(const FaultReport& report) {
     char head[128];

@@ -31,7 +31,12 @@ enum class FaultKind {
     IntegerOverflow,
     PrivilegedInstruction,
     StackOverflow,
+    // Not signals: the plug-in host stopped answering within its time limit,
+    // or ended without saying why (killed, or a sanitizer ended it).
+    Timeout,
+    ProcessEnded,
 };
+inline constexpr FaultKind kLastFaultKind = FaultKind::ProcessEnded;
 
 struct FaultReport {
     FaultKind kind = FaultKind::None;
@@ -45,13 +50,22 @@ struct FaultReport {
 // The text shown to the user: "<operation> :Code=<hex> :Address=<hex>\n"
 // followed by a description of the fault in Japanese.
 std::string faultMessage(const FaultReport& report);
+// The numeric code of a kind of fault; 0 for None.
+std::uint32_t faultCode(FaultKind kind);
+
+// Whether abort() inside a guarded call is caught like a fault. Off by
+// default: glibc aborts when it finds its heap corrupted, and a process whose
+// heap is corrupted must not go on. The plug-in host turns it on, because it
+// only reports the fault and then ends.
+void setAbortGuarded(bool guarded);
 
 namespace detail {
 bool runGuardedRaw(const char* operation, void (*call)(void*), void* context, FaultReport& report);
 }
 
 // Runs `call` and catches the hardware faults it may cause (bad memory
-// access, division by zero, illegal instructions, stack overflow, abort):
+// access, division by zero, illegal instructions, stack overflow; abort when
+// setAbortGuarded() says so):
 // true when it returned normally, false when it faulted, with `report`
 // filled in. This is for calls into foreign code such as plug-ins. A fault
 // abandons the call without unwinding it, so objects with destructors that

@@ -104,7 +104,8 @@ bool keepRecycled(std::byte* data, std::size_t mapped) noexcept {
 
 MemoryBlock::MemoryBlock(MemoryBlock&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_mappedBytes(std::exchange(other.m_mappedBytes, 0)) {}
+      m_mappedBytes(std::exchange(other.m_mappedBytes, 0)),
+      m_adopted(std::exchange(other.m_adopted, false)) {}
 
 MemoryBlock& MemoryBlock::operator=(MemoryBlock&& other) noexcept {
     if (this != &other) {
@@ -112,6 +113,7 @@ MemoryBlock& MemoryBlock::operator=(MemoryBlock&& other) noexcept {
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
         m_mappedBytes = std::exchange(other.m_mappedBytes, 0);
+        m_adopted = std::exchange(other.m_adopted, false);
     }
     return *this;
 }
@@ -121,7 +123,9 @@ MemoryBlock::~MemoryBlock() {
 }
 
 void MemoryBlock::release() noexcept {
-    if (m_mappedBytes != 0) {
+    if (m_adopted) {
+        ::munmap(m_data, m_mappedBytes);
+    } else if (m_mappedBytes != 0) {
         if (!keepRecycled(m_data, m_mappedBytes))
             ::munmap(m_data, m_mappedBytes);
     } else {
@@ -130,6 +134,20 @@ void MemoryBlock::release() noexcept {
     m_data = nullptr;
     m_size = 0;
     m_mappedBytes = 0;
+    m_adopted = false;
+}
+
+MemoryBlock MemoryBlock::adoptMapping(std::byte* data, std::size_t bytes,
+                                      std::size_t mappedBytes) noexcept {
+    MemoryBlock block;
+    if (data == nullptr || bytes == 0 || mappedBytes < bytes) {
+        return block;
+    }
+    block.m_data = data;
+    block.m_size = bytes;
+    block.m_mappedBytes = mappedBytes;
+    block.m_adopted = true;
+    return block;
 }
 
 MemoryBlock MemoryBlock::allocate(std::size_t bytes) noexcept {

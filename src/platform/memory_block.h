@@ -26,6 +26,10 @@ public:
     // A block of exactly `bytes` zero bytes; an empty block when `bytes` is 0,
     // above kMaxBytes, or the memory cannot be had.
     static MemoryBlock allocate(std::size_t bytes) noexcept;
+    // Takes ownership of `mappedBytes` bytes mapped with mmap at `data`, of
+    // which the first `bytes` are the block; they are unmapped with it.
+    static MemoryBlock adoptMapping(std::byte* data, std::size_t bytes,
+                                    std::size_t mappedBytes) noexcept;
 
     // Changes the size, keeping the first min(old, new) bytes; added bytes are
     // zero. On failure the block is left as it was and false is returned.
@@ -45,6 +49,7 @@ private:
     std::byte* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_mappedBytes = 0; // non-zero when the block came from mmap
+    bool m_adopted = false;        // a mapping made elsewhere, never recycled
 };
 
 } // namespace vemra

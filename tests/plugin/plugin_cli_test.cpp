@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 namespace vemra {
 namespace {
@@ -233,6 +234,68 @@ TEST(PluginCli, ASetChoosesThePluginsInUse) {
     const CliRun listed = cli(settings + "plugins --set plain");
     EXPECT_NE(listed.out.find("# set: plain\n# sets: plain\n"), std::string::npos) << listed.out;
     EXPECT_NE(listed.out.find("\t0\n"), std::string::npos) << listed.out;
+}
+
+} // namespace
+} // namespace vemra
+
+namespace vemra {
+namespace {
+
+// With the hostile test plug-ins installed beside the shipped ones,
+// vemra-cli keeps answering: every other file is identified and decoded,
+// each fault is reported, and a plug-in that hangs costs only its time limit.
+TEST(PluginCli, HostilePluginsEndOnlyTheirHost) {
+    TempDir dir;
+    const std::string spi = dir.file("spi");
+    std::filesystem::create_directories(spi);
+    std::filesystem::copy_file(test::shippedPluginPath("webp"), spi + "/webp.spi");
+    for (const char* kind : {"null", "overrun", "abort", "divide", "ctor", "loop", "leak"}) {
+        const std::string name = std::string("hostile_") + kind + ".spi";
+        std::filesystem::copy_file(test::testPluginPath(std::string("hostile_") + kind),
+                                   spi + "/" + name);
+        const std::string text = std::string("HOSTILE:") + kind;
+        test::writeFile(dir.file(std::string(kind) + ".hostile"),
+                        {reinterpret_cast<const std::byte*>(text.data()),
+                         reinterpret_cast<const std::byte*>(text.data()) + text.size()});
+    }
+    test::writeFile(dir.file("a.jpg"), jpegFile(32, 24, 1));
+    std::vector<std::uint8_t> rgba(8 * 8 * 4, 200);
+    std::uint8_t* out = nullptr;
+    const std::size_t size = WebPEncodeLosslessRGBA(rgba.data(), 8, 8, 32, &out);
+    test::writeFile(dir.file("b.webp"),
+                    {reinterpret_cast<std::byte*>(out), reinterpret_cast<std::byte*>(out) + size});
+    WebPFree(out);
+    const test::ScopedEnvironment limit("VEMRA_SPI_TIME_LIMIT_MS", "1500");
+    const std::string common =
+        "--settings " + q(dir.file("vemra.ini")) + " --plugins " + q(spi) + " ";
+
+    CliRun run =
+        cli(common + "identify " + q(dir.file("a.jpg")) + " " + q(dir.file("divide.hostile")) +
+            " " + q(dir.file("b.webp")) + " " + q(dir.file("leak.hostile")));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("SPI Exception: LoadDLL :Code=C0000005"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("[hostile_ctor.spi]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("SPI Exception: GetPictureInfo :Code=C0000094"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(dir.file("a.jpg") + "\t--JPG--\t32\t24\t24"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(dir.file("b.webp") + "\twebp\t8\t8\t"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(dir.file("leak.hostile") + "\thostile_leak\t16\t16\t24"),
+              std::string::npos)
+        << run.out;
+
+    for (const auto& [kind, code] : std::vector<std::pair<std::string, std::string>>{
+             {"null", "C0000005"}, {"abort", "C0000025"}, {"loop", "102"}, {"overrun", ""}}) {
+        run = cli(common + "decode " + q(dir.file(kind + ".hostile")) + " -o " +
+                  q(dir.file(kind + ".bmp")));
+        EXPECT_EQ(run.status, 1) << kind << run.out;
+        EXPECT_NE(run.out.find("SPI Exception: GetPicture :Code=" + code), std::string::npos)
+            << kind << run.out;
+        EXPECT_NE(run.out.find("[hostile_" + kind + ".spi]"), std::string::npos) << run.out;
+    }
+    run = cli(common + "decode " + q(dir.file("leak.hostile")) + " -o " + q(dir.file("leak.bmp")));
+    EXPECT_EQ(run.status, 0) << run.out;
 }
 
 } // namespace
