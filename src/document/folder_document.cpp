@@ -85,7 +85,8 @@ void FolderDocument::saveOptions() {
 
 EntryDrawingOptions FolderDocument::drawingOptions() const {
     return {m_options.frame,      m_options.nameFrame, m_options.name,
-            m_options.limitCheck, m_options.scaleMode, m_options.unsharp};
+            m_options.limitCheck, m_options.scaleMode, m_options.unsharp,
+            m_options.autoRotate};
 }
 
 PictureSource FolderDocument::newEntryPrototype() const {

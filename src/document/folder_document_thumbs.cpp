@@ -120,6 +120,9 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
         entry->pictureHeight = made.pictureHeight;
         entry->bitCount = made.bitCount;
         entry->infoText = std::move(made.infoText);
+        entry->orientation = made.orientation;
+        entry->dateTaken = made.dateTaken;
+        entry->cameraModel = std::move(made.cameraModel);
         entry->length = made.length;
         entry->creationTime = made.creationTime;
         entry->lastWriteTime = made.lastWriteTime;
@@ -130,6 +133,7 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
             entry->thumbnail = std::move(made.thumbnail);
             entry->scaleModeUsed = made.scaleModeUsed;
             entry->unsharpUsed = made.unsharpUsed;
+            entry->autoRotateUsed = made.autoRotateUsed;
             entry->boxWidth = cell.cellWidth;
             entry->boxHeight = cell.cellHeight;
             publishCacheFolder();

@@ -21,6 +21,8 @@ PictureSource::PictureSource(const PictureSource& other)
       noteLoaded(other.noteLoaded), note(other.note), state(other.state), cellX(other.cellX),
       cellY(other.cellY), drawing(other.drawing), scaleModeUsed(other.scaleModeUsed),
       unsharpUsed(other.unsharpUsed), rotation(other.rotation), fitMode(other.fitMode),
+      orientation(other.orientation), autoRotateUsed(other.autoRotateUsed),
+      dateTaken(other.dateTaken), cameraModel(other.cameraModel),
       cached(other.cached), cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst),
       madeNow(other.madeNow), appearance(other.appearance) {}
 
@@ -35,6 +37,9 @@ PictureSource& PictureSource::operator=(const PictureSource& other) {
 void PictureSource::clear() {
     decoder = kNoDecoder;
     infoText.clear();
+    orientation = 0;
+    dateTaken = 0;
+    cameraModel.clear();
     thumbnail = PictureBuffer{};
     cellPicture = PictureBuffer{};
     iconPicture = PictureBuffer{};

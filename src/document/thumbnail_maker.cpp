@@ -1,5 +1,6 @@
 #include "document/thumbnail_maker.h"
 
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "imaging/scaling.h"
@@ -56,16 +57,18 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
     PictureBuffer decoded;
     if (m_loader.loadForThumbnail(entry, boxWidth, boxHeight, decoded) != 0 || !decoded.isValid())
         return false;
+    learnPhotoFacts(entry, &m_loader);
     return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
 }
 
 PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
                                    int boxHeight, const UnsharpSettings& sharpening) {
+    decoded = orientedForEntry(std::move(decoded), entry);
     const double angle = entry.rotation;
     const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
     PictureSize turnedFull = turnedDecoded;
-    if (entry.pictureWidth > 0 && entry.pictureHeight > 0)
-        turnedFull = rotatedSize(entry.pictureWidth, entry.pictureHeight, angle);
+    if (const PictureSize upright = uprightPictureSize(entry); upright.width > 0 && upright.height > 0)
+        turnedFull = rotatedSize(upright.width, upright.height, angle);
     const PictureSize target = entry.fitMode == 0
                                    ? PictureSize{boxWidth, boxHeight}
                                    : fittedSize(turnedFull.width, turnedFull.height, boxWidth,
@@ -95,6 +98,7 @@ bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, in
     entry.thumbnail = std::move(thumbnail);
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.unsharpUsed = entry.drawing.unsharp;
+    entry.autoRotateUsed = entry.drawing.autoRotate;
     return true;
 }
 
