@@ -50,4 +50,11 @@ PictureBuffer orientedForEntry(PictureBuffer decoded, const PictureSource& entry
     return orientPicture(std::move(decoded), shownOrientation(entry));
 }
 
+void makeUpright(PictureSource& entry, PictureLoader* loader, PictureBuffer& picture) {
+    if (!picture)
+        return;
+    learnPhotoFacts(entry, loader);
+    picture = orientedForEntry(std::move(picture), entry);
+}
+
 } // namespace vemra

@@ -29,4 +29,8 @@ PictureSize uprightPictureSize(const PictureSource& entry);
 // The decoded picture turned upright as the entry says.
 PictureBuffer orientedForEntry(PictureBuffer decoded, const PictureSource& entry);
 
+// After a decode through `loader`: learns the entry's metadata when it is
+// not known yet and turns `picture` upright.
+void makeUpright(PictureSource& entry, PictureLoader* loader, PictureBuffer& picture);
+
 } // namespace vemra
