@@ -94,6 +94,8 @@ public:
     PictureBuffer thumbnail;
     PictureBuffer cellPicture;
     PictureBuffer iconPicture;
+    // A camera's EXIF thumbnail drawn until `thumbnail` is made; never cached.
+    PictureBuffer preview;
     int pictureWidth = 0;
     int pictureHeight = 0;
     int bitCount = 0;

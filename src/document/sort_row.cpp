@@ -53,8 +53,7 @@ SortRow makeSortRow(const PictureSource& entry, int entryIndex, const ScanServic
     row.name = parts.base;
     row.extension = parts.extension;
     row.length = entry.length;
-    row.lastWriteTime =
-        byDateTaken && entry.dateTaken != 0 ? entry.dateTaken : entry.lastWriteTime;
+    row.lastWriteTime = byDateTaken && entry.dateTaken != 0 ? entry.dateTaken : entry.lastWriteTime;
     const PictureSize upright = uprightPictureSize(entry);
     row.width = upright.width;
     row.height = upright.height;

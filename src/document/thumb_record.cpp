@@ -44,8 +44,8 @@ ThumbRecord::ThumbRecord() : m_bytes(kHeaderSize) {
 
 std::size_t ThumbRecord::fieldSize(Offset field) {
     const std::size_t size = field == PictureDecoder || field == ArchiveDecoder ? kDecoderField
-                             : field == Camera                                ? kCameraField
-                                                                              : kNameField;
+                             : field == Camera                                  ? kCameraField
+                                                                                : kNameField;
     // Never past the header, whatever field a caller names.
     return std::min(size, kHeaderSize - std::min<std::size_t>(field, kHeaderSize));
 }

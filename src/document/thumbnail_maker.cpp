@@ -67,7 +67,8 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
     const double angle = entry.rotation;
     const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
     PictureSize turnedFull = turnedDecoded;
-    if (const PictureSize upright = uprightPictureSize(entry); upright.width > 0 && upright.height > 0)
+    if (const PictureSize upright = uprightPictureSize(entry);
+        upright.width > 0 && upright.height > 0)
         turnedFull = rotatedSize(upright.width, upright.height, angle);
     const PictureSize target = entry.fitMode == 0
                                    ? PictureSize{boxWidth, boxHeight}

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <sys/stat.h>
@@ -95,10 +95,10 @@ std::optional<double> coordinate(const Exiv2::ExifData& exif, const char* key, c
 }
 
 std::optional<GpsPosition> gpsOf(const Exiv2::ExifData& exif) {
-    const auto latitude = coordinate(exif, "Exif.GPSInfo.GPSLatitude",
-                                     "Exif.GPSInfo.GPSLatitudeRef", 'S');
-    const auto longitude = coordinate(exif, "Exif.GPSInfo.GPSLongitude",
-                                      "Exif.GPSInfo.GPSLongitudeRef", 'W');
+    const auto latitude =
+        coordinate(exif, "Exif.GPSInfo.GPSLatitude", "Exif.GPSInfo.GPSLatitudeRef", 'S');
+    const auto longitude =
+        coordinate(exif, "Exif.GPSInfo.GPSLongitude", "Exif.GPSInfo.GPSLongitudeRef", 'W');
     if (!latitude || !longitude || std::abs(*latitude) > 90)
         return std::nullopt;
     GpsPosition position{*latitude, *longitude, std::nullopt};
@@ -219,8 +219,7 @@ PhotoMetadata fromImage(Exiv2::Image& image, const PhotoMetadataRequest& request
     return meta;
 }
 
-template <typename Open>
-PhotoMetadata readWith(const PhotoMetadataRequest& request, Open open) {
+template <typename Open> PhotoMetadata readWith(const PhotoMetadataRequest& request, Open open) {
     setUpLibrary();
     try {
         auto image = open();

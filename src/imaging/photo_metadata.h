@@ -39,10 +39,10 @@ struct PhotoMetadata {
     std::uint32_t exposureDenominator = 0;
     double fNumber = 0;
     int iso = 0;
-    double focalLength = 0;      // millimetres
-    int focalLength35 = 0;       // millimetres, 35 mm equivalent
-    std::string dateTakenText;   // "YYYY:MM:DD HH:MM:SS" as stored
-    std::int64_t dateTaken = 0;  // the same as local time, seconds since 1970; 0 when none
+    double focalLength = 0;     // millimetres
+    int focalLength35 = 0;      // millimetres, 35 mm equivalent
+    std::string dateTakenText;  // "YYYY:MM:DD HH:MM:SS" as stored
+    std::int64_t dateTaken = 0; // the same as local time, seconds since 1970; 0 when none
     std::optional<GpsPosition> gps;
     std::string colourProfileName; // the ICC profile's description
     std::vector<std::byte> iccProfile;

@@ -223,9 +223,9 @@ void DetailsList::refreshRow(int position) {
     const PictureSource* entry = m_document.entryAt(position);
     if (entry == nullptr || position >= m_model->rowCount())
         return;
-    m_model->replaceRow(position, makeSortRow(*entry, m_document.entryIndexAt(position),
-                                              m_document.services(),
-                                              m_document.options().sortDateTaken));
+    m_model->replaceRow(position,
+                        makeSortRow(*entry, m_document.entryIndexAt(position),
+                                    m_document.services(), m_document.options().sortDateTaken));
 }
 
 void DetailsList::appendFoundRow(int position) {

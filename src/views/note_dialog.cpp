@@ -3,11 +3,11 @@
 #include "document/folder_document.h"
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
-#include "document/shooting_info.h"
-#include "imaging/photo_metadata.h"
 #include "document/picture_notes.h"
+#include "document/shooting_info.h"
 #include "document/size_text.h"
 #include "framework/update_hint.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/picture_qimage.h"
 
 #include <QDateTime>

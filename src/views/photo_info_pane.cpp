@@ -11,8 +11,9 @@ namespace vemra {
 PhotoInfoPane::PhotoInfoPane(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("photoInfo"));
     // Readable over any picture: light text on a dark, half-transparent box.
-    setStyleSheet(QStringLiteral("#photoInfo { background: rgba(0, 0, 0, 170); border-radius: 6px; }"
-                                 "#photoInfo QLabel { color: white; background: transparent; }"));
+    setStyleSheet(
+        QStringLiteral("#photoInfo { background: rgba(0, 0, 0, 170); border-radius: 6px; }"
+                       "#photoInfo QLabel { color: white; background: transparent; }"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);

@@ -1,8 +1,8 @@
 #include "views/picture_view.h"
 
 #include "document/caption_macros.h"
-#include "document/photo_facts.h"
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "framework/command_id.h"
 #include "framework/wait_cursor.h"
 #include "settings/settings_store.h"

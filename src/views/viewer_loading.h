@@ -22,7 +22,7 @@ class FolderDocument;
 struct LoadedPicture {
     int position = -1;
     PictureSource entry;
-    int code = -1; // the decoder's result code
+    int code = -1;         // the decoder's result code
     PictureBuffer picture; // upright when the entry's AutoRotate says so
     std::unique_ptr<FrameAnimation> animation;
     // Read once with the decode: the shooting information and the embedded

@@ -3,6 +3,7 @@
 // cache record that remembers how it was made.
 #include "../imaging/orientation_pictures.h"
 #include "../imaging/test_support.h"
+#include "document/exif_previews.h"
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
@@ -105,6 +106,27 @@ TEST_F(PhotoThumbnailTest, CacheRecordsCarryTheMark) {
     fresh.orientation = 0;
     EXPECT_FALSE(cache.lookUp(fresh, services));
     EXPECT_FALSE(fresh.thumbnail);
+}
+
+// A camera's own small thumbnail, upright and fitted into the cell, for the
+// first paint; nothing for files without one or of other kinds.
+TEST_F(PhotoThumbnailTest, ExifThumbnailsComeUprightAndFitted) {
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string path = dir.file("t" + std::to_string(orientation) + ".jpg");
+        test::writeOrientedJpeg(path, orientation, false, true);
+        const PictureBuffer preview = exifPreview(path, 96, 96, true);
+        EXPECT_EQ(preview.width(), 72);
+        EXPECT_EQ(preview.height(), 96);
+        EXPECT_EQ(test::uprightFMismatch(preview), "");
+    }
+    test::writeOrientedJpeg(dir.file("plain.jpg"), 6);
+    EXPECT_FALSE(exifPreview(dir.file("plain.jpg"), 96, 96, true));
+    EXPECT_FALSE(exifPreview(dir.file("missing.jpg"), 96, 96, true));
+    EXPECT_TRUE(mayCarryExifPreview("DSC0001.JPG"));
+    EXPECT_TRUE(mayCarryExifPreview("a.jpeg"));
+    EXPECT_FALSE(mayCarryExifPreview("a.png"));
+    EXPECT_FALSE(mayCarryExifPreview("jpg"));
 }
 
 } // namespace

@@ -38,14 +38,34 @@ PictureBuffer storedF(int orientation) {
             int ux = x;
             int uy = y;
             switch (orientation) {
-            case 2: ux = w - 1 - x; break;
-            case 3: ux = w - 1 - x; uy = h - 1 - y; break;
-            case 4: uy = h - 1 - y; break;
-            case 5: ux = y; uy = x; break;              // row 0 = left side, column 0 = top
-            case 6: ux = w - 1 - y; uy = x; break;      // row 0 = right side, column 0 = top
-            case 7: ux = w - 1 - y; uy = h - 1 - x; break; // right side, bottom
-            case 8: ux = y; uy = h - 1 - x; break;      // left side, bottom
-            default: break;
+            case 2:
+                ux = w - 1 - x;
+                break;
+            case 3:
+                ux = w - 1 - x;
+                uy = h - 1 - y;
+                break;
+            case 4:
+                uy = h - 1 - y;
+                break;
+            case 5:
+                ux = y;
+                uy = x;
+                break; // row 0 = left side, column 0 = top
+            case 6:
+                ux = w - 1 - y;
+                uy = x;
+                break; // row 0 = right side, column 0 = top
+            case 7:
+                ux = w - 1 - y;
+                uy = h - 1 - x;
+                break; // right side, bottom
+            case 8:
+                ux = y;
+                uy = h - 1 - x;
+                break; // left side, bottom
+            default:
+                break;
             }
             stored.setPixel(x, y, uprightDark(ux, uy) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         }
@@ -53,9 +73,17 @@ PictureBuffer storedF(int orientation) {
     return pictureFromImage(stored);
 }
 
-void writeOrientedJpeg(const std::string& path, int orientation, bool withShootingInfo) {
+void writeOrientedJpeg(const std::string& path, int orientation, bool withShootingInfo,
+                       bool withThumbnail) {
     if (!saveJpeg(path, storedF(orientation), 95, false))
         throw std::runtime_error("cannot write " + path);
+    std::vector<std::byte> thumbnail;
+    if (withThumbnail) {
+        JpegOptions options;
+        options.quality = 90;
+        if (!encodeJpeg(storedF(orientation), options, thumbnail))
+            throw std::runtime_error("cannot encode the thumbnail");
+    }
     auto image = Exiv2::ImageFactory::open(path);
     image->readMetadata();
     Exiv2::ExifData& exif = image->exifData();
@@ -80,6 +108,11 @@ void writeOrientedJpeg(const std::string& path, int orientation, bool withShooti
         exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
         exif["Exif.GPSInfo.GPSAltitude"] = Exiv2::URational(40, 1);
         exif["Exif.GPSInfo.GPSAltitudeRef"] = static_cast<std::uint8_t>(0);
+    }
+    if (!thumbnail.empty()) {
+        Exiv2::ExifThumb exifThumbnail(exif);
+        exifThumbnail.setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.data()),
+                                       static_cast<long>(thumbnail.size()));
     }
     image->writeMetadata();
 }

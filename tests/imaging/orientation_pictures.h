@@ -21,7 +21,10 @@ PictureBuffer storedF(int orientation);
 // its EXIF block (written with exiv2), plus the other fields of
 // `withShootingInfo` when asked: camera, lens, exposure, ISO, focal length,
 // date taken and a GPS position.
-void writeOrientedJpeg(const std::string& path, int orientation, bool withShootingInfo = false);
+// With `withThumbnail` the EXIF block also carries the stored picture as its
+// thumbnail, as cameras do.
+void writeOrientedJpeg(const std::string& path, int orientation, bool withShootingInfo = false,
+                       bool withThumbnail = false);
 
 // Whether `picture` shows the upright F: every square of the F dark, every
 // other square light. An empty string when it does, else what is wrong.

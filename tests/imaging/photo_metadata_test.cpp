@@ -95,8 +95,7 @@ TEST(PhotoOrientation, TiffOrientationsGiveTheUprightF) {
         EXPECT_EQ(metadata.orientation, orientation);
         test::Decoded decoded = test::decodeFile(kTiffDecoderId, path);
         ASSERT_EQ(decoded.code, 0);
-        const PictureBuffer shown =
-            orientPicture(std::move(decoded.picture), orientation);
+        const PictureBuffer shown = orientPicture(std::move(decoded.picture), orientation);
         EXPECT_EQ(test::uprightFMismatch(shown), "");
         // The same picture through the RGBA reader: in separate planes (not
         // a plain layout) the decoder hands it to libtiff.
@@ -163,7 +162,7 @@ TEST(PhotoMetadata, DatesAreCheckedAndTakenAsLocalTime) {
         const char* text;
         bool valid;
     } const cases[] = {
-        {"2024:05:03 14:25:36", true}, {"2024-05-03T14:25:36", true},
+        {"2024:05:03 14:25:36", true},  {"2024-05-03T14:25:36", true},
         {"2024:02:30 10:00:00", false}, {"2024:13:01 10:00:00", false},
         {"    :  :     :  :  ", false}, {"0000:00:00 00:00:00", false},
         {"2024:05:03", false},          {"2024:05:03 24:00:00", false},
