@@ -13,6 +13,7 @@
 //     thumbnails) and off (the real thumbnails only). Thumbnail caching is
 //     off so every run decodes.
 #include "document/folder_document.h"
+#include "document/picture_loader.h"
 #include "document/registry_scan_services.h"
 #include "document/thumb_cache.h"
 #include "document/thumbnail_maker.h"

@@ -3,6 +3,7 @@
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
+#include "imaging/orientation.h"
 #include "imaging/scaling.h"
 
 #include <algorithm>
@@ -63,9 +64,19 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
 
 PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
                                    int boxHeight, const UnsharpSettings& sharpening) {
-    decoded = orientedForEntry(std::move(decoded), entry);
+    // A photograph is turned upright after scaling, where the picture is
+    // smallest; only with a rotation of its own (which the scaler applies)
+    // must it be upright before.
+    const int orientation = shownOrientation(entry);
+    const bool orientLast = entry.rotation == 0;
+    if (!orientLast)
+        decoded = orientedForEntry(std::move(decoded), entry);
     const double angle = entry.rotation;
-    const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
+    const PictureSize uprightDecoded =
+        orientLast ? uprightSize(decoded.width(), decoded.height(), orientation)
+                   : PictureSize{decoded.width(), decoded.height()};
+    const PictureSize turnedDecoded =
+        rotatedSize(uprightDecoded.width, uprightDecoded.height, angle);
     PictureSize turnedFull = turnedDecoded;
     if (const PictureSize upright = uprightPictureSize(entry);
         upright.width > 0 && upright.height > 0)
@@ -75,10 +86,14 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
                                    : fittedSize(turnedFull.width, turnedFull.height, boxWidth,
                                                 boxHeight, entry.drawing.limitCheck);
     const ScaleMode mode = scaleModeFromInt(entry.drawing.scaleMode).value_or(ScaleMode::Automatic);
-    PictureBuffer thumbnail = scalePicture(decoded, target.width, target.height, angle, mode);
+    const PictureSize scaled = orientLast ? uprightSize(target.width, target.height, orientation)
+                                          : target; // sideways until turned
+    PictureBuffer thumbnail = scalePicture(decoded, scaled.width, scaled.height, angle, mode);
     if (!thumbnail)
         return {};
     decoded = {}; // the large picture goes before sharpening asks for memory
+    if (orientLast)
+        thumbnail = orientPicture(std::move(thumbnail), orientation);
 
     if (entry.drawing.unsharp) {
         UnsharpSettings sharpen = sharpening;

@@ -158,12 +158,10 @@ PhotoMetadata fromImage(Exiv2::Image& image, const PhotoMetadataRequest& request
     PhotoMetadata meta;
     image.readMetadata();
     meta.decoderOrients = image.imageType() == Exiv2::ImageType::bmff;
-    if (image.iccProfileDefined()) {
+    if (request.iccProfile && image.iccProfileDefined()) {
         const Exiv2::DataBuf* icc = image.iccProfile();
-        std::vector<std::byte> bytes = copied(icc->pData_, icc->size_, kMaxIccProfileBytes);
-        meta.colourProfileName = profileDescription(bytes);
-        if (request.iccProfile)
-            meta.iccProfile = std::move(bytes);
+        meta.iccProfile = copied(icc->pData_, icc->size_, kMaxIccProfileBytes);
+        meta.colourProfileName = profileDescription(meta.iccProfile);
     }
     const Exiv2::ExifData& exif = image.exifData();
     if (exif.empty())
@@ -196,17 +194,15 @@ PhotoMetadata fromImage(Exiv2::Image& image, const PhotoMetadataRequest& request
         }
     }
     meta.gps = gpsOf(exif);
-    if (meta.colourProfileName.empty()) {
+    if (request.iccProfile && meta.iccProfile.empty()) {
         // TIFF keeps its profile as a tag of the first image.
         if (const Exiv2::Exifdatum* d = findKey(exif, "Exif.Image.InterColorProfile");
             d != nullptr && d->size() > 0 &&
             static_cast<std::size_t>(d->size()) <= kMaxIccProfileBytes) {
             Exiv2::DataBuf buffer(static_cast<long>(d->size()));
             d->copy(buffer.pData_, Exiv2::invalidByteOrder);
-            std::vector<std::byte> bytes = copied(buffer.pData_, buffer.size_, kMaxIccProfileBytes);
-            meta.colourProfileName = profileDescription(bytes);
-            if (request.iccProfile && meta.iccProfile.empty())
-                meta.iccProfile = std::move(bytes);
+            meta.iccProfile = copied(buffer.pData_, buffer.size_, kMaxIccProfileBytes);
+            meta.colourProfileName = profileDescription(meta.iccProfile);
         }
     }
     if (request.exifThumbnail) {

@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(PhotoViewsTest, GridShowsEveryOrientationUpright) {
-    ThumbnailGrid grid(*f.document, &f.store);
+    ThumbnailGrid grid(*f.document);
     grid.resize(4 * 112 + 20, 2 * 130 + 10);
     grid.show();
     test::runGridIdle(grid, *f.document);
@@ -93,7 +93,7 @@ TEST_F(PhotoViewsTest, InformationPaneTellsHowThePhotoWasTaken) {
     for (const char* expected :
          {"カメラ：Canon EOS 5D Mark IV", "レンズ：EF24-70mm f/2.8L II USM", "露出時間：1/250秒",
           "絞り値：F2.8", "ISO感度：ISO400", "焦点距離：50mm", "撮影日時：2024/05/03 14:25:36",
-          "撮影位置：北緯35.658147° 東経139.745678° 標高40m"})
+          "撮影位置：北緯35.658142° 東経139.741233° 標高40m"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n"
                                                                 << text.toStdString();
     test::saveScreenshot(window->grab().toImage(), "photo-information-pane.png");
