@@ -23,6 +23,7 @@ patterns_of() {
     case $1 in
     fuzz_bmp_decoder | fuzz_bmp_reader) echo "*.bmp *.rle *.dib" ;;
     fuzz_jpeg_decoder | fuzz_jpeg_steps) echo "*.jpg *.jpeg" ;;
+    fuzz_photo_metadata) echo "*orientation*.jpg *exif*.jpg *.tif *.webp *.heic *.avif" ;;
     fuzz_png_decoder) echo "*.png" ;;
     fuzz_tiff_decoder) echo "*.tif *.tiff" ;;
     fuzz_gif_decoder | fuzz_gif2_decoder) echo "*.gif" ;;

@@ -1,6 +1,7 @@
 #include "document/caption_macros.h"
 
 #include "document/cp_decode.h"
+#include "document/photo_facts.h"
 #include "document/size_text.h"
 
 #include <QDateTime>
@@ -37,6 +38,9 @@ enum class Macro {
     TodayDate,
     TodayTime,
     CP,
+    ShotDate,
+    ShotTime,
+    Camera,
 };
 
 struct MacroName {
@@ -90,6 +94,13 @@ constexpr MacroName kMacroNames[] = {
     {"TodayTime", Macro::TodayTime},
     {"TT", Macro::TodayTime},
     {"CP", Macro::CP},
+    // What a photograph's EXIF block tells (empty for other pictures).
+    {"ShotDate", Macro::ShotDate},
+    {"SD", Macro::ShotDate},
+    {"ShotTime", Macro::ShotTime},
+    {"ST", Macro::ShotTime},
+    {"Camera", Macro::Camera},
+    {"CM", Macro::Camera},
 };
 
 constexpr std::size_t kLongestName = 12; // "ShortPicPath", "ShortPicName"
@@ -217,10 +228,10 @@ private:
             out += e.archiveFileName;
             return;
         case Macro::Width:
-            appendNumber(out, e.pictureWidth);
+            appendNumber(out, uprightPictureSize(e).width);
             return;
         case Macro::Height:
-            appendNumber(out, e.pictureHeight);
+            appendNumber(out, uprightPictureSize(e).height);
             return;
         case Macro::Color:
             appendNumber(out, e.bitCount);
@@ -252,6 +263,17 @@ private:
         case Macro::CP:
             if (e.decoder == kJpegDecoderId && !e.isArchiveMember())
                 out += cpDecodeItems(e.fullPath(), m_environment.cpDecodeLibrary);
+            return;
+        case Macro::ShotDate:
+            if (e.dateTaken != 0)
+                appendLocal(out, e.dateTaken, true);
+            return;
+        case Macro::ShotTime:
+            if (e.dateTaken != 0)
+                appendLocal(out, e.dateTaken, false);
+            return;
+        case Macro::Camera:
+            out += e.cameraModel;
             return;
         case Macro::TodayDate:
         case Macro::TodayTime:

@@ -88,8 +88,9 @@ bool paintCell(QPainter& painter, const PictureSource& entry, const QRect& cell,
     const QRect area(r.left(), r.top(), r.width(), g.areaHeight);
 
     bool drawn = false;
-    if (entry.thumbnail) {
-        const QImage image = pictureToImage(entry.thumbnail);
+    // A camera's own small thumbnail stands in until the real one is made.
+    if (const PictureBuffer& shown = entry.thumbnail ? entry.thumbnail : entry.preview; shown) {
+        const QImage image = pictureToImage(shown);
         if (!image.isNull()) {
             QSize size = image.size();
             if (size.width() > area.width() || size.height() > area.height())

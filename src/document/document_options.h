@@ -60,6 +60,15 @@ struct DocumentOptions {
     // Megabytes the thumbnails held in memory may take before the least
     // recently drawn ones are let go.
     int thumbMemoryMB = 256;
+    // Photographs shown upright as their EXIF orientation says, everywhere
+    // a picture is decoded.
+    bool autoRotate = true;
+    // A camera JPEG's own small EXIF thumbnail drawn in its cell until the
+    // real thumbnail is made.
+    bool exifThumbnailFirst = true;
+    // The date column sorts by the date a photograph was taken (where it
+    // has one) instead of the file's time.
+    bool sortDateTaken = false;
     std::string homeFolder;
     std::string cacheDataFolder;
     bool cacheFolder = false;

@@ -10,7 +10,8 @@ std::vector<SortRow> displayedRows(FolderDocument& doc, const ScanServices& serv
     rows.reserve(static_cast<std::size_t>(doc.displayedCount()));
     for (int position = 0; position < doc.displayedCount(); ++position) {
         if (const PictureSource* entry = doc.entryAt(position))
-            rows.push_back(makeSortRow(*entry, doc.entryIndexAt(position), services));
+            rows.push_back(makeSortRow(*entry, doc.entryIndexAt(position), services,
+                                       doc.options().sortDateTaken));
     }
     return rows;
 }

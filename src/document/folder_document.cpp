@@ -1,5 +1,6 @@
 #include "document/folder_document.h"
 
+#include "document/exif_previews.h"
 #include "document/picture_loader.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
@@ -69,6 +70,7 @@ FolderDocument::~FolderDocument() {
     clear(true);
     // Running thumbnails use the maker and the loader: they end here.
     m_workers.reset();
+    m_previews.reset();
 }
 
 void FolderDocument::saveOptions() {
@@ -84,8 +86,8 @@ void FolderDocument::saveOptions() {
 }
 
 EntryDrawingOptions FolderDocument::drawingOptions() const {
-    return {m_options.frame,      m_options.nameFrame, m_options.name,
-            m_options.limitCheck, m_options.scaleMode, m_options.unsharp};
+    return {m_options.frame,     m_options.nameFrame, m_options.name,      m_options.limitCheck,
+            m_options.scaleMode, m_options.unsharp,   m_options.autoRotate};
 }
 
 PictureSource FolderDocument::newEntryPrototype() const {
@@ -103,6 +105,7 @@ void FolderDocument::destroyEntry(std::unique_ptr<PictureSource>& entry) {
         m_entryRemoved(*entry);
     m_budget.forget(*entry);
     m_requested.erase(entry.get());
+    m_previewAsked.erase(entry.get());
     m_cache.remove(*entry);
     entry.reset();
 }

@@ -29,6 +29,7 @@ class SettingsStore;
 class ThumbCache;
 class ThumbnailMaker;
 class ThumbnailWorkers;
+class ExifPreviews;
 class WorkerPool;
 
 // The folder document: the pictures of the open folder (plain files, archive
@@ -186,6 +187,9 @@ public:
     // Forgets every request handed out: queued ones are cancelled, the
     // results of running ones are dropped when they come.
     void dropThumbnailJobs();
+    // Asks for the EXIF thumbnail of a camera JPEG whose cell waits for its
+    // thumbnail (with ExifThumbnailFirst); applyThumbnailResults shows it.
+    void requestExifPreview(PictureSource& entry, int position, const CellGeometry& cell);
     // The worker threads the document decodes on (null without a loader);
     // the viewers' look-ahead shares them.
     WorkerPool* workerPool() { return m_pool.get(); }
@@ -306,6 +310,10 @@ private:
     std::unique_ptr<WorkerPool> m_pool;
     int m_decodingHolds = 0;
     std::unique_ptr<ThumbnailWorkers> m_workers;
+    // Cameras' EXIF thumbnails, shown until the real ones come; the entries
+    // asked for, so each is asked once.
+    std::unique_ptr<ExifPreviews> m_previews;
+    std::unordered_map<const void*, bool> m_previewAsked;
     // The requests out, by entry: the ticket of the latest one. A result is
     // applied only when its ticket is still here.
     std::unordered_map<const void*, std::uint64_t> m_requested;

@@ -1,5 +1,6 @@
 #include "document/folder_document.h"
 
+#include "document/exif_previews.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/scan_services.h"
@@ -19,6 +20,7 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
     // The workers use the maker and the loader: they finish first.
     dropThumbnailJobs();
     m_workers.reset();
+    m_previews.reset();
     // The viewers' look-ahead decodes through the loader too: with another
     // loader its queued decodes are dropped and the running ones finish
     // before the old loader may go.
@@ -39,6 +41,8 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
     }
     m_workers = std::make_unique<ThumbnailWorkers>(*m_pool, *m_maker, *loader);
     m_workers->setNotifier(m_thumbnailNotifier);
+    m_previews = std::make_unique<ExifPreviews>(*m_pool);
+    m_previews->setNotifier(m_thumbnailNotifier);
     m_budget.setLimit(static_cast<std::size_t>(m_options.thumbMemoryMB) << 20);
 }
 
@@ -92,6 +96,8 @@ CellThumbnail FolderDocument::requestThumbnail(int position, const CellGeometry&
     if (!m_workers)
         return result;
     result.pending = true;
+    if (visible)
+        requestExifPreview(*entry, position, cell);
     if (m_requested.contains(entry))
         return result;
     const std::uint64_t ticket = m_nextTicket++;
@@ -123,6 +129,17 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
     if (!m_workers)
         return 0;
     int taken = 0;
+    while (auto preview = m_previews ? m_previews->take() : std::nullopt) {
+        const ExifPreviewRequest& asked = preview->request;
+        PictureSource* entry = entryAt(asked.position);
+        if (entry == nullptr || entry != asked.identity || entry->thumbnail ||
+            entry->fileName != asked.fileName || !preview->picture)
+            continue;
+        entry->preview = std::move(preview->picture);
+        entry->cellPicture = {};
+        if (applied)
+            applied(asked.position);
+    }
     while (auto result = m_workers->take()) {
         ++taken;
         const auto found = m_requested.find(result->identity);
@@ -139,6 +156,9 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
         entry->pictureHeight = made.pictureHeight;
         entry->bitCount = made.bitCount;
         entry->infoText = std::move(made.infoText);
+        entry->orientation = made.orientation;
+        entry->dateTaken = made.dateTaken;
+        entry->cameraModel = std::move(made.cameraModel);
         entry->length = made.length;
         entry->creationTime = made.creationTime;
         entry->lastWriteTime = made.lastWriteTime;
@@ -147,8 +167,10 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
         entry->madeNow = result->made;
         if (result->made) {
             entry->thumbnail = std::move(made.thumbnail);
+            entry->preview = {};
             entry->scaleModeUsed = made.scaleModeUsed;
             entry->unsharpUsed = made.unsharpUsed;
+            entry->autoRotateUsed = made.autoRotateUsed;
             entry->boxWidth = cell.cellWidth;
             entry->boxHeight = cell.cellHeight;
             publishCacheFolder();
@@ -169,6 +191,7 @@ void FolderDocument::forgetThumbnail(int position) {
     if (entry == nullptr)
         return;
     m_requested.erase(entry);
+    m_previewAsked.erase(entry);
     m_budget.forget(*entry);
     entry->clear();
     entry->useCacheFirst = false;
@@ -192,6 +215,25 @@ void FolderDocument::setThumbnailNotifier(std::function<void()> notifier) {
     m_thumbnailNotifier = std::move(notifier);
     if (m_workers)
         m_workers->setNotifier(m_thumbnailNotifier);
+    if (m_previews)
+        m_previews->setNotifier(m_thumbnailNotifier);
+}
+
+void FolderDocument::requestExifPreview(PictureSource& entry, int position,
+                                        const CellGeometry& cell) {
+    if (!m_previews || !m_options.exifThumbnailFirst || entry.preview || entry.isArchiveMember() ||
+        !mayCarryExifPreview(entry.fileName) || m_previewAsked.contains(&entry))
+        return;
+    m_previewAsked.emplace(&entry, true);
+    ExifPreviewRequest request;
+    request.position = position;
+    request.identity = &entry;
+    request.path = entry.fullPath();
+    request.fileName = entry.fileName;
+    request.boxWidth = cell.areaWidth;
+    request.boxHeight = cell.areaHeight;
+    request.autoRotate = entry.drawing.autoRotate;
+    m_previews->submit(std::move(request));
 }
 
 bool FolderDocument::waitForThumbnailResults(std::chrono::milliseconds timeout) {
@@ -201,6 +243,9 @@ bool FolderDocument::waitForThumbnailResults(std::chrono::milliseconds timeout) 
 void FolderDocument::dropThumbnailJobs() {
     if (m_workers)
         m_workers->cancelQueued();
+    if (m_previews)
+        m_previews->cancelQueued();
+    m_previewAsked.clear();
     m_requested.clear();
 }
 

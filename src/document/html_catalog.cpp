@@ -3,6 +3,7 @@
 #include "document/caption_macros.h"
 #include "document/document_options.h"
 #include "document/html_catalog_text.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/picture_source.h"
@@ -273,8 +274,14 @@ private:
         entry.pictureHeight = work.pictureHeight;
         entry.bitCount = work.bitCount;
         entry.infoText = work.infoText;
+        // The caption macros and the size below are the upright ones.
+        learnPhotoFacts(work, m_context.loader);
+        entry.orientation = work.orientation;
+        entry.dateTaken = work.dateTaken;
+        entry.cameraModel = work.cameraModel;
 
-        const int w = entry.pictureWidth, h = entry.pictureHeight;
+        const PictureSize upright = uprightPictureSize(entry);
+        const int w = upright.width, h = upright.height;
         const int boxW = linkFormat == 0 ? w : m_boxWidth;
         const int boxH = linkFormat == 0 ? h : m_boxHeight;
         if (w > 0 && h > 0) {

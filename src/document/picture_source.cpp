@@ -16,13 +16,15 @@ PictureSource::PictureSource(const PictureSource& other)
       memberPosition(other.memberPosition), drawnCellWidth(other.drawnCellWidth),
       drawnCellHeight(other.drawnCellHeight), boxWidth(other.boxWidth), boxHeight(other.boxHeight),
       thumbnail(duplicate(other.thumbnail)), cellPicture(duplicate(other.cellPicture)),
-      iconPicture(duplicate(other.iconPicture)), pictureWidth(other.pictureWidth),
-      pictureHeight(other.pictureHeight), bitCount(other.bitCount), infoText(other.infoText),
-      noteLoaded(other.noteLoaded), note(other.note), state(other.state), cellX(other.cellX),
-      cellY(other.cellY), drawing(other.drawing), scaleModeUsed(other.scaleModeUsed),
-      unsharpUsed(other.unsharpUsed), rotation(other.rotation), fitMode(other.fitMode),
-      cached(other.cached), cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst),
-      madeNow(other.madeNow), appearance(other.appearance) {}
+      iconPicture(duplicate(other.iconPicture)), preview(duplicate(other.preview)),
+      pictureWidth(other.pictureWidth), pictureHeight(other.pictureHeight),
+      bitCount(other.bitCount), infoText(other.infoText), noteLoaded(other.noteLoaded),
+      note(other.note), state(other.state), cellX(other.cellX), cellY(other.cellY),
+      drawing(other.drawing), scaleModeUsed(other.scaleModeUsed), unsharpUsed(other.unsharpUsed),
+      rotation(other.rotation), fitMode(other.fitMode), orientation(other.orientation),
+      autoRotateUsed(other.autoRotateUsed), dateTaken(other.dateTaken),
+      cameraModel(other.cameraModel), cached(other.cached), cacheTried(other.cacheTried),
+      useCacheFirst(other.useCacheFirst), madeNow(other.madeNow), appearance(other.appearance) {}
 
 PictureSource& PictureSource::operator=(const PictureSource& other) {
     if (this != &other) {
@@ -35,9 +37,13 @@ PictureSource& PictureSource::operator=(const PictureSource& other) {
 void PictureSource::clear() {
     decoder = kNoDecoder;
     infoText.clear();
+    orientation = 0;
+    dateTaken = 0;
+    cameraModel.clear();
     thumbnail = PictureBuffer{};
     cellPicture = PictureBuffer{};
     iconPicture = PictureBuffer{};
+    preview = PictureBuffer{};
 }
 
 std::string PictureSource::fullPath() const {

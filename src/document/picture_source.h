@@ -19,6 +19,8 @@ struct EntryDrawingOptions {
     bool limitCheck = true;
     int scaleMode = 10;
     bool unsharp = true;
+    // Pictures are shown upright as their EXIF orientation says.
+    bool autoRotate = true;
     friend bool operator==(const EntryDrawingOptions&, const EntryDrawingOptions&) = default;
 };
 
@@ -63,7 +65,7 @@ public:
     PictureSource& operator=(PictureSource&&) noexcept = default;
 
     // Forgets what was learnt from the picture: no decoder, no info text, no
-    // thumbnail, cell or icon picture. Names, sizes, times and the thumbnail
+    // metadata, no thumbnail, cell or icon picture. Names, sizes, times and the thumbnail
     // cache record stay.
     void clear();
 
@@ -92,6 +94,8 @@ public:
     PictureBuffer thumbnail;
     PictureBuffer cellPicture;
     PictureBuffer iconPicture;
+    // A camera's EXIF thumbnail drawn until `thumbnail` is made; never cached.
+    PictureBuffer preview;
     int pictureWidth = 0;
     int pictureHeight = 0;
     int bitCount = 0;
@@ -106,6 +110,13 @@ public:
     bool unsharpUsed = false;
     int rotation = 0;
     int fitMode = 1;
+    // What the picture's metadata tells, learnt where it is decoded for its
+    // thumbnail (or taken from its cache record). `orientation` is 0 until
+    // then, else the EXIF orientation still to apply after its decoder (1-8).
+    int orientation = 0;
+    bool autoRotateUsed = false; // the thumbnail was made upright
+    std::int64_t dateTaken = 0;  // local time; 0 when the picture has none
+    std::string cameraModel;
     bool cached = false;
     bool cacheTried = false;
     bool useCacheFirst = false;

@@ -1,6 +1,7 @@
 #include "document/report_file.h"
 
 #include "document/caption_macros.h"
+#include "document/photo_facts.h"
 #include "document/picture_notes.h"
 #include "document/picture_source.h"
 #include "document/scan_services.h"
@@ -20,6 +21,9 @@ ReportResult writeReportFile(const std::string& path, std::string_view format,
         progress->begin("レポートファイル作成中...", "", static_cast<int>(pictures.size()));
     for (PictureSource* entry : pictures) {
         loadNote(*entry, centralFolder);
+        // Upright sizes and the date taken: one read of the metadata per
+        // picture that has not been decoded yet.
+        learnPhotoFacts(*entry, nullptr);
         if (progress != nullptr)
             progress->setMessage(entry->fileName);
         // Line breaks become CR LF, as in the rest of the file.

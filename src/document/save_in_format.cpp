@@ -1,6 +1,7 @@
 #include "document/save_in_format.h"
 
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/transfer_files.h"
 #include "framework/ensure_folder.h"
@@ -99,13 +100,20 @@ int saveEntriesInFormat(FolderDocument& document, std::span<const int> positions
                 continue;
         }
 
-        PictureSize full{entry->pictureWidth, entry->pictureHeight};
+        // The picture is converted upright: sizes and fitting are the ones
+        // the user sees.
+        learnPhotoFacts(*entry, loader);
+        const PictureSize stored{entry->pictureWidth, entry->pictureHeight};
+        const PictureSize full = uprightPictureSize(*entry);
         const ReducedDecode decode = [&](int reduction, PictureBuffer& out) {
             // A box of 0 x 0 asks for the full size; a smaller box lets the
             // decoder reduce.
-            const int width = reduction > 1 ? (full.width + reduction - 1) / reduction : 0;
-            const int height = reduction > 1 ? (full.height + reduction - 1) / reduction : 0;
-            return loader->loadForThumbnail(*entry, width, height, out);
+            const int width = reduction > 1 ? (stored.width + reduction - 1) / reduction : 0;
+            const int height = reduction > 1 ? (stored.height + reduction - 1) / reduction : 0;
+            const int code = loader->loadForThumbnail(*entry, width, height, out);
+            if (code == 0)
+                out = orientedForEntry(std::move(out), *entry);
+            return code;
         };
         PictureBuffer picture = convertPicture(full, decode, settings);
         if (!picture) {

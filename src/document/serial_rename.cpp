@@ -1,6 +1,7 @@
 #include "document/serial_rename.h"
 
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "document/picture_notes.h"
 #include "document/rename_entry.h"
 #include "framework/text_history.h"
@@ -103,7 +104,7 @@ std::string SerialNamer::nameFor(const PictureSource& entry) {
         }
     }
     if (m_dateMode)
-        name = formatFileDate(name, entry.lastWriteTime);
+        name = formatFileDate(name, entry.dateTaken != 0 ? entry.dateTaken : entry.lastWriteTime);
     if (!numbered && !m_dateMode && name == m_format)
         name = withoutExtension(entry.fileName) + "." + m_format;
     return name;
@@ -156,6 +157,8 @@ SerialRenameResult serialRenameEntries(FolderDocument& document, std::span<const
             continue;
         if (!entry->noteLoaded)
             loadNote(*entry, central);
+        // Date fields name a photograph by the day it was taken.
+        learnPhotoFacts(*entry, document.pictureLoader());
         const std::string oldName = entry->fileName;
         const std::string newName = namer.nameFor(*entry);
         if (renameEntry(document, position, newName) != 0) {

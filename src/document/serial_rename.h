@@ -17,8 +17,9 @@ class SettingsStore;
 // Serial renaming: one format gives every selected picture its new name.
 // The format may hold caption macros ("$(PicName)", expanded first), one
 // number field ("##", or "#3#" for three digits padded with zeros) and
-// date fields of strftime ("%Y%m%d", from the file's modification time in
-// local time). A format with neither is an extension: "JPG" turns
+// date fields of strftime ("%Y%m%d", in local time: from the date a
+// photograph was taken when its EXIF block gives one, else from the file's
+// modification time). A format with neither is an extension: "JPG" turns
 // photo.jpeg into photo.JPG.
 
 // Whether the dialog accepts `format`: it holds a "%", or no "#", or

@@ -1,5 +1,6 @@
 #include "document/sort_row.h"
 
+#include "document/photo_facts.h"
 #include "document/picture_source.h"
 #include "document/scan_services.h"
 #include "document/sort_key.h"
@@ -44,16 +45,18 @@ std::string decoderText(const PictureSource& entry, const ScanServices& services
     return text;
 }
 
-SortRow makeSortRow(const PictureSource& entry, int entryIndex, const ScanServices& services) {
+SortRow makeSortRow(const PictureSource& entry, int entryIndex, const ScanServices& services,
+                    bool byDateTaken) {
     SortRow row;
     row.entryIndex = entryIndex;
     const NameParts parts = splitExtension(entry.fileName);
     row.name = parts.base;
     row.extension = parts.extension;
     row.length = entry.length;
-    row.lastWriteTime = entry.lastWriteTime;
-    row.width = entry.pictureWidth;
-    row.height = entry.pictureHeight;
+    row.lastWriteTime = byDateTaken && entry.dateTaken != 0 ? entry.dateTaken : entry.lastWriteTime;
+    const PictureSize upright = uprightPictureSize(entry);
+    row.width = upright.width;
+    row.height = upright.height;
     row.bitCount = entry.bitCount;
     row.archive = entry.archiveFileName;
     row.info = entry.infoText;

@@ -17,8 +17,10 @@ struct SortRow {
     std::string name;   // file name without its extension
     std::string extension;
     std::uint64_t length = 0;
+    // The date column's time: the file's modification time, or with
+    // SortDateTaken the date a photograph was taken where it is known.
     std::int64_t lastWriteTime = 0;
-    int width = 0;
+    int width = 0; // upright
     int height = 0;
     int bitCount = 0;
     std::string archive; // the archive file holding a member; empty for a file
@@ -45,7 +47,11 @@ NameParts splitExtension(std::string_view fileName);
 std::string decoderText(const PictureSource& entry, const ScanServices& services);
 
 // The row of `entry`, which sits at `entryIndex` in the entry list. The
-// folder of an archive member is the folder holding its archive.
-SortRow makeSortRow(const PictureSource& entry, int entryIndex, const ScanServices& services);
+// folder of an archive member is the folder holding its archive. With
+// `byDateTaken` the date column holds the date taken where the entry knows
+// it (learnt with its thumbnail or from its cache record: sorting never
+// reads a file).
+SortRow makeSortRow(const PictureSource& entry, int entryIndex, const ScanServices& services,
+                    bool byDateTaken = false);
 
 } // namespace vemra

@@ -7,6 +7,7 @@
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_convert.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace vemra {
@@ -45,6 +46,8 @@ bool isValidFor(const ThumbRecord& record, const PictureSource& entry, DecoderId
     return sameTime &&
            record.u32(ThumbRecord::Length) == static_cast<std::uint32_t>(entry.length) &&
            record.i32(ThumbRecord::MemberPosition) == entry.memberPosition &&
+           // Made before pictures were shown upright: made again once.
+           (record.u32(ThumbRecord::Photo) & ThumbRecord::kPhotoRead) != 0 &&
            (archive != kNoDecoder || picture != kNoDecoder);
 }
 
@@ -76,6 +79,15 @@ ThumbRecord recordOf(const PictureSource& entry, const ScanServices& services,
     r.setU32(ThumbRecord::NameFrame, entry.drawing.nameFrame ? 1 : 0);
     r.setI32(ThumbRecord::ScaleMode, entry.scaleModeUsed);
     r.setU32(ThumbRecord::Unsharp, entry.unsharpUsed ? 1 : 0);
+    if (entry.orientation >= 1 && entry.orientation <= 8) {
+        r.setU32(ThumbRecord::Photo, ThumbRecord::kPhotoRead |
+                                         static_cast<std::uint32_t>(entry.orientation) |
+                                         (entry.autoRotateUsed ? ThumbRecord::kPhotoUpright : 0));
+        // The 32-bit time convention of the other fields: 1970 to 2106.
+        if (entry.dateTaken > 0 && entry.dateTaken <= 0xFFFFFFFF)
+            r.setU32(ThumbRecord::DateTaken, static_cast<std::uint32_t>(entry.dateTaken));
+        r.setText(ThumbRecord::Camera, entry.cameraModel);
+    }
     return r;
 }
 
@@ -138,6 +150,11 @@ bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.drawing.unsharp = record->u32(ThumbRecord::Unsharp) != 0;
     entry.unsharpUsed = entry.drawing.unsharp;
+    const std::uint32_t photo = record->u32(ThumbRecord::Photo);
+    entry.orientation = std::clamp(static_cast<int>(photo & 0xF), 1, 8);
+    entry.autoRotateUsed = (photo & ThumbRecord::kPhotoUpright) != 0;
+    entry.dateTaken = record->u32(ThumbRecord::DateTaken);
+    entry.cameraModel = record->text(ThumbRecord::Camera);
     entry.thumbnail = std::move(thumbnail);
     entry.cached = true;
     return true;

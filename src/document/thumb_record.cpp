@@ -43,8 +43,9 @@ ThumbRecord::ThumbRecord() : m_bytes(kHeaderSize) {
 }
 
 std::size_t ThumbRecord::fieldSize(Offset field) {
-    const std::size_t size =
-        field == PictureDecoder || field == ArchiveDecoder ? kDecoderField : kNameField;
+    const std::size_t size = field == PictureDecoder || field == ArchiveDecoder ? kDecoderField
+                             : field == Camera                                  ? kCameraField
+                                                                                : kNameField;
     // Never past the header, whatever field a caller names.
     return std::min(size, kHeaderSize - std::min<std::size_t>(field, kHeaderSize));
 }
@@ -62,6 +63,7 @@ ThumbRecord ThumbRecord::fromStored(std::span<const std::byte> header,
     record.setText(ArchiveFileName, lastComponent(record.text(ArchiveFileName)));
     record.setText(PictureDecoder, record.text(PictureDecoder));
     record.setText(ArchiveDecoder, record.text(ArchiveDecoder));
+    record.setText(Camera, record.text(Camera));
     const std::string face = record.fontFaceName();
     putText(record.m_bytes.data() + kFontOffset + kFontSize - kFaceField, kFaceField, face);
     return record;

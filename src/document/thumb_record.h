@@ -11,15 +11,26 @@ namespace vemra {
 
 struct EntryAppearance;
 
-// One record of a thumbnail-cache file: a 680-byte header that says what the
-// thumbnail was made from, followed by the thumbnail as JPEG data. The bytes
+// One record of a thumbnail-cache file: a 752-byte header that says what the
+// thumbnail was made from, followed by the thumbnail as JPEG data. The first
+// 680 bytes are the fields every writer of the format knows; ours adds what
+// the picture's metadata told (orientation, date taken, camera) behind them,
+// and records of older writers, without those, read with them zeroed. The bytes
 // are kept as one block exactly as they are written; the accessors read and
 // write the fields in place. Integers are 32-bit little-endian; texts are
 // NUL-terminated in fixed fields, written as UTF-8 (records of older writers
 // hold Shift-JIS and are converted when loaded).
 class ThumbRecord {
 public:
-    static constexpr std::size_t kHeaderSize = 680;
+    static constexpr std::size_t kHeaderSize = 752;
+    // The header as writers before the metadata fields made it.
+    static constexpr std::size_t kPlainHeaderSize = 680;
+    static constexpr std::size_t kCameraField = 64;
+    // Photo field: 0 in records made without reading the metadata; else
+    // kPhotoRead, the orientation (1-8) in the low four bits and
+    // kPhotoUpright when the thumbnail was made upright.
+    static constexpr std::uint32_t kPhotoRead = 0x100;
+    static constexpr std::uint32_t kPhotoUpright = 0x200;
     static constexpr std::size_t kNameField = 260;
     static constexpr std::size_t kDecoderField = 16;
     static constexpr std::size_t kFontOffset = 600;
@@ -50,6 +61,9 @@ public:
         NameFrame = 668,
         ScaleMode = 672,
         Unsharp = 676,
+        Photo = 680,
+        DateTaken = 684,
+        Camera = 688,
     };
 
     // A record with a zeroed header (header size set) and no data.
@@ -79,7 +93,7 @@ public:
     }
 
     // A text field; `field` is one of FileName, PictureDecoder,
-    // ArchiveFileName, ArchiveDecoder.
+    // ArchiveFileName, ArchiveDecoder, Camera.
     std::string text(Offset field) const;
     // Writes `value` cut to fit the field with its NUL, never inside a
     // character.

@@ -20,6 +20,7 @@ ThumbnailRequest thumbnailRequest(const PictureSource& entry, int position,
     request.entry.thumbnail = {};
     request.entry.cellPicture = {};
     request.entry.iconPicture = {};
+    request.entry.preview = {};
     return request;
 }
 

@@ -1,7 +1,9 @@
 #include "document/thumbnail_maker.h"
 
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
+#include "imaging/orientation.h"
 #include "imaging/scaling.h"
 
 #include <algorithm>
@@ -56,25 +58,42 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
     PictureBuffer decoded;
     if (m_loader.loadForThumbnail(entry, boxWidth, boxHeight, decoded) != 0 || !decoded.isValid())
         return false;
+    learnPhotoFacts(entry, &m_loader);
     return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
 }
 
 PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
                                    int boxHeight, const UnsharpSettings& sharpening) {
+    // A photograph is turned upright after scaling, where the picture is
+    // smallest; only with a rotation of its own (which the scaler applies)
+    // must it be upright before.
+    const int orientation = shownOrientation(entry);
+    const bool orientLast = entry.rotation == 0;
+    if (!orientLast)
+        decoded = orientedForEntry(std::move(decoded), entry);
     const double angle = entry.rotation;
-    const PictureSize turnedDecoded = rotatedSize(decoded.width(), decoded.height(), angle);
+    const PictureSize uprightDecoded =
+        orientLast ? uprightSize(decoded.width(), decoded.height(), orientation)
+                   : PictureSize{decoded.width(), decoded.height()};
+    const PictureSize turnedDecoded =
+        rotatedSize(uprightDecoded.width, uprightDecoded.height, angle);
     PictureSize turnedFull = turnedDecoded;
-    if (entry.pictureWidth > 0 && entry.pictureHeight > 0)
-        turnedFull = rotatedSize(entry.pictureWidth, entry.pictureHeight, angle);
+    if (const PictureSize upright = uprightPictureSize(entry);
+        upright.width > 0 && upright.height > 0)
+        turnedFull = rotatedSize(upright.width, upright.height, angle);
     const PictureSize target = entry.fitMode == 0
                                    ? PictureSize{boxWidth, boxHeight}
                                    : fittedSize(turnedFull.width, turnedFull.height, boxWidth,
                                                 boxHeight, entry.drawing.limitCheck);
     const ScaleMode mode = scaleModeFromInt(entry.drawing.scaleMode).value_or(ScaleMode::Automatic);
-    PictureBuffer thumbnail = scalePicture(decoded, target.width, target.height, angle, mode);
+    const PictureSize scaled = orientLast ? uprightSize(target.width, target.height, orientation)
+                                          : target; // sideways until turned
+    PictureBuffer thumbnail = scalePicture(decoded, scaled.width, scaled.height, angle, mode);
     if (!thumbnail)
         return {};
     decoded = {}; // the large picture goes before sharpening asks for memory
+    if (orientLast)
+        thumbnail = orientPicture(std::move(thumbnail), orientation);
 
     if (entry.drawing.unsharp) {
         UnsharpSettings sharpen = sharpening;
@@ -95,6 +114,7 @@ bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, in
     entry.thumbnail = std::move(thumbnail);
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.unsharpUsed = entry.drawing.unsharp;
+    entry.autoRotateUsed = entry.drawing.autoRotate;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/file_operations.h"
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "imaging/jpeg_encoder.h"
@@ -82,6 +83,7 @@ QImage decodedImage(FolderDocument& document, PictureSource& entry) {
     PictureBuffer picture;
     if (loader->loadForThumbnail(entry, 0, 0, picture) != 0 || !picture)
         return {};
+    makeUpright(entry, loader, picture);
     return pictureToImage(picture);
 }
 

@@ -273,6 +273,27 @@ ResultCode readStrips(TIFF* tif, const Layout& l, PictureBuffer& picture) {
     return ResultCode::Success;
 }
 
+// libtiff's RGBA reader mirrors to the requested orientation from the file's
+// (TIFF 6.0 tag 274; 5-8 are read as 1-4): the vertical mirror of the file's
+// own corner leaves the columns as stored and reverses the rows.
+int storedRowsBottomUp(TIFF* tif) {
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    switch (orientation) {
+    case ORIENTATION_TOPRIGHT:
+    case ORIENTATION_RIGHTTOP:
+        return ORIENTATION_BOTRIGHT;
+    case ORIENTATION_BOTRIGHT:
+    case ORIENTATION_RIGHTBOT:
+        return ORIENTATION_TOPRIGHT;
+    case ORIENTATION_BOTLEFT:
+    case ORIENTATION_LEFTBOT:
+        return ORIENTATION_TOPLEFT;
+    default:
+        return ORIENTATION_BOTLEFT;
+    }
+}
+
 ResultCode readThroughRgba(TIFF* tif, const Layout& l, PictureBuffer& out) {
     char message[1024] = {};
     if (TIFFRGBAImageOK(tif, message) == 0) {
@@ -289,11 +310,14 @@ ResultCode readThroughRgba(TIFF* tif, const Layout& l, PictureBuffer& out) {
     } catch (const std::bad_alloc&) {
         return ResultCode::OutOfMemory;
     }
-    // Bottom-left orientation gives the rows in the picture's own order. A
-    // partly broken picture still delivers what could be read; one of which
-    // nothing could be read is a kind the library cannot handle.
-    if (TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_BOTLEFT, 0) ==
-            0 &&
+    // The stored rows bottom-up, as the strip reader gives them: asking for
+    // the upside-down of the file's own orientation makes libtiff turn the
+    // row order and nothing else, so the EXIF orientation is applied once,
+    // after decoding, whichever way a TIFF is read. A partly broken picture
+    // still delivers what could be read; one of which nothing could be read
+    // is a kind the library cannot handle.
+    if (TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), storedRowsBottomUp(tif),
+                                  0) == 0 &&
         std::all_of(raster.begin(), raster.end(), [](std::uint32_t p) { return p == 0; })) {
         return ResultCode::UnsupportedKind;
     }

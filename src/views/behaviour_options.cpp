@@ -22,6 +22,9 @@ BehaviourOptions BehaviourOptions::gather(const DocumentOptions& d, const GridOp
     b.synchronous = d.synchronous;
     b.cacheFolder = d.cacheFolder;
     b.autoCacheFolder = d.autoCacheFolder;
+    b.autoRotate = d.autoRotate;
+    b.exifThumbnailFirst = d.exifThumbnailFirst;
+    b.sortDateTaken = d.sortDateTaken;
     b.cacheDataFolder = d.cacheDataFolder;
     b.trashCan = d.trashCan;
     b.delqa = d.delqa;
@@ -50,6 +53,9 @@ void BehaviourOptions::applyTo(DocumentOptions& d, GridOptions& g, FrameSettings
     d.synchronous = synchronous;
     d.cacheFolder = cacheFolder;
     d.autoCacheFolder = autoCacheFolder;
+    d.autoRotate = autoRotate;
+    d.exifThumbnailFirst = exifThumbnailFirst;
+    d.sortDateTaken = sortDateTaken;
     d.cacheDataFolder = cacheDataFolder;
     d.trashCan = trashCan;
     d.delqa = delqa;

@@ -40,6 +40,10 @@ struct BehaviourOptions {
     bool clipboardCopyDib = true;
     // Folder tree variant: the desktop's tree (true) or the drive tree
     bool shellTree = true;
+    // Photographs (KPDoc)
+    bool autoRotate = true;
+    bool exifThumbnailFirst = true;
+    bool sortDateTaken = false;
     // Viewer
     bool multiPicView = false;
     bool stay = false;

@@ -223,8 +223,9 @@ void DetailsList::refreshRow(int position) {
     const PictureSource* entry = m_document.entryAt(position);
     if (entry == nullptr || position >= m_model->rowCount())
         return;
-    m_model->replaceRow(
-        position, makeSortRow(*entry, m_document.entryIndexAt(position), m_document.services()));
+    m_model->replaceRow(position,
+                        makeSortRow(*entry, m_document.entryIndexAt(position),
+                                    m_document.services(), m_document.options().sortDateTaken));
 }
 
 void DetailsList::appendFoundRow(int position) {
@@ -234,8 +235,8 @@ void DetailsList::appendFoundRow(int position) {
         return;
     const PictureSource* entry = m_document.entryAt(position);
     if (entry != nullptr)
-        m_model->appendRow(
-            makeSortRow(*entry, m_document.entryIndexAt(position), m_document.services()));
+        m_model->appendRow(makeSortRow(*entry, m_document.entryIndexAt(position),
+                                       m_document.services(), m_document.options().sortDateTaken));
 }
 
 void DetailsList::showHeadings(bool plain) {

@@ -2,6 +2,7 @@
 
 #include "document/caption_macros.h"
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/transfer_files.h"
 #include "framework/message_box.h"
@@ -31,8 +32,10 @@ SameNamePane paneOf(FolderDocument& document, const std::string& path) {
     SameNamePane pane;
     if (PictureLoader* loader = document.pictureLoader()) {
         PictureBuffer picture;
-        if (loader->loadForThumbnail(entry, kPaneSide, kPaneSide, picture) == 0)
+        if (loader->loadForThumbnail(entry, kPaneSide, kPaneSide, picture) == 0) {
+            makeUpright(entry, loader, picture);
             pane.picture = pictureToImage(picture);
+        }
     }
     pane.sizeLine = QString::fromStdString(expandCaption("$(S) ﾊﾞｲﾄ $(D) $(T)", entry));
     pane.pixelLine = QString::fromStdString(expandCaption("$(W)x$(H) $(C)b", entry));

@@ -73,6 +73,8 @@ void MainWindow::editBehaviourOptions() {
                              after.cacheDataFolder != before.cacheDataFolder;
     if (listChanges && !m_document.currentFolder().empty())
         m_document.refresh(true);
+    else if (after.autoRotate != before.autoRotate)
+        m_document.applyThumbnailOptions(); // the thumbnails are made again, turned or not
     updateCommandStates();
 }
 

@@ -1,10 +1,13 @@
 #include "views/note_dialog.h"
 
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
+#include "document/shooting_info.h"
 #include "document/size_text.h"
 #include "framework/update_hint.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/picture_qimage.h"
 
 #include <QDateTime>
@@ -47,6 +50,7 @@ QImage thumbnailOf(FolderDocument& document, PictureSource& entry) {
     if (loader == nullptr ||
         loader->loadForThumbnail(entry, kThumbnailSide, kThumbnailSide, picture) != 0)
         return {};
+    makeUpright(entry, loader, picture);
     return pictureToImage(picture);
 }
 
@@ -95,9 +99,19 @@ NoteDialog::NoteDialog(QWidget* parent, const PictureSource& entry, const QImage
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
+    // The shooting information of a photograph (read when asked for, from a
+    // plain file); for other pictures, what their decoder told.
     const QString info = QString::fromStdString(entry.infoText).trimmed();
-    exif->setEnabled(!info.isEmpty());
-    connect(exif, &QPushButton::clicked, this, [this, info] { m_edit->insertPlainText(info); });
+    const std::string path = entry.isArchiveMember() ? std::string() : entry.fullPath();
+    exif->setEnabled(!info.isEmpty() || !path.empty());
+    connect(exif, &QPushButton::clicked, this, [this, info, path] {
+        QString text;
+        if (!path.empty())
+            text = QString::fromStdString(shootingInfoText(readPhotoMetadata(path), "\n"));
+        if (text.isEmpty())
+            text = info;
+        m_edit->insertPlainText(text);
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     m_edit->setFocus();

@@ -17,8 +17,10 @@ class FolderDocument;
 class PictureSource;
 
 // "コメント入力": the note of one picture, with its thumbnail and its name,
-// size and date, in a multi-line field. "&Exifの取得" puts the picture's
-// information text (what its decoder read from it) into the note.
+// size and date, in a multi-line field. "&Exifの取得" puts the photograph's
+// shooting information (camera, lens, exposure, ... from its EXIF block)
+// into the note, or for a picture without any its information text (what
+// its decoder read from it).
 class NoteDialog : public QDialog {
     Q_OBJECT
 public:

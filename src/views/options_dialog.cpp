@@ -90,6 +90,7 @@ OptionsDialog::OptionsDialog(const BehaviourOptions& values, std::vector<Choice>
     buildFilesPage();
     buildFoldersPage();
     buildViewerPage();
+    buildPhotoPage();
 
     auto* buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -222,6 +223,17 @@ void OptionsDialog::buildViewerPage() {
              m_initial.topMost);
 }
 
+void OptionsDialog::buildPhotoPage() {
+    QWidget* page = newPage(m_pages, QStringLiteral("写真"));
+    addCheck(page, "AutoRotate", QStringLiteral("撮影時の向きに合わせて回転する(&O)"),
+             m_initial.autoRotate);
+    addCheck(page, "ExifThumbnailFirst",
+             QStringLiteral("サムネイル作成までカメラの縮小画像を表示する(&E)"),
+             m_initial.exifThumbnailFirst);
+    addCheck(page, "SortDateTaken", QStringLiteral("日付の並べ替えに撮影日時を使う(&D)"),
+             m_initial.sortDateTaken);
+}
+
 BehaviourOptions OptionsDialog::values() const {
     BehaviourOptions v = m_initial;
     v.idViewer = m_doubleClick->currentData().toInt();
@@ -248,6 +260,9 @@ BehaviourOptions OptionsDialog::values() const {
         {"MultiPicView", &BehaviourOptions::multiPicView},
         {"Stay", &BehaviourOptions::stay},
         {"TopMost", &BehaviourOptions::topMost},
+        {"AutoRotate", &BehaviourOptions::autoRotate},
+        {"ExifThumbnailFirst", &BehaviourOptions::exifThumbnailFirst},
+        {"SortDateTaken", &BehaviourOptions::sortDateTaken},
     };
     for (const auto& [key, member] : flags)
         v.*member = check(key)->isChecked();

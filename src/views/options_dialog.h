@@ -59,6 +59,7 @@ private:
     void buildFilesPage();
     void buildFoldersPage();
     void buildViewerPage();
+    void buildPhotoPage();
     QCheckBox* addCheck(QWidget* page, const char* key, const QString& text, bool on);
     void onOk();
 

@@ -2,9 +2,11 @@
 
 #include "document/caption_macros.h"
 #include "document/folder_document.h"
+#include "document/photo_facts.h"
 #include "framework/command_id.h"
 #include "framework/wait_cursor.h"
 #include "settings/settings_store.h"
+#include "views/photo_info_pane.h"
 #include "views/viewer_geometry.h"
 
 #include <QPaintEvent>
@@ -23,6 +25,14 @@ PictureView::PictureView(FolderDocument& document, SettingsStore* store, QWidget
     setMouseTracking(true);
     setMinimumSize(32, 32);
     m_stage.setRules(m_options.fit);
+    m_infoPane = new PhotoInfoPane(this);
+    m_infoPane->move(8, 8);
+}
+
+void PictureView::toggleInfoPane() {
+    m_infoPane->setMetadata(m_metadata);
+    m_infoPane->setVisible(!m_infoPane->isVisible());
+    m_infoPane->raise();
 }
 
 PictureView::~PictureView() {
@@ -79,6 +89,8 @@ void PictureView::showEntry(int position) {
 void PictureView::takePicture(LoadedPicture loaded) {
     m_position = loaded.position;
     m_entry = std::move(loaded.entry);
+    m_metadata = std::move(loaded.metadata);
+    m_infoPane->setMetadata(m_metadata);
     const bool animated = loaded.animation != nullptr;
     m_stage.setPicture(std::move(loaded.picture), std::move(loaded.animation), now());
     redisplay(false);
@@ -92,6 +104,8 @@ void PictureView::clearPicture() {
     m_lookAhead.clear();
     m_stage.clear();
     m_entry.reset();
+    m_metadata = {};
+    m_infoPane->setMetadata(m_metadata);
     m_position = -1;
     update();
     emit pictureChanged();
@@ -269,8 +283,10 @@ std::array<QString, 3> PictureView::statusTexts() const {
     if (!m_entry || !m_stage.hasPicture())
         return texts;
     const QSize own = m_stage.pictureSize();
-    const int width = m_entry->pictureWidth > 0 ? m_entry->pictureWidth : own.width();
-    const int height = m_entry->pictureHeight > 0 ? m_entry->pictureHeight : own.height();
+    // Upright, as the picture is shown.
+    const PictureSize upright = uprightPictureSize(*m_entry);
+    const int width = upright.width > 0 ? upright.width : own.width();
+    const int height = upright.height > 0 ? upright.height : own.height();
     const int bits = m_entry->bitCount > 0 ? m_entry->bitCount : m_stage.frame().bitCount();
     char size[96];
     std::snprintf(size, sizeof size, "%ldx%ld %d bit", static_cast<long>(width),

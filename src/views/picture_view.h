@@ -18,6 +18,7 @@
 namespace vemra {
 
 class FolderDocument;
+class PhotoInfoPane;
 class SettingsStore;
 
 // The window viewer's view: one picture of the folder document at a time,
@@ -42,6 +43,11 @@ public:
     int position() const { return m_position; }
     // The viewer's copy of the shown entry; null without one.
     const PictureSource* entry() const { return m_entry ? &*m_entry : nullptr; }
+    // What the shown picture's metadata told (read with its decode).
+    const PhotoMetadata& metadata() const { return m_metadata; }
+    // The information pane over the picture (I shows and hides it).
+    PhotoInfoPane* infoPane() const { return m_infoPane; }
+    void toggleInfoPane();
     bool loading() const { return m_loading; }
     bool sequentialDrawing() const { return m_sequential.isActive(); }
 
@@ -143,6 +149,8 @@ private:
     PictureLookAhead m_lookAhead;
     int m_position = -1;
     std::optional<PictureSource> m_entry;
+    PhotoMetadata m_metadata;
+    PhotoInfoPane* m_infoPane = nullptr;
     bool m_loading = false;
     int m_direction = 1;
 

@@ -46,6 +46,11 @@ void PictureView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_I && event->modifiers() == Qt::NoModifier) {
+        toggleInfoPane();
+        event->accept();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -40,6 +40,9 @@ constexpr MacroItem kMacros[] = {
     {"画像情報", "$(Info)"},
     {"コメント", "$(Note)"},
     {"書庫ファイル名", "$(ArcName)"},
+    {"撮影日", "$(ShotDate)"},
+    {"撮影時刻", "$(ShotTime)"},
+    {"カメラ", "$(Camera)"},
 };
 
 } // namespace

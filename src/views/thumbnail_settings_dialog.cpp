@@ -74,6 +74,9 @@ constexpr Macro kMacros[] = {
     {"$(Note)", "メモ"},
     {"$(TodayDate)", "今日の日付"},
     {"$(CP)", "撮影情報（cpdecode）"},
+    {"$(ShotDate)", "撮影日"},
+    {"$(ShotTime)", "撮影時刻"},
+    {"$(Camera)", "カメラ"},
 };
 
 QIcon swatch(QColor colour) {

@@ -5,6 +5,7 @@
 #include "imaging/decoder.h"
 #include "platform/mapped_file.h"
 #include "platform/worker_pool.h"
+#include "views/viewer_photo.h"
 
 #include <algorithm>
 
@@ -41,6 +42,15 @@ std::unique_ptr<FrameAnimation> loadAnimation(FolderDocument& document,
     return animation;
 }
 
+// What the viewer's read of the metadata teaches the document's entry.
+void learnFromLoaded(PictureSource& entry, const LoadedPicture& loaded) {
+    if (loaded.code != 0)
+        return;
+    entry.orientation = loaded.entry.orientation;
+    entry.dateTaken = loaded.entry.dateTaken;
+    entry.cameraModel = loaded.entry.cameraModel;
+}
+
 } // namespace
 
 bool entryAvailable(FolderDocument& document, int position) {
@@ -66,6 +76,8 @@ LoadedPicture loadViewerPicture(FolderDocument& document, int position, bool ani
     loaded.entry = *entry;
     if (animate && loaded.code == 0 && mayAnimate(*entry))
         loaded.animation = loadAnimation(document, *entry);
+    applyPhotoMetadata(loaded, loader);
+    learnFromLoaded(*entry, loaded);
     return loaded;
 }
 
@@ -154,6 +166,7 @@ bool PictureLookAhead::idleStep(const std::function<bool()>&) {
                      job->code = loader->loadForThumbnail(job->entry, 0, 0, job->picture);
                      if (job->code != 0)
                          job->picture = {};
+                     applyPhotoMetadata(*job, loader);
                      const std::lock_guard lock(slot->mutex);
                      slot->picture = std::move(*job);
                      slot->done.notify_all();
@@ -191,6 +204,7 @@ std::optional<LoadedPicture> PictureLookAhead::take(int position) {
         entry->pictureHeight = out->entry.pictureHeight;
         entry->bitCount = out->entry.bitCount;
         entry->infoText = out->entry.infoText;
+        learnFromLoaded(*entry, *out);
     }
     clear();
     return out;

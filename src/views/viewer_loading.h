@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/picture_source.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/picture_buffer.h"
 #include "views/frame_animation.h"
 
@@ -21,9 +22,12 @@ class FolderDocument;
 struct LoadedPicture {
     int position = -1;
     PictureSource entry;
-    int code = -1; // the decoder's result code
-    PictureBuffer picture;
+    int code = -1;         // the decoder's result code
+    PictureBuffer picture; // upright when the entry's AutoRotate says so
     std::unique_ptr<FrameAnimation> animation;
+    // Read once with the decode: the shooting information and the embedded
+    // ICC profile.
+    PhotoMetadata metadata;
 };
 
 // Decodes the entry at display `position` at its full size through the

@@ -42,7 +42,10 @@ protected:
 TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     const DocumentOptions o = DocumentOptions::load(storeWith(""));
     const auto e = entries(o);
-    EXPECT_EQ(e.size(), 59u); // every key the document owns, each once
+    EXPECT_EQ(e.size(), 62u); // every key the document owns, each once
+    EXPECT_EQ(e.at("KPDoc/AutoRotate"), "1");
+    EXPECT_EQ(e.at("KPDoc/ExifThumbnailFirst"), "1");
+    EXPECT_EQ(e.at("KPDoc/SortDateTaken"), "0");
     EXPECT_EQ(e.at("KPDoc/ThumbsSize"), "110,110");
     EXPECT_EQ(e.at("KPDoc/ThumbWorkers"), "0"); // one per core
     EXPECT_EQ(e.at("KPDoc/ThumbMemoryMB"), "256");

@@ -70,7 +70,10 @@ TEST_F(ThumbCacheFileTest, ShortHeadersOfOlderWritersAreCompletedAndRewrittenFul
     EXPECT_EQ(old.fileName(), "夏.jpg");
     EXPECT_EQ(old.u32(ThumbRecord::NameFrame), 1u);
     EXPECT_EQ(old.u32(ThumbRecord::ScaleMode), 0u);
-    EXPECT_EQ(old.u32(ThumbRecord::HeaderSize), 680u);
+    EXPECT_EQ(old.u32(ThumbRecord::HeaderSize), ThumbRecord::kHeaderSize);
+    // Made before the metadata was read: no mark, so made again once.
+    EXPECT_EQ(old.u32(ThumbRecord::Photo), 0u);
+    EXPECT_EQ(file.records()[1].u32(ThumbRecord::Photo), 0u);
     EXPECT_EQ(file.records()[1].u32(ThumbRecord::NameFrame), 0u);
     EXPECT_EQ(file.records()[1].u32(ThumbRecord::ScaleMode), 9u);
     EXPECT_TRUE(file.changed());
@@ -78,10 +81,11 @@ TEST_F(ThumbCacheFileTest, ShortHeadersOfOlderWritersAreCompletedAndRewrittenFul
 
     ASSERT_TRUE(file.write());
     const auto rewritten = test::readFile(path());
-    ASSERT_EQ(rewritten.size(), 2 * (680 + jpeg.size()));
-    EXPECT_EQ(loadU32(rewritten.data()), 680u);
+    constexpr std::size_t kHeader = ThumbRecord::kHeaderSize;
+    ASSERT_EQ(rewritten.size(), 2 * (kHeader + jpeg.size()));
+    EXPECT_EQ(loadU32(rewritten.data()), kHeader);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(rewritten.data() + 16)), "夏.jpg");
-    EXPECT_EQ(loadU32(rewritten.data() + 680 + jpeg.size()), 680u);
+    EXPECT_EQ(loadU32(rewritten.data() + kHeader + jpeg.size()), kHeader);
 }
 
 TEST_F(ThumbCacheFileTest, HostileLengthsKeepTheRecordsReadBefore) {
@@ -197,9 +201,9 @@ TEST_F(ThumbCacheFileTest, PutReplacesByBothNamesAndLongTextsAreCut) {
     r.setText(ThumbRecord::PictureDecoder, "デコーダ名前長い");
     EXPECT_EQ(r.text(ThumbRecord::PictureDecoder), "デコーダ名");
     EXPECT_EQ(r.bytes()[ThumbRecord::PictureDecoder + 15], std::byte{0});
-    // A field named wrongly never reads or writes past the header.
-    r.setText(ThumbRecord::Unsharp, "abcdefgh");
-    EXPECT_EQ(r.text(ThumbRecord::Unsharp), "abc");
+    // The last field never reads or writes past the header.
+    r.setText(ThumbRecord::Camera, std::string(100, 'x'));
+    EXPECT_EQ(r.text(ThumbRecord::Camera), std::string(ThumbRecord::kCameraField - 1, 'x'));
     EXPECT_EQ(r.bytes().size(), ThumbRecord::kHeaderSize);
 }
 

@@ -45,6 +45,7 @@ protected:
         e.drawnCellHeight = 130;
         e.scaleModeUsed = 7;
         e.unsharpUsed = true;
+        e.orientation = 1; // known once the thumbnail is made
         e.thumbnail = test::patternPicture(32, 24, 24);
         return e;
     }
@@ -76,8 +77,8 @@ TEST_F(ThumbCacheTest, StoredThumbnailRoundTripsThroughTheFile) {
     EXPECT_TRUE(e.cached);
     const auto bytes = test::readFile(pictures.file("_THUMBS_.KPI"));
     ASSERT_GT(bytes.size(), ThumbRecord::kHeaderSize);
-    EXPECT_EQ(loadU32(bytes.data()), 680u);
-    EXPECT_EQ(loadU32(bytes.data() + 4), bytes.size() - 680);
+    EXPECT_EQ(loadU32(bytes.data()), 752u);
+    EXPECT_EQ(loadU32(bytes.data() + 4), bytes.size() - 752);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data() + 308)), "JPEG");
 
     PictureSource back = bare(e);
@@ -143,6 +144,7 @@ TEST_F(ThumbCacheTest, RewrittenOrChangedPictureIsNotTakenFromTheCache) {
     // The new thumbnail replaces the record instead of adding one.
     newer.thumbnail = test::patternPicture(20, 10, 24);
     newer.decoder = kJpegDecoderId;
+    newer.orientation = 1;
     storeAndReopen(newer);
     ASSERT_EQ(cache.findOrOpen(folder()).records().size(), 1u);
     PictureSource back = bare(newer);

@@ -1,0 +1,60 @@
+#include "document/photo_facts.h"
+
+#include "document/picture_loader.h"
+#include "document/picture_source.h"
+#include "imaging/orientation.h"
+#include "imaging/photo_metadata.h"
+
+namespace vemra {
+namespace {
+
+// Archive members are unpacked a second time for their metadata; beyond this
+// size that costs more than the orientation is worth.
+constexpr std::uint64_t kMaxMemberBytes = 64u << 20;
+
+} // namespace
+
+void learnPhotoFacts(PictureSource& entry, const PhotoMetadata& metadata) {
+    entry.orientation = metadata.orientationToApply();
+    entry.dateTaken = metadata.dateTaken;
+    entry.cameraModel = metadata.camera();
+}
+
+void learnPhotoFacts(PictureSource& entry, PictureLoader* loader) {
+    if (entry.orientation != 0)
+        return;
+    PhotoMetadataRequest request;
+    request.iccProfile = false;
+    if (!entry.isArchiveMember()) {
+        learnPhotoFacts(entry, readPhotoMetadata(entry.fullPath(), request));
+        return;
+    }
+    std::vector<std::byte> bytes;
+    if (loader != nullptr && entry.length <= kMaxMemberBytes &&
+        loader->extractMember(entry, bytes) == 0) {
+        learnPhotoFacts(entry, readPhotoMetadata(bytes, request));
+        return;
+    }
+    entry.orientation = 1;
+}
+
+int shownOrientation(const PictureSource& entry) {
+    return entry.drawing.autoRotate && entry.orientation > 1 ? entry.orientation : 1;
+}
+
+PictureSize uprightPictureSize(const PictureSource& entry) {
+    return uprightSize(entry.pictureWidth, entry.pictureHeight, shownOrientation(entry));
+}
+
+PictureBuffer orientedForEntry(PictureBuffer decoded, const PictureSource& entry) {
+    return orientPicture(std::move(decoded), shownOrientation(entry));
+}
+
+void makeUpright(PictureSource& entry, PictureLoader* loader, PictureBuffer& picture) {
+    if (!picture)
+        return;
+    learnPhotoFacts(entry, loader);
+    picture = orientedForEntry(std::move(picture), entry);
+}
+
+} // namespace vemra
