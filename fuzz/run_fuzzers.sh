@@ -24,6 +24,7 @@ patterns_of() {
     fuzz_bmp_decoder | fuzz_bmp_reader) echo "*.bmp *.rle *.dib" ;;
     fuzz_jpeg_decoder | fuzz_jpeg_steps) echo "*.jpg *.jpeg" ;;
     fuzz_png_decoder) echo "*.png" ;;
+    fuzz_colour_profile) echo "*.icc *.icm *.jpg *.png *.tif *.webp" ;;
     fuzz_tiff_decoder) echo "*.tif *.tiff" ;;
     fuzz_gif_decoder | fuzz_gif2_decoder) echo "*.gif" ;;
     fuzz_text_decoder) echo "*.txt" ;;

@@ -130,6 +130,7 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
             entry->thumbnail = std::move(made.thumbnail);
             entry->scaleModeUsed = made.scaleModeUsed;
             entry->unsharpUsed = made.unsharpUsed;
+            entry->colourMarkUsed = made.colourMarkUsed;
             entry->boxWidth = cell.cellWidth;
             entry->boxHeight = cell.cellHeight;
             publishCacheFolder();

@@ -45,6 +45,8 @@ bool isValidFor(const ThumbRecord& record, const PictureSource& entry, DecoderId
     return sameTime &&
            record.u32(ThumbRecord::Length) == static_cast<std::uint32_t>(entry.length) &&
            record.i32(ThumbRecord::MemberPosition) == entry.memberPosition &&
+           // Made for another display, or before colours were managed.
+           record.colourMark() == colourMarkOf(entry.drawing.colour) &&
            (archive != kNoDecoder || picture != kNoDecoder);
 }
 
@@ -76,6 +78,7 @@ ThumbRecord recordOf(const PictureSource& entry, const ScanServices& services,
     r.setU32(ThumbRecord::NameFrame, entry.drawing.nameFrame ? 1 : 0);
     r.setI32(ThumbRecord::ScaleMode, entry.scaleModeUsed);
     r.setU32(ThumbRecord::Unsharp, entry.unsharpUsed ? 1 : 0);
+    r.setColourMark(entry.colourMarkUsed);
     return r;
 }
 
@@ -138,6 +141,7 @@ bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.drawing.unsharp = record->u32(ThumbRecord::Unsharp) != 0;
     entry.unsharpUsed = entry.drawing.unsharp;
+    entry.colourMarkUsed = record->colourMark();
     entry.thumbnail = std::move(thumbnail);
     entry.cached = true;
     return true;

@@ -1,5 +1,6 @@
 #include "document/thumbnail_maker.h"
 
+#include "document/display_colours.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "imaging/scaling.h"
@@ -75,6 +76,10 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
     if (!thumbnail)
         return {};
     decoded = {}; // the large picture goes before sharpening asks for memory
+    // Converted after scaling: a thumbnail has a few thousand pixels where
+    // the decoded picture has hundreds of thousands, and on a screen the
+    // difference of averaging before or after the conversion does not show.
+    convertForDisplay(thumbnail, entry);
 
     if (entry.drawing.unsharp) {
         UnsharpSettings sharpen = sharpening;
@@ -95,6 +100,7 @@ bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, in
     entry.thumbnail = std::move(thumbnail);
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.unsharpUsed = entry.drawing.unsharp;
+    entry.colourMarkUsed = colourMarkOf(entry.drawing.colour);
     return true;
 }
 

@@ -73,6 +73,9 @@ void MainWindow::editBehaviourOptions() {
                              after.cacheDataFolder != before.cacheDataFolder;
     if (listChanges && !m_document.currentFolder().empty())
         m_document.refresh(true);
+    else if (after.colorManagement != before.colorManagement ||
+             after.displayProfile != before.displayProfile)
+        m_document.applyThumbnailOptions();
     updateCommandStates();
 }
 

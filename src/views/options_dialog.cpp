@@ -1,5 +1,7 @@
 #include "views/options_dialog.h"
 
+#include "views/options_dialog_colour.h"
+
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 
@@ -90,6 +92,7 @@ OptionsDialog::OptionsDialog(const BehaviourOptions& values, std::vector<Choice>
     buildFilesPage();
     buildFoldersPage();
     buildViewerPage();
+    buildColourPage();
 
     auto* buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -227,6 +230,7 @@ BehaviourOptions OptionsDialog::values() const {
     v.idViewer = m_doubleClick->currentData().toInt();
     v.homeFolder = m_homeFolder->text().trimmed().toStdString();
     v.cacheDataFolder = m_cacheDataFolder->text().trimmed().toStdString();
+    v.displayProfile = m_displayProfile->text().trimmed().toStdString();
     v.syncFileCount = m_syncFileCount->value();
     v.shellTree = m_shellTree->isChecked();
     const std::pair<const char*, bool BehaviourOptions::*> flags[] = {
@@ -248,6 +252,7 @@ BehaviourOptions OptionsDialog::values() const {
         {"MultiPicView", &BehaviourOptions::multiPicView},
         {"Stay", &BehaviourOptions::stay},
         {"TopMost", &BehaviourOptions::topMost},
+        {"ColorManagement", &BehaviourOptions::colorManagement},
     };
     for (const auto& [key, member] : flags)
         v.*member = check(key)->isChecked();
@@ -271,6 +276,8 @@ std::optional<QString> OptionsDialog::refusal(const BehaviourOptions& v) {
         if (!v.cacheDataFolder.starts_with(kExeDir) && info.exists() && !info.isDir())
             return QStringLiteral("サムネイル情報保存フォルダにファイルが指定されています");
     }
+    if (const auto why = displayProfileRefusal(v.displayProfile))
+        return QString::fromStdString(*why);
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "views/viewer_loading.h"
 
+#include "document/display_colours.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "imaging/decoder.h"
@@ -63,6 +64,7 @@ LoadedPicture loadViewerPicture(FolderDocument& document, int position, bool ani
         loaded.code = loader->loadForThumbnail(*entry, 0, 0, loaded.picture);
     if (loaded.code != 0)
         loaded.picture = {};
+    convertForDisplay(loaded.picture, *entry);
     loaded.entry = *entry;
     if (animate && loaded.code == 0 && mayAnimate(*entry))
         loaded.animation = loadAnimation(document, *entry);
@@ -154,6 +156,7 @@ bool PictureLookAhead::idleStep(const std::function<bool()>&) {
                      job->code = loader->loadForThumbnail(job->entry, 0, 0, job->picture);
                      if (job->code != 0)
                          job->picture = {};
+                     convertForDisplay(job->picture, job->entry);
                      const std::lock_guard lock(slot->mutex);
                      slot->picture = std::move(*job);
                      slot->done.notify_all();
