@@ -34,7 +34,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-colour fuzz fuzz-build format clean
 
 all: build
 
@@ -105,7 +105,7 @@ tsan: deps
 		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-colour
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -184,6 +184,12 @@ bench-browse: build-bench
 bench-viewer: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
 	bench/run_viewer_bench.sh $(BENCH_DIR) $(ARGS)
+
+# Colour management: the viewer's conversion of a 12-megapixel Adobe RGB
+# picture and thumbnails with and without it, beside vips and ImageMagick.
+bench-colour: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_colour_bench.sh $(BENCH_DIR)
 
 # Expanding a folder of 10,000 sub-folders beside QFileSystemModel and find;
 # cp of 1,000 files into the monitored folder: how often it is read.

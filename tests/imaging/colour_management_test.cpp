@@ -250,6 +250,14 @@ TEST(ColourManagement, EmbeddedProfilesAreFoundInEveryContainer) {
         test::writeFile(path, c.file);
         EXPECT_EQ(embeddedColourProfile(path), c.icc) << c.what;
     }
+    // WebP (ICCP chunk) and HEIF (colr box), as exiftool and libheif wrote
+    // them: the fuzz seeds.
+    const std::string seeds = std::string(VEMRA_SOURCE_DIR) + "/fuzz/seeds/colour_profile/";
+    const std::vector<std::byte> seedProfile = test::readFile(seeds + "adobe.icc");
+    ASSERT_FALSE(seedProfile.empty());
+    for (const char* name : {"adobe-tagged.webp", "adobe-tagged.heic", "adobe-tagged.jpg"})
+        EXPECT_EQ(embeddedColourProfile(seeds + name), seedProfile) << name;
+
     // Cut files and noise give nothing, and no exception escapes.
     std::vector<std::byte> jpeg = test::jpegWithProfile(picture, large);
     for (std::size_t keep : {std::size_t{3}, std::size_t{200}, jpeg.size() / 2})
