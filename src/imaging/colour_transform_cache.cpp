@@ -88,6 +88,12 @@ void ColourTransform::run(const void* in, void* out, std::uint32_t pixels, std::
 
 ColourRoute colourRoute(std::span<const std::byte> source, std::uint64_t sourceHash,
                         const DisplayColour& display, ColourPixels pixels) {
+    // A picture made for this very display (a screenshot, say).
+    if (!source.empty() && !display.isSrgb() && pixels != ColourPixels::Grey &&
+        sourceHash == display.profileHash() &&
+        std::equal(source.begin(), source.end(), display.profile().begin(),
+                   display.profile().end()))
+        return {ColourRoute::Kind::Identity, nullptr};
     const RouteKey key{source.empty() ? 0 : sourceHash, display.profileHash(), pixels};
     RouteCache& c = cache();
     {
