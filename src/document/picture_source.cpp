@@ -20,9 +20,10 @@ PictureSource::PictureSource(const PictureSource& other)
       pictureHeight(other.pictureHeight), bitCount(other.bitCount), infoText(other.infoText),
       noteLoaded(other.noteLoaded), note(other.note), state(other.state), cellX(other.cellX),
       cellY(other.cellY), drawing(other.drawing), scaleModeUsed(other.scaleModeUsed),
-      unsharpUsed(other.unsharpUsed), colourMarkUsed(other.colourMarkUsed), rotation(other.rotation), fitMode(other.fitMode),
-      cached(other.cached), cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst),
-      madeNow(other.madeNow), appearance(other.appearance) {}
+      unsharpUsed(other.unsharpUsed), colourMarkUsed(other.colourMarkUsed),
+      rotation(other.rotation), fitMode(other.fitMode), cached(other.cached),
+      cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst), madeNow(other.madeNow),
+      appearance(other.appearance) {}
 
 PictureSource& PictureSource::operator=(const PictureSource& other) {
     if (this != &other) {
