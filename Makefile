@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-de
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic poppler-utils \
-	desktop-file-utils appstream libexiv2-dev liblcms2-dev libimage-exiftool-perl liblcms2-utils
+	desktop-file-utils appstream libexiv2-dev liblcms2-dev libimage-exiftool-perl liblcms2-utils libxcb1-dev
 
 # What `make package` needs besides the build: dpkg-shlibdeps for CPack,
 # and what tools/package/check-package runs (man, lintian).
@@ -34,7 +34,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins bench-colour fuzz fuzz-build format clean
 
 all: build
 
@@ -106,7 +106,7 @@ tsan: deps
 		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins bench-colour
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -185,6 +185,12 @@ bench-browse: build-bench
 bench-viewer: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_JPEG_PACKAGES)"
 	bench/run_viewer_bench.sh $(BENCH_DIR) $(ARGS)
+
+# Colour management: the viewer's conversion of a 12-megapixel Adobe RGB
+# picture and thumbnails with and without it, beside vips and ImageMagick.
+bench-colour: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_colour_bench.sh $(BENCH_DIR)
 
 # Expanding a folder of 10,000 sub-folders beside QFileSystemModel and find;
 # cp of 1,000 files into the monitored folder: how often it is read.

@@ -25,6 +25,7 @@ patterns_of() {
     fuzz_jpeg_decoder | fuzz_jpeg_steps) echo "*.jpg *.jpeg" ;;
     fuzz_photo_metadata) echo "*orientation*.jpg *exif*.jpg *.tif *.webp *.heic *.avif" ;;
     fuzz_png_decoder) echo "*.png" ;;
+    fuzz_colour_profile) echo "*.icc *.icm *.jpg *.png *.tif *.webp" ;;
     fuzz_tiff_decoder) echo "*.tif *.tiff" ;;
     fuzz_gif_decoder | fuzz_gif2_decoder) echo "*.gif" ;;
     fuzz_text_decoder) echo "*.txt" ;;

@@ -17,6 +17,7 @@
 #include "platform/file_status.h"
 #include "platform/program_path.h"
 #include "settings/settings_store.h"
+#include "views/display_profile.h"
 #include "views/main_window.h"
 #include "views/window_placement.h"
 
@@ -88,6 +89,7 @@ bool VemraApp::initInstance() {
     m_document->setPictureLoader(m_loader.get());
     m_frame = std::make_unique<MainWindow>(*m_document, m_registry.get(), store);
     m_frame->setApplicationTarget(this);
+    followDesktopDisplayProfile(*m_document, m_frame.get());
     // A window closed within the splash's time takes the splash with it, so
     // the program ends at once.
     QObject::connect(m_frame.get(), &MainWindow::closed, m_frame.get(), [this] {

@@ -13,7 +13,8 @@ bool outdated(const PictureSource& entry, const CellGeometry& cell) {
     return cell.cellWidth != entry.boxWidth || cell.cellHeight != entry.boxHeight ||
            entry.scaleModeUsed < entry.drawing.scaleMode ||
            entry.unsharpUsed != entry.drawing.unsharp ||
-           entry.autoRotateUsed != entry.drawing.autoRotate;
+           entry.autoRotateUsed != entry.drawing.autoRotate ||
+           entry.colourMarkUsed != colourMarkOf(entry.drawing.colour);
 }
 
 // Steps 1 to 3: the cache, the box and the outdated thumbnail.

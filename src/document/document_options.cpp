@@ -51,6 +51,8 @@ const Key kKeys[] = {
     {"KPDoc", "UnsharpPassCount", {}},
     {"KPDoc", "UnsharpKernel", {}},
     {"KPDoc", "UnsharpLevel", {}},
+    {"KPDoc", "ColorManagement", &O::colorManagement},
+    {"KPDoc", "DisplayProfile", &O::displayProfile},
     {"ZRVxFile", "colCheck", &O::colCheck},
     {"ZRVxFile", "colBackGround", &O::colBackGround},
     {"ZRVxFile", "colText", &O::colText},

@@ -79,6 +79,11 @@ struct DocumentOptions {
     int unsharpPassCount = 3;
     std::vector<int> unsharpKernel{1, 1, 1, 1, 0, 1, 1, 1, 1};
     double unsharpLevel = 0.5;
+    // Pictures with an embedded colour profile are shown (thumbnails and
+    // viewers) in the display's colours; DisplayProfile names an ICC file
+    // that describes the display, empty: the desktop's, else sRGB.
+    bool colorManagement = true;
+    std::string displayProfile;
 
     // ZRVxFile: grid colours, caption font and caption lines
     ColourValue colCheck = 0x808080;

@@ -1,6 +1,7 @@
 #include "document/folder_document.h"
 
 #include "document/exif_previews.h"
+#include "document/display_colours.h"
 #include "document/picture_loader.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
@@ -37,11 +38,29 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
     : m_services(services), m_cache(cache), m_options(std::move(options)),
       m_thumbnailSize(m_options.thumbsSize) {
     m_appearance = m_options.appearance();
+    m_displayColour = chooseDisplayColour(m_options.colorManagement, m_options.displayProfile, {});
     publishCacheFolder();
+}
+
+void FolderDocument::setDesktopColourProfile(std::vector<std::byte> profile) {
+    m_desktopColourProfile = std::move(profile);
+    const auto before = m_displayColour;
+    m_displayColour = chooseDisplayColour(m_options.colorManagement, m_options.displayProfile,
+                                          m_desktopColourProfile, m_displayColour);
+    if (m_displayColour == before)
+        return;
+    {
+        std::lock_guard guard(m_lock);
+        for (auto& entry : m_entries)
+            entry->drawing.colour = m_displayColour;
+    }
+    updateAllViews(nullptr, hint::RedrawAll{m_folder});
 }
 
 void FolderDocument::applyThumbnailOptions() {
     m_appearance = m_options.appearance();
+    m_displayColour = chooseDisplayColour(m_options.colorManagement, m_options.displayProfile,
+                                          m_desktopColourProfile, m_displayColour);
     // The sharpening settings and the worker count are taken when the maker
     // and the workers are made; making them again waits for the running
     // thumbnails, so only a change of those does it.
@@ -58,8 +77,9 @@ void FolderDocument::applyThumbnailOptions() {
         std::lock_guard guard(m_lock);
         for (auto& entry : m_entries) {
             entry->appearance = m_appearance;
-            // A changed mode or sharpening has the thumbnail made again the
-            // next time it is drawn; the frame and caption flags only redraw.
+            // A changed mode, sharpening or colour target has the thumbnail
+            // made again the next time it is drawn; the frame and caption
+            // flags only redraw.
             entry->drawing = drawing;
         }
     }
@@ -87,7 +107,7 @@ void FolderDocument::saveOptions() {
 
 EntryDrawingOptions FolderDocument::drawingOptions() const {
     return {m_options.frame,     m_options.nameFrame, m_options.name,      m_options.limitCheck,
-            m_options.scaleMode, m_options.unsharp,   m_options.autoRotate};
+            m_options.scaleMode, m_options.unsharp,   m_options.autoRotate, m_displayColour};
 }
 
 PictureSource FolderDocument::newEntryPrototype() const {

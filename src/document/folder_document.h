@@ -133,6 +133,11 @@ public:
     // After the thumbnail options changed (colours, font, frames, scaling,
     // sharpening): every entry takes them and the views redraw.
     void applyThumbnailOptions();
+    // The desktop's display profile (empty: none), read by the windows at
+    // start and when the screen changes; applies at once.
+    void setDesktopColourProfile(std::vector<std::byte> profile);
+    // Where pictures are converted to for display; null: unmanaged.
+    const std::shared_ptr<const DisplayColour>& displayColour() const { return m_displayColour; }
 
     // --- thumbnails (folder_document_thumbs.cpp)
     // How thumbnails are decoded; null (the default) leaves only the cache.
@@ -284,6 +289,8 @@ private:
     std::vector<std::string> m_savedOptions;
     DocumentOptions m_options;
     EntryAppearance m_appearance;
+    std::vector<std::byte> m_desktopColourProfile;
+    std::shared_ptr<const DisplayColour> m_displayColour;
     EntryLock m_lock;
     EntryList m_entries;
     EntryList m_previous;

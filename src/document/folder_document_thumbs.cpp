@@ -171,6 +171,7 @@ int FolderDocument::applyThumbnailResults(const CellGeometry& cell,
             entry->scaleModeUsed = made.scaleModeUsed;
             entry->unsharpUsed = made.unsharpUsed;
             entry->autoRotateUsed = made.autoRotateUsed;
+            entry->colourMarkUsed = made.colourMarkUsed;
             entry->boxWidth = cell.cellWidth;
             entry->boxHeight = cell.cellHeight;
             publishCacheFolder();

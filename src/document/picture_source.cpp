@@ -21,10 +21,11 @@ PictureSource::PictureSource(const PictureSource& other)
       bitCount(other.bitCount), infoText(other.infoText), noteLoaded(other.noteLoaded),
       note(other.note), state(other.state), cellX(other.cellX), cellY(other.cellY),
       drawing(other.drawing), scaleModeUsed(other.scaleModeUsed), unsharpUsed(other.unsharpUsed),
-      rotation(other.rotation), fitMode(other.fitMode), orientation(other.orientation),
-      autoRotateUsed(other.autoRotateUsed), dateTaken(other.dateTaken),
-      cameraModel(other.cameraModel), cached(other.cached), cacheTried(other.cacheTried),
-      useCacheFirst(other.useCacheFirst), madeNow(other.madeNow), appearance(other.appearance) {}
+      colourMarkUsed(other.colourMarkUsed), rotation(other.rotation), fitMode(other.fitMode),
+      orientation(other.orientation), autoRotateUsed(other.autoRotateUsed),
+      dateTaken(other.dateTaken), cameraModel(other.cameraModel), cached(other.cached),
+      cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst), madeNow(other.madeNow),
+      appearance(other.appearance) {}
 
 PictureSource& PictureSource::operator=(const PictureSource& other) {
     if (this != &other) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "imaging/colour_management.h"
 #include "imaging/decoder.h"
 #include "imaging/picture_buffer.h"
 #include "settings/colour_value.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vemra {
@@ -21,6 +23,10 @@ struct EntryDrawingOptions {
     bool unsharp = true;
     // Pictures are shown upright as their EXIF orientation says.
     bool autoRotate = true;
+    // Where thumbnails and viewers convert colours to; null: unmanaged. The
+    // document makes a new target only when its mark changes, so comparing
+    // the pointers compares the targets.
+    std::shared_ptr<const DisplayColour> colour;
     friend bool operator==(const EntryDrawingOptions&, const EntryDrawingOptions&) = default;
 };
 
@@ -108,6 +114,8 @@ public:
     EntryDrawingOptions drawing;
     int scaleModeUsed = 0;
     bool unsharpUsed = false;
+    // colourMarkOf() the target the thumbnail was made for (0: unmanaged).
+    std::uint16_t colourMarkUsed = 0;
     int rotation = 0;
     int fitMode = 1;
     // What the picture's metadata tells, learnt where it is decoded for its

@@ -48,6 +48,8 @@ bool isValidFor(const ThumbRecord& record, const PictureSource& entry, DecoderId
            record.i32(ThumbRecord::MemberPosition) == entry.memberPosition &&
            // Made before pictures were shown upright: made again once.
            (record.u32(ThumbRecord::Photo) & ThumbRecord::kPhotoRead) != 0 &&
+           // Made for another display, or before colours were managed.
+           record.colourMark() == colourMarkOf(entry.drawing.colour) &&
            (archive != kNoDecoder || picture != kNoDecoder);
 }
 
@@ -88,6 +90,7 @@ ThumbRecord recordOf(const PictureSource& entry, const ScanServices& services,
             r.setU32(ThumbRecord::DateTaken, static_cast<std::uint32_t>(entry.dateTaken));
         r.setText(ThumbRecord::Camera, entry.cameraModel);
     }
+    r.setColourMark(entry.colourMarkUsed);
     return r;
 }
 
@@ -155,6 +158,7 @@ bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
     entry.autoRotateUsed = (photo & ThumbRecord::kPhotoUpright) != 0;
     entry.dateTaken = record->u32(ThumbRecord::DateTaken);
     entry.cameraModel = record->text(ThumbRecord::Camera);
+    entry.colourMarkUsed = record->colourMark();
     entry.thumbnail = std::move(thumbnail);
     entry.cached = true;
     return true;

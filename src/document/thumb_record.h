@@ -99,6 +99,14 @@ public:
     // character.
     void setText(Offset field, std::string_view value);
 
+    // The colour target the thumbnail was made for (see colourMarkOf; 0:
+    // unmanaged, as every record of older writers), kept in the upper half
+    // of the Frame field, whose flag is the low bit.
+    std::uint16_t colourMark() const { return static_cast<std::uint16_t>(u32(Frame) >> 16); }
+    void setColourMark(std::uint16_t mark) {
+        setU32(Frame, (u32(Frame) & 0xFFFF) | std::uint32_t{mark} << 16);
+    }
+
     std::string fileName() const { return text(FileName); }
     // Whether the record is the one of (fileName, archiveFileName), compared
     // exactly and without copying, as every look-up runs through all records.

@@ -1,6 +1,7 @@
 #include "document/thumbnail_maker.h"
 
 #include "document/photo_facts.h"
+#include "document/display_colours.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "imaging/orientation.h"
@@ -94,6 +95,10 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
     decoded = {}; // the large picture goes before sharpening asks for memory
     if (orientLast)
         thumbnail = orientPicture(std::move(thumbnail), orientation);
+    // Converted after scaling: a thumbnail has a few thousand pixels where
+    // the decoded picture has hundreds of thousands, and on a screen the
+    // difference of averaging before or after the conversion does not show.
+    convertForDisplay(thumbnail, entry);
 
     if (entry.drawing.unsharp) {
         UnsharpSettings sharpen = sharpening;
@@ -115,6 +120,7 @@ bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, in
     entry.scaleModeUsed = entry.drawing.scaleMode;
     entry.unsharpUsed = entry.drawing.unsharp;
     entry.autoRotateUsed = entry.drawing.autoRotate;
+    entry.colourMarkUsed = colourMarkOf(entry.drawing.colour);
     return true;
 }
 

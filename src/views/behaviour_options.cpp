@@ -33,6 +33,8 @@ BehaviourOptions BehaviourOptions::gather(const DocumentOptions& d, const GridOp
     b.clipboardCopyText = d.clipboardCopyText;
     b.clipboardCopyDib = d.clipboardCopyDib;
     b.shellTree = f.shellTree;
+    b.colorManagement = d.colorManagement;
+    b.displayProfile = d.displayProfile;
     b.monitoring = store.getInt("DriveView", "Monitoring", 0) != 0;
     const ViewerFrameOptions viewer = ViewerFrameOptions::load(store);
     b.multiPicView = viewer.multiPicView;
@@ -64,6 +66,8 @@ void BehaviourOptions::applyTo(DocumentOptions& d, GridOptions& g, FrameSettings
     d.clipboardCopyText = clipboardCopyText;
     d.clipboardCopyDib = clipboardCopyDib;
     f.shellTree = shellTree;
+    d.colorManagement = colorManagement;
+    d.displayProfile = displayProfile;
 }
 
 void BehaviourOptions::saveWindowSwitches(SettingsStore& store) const {

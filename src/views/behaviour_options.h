@@ -48,6 +48,9 @@ struct BehaviourOptions {
     bool multiPicView = false;
     bool stay = false;
     bool topMost = true;
+    // Colours (the document's ColorManagement and DisplayProfile)
+    bool colorManagement = true;
+    std::string displayProfile;
 
     // The values in force: the owners' for their keys, the stored ones (or
     // their defaults) for the switches of windows that read them themselves.

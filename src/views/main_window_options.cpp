@@ -75,6 +75,9 @@ void MainWindow::editBehaviourOptions() {
         m_document.refresh(true);
     else if (after.autoRotate != before.autoRotate)
         m_document.applyThumbnailOptions(); // the thumbnails are made again, turned or not
+    else if (after.colorManagement != before.colorManagement ||
+             after.displayProfile != before.displayProfile)
+        m_document.applyThumbnailOptions();
     updateCommandStates();
 }
 

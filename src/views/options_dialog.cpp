@@ -1,5 +1,7 @@
 #include "views/options_dialog.h"
 
+#include "views/options_dialog_colour.h"
+
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 
@@ -91,6 +93,7 @@ OptionsDialog::OptionsDialog(const BehaviourOptions& values, std::vector<Choice>
     buildFoldersPage();
     buildViewerPage();
     buildPhotoPage();
+    buildColourPage();
 
     auto* buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -239,6 +242,7 @@ BehaviourOptions OptionsDialog::values() const {
     v.idViewer = m_doubleClick->currentData().toInt();
     v.homeFolder = m_homeFolder->text().trimmed().toStdString();
     v.cacheDataFolder = m_cacheDataFolder->text().trimmed().toStdString();
+    v.displayProfile = m_displayProfile->text().trimmed().toStdString();
     v.syncFileCount = m_syncFileCount->value();
     v.shellTree = m_shellTree->isChecked();
     const std::pair<const char*, bool BehaviourOptions::*> flags[] = {
@@ -263,6 +267,7 @@ BehaviourOptions OptionsDialog::values() const {
         {"AutoRotate", &BehaviourOptions::autoRotate},
         {"ExifThumbnailFirst", &BehaviourOptions::exifThumbnailFirst},
         {"SortDateTaken", &BehaviourOptions::sortDateTaken},
+        {"ColorManagement", &BehaviourOptions::colorManagement},
     };
     for (const auto& [key, member] : flags)
         v.*member = check(key)->isChecked();
@@ -286,6 +291,8 @@ std::optional<QString> OptionsDialog::refusal(const BehaviourOptions& v) {
         if (!v.cacheDataFolder.starts_with(kExeDir) && info.exists() && !info.isDir())
             return QStringLiteral("サムネイル情報保存フォルダにファイルが指定されています");
     }
+    if (const auto why = displayProfileRefusal(v.displayProfile))
+        return QString::fromStdString(*why);
     return std::nullopt;
 }
 

@@ -46,6 +46,7 @@ public:
     QComboBox* doubleClick() const { return m_doubleClick; }
     QLineEdit* homeFolder() const { return m_homeFolder; }
     QLineEdit* cacheDataFolder() const { return m_cacheDataFolder; }
+    QLineEdit* displayProfile() const { return m_displayProfile; }
     QSpinBox* syncFileCount() const { return m_syncFileCount; }
     // The check box of a flag by its settings key ("DownScan", "TopMost" ...).
     QCheckBox* check(const char* key) const;
@@ -60,6 +61,7 @@ private:
     void buildFoldersPage();
     void buildViewerPage();
     void buildPhotoPage();
+    void buildColourPage();
     QCheckBox* addCheck(QWidget* page, const char* key, const QString& text, bool on);
     void onOk();
 
@@ -69,6 +71,7 @@ private:
     QComboBox* m_doubleClick = nullptr;
     QLineEdit* m_homeFolder = nullptr;
     QLineEdit* m_cacheDataFolder = nullptr;
+    QLineEdit* m_displayProfile = nullptr;
     QSpinBox* m_syncFileCount = nullptr;
     QRadioButton* m_shellTree = nullptr;
     QRadioButton* m_driveTree = nullptr;

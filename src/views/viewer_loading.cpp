@@ -1,5 +1,6 @@
 #include "views/viewer_loading.h"
 
+#include "document/display_colours.h"
 #include "document/folder_document.h"
 #include "document/picture_loader.h"
 #include "imaging/decoder.h"
@@ -77,6 +78,9 @@ LoadedPicture loadViewerPicture(FolderDocument& document, int position, bool ani
     if (animate && loaded.code == 0 && mayAnimate(*entry))
         loaded.animation = loadAnimation(document, *entry);
     applyPhotoMetadata(loaded, loader);
+    // The profile comes from the same read as the orientation, so members
+    // of archives are shown in display colours too.
+    convertForDisplay(loaded.picture, loaded.entry, loaded.metadata.iccProfile);
     learnFromLoaded(*entry, loaded);
     return loaded;
 }
@@ -167,6 +171,7 @@ bool PictureLookAhead::idleStep(const std::function<bool()>&) {
                      if (job->code != 0)
                          job->picture = {};
                      applyPhotoMetadata(*job, loader);
+                     convertForDisplay(job->picture, job->entry, job->metadata.iccProfile);
                      const std::lock_guard lock(slot->mutex);
                      slot->picture = std::move(*job);
                      slot->done.notify_all();

@@ -42,7 +42,7 @@ protected:
 TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     const DocumentOptions o = DocumentOptions::load(storeWith(""));
     const auto e = entries(o);
-    EXPECT_EQ(e.size(), 62u); // every key the document owns, each once
+    EXPECT_EQ(e.size(), 64u); // every key the document owns, each once
     EXPECT_EQ(e.at("KPDoc/AutoRotate"), "1");
     EXPECT_EQ(e.at("KPDoc/ExifThumbnailFirst"), "1");
     EXPECT_EQ(e.at("KPDoc/SortDateTaken"), "0");
@@ -55,6 +55,8 @@ TEST_F(DocumentOptionsTest, EmptyStoreGivesTheDefaults) {
     EXPECT_EQ(e.at("KPDoc/IDViewer"), "32782");
     EXPECT_EQ(e.at("KPDoc/UnsharpKernel"), "1,1,1,1,0,1,1,1,1");
     EXPECT_EQ(e.at("KPDoc/UnsharpLevel"), "0.500000");
+    EXPECT_EQ(e.at("KPDoc/ColorManagement"), "1");
+    EXPECT_EQ(e.at("KPDoc/DisplayProfile"), "");
     EXPECT_EQ(e.at("ZRVxFile/colSelectBackGround"), "16747660");
     EXPECT_EQ(e.at("ZRVxFile/colCantDraw"), "15794175");
     EXPECT_EQ(e.at("ZRVxFile/fontHeight"), "-12");

@@ -97,8 +97,9 @@ int runThumbs(std::span<const std::string_view> args) {
         std::filesystem::create_directories(*cacheFolder, error);
         options.cacheDataFolder = *cacheFolder;
     }
-    const EntryDrawingOptions drawing{options.frame,      options.nameFrame, options.name,
-                                      options.limitCheck, options.scaleMode, options.unsharp};
+    const EntryDrawingOptions drawing{
+        options.frame,     options.nameFrame, options.name, options.limitCheck,
+        options.scaleMode, options.unsharp,   nullptr};
     const CellGeometry cell = cellGeometry(options.thumbsSize.first, options.thumbsSize.second,
                                            drawing, captionHeight(options));
 
