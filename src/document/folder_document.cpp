@@ -1,7 +1,7 @@
 #include "document/folder_document.h"
 
-#include "document/exif_previews.h"
 #include "document/display_colours.h"
+#include "document/exif_previews.h"
 #include "document/picture_loader.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
@@ -106,7 +106,7 @@ void FolderDocument::saveOptions() {
 }
 
 EntryDrawingOptions FolderDocument::drawingOptions() const {
-    return {m_options.frame,     m_options.nameFrame, m_options.name,      m_options.limitCheck,
+    return {m_options.frame,     m_options.nameFrame, m_options.name,       m_options.limitCheck,
             m_options.scaleMode, m_options.unsharp,   m_options.autoRotate, m_displayColour};
 }
 

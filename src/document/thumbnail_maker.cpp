@@ -1,7 +1,7 @@
 #include "document/thumbnail_maker.h"
 
-#include "document/photo_facts.h"
 #include "document/display_colours.h"
+#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "imaging/orientation.h"

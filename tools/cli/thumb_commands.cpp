@@ -98,8 +98,8 @@ int runThumbs(std::span<const std::string_view> args) {
         options.cacheDataFolder = *cacheFolder;
     }
     const EntryDrawingOptions drawing{
-        options.frame,     options.nameFrame, options.name, options.limitCheck,
-        options.scaleMode, options.unsharp,   nullptr};
+        options.frame,     options.nameFrame, options.name,       options.limitCheck,
+        options.scaleMode, options.unsharp,   options.autoRotate, nullptr};
     const CellGeometry cell = cellGeometry(options.thumbsSize.first, options.thumbsSize.second,
                                            drawing, captionHeight(options));
 
