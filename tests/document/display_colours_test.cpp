@@ -94,6 +94,7 @@ TEST(DisplayColours, CachedThumbnailsKeepTheTargetTheyWereMadeFor) {
         e.drawing.frame = frame;
         e.drawing.colour = target;
         e.colourMarkUsed = colourMarkOf(target);
+        e.orientation = 1; // its metadata was read, so the record is not made again for that
         e.thumbnail = test::patternPicture(8, 8, 24);
         EXPECT_TRUE(cache.store(e, services));
         EXPECT_TRUE(cache.writeAll());
