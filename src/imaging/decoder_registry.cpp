@@ -37,6 +37,12 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The status line shown when plug-ins have to run inside the program: names
+// the helper, why it could not be used, and what that means for the user.
+std::string hostUnavailableText(const std::string& reason) {
+    return "[vemra-spi-host]:" + reason + "。プラグインはプログラムの中で動きます";
+}
+
 } // namespace
 
 DecoderRegistry::DecoderRegistry(SettingsStore& settings) : m_store(settings) {
@@ -166,7 +172,7 @@ void DecoderRegistry::chooseCalls() {
         if (options.program.empty()) {
             options.program = findPluginHost();
         }
-        std::string error = "vemra-spi-host";
+        std::string error = "見つかりません";
         auto hosts = std::make_unique<PluginHostCalls>(std::move(options));
         if (!hosts->program().empty() && hosts->startFirst(error)) {
             m_host = hosts.get();
@@ -176,7 +182,7 @@ void DecoderRegistry::chooseCalls() {
         // Without a host the plug-ins still work, as they always did, in the
         // program; the user learns why the protection is missing.
         if (m_status) {
-            m_status("[vemra-spi-host]:" + error, -1);
+            m_status(hostUnavailableText(error), -1);
         }
     }
     m_calls = std::make_unique<InProcessCalls>();
