@@ -139,6 +139,12 @@ int main(int argc, char** argv) {
     PictureBuffer work;
     const auto fresh = [&] { work = photo.duplicate(); };
     convertToDisplay(work, adobe, *DisplayColour::srgb()); // the transform is made once
+    // Making the route: both profiles opened, lcms2's transform built, the
+    // tables filled and checked against it.
+    report("making the route (once per profile pair)", measure(runs, clearColourRoutes, [&] {
+               colourRoute(adobe, colourProfileHash(adobe), *DisplayColour::srgb(),
+                           ColourPixels::Bgr);
+           }));
     const ColourRoute route =
         colourRoute(adobe, colourProfileHash(adobe), *DisplayColour::srgb(), ColourPixels::Bgr);
     std::printf("matrix-shaper tables in use: %s\n",

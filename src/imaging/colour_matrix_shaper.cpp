@@ -46,7 +46,9 @@ std::int64_t fixed14(double x) {
 // An 8-bit output level from a 0..1 value, through the 16-bit word lcms2
 // makes first (a direct rounding to 8 bits differs by one now and then).
 std::uint8_t outputLevel(double value) {
-    const double word = std::clamp(value, 0.0, 1.0) * 65535.0 + 0.5;
+    // Written so that a curve giving NaN (a hostile profile) lands on 0.
+    const double clipped = value > 1.0 ? 1.0 : (value >= 0.0 ? value : 0.0);
+    const double word = clipped * 65535.0 + 0.5;
     const auto w = static_cast<std::uint32_t>(std::min(std::floor(word), 65535.0));
     return static_cast<std::uint8_t>((w * 65281u + 8388608u) >> 24);
 }
@@ -172,10 +174,17 @@ std::unique_ptr<const MatrixShaperTransform> MatrixShaperTransform::build(cmsHPR
     _cmsMAT3per(&combined, &targetInverse, &source);
 
     auto made = std::make_unique<MatrixShaperTransform>();
+    // Real matrices stay within a few units; damaged colorants may give
+    // anything, NaN included, which must never reach an integer.
+    constexpr double kLargestCoefficient = 64.0;
     std::int64_t matrix[3][3];
     for (int row = 0; row < 3; ++row)
-        for (int c = 0; c < 3; ++c)
-            matrix[row][c] = fixed14(combined.v[row].n[c]);
+        for (int c = 0; c < 3; ++c) {
+            const double x = combined.v[row].n[c];
+            if (!(std::abs(x) < kLargestCoefficient))
+                return nullptr;
+            matrix[row][c] = fixed14(x);
+        }
     std::int64_t largestInput = 0;
     std::int64_t input[3][256];
     for (int c = 0; c < 3; ++c) {
