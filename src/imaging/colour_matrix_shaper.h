@@ -17,7 +17,7 @@ namespace vemra {
 // tables. The fixed-point steps are those of lcms2's own 8-bit
 // matrix-shaper transform and the curves and colorants are read and
 // evaluated by lcms2, so the results are lcms2's, byte for byte; the loop
-// has none of lcms2's per-pixel unpacking and calls and runs about six
+// has none of lcms2's per-pixel unpacking and calls and runs about five
 // times faster. Immutable once built; any number of threads may run it.
 class MatrixShaperTransform {
 public:
