@@ -76,13 +76,28 @@ ColourRoute buildRoute(std::span<const std::byte> source, const DisplayColour& d
                            formatOf(pixels, true), INTENT_PERCEPTUAL, flags);
     if (transform == nullptr)
         return {ColourRoute::Kind::Refused, nullptr};
-    return {ColourRoute::Kind::Convert, std::make_shared<const ColourTransform>(transform)};
+    if (pixels == ColourPixels::Grey)
+        return {ColourRoute::Kind::Convert, std::make_shared<const ColourTransform>(transform)};
+    const int bytes = pixels == ColourPixels::Bgra ? 4 : 3;
+    return {ColourRoute::Kind::Convert,
+            std::make_shared<const ColourTransform>(
+                transform,
+                MatrixShaperTransform::build(from->handle(), to->handle(), transform, bytes),
+                bytes)};
 }
 
 } // namespace
 
 void ColourTransform::run(const void* in, void* out, std::uint32_t pixels, std::uint32_t lines,
                           std::uint32_t strideIn, std::uint32_t strideOut) const {
+    if (m_fast) {
+        const auto* from = static_cast<const std::uint8_t*>(in);
+        auto* to = static_cast<std::uint8_t*>(out);
+        for (std::uint32_t line = 0; line < lines; ++line)
+            m_fast->run(from + std::size_t{strideIn} * line, to + std::size_t{strideOut} * line,
+                        pixels, m_bytesPerPixel);
+        return;
+    }
     cmsDoTransformLineStride(m_handle, in, out, pixels, lines, strideIn, strideOut, 0, 0);
 }
 

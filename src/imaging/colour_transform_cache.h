@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/colour_matrix_shaper.h"
+
 #include <lcms2.h>
 
 #include <cstddef>
@@ -17,10 +19,15 @@ class DisplayColour;
 enum class ColourPixels { Bgr, Bgra, Grey };
 
 // One lcms2 transform to a display, shared by every thread: lcms2 keeps no
-// per-call state in it, so several threads may run it at once.
+// per-call state in it, so several threads may run it at once. Between two
+// RGB matrix-shaper profiles it also holds the faster tables that give the
+// same results, and runs those.
 class ColourTransform {
 public:
-    explicit ColourTransform(cmsHTRANSFORM handle) : m_handle(handle) {}
+    explicit ColourTransform(cmsHTRANSFORM handle,
+                             std::unique_ptr<const MatrixShaperTransform> fast = nullptr,
+                             int bytesPerPixel = 3)
+        : m_handle(handle), m_fast(std::move(fast)), m_bytesPerPixel(bytesPerPixel) {}
     ~ColourTransform() { cmsDeleteTransform(m_handle); }
     ColourTransform(const ColourTransform&) = delete;
     ColourTransform& operator=(const ColourTransform&) = delete;
@@ -29,9 +36,13 @@ public:
     // `in` may be `out` when the layouts have the same pixel size.
     void run(const void* in, void* out, std::uint32_t pixels, std::uint32_t lines,
              std::uint32_t strideIn, std::uint32_t strideOut) const;
+    // True when run() takes the matrix-shaper tables instead of lcms2.
+    bool matrixShaper() const { return m_fast != nullptr; }
 
 private:
     cmsHTRANSFORM m_handle;
+    std::unique_ptr<const MatrixShaperTransform> m_fast;
+    int m_bytesPerPixel = 3;
 };
 
 // What converting from a source profile to a display comes to.

@@ -1,5 +1,6 @@
 #include "views/frame_animation.h"
 
+#include "imaging/colour_management.h"
 #include "imaging/transforms.h"
 
 #include <algorithm>
@@ -45,6 +46,9 @@ bool FrameAnimation::composeNext() {
         m_total = decodedCount();
         return false;
     }
+    // The walker keeps composing on its own canvas in the file's colours;
+    // each kept copy is converted once.
+    convertColours(frame.picture);
     if (m_flippedVertically)
         flipPicture(frame.picture);
     if (m_flippedHorizontally)
@@ -62,6 +66,21 @@ void FrameAnimation::flip(bool vertical) {
         else
             mirrorPicture(f.picture);
     }
+}
+
+void FrameAnimation::setDisplayColours(std::shared_ptr<const DisplayColour> target,
+                                       std::vector<std::byte> embedded) {
+    if (m_colourTarget || !target)
+        return;
+    m_colourTarget = std::move(target);
+    m_embeddedProfile = std::move(embedded);
+    for (Frame& f : m_frames)
+        convertColours(f.picture);
+}
+
+void FrameAnimation::convertColours(PictureBuffer& frame) const {
+    if (m_colourTarget)
+        convertToDisplay(frame, m_embeddedProfile, *m_colourTarget);
 }
 
 const PictureBuffer& FrameAnimation::frame(int index) const {

@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vemra {
+
+class DisplayColour;
 
 // Milliseconds of the steady clock: the viewers' clock unless a test sets
 // its own.
@@ -43,6 +46,12 @@ public:
     int frameDelayMs(int index) const;
     // Flips every frame, those composed later too (vertically: upside down).
     void flip(bool vertical);
+    // Converts every frame, those composed later too, from the colours of
+    // `embedded` (the file's ICC profile; empty: untagged, sRGB) to
+    // `target` (null: colour management off, frames stay as composed). Once
+    // per animation: frames are converted as they are kept, never again.
+    void setDisplayColours(std::shared_ptr<const DisplayColour> target,
+                           std::vector<std::byte> embedded);
 
     // The window viewer's tick at `now`: the next frame is composed while
     // any is left; once the shown frame's delay has passed (27 ms early is
@@ -60,6 +69,7 @@ private:
         int delayMs = 0;
     };
     bool composeNext();
+    void convertColours(PictureBuffer& frame) const;
 
     std::vector<std::byte> m_bytes; // the walker reads from here
     GifAnimation m_walker;
@@ -71,6 +81,8 @@ private:
     std::int64_t m_dueAt = 0;
     bool m_flippedVertically = false;
     bool m_flippedHorizontally = false;
+    std::shared_ptr<const DisplayColour> m_colourTarget;
+    std::vector<std::byte> m_embeddedProfile;
 };
 
 } // namespace vemra

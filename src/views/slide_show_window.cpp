@@ -7,6 +7,7 @@
 #include "framework/command_table.h"
 #include "framework/wait_cursor.h"
 #include "imaging/qcolor_value.h"
+#include "views/photo_info_pane.h"
 #include "views/slide_show_options_dialog.h"
 
 #include <QCloseEvent>
@@ -65,6 +66,8 @@ SlideShowWindow::SlideShowWindow(FolderDocument& document, SettingsStore* store,
     m_commands = new CommandActions(m_router, CommandScope::SlideShow, this);
     m_commands->createAll();
     m_stage.setRules(m_options.fit);
+    m_infoPane = new PhotoInfoPane(this);
+    placeInfoPane();
 }
 
 SlideShowWindow::~SlideShowWindow() {
@@ -112,6 +115,8 @@ void SlideShowWindow::showEntry(int position) {
     }
     m_position = position;
     m_entry = std::move(ready->entry);
+    m_metadata = std::move(ready->metadata);
+    m_infoPane->setMetadata(m_metadata);
     const bool animated = ready->animation != nullptr;
     m_stage.setPicture(std::move(ready->picture), std::move(ready->animation), now());
     layoutPicture();
@@ -127,13 +132,37 @@ void SlideShowWindow::showEntry(int position) {
 void SlideShowWindow::layoutPicture() {
     m_stage.setRules(m_options.fit);
     m_stage.layout(size());
+    placeInfoPane();
     update();
+}
+
+// Top left like the window viewer's pane, below the position bar and below
+// the information line when that line is drawn where the pane would be.
+void SlideShowWindow::placeInfoPane() {
+    constexpr int kMargin = 8;
+    const bool bar = m_options.positionBar && m_bar.cells() > 0;
+    QRect pane(QPoint(kMargin, kMargin + (bar ? viewer::PositionBar::kCellHeight : 0)),
+               m_infoPane->sizeHint());
+    if (const QString text = informationText(); !text.isEmpty()) {
+        const QRect line = informationRect(text);
+        if (line.intersects(pane))
+            pane.moveTop(line.bottom() + kMargin);
+    }
+    m_infoPane->move(pane.topLeft());
+}
+
+void SlideShowWindow::toggleInfoPane() {
+    m_infoPane->setMetadata(m_metadata);
+    placeInfoPane();
+    m_infoPane->setVisible(!m_infoPane->isVisible());
+    m_infoPane->raise();
 }
 
 void SlideShowWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_bar = viewer::PositionBar::layout(m_document.displayedCount(), width());
     m_stage.layout(size(), true);
+    placeInfoPane();
 }
 
 // --- stepping
@@ -223,13 +252,17 @@ void SlideShowWindow::drawOverlay(QPainter& painter) {
     const QString text = informationText();
     if (text.isEmpty())
         return;
-    const QFontMetrics metrics = painter.fontMetrics();
+    painter.setPen(toQColor(m_options.colText));
+    painter.drawText(informationRect(text), Qt::AlignLeft | Qt::AlignTop, text);
+}
+
+QRect SlideShowWindow::informationRect(const QString& text) const {
+    const QFontMetrics metrics = fontMetrics();
     const QSize textSize(metrics.horizontalAdvance(text), metrics.height());
     const QPoint at =
         viewer::infoLinePosition(m_options.infomationTextX, m_options.infomationTextY, textSize,
                                  size(), m_options.positionBar && m_bar.cells() > 0);
-    painter.setPen(toQColor(m_options.colText));
-    painter.drawText(QRect(at, textSize), Qt::AlignLeft | Qt::AlignTop, text);
+    return QRect(at, textSize);
 }
 
 // --- commands
@@ -321,6 +354,11 @@ void SlideShowWindow::showMenu(QPoint at) {
 void SlideShowWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
         runCommand(m_options.spaceCommandId);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_I && event->modifiers() == Qt::NoModifier) {
+        toggleInfoPane();
         event->accept();
         return;
     }

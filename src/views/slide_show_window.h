@@ -3,6 +3,7 @@
 #include "document/picture_source.h"
 #include "framework/command_router.h"
 #include "framework/command_target.h"
+#include "imaging/photo_metadata.h"
 #include "views/picture_stage.h"
 #include "views/viewer_geometry.h"
 #include "views/viewer_loading.h"
@@ -21,11 +22,13 @@ namespace vemra {
 
 class CommandActions;
 class FolderDocument;
+class PhotoInfoPane;
 class SettingsStore;
 
 // The full-screen window: the document's pictures one at a time on the
 // whole screen, with the position bar and the information line drawn over
 // them, played as a slide show or stepped by keys, clicks and the wheel.
+// I shows or hides how the photograph was taken, as in the window viewer.
 // Animated pictures play while the slide show is stopped. It runs modally;
 // its options live in section "SlideShow": read when it opens, written
 // when it closes.
@@ -58,6 +61,8 @@ public:
     PictureStage& stage() { return m_stage; }
     // The information line as drawn (empty when it is off).
     QString informationText() const;
+    PhotoInfoPane* infoPane() const { return m_infoPane; }
+    void toggleInfoPane();
 
     // The clock of the slide show and of animations, in milliseconds.
     using Clock = std::function<std::int64_t()>;
@@ -92,7 +97,9 @@ private:
     enum class Pan { Idle, Hover, Pressed, Dragging };
 
     void layoutPicture();
+    void placeInfoPane();
     void drawOverlay(QPainter& painter);
+    QRect informationRect(const QString& text) const;
     void step(int delta);
     void showFirstOrLast(bool last);
     bool entryExists(int position) const;
@@ -108,6 +115,8 @@ private:
     PictureStage m_stage;
     PictureLookAhead m_lookAhead;
     std::optional<PictureSource> m_entry;
+    PhotoMetadata m_metadata;
+    PhotoInfoPane* m_infoPane = nullptr; // a child: Qt owns it
     int m_position = -1;
     viewer::PositionBar m_bar;
     QBasicTimer m_slideTimer;

@@ -79,8 +79,12 @@ LoadedPicture loadViewerPicture(FolderDocument& document, int position, bool ani
         loaded.animation = loadAnimation(document, *entry);
     applyPhotoMetadata(loaded, loader);
     // The profile comes from the same read as the orientation, so members
-    // of archives are shown in display colours too.
+    // of archives are shown in display colours too; so is every frame of
+    // an animation, which is what is shown while it plays.
     convertForDisplay(loaded.picture, loaded.entry, loaded.metadata.iccProfile);
+    if (loaded.animation)
+        loaded.animation->setDisplayColours(loaded.entry.drawing.colour,
+                                            loaded.metadata.iccProfile);
     learnFromLoaded(*entry, loaded);
     return loaded;
 }

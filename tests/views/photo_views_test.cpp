@@ -1,14 +1,18 @@
 // Photographs in the windows: the eight EXIF orientations upright in the
 // grid, the viewer (and its look-ahead, which the slide show shares), the
-// viewer's information pane (I), and screenshots of both.
+// information pane (I) of the viewer and of the full-screen window, and
+// screenshots of them.
 #include "views/photo_info_pane.h"
 #include "views/picture_view.h"
+#include "views/slide_show_window.h"
 #include "views/thumbnail_grid.h"
 #include "views/viewer_list.h"
 #include "views/viewer_loading.h"
 #include "views/viewer_window.h"
 
 #include "document/picture_loader.h"
+#include "framework/command_id.h"
+#include "imaging/bmp_file.h"
 #include "imaging/picture_qimage.h"
 
 #include "../imaging/orientation_pictures.h"
@@ -100,6 +104,47 @@ TEST_F(PhotoViewsTest, InformationPaneTellsHowThePhotoWasTaken) {
     QTest::keyClick(view, Qt::Key_I);
     EXPECT_FALSE(pane->isVisible());
     window->close();
+}
+
+// The full-screen window has the same pane: I shows it below the position
+// bar, it follows the pictures stepped to (the look-ahead's too), and I
+// hides it again.
+TEST_F(PhotoViewsTest, SlideShowInformationPaneFollowsThePictures) {
+    SlideShowWindow show(*f.document, nullptr);
+    show.resize(640, 480);
+    show.options().positionBar = true;
+    show.show();
+    show.start(5, false);
+    PhotoInfoPane* pane = show.infoPane();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_FALSE(pane->isVisible());
+    QTest::keyClick(&show, Qt::Key_I);
+    ASSERT_TRUE(pane->isVisible());
+    EXPECT_GE(pane->y(), viewer::PositionBar::kCellHeight);
+    // The information line (the name, top left) stays readable above it.
+    EXPECT_FALSE(show.informationText().isEmpty());
+    EXPECT_GE(pane->y(), viewer::PositionBar::kCellHeight + show.fontMetrics().height());
+    EXPECT_TRUE(pane->text().contains(QString::fromUtf8("カメラ：Canon EOS 5D Mark IV")))
+        << pane->text().toStdString();
+    EXPECT_TRUE(show.rect().contains(pane->geometry()));
+    test::saveScreenshot(show.grab().toImage(), "slide-show-information-pane.png");
+
+    // A picture without shooting information says so; the next photo,
+    // decoded ahead meanwhile, brings its own again.
+    const std::string plain = folder + "/zz-plain.bmp";
+    ASSERT_TRUE(writeBmpFile(plain, test::patternPicture(40, 30, 24)));
+    f.document->openFolder(folder, nullptr, false);
+    ASSERT_EQ(f.document->displayedCount(), 9);
+    show.start(8, false);
+    ASSERT_EQ(show.position(), 8);
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(pane->text(), QString::fromUtf8("撮影情報がありません"));
+    show.runCommand(kCmdFirstPicture);
+    EXPECT_TRUE(pane->text().contains(QString::fromUtf8("焦点距離：50mm")))
+        << pane->text().toStdString();
+    QTest::keyClick(&show, Qt::Key_I);
+    EXPECT_FALSE(pane->isVisible());
+    show.close();
 }
 
 } // namespace

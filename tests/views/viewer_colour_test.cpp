@@ -12,6 +12,7 @@
 #include "views/options_dialog.h"
 
 #include "../imaging/colour_test_support.h"
+#include "../imaging/gif_test_support.h"
 #include "views_test_support.h"
 
 #include <QApplication>
@@ -105,6 +106,59 @@ TEST(ViewerColours, TaggedPicturesShowInDisplayColours) {
         EXPECT_NEAR(centre.green(), greenOf(want), 2) << c.screenshot;
         show.close();
     }
+}
+
+// An animated GIF on a wide-gamut display: every frame shown while it plays
+// is in display colours, not only the first, and the frames composed later
+// are converted once each.
+TEST(ViewerColours, EveryAnimationFrameShowsInDisplayColours) {
+    test::DocumentFixture f;
+    RegistryPictureLoader loader(*f.registry);
+    f.document->setPictureLoader(&loader);
+    const std::string folder = f.dir.file("anim");
+    std::filesystem::create_directories(folder);
+    // Frames of palette entries 0, 40, 80 (green into brown, see writeGif),
+    // the third covering only the left half: composed over the second.
+    std::vector<test::GifFrameSpec> frames;
+    for (int i = 0; i < 3; ++i)
+        frames.push_back({0, 0, i == 2 ? 4 : 8, 8,
+                          std::vector<std::uint8_t>(i == 2 ? 32 : 64, std::uint8_t(i * 40)), 10,
+                          1});
+    const std::vector<std::byte> gif = test::writeGif(8, 8, 7, frames);
+    test::writeFile(folder + "/anim.gif", gif);
+    const std::string p3 = f.dir.file("p3.icc");
+    test::writeFile(p3, test::displayP3Profile());
+    f.document->options().colorManagement = true;
+    f.document->options().displayProfile = p3;
+    f.document->applyThumbnailOptions();
+    f.document->openFolder(folder, nullptr, false);
+    const auto display = DisplayColour::fromProfile(test::displayP3Profile());
+
+    // What the file's frames are, composed and then converted.
+    FrameAnimation plain;
+    ASSERT_TRUE(plain.open(gif));
+    LoadedPicture loaded = loadViewerPicture(*f.document, 0, true);
+    ASSERT_NE(loaded.animation, nullptr);
+    FrameAnimation& shown = *loaded.animation;
+    for (std::int64_t now = 0; plain.decodedCount() < 3; now += 1000) {
+        plain.tickFullScreen(now, 0);
+        shown.tickFullScreen(now, 0);
+    }
+    ASSERT_EQ(shown.decodedCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        PictureBuffer expected = plain.frame(i).duplicate();
+        ASSERT_EQ(convertToDisplay(expected, {}, *display), ColourOutcome::Converted);
+        for (const auto& [x, y] : {std::pair{1, 1}, std::pair{6, 6}}) {
+            EXPECT_EQ(shown.frame(i).pixel(x, y), expected.pixel(x, y)) << i << " " << x;
+            EXPECT_NE(shown.frame(i).pixel(x, y), plain.frame(i).pixel(x, y)) << i << " " << x;
+        }
+    }
+    // Colour management off: the frames as composed.
+    f.document->options().colorManagement = false;
+    f.document->applyThumbnailOptions();
+    LoadedPicture unmanaged = loadViewerPicture(*f.document, 0, true);
+    ASSERT_NE(unmanaged.animation, nullptr);
+    EXPECT_EQ(unmanaged.animation->frame(0).pixel(1, 1), plain.frame(0).pixel(1, 1));
 }
 
 } // namespace
