@@ -1,0 +1,54 @@
+#include "document/written_colours.h"
+
+#include "document/photo_facts.h"
+#include "document/picture_source.h"
+#include "imaging/embedded_profile.h"
+#include "imaging/written_profile.h"
+
+namespace vemra {
+
+std::shared_ptr<const DisplayColour> writtenColour(const EntryDrawingOptions& drawing) {
+    return drawing.colour ? DisplayColour::srgb() : nullptr;
+}
+
+std::vector<std::byte> entryColourProfile(const PictureSource& entry) {
+    if (entry.isArchiveMember() || entry.fileName.empty())
+        return {};
+    return embeddedColourProfile(entry.fullPath());
+}
+
+void convertForWriting(PictureBuffer& picture, std::span<const std::byte> embedded, bool managed) {
+    if (managed && picture && !embedded.empty())
+        convertToDisplay(picture, embedded, *DisplayColour::srgb());
+}
+
+void prepareForWriting(PictureSource& entry, PictureLoader* loader, PictureBuffer& picture) {
+    if (!picture)
+        return;
+    makeUpright(entry, loader, picture);
+    if (entry.drawing.colour)
+        convertForWriting(picture, entryColourProfile(entry), true);
+}
+
+PictureBuffer shownPictureForWriting(const PictureBuffer& shown, const DisplayColour* display) {
+    if (display == nullptr || display->isSrgb() || !shown)
+        return {};
+    PictureBuffer written = shown.duplicate();
+    // The display's profile is the one the shown colours are in.
+    if (!written || convertToDisplay(written, display->profile(), *DisplayColour::srgb()) !=
+                        ColourOutcome::Converted)
+        return {};
+    return written;
+}
+
+std::vector<std::byte> settleFileColours(PictureBuffer& picture, std::vector<std::byte> embedded,
+                                         bool carriesProfile, bool managed) {
+    if (embedded.empty())
+        return {};
+    if (carriesProfile && fitsColourFile(embedded))
+        return embedded;
+    convertForWriting(picture, embedded, managed);
+    return {};
+}
+
+} // namespace vemra
