@@ -125,16 +125,17 @@ bool writeConverted(const std::string& path, const PictureBuffer& picture,
         return false;
     const bool carriesProfile =
         options.format == SaveFormatOptions::Jpeg || options.format == SaveFormatOptions::Png;
-    // A copy only when the colours change: most pictures are untagged.
+    std::span<const std::byte> profile;
+    // A copy only when the colours change: most pictures are untagged, and
+    // a tagged one saved as JPEG or PNG keeps its values.
     PictureBuffer converted;
-    std::vector<std::byte> profile;
-    if (!colours.embedded.empty()) {
+    if (fileKeepsProfile(colours.embedded, carriesProfile)) {
+        profile = colours.embedded;
+    } else if (colours.managed && !colours.embedded.empty()) {
         converted = picture.duplicate();
         if (!converted)
             return false;
-        profile = settleFileColours(
-            converted, std::vector<std::byte>(colours.embedded.begin(), colours.embedded.end()),
-            carriesProfile, colours.managed);
+        convertForWriting(converted, colours.embedded, true);
     }
     const PictureBuffer& source = converted ? converted : picture;
     if (options.format == SaveFormatOptions::Jpeg) {

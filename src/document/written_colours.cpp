@@ -41,14 +41,8 @@ PictureBuffer shownPictureForWriting(const PictureBuffer& shown, const DisplayCo
     return written;
 }
 
-std::vector<std::byte> settleFileColours(PictureBuffer& picture, std::vector<std::byte> embedded,
-                                         bool carriesProfile, bool managed) {
-    if (embedded.empty())
-        return {};
-    if (carriesProfile && fitsColourFile(embedded))
-        return embedded;
-    convertForWriting(picture, embedded, managed);
-    return {};
+bool fileKeepsProfile(std::span<const std::byte> embedded, bool formatCarriesProfile) {
+    return formatCarriesProfile && fitsColourFile(embedded);
 }
 
 } // namespace vemra

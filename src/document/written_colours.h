@@ -52,11 +52,10 @@ void prepareForWriting(PictureSource& entry, PictureLoader* loader, PictureBuffe
 // it is (unmanaged, or an sRGB display).
 PictureBuffer shownPictureForWriting(const PictureBuffer& shown, const DisplayColour* display);
 
-// The colours of a file saved in another format: the profile to store with
-// `picture` when the format can carry one (`carriesProfile`: JPEG, PNG) and
-// `embedded` fits it; else nothing, and `picture` is converted to sRGB
-// first when `managed` (a BMP file, a grey or CMYK profile).
-std::vector<std::byte> settleFileColours(PictureBuffer& picture, std::vector<std::byte> embedded,
-                                         bool carriesProfile, bool managed);
+// Whether a file saved in another format carries the picture's profile
+// `embedded` (and keeps its values): the format can hold one
+// (`formatCarriesProfile`: JPEG, PNG) and it fits colour pixels. Otherwise
+// a tagged picture is converted to sRGB while colours are managed.
+bool fileKeepsProfile(std::span<const std::byte> embedded, bool formatCarriesProfile);
 
 } // namespace vemra

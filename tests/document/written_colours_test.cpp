@@ -13,6 +13,7 @@
 #include "imaging/bmp_file.h"
 #include "imaging/decoder.h"
 #include "imaging/embedded_profile.h"
+#include "imaging/picture_qimage.h"
 #include "platform/file_status.h"
 #include "platform/var_table.h"
 #include "platform/worker_pool.h"
@@ -178,6 +179,20 @@ TEST(WrittenColours, SavedFilesCarryTheProfileOrHoldSrgb) {
             continue;
         }
         const PictureBuffer read = decodeFile(path);
+        if (c.inSrgb && c.format == SaveFormatOptions::Bmp) {
+            // For people to look at: the stored values as a program that
+            // drops the profile shows them, beside the file written now.
+            QImage strip(t.pattern.width() * 8 + 8, t.pattern.height() * 4, QImage::Format_RGB32);
+            strip.fill(Qt::white);
+            QPainter painter(&strip);
+            painter.drawImage(QRect(0, 0, t.pattern.width() * 4, t.pattern.height() * 4),
+                              pictureToImage(t.pattern));
+            painter.drawImage(QRect(t.pattern.width() * 4 + 8, 0, t.pattern.width() * 4,
+                                    t.pattern.height() * 4),
+                              pictureToImage(read));
+            painter.end();
+            strip.save(QStringLiteral("written-colours.png"));
+        }
         if (c.inSrgb)
             EXPECT_LE(maxDifference(read, t.patternInSrgb), 1);
         else
