@@ -3,6 +3,7 @@
 #include "document/photo_facts.h"
 #include "document/picture_source.h"
 #include "imaging/embedded_profile.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/written_profile.h"
 
 namespace vemra {
@@ -25,9 +26,18 @@ void convertForWriting(PictureBuffer& picture, std::span<const std::byte> embedd
 void prepareForWriting(PictureSource& entry, PictureLoader* loader, PictureBuffer& picture) {
     if (!picture)
         return;
-    makeUpright(entry, loader, picture);
-    if (entry.drawing.colour)
-        convertForWriting(picture, entryColourProfile(entry), true);
+    if (!entry.drawing.colour || entry.isArchiveMember()) {
+        makeUpright(entry, loader, picture);
+        return;
+    }
+    // One metadata read gives the orientation (when not known yet) and the
+    // profile.
+    const PhotoMetadata metadata = readPhotoMetadata(entry.fullPath());
+    if (entry.orientation == 0)
+        learnPhotoFacts(entry, metadata);
+    picture = orientedForEntry(std::move(picture), entry);
+    if (metadata.iccProfile.size() <= kMaxColourProfileBytes)
+        convertForWriting(picture, metadata.iccProfile, true);
 }
 
 PictureBuffer shownPictureForWriting(const PictureBuffer& shown, const DisplayColour* display) {

@@ -179,25 +179,30 @@ TEST(WrittenColours, SavedFilesCarryTheProfileOrHoldSrgb) {
             continue;
         }
         const PictureBuffer read = decodeFile(path);
-        if (c.inSrgb && c.format == SaveFormatOptions::Bmp) {
-            // For people to look at: the stored values as a program that
-            // drops the profile shows them, beside the file written now.
-            QImage strip(t.pattern.width() * 8 + 8, t.pattern.height() * 4, QImage::Format_RGB32);
-            strip.fill(Qt::white);
-            QPainter painter(&strip);
-            painter.drawImage(QRect(0, 0, t.pattern.width() * 4, t.pattern.height() * 4),
-                              pictureToImage(t.pattern));
-            painter.drawImage(QRect(t.pattern.width() * 4 + 8, 0, t.pattern.width() * 4,
-                                    t.pattern.height() * 4),
-                              pictureToImage(read));
-            painter.end();
-            strip.save(QStringLiteral("written-colours.png"));
-        }
         if (c.inSrgb)
             EXPECT_LE(maxDifference(read, t.patternInSrgb), 1);
         else
             EXPECT_EQ(maxDifference(read, decodeFile(plain)), 0);
     }
+    // For people to look at: a hue sweep's stored values as a program that
+    // drops the profile shows them (above) and the BMP written now (below).
+    PictureBuffer sweep = PictureBuffer::create(120, 24, 24);
+    for (int y = 0; y < sweep.height(); ++y)
+        for (int x = 0; x < sweep.width(); ++x) {
+            const QColor c = QColor::fromHsv(x * 3, 255, 255 - y * 4);
+            sweep.setPixel(x, y, colourWord(c.red(), c.green(), c.blue()));
+        }
+    SaveFormatOptions bmp;
+    bmp.format = SaveFormatOptions::Bmp;
+    ASSERT_TRUE(writeConverted(t.dir.file("sweep.bmp"), sweep, bmp, {t.adobe, true}));
+    QImage strip(480, 200, QImage::Format_RGB32);
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    painter.drawImage(QRect(0, 0, 480, 96), pictureToImage(sweep));
+    painter.drawImage(QRect(0, 104, 480, 96), pictureToImage(decodeFile(t.dir.file("sweep.bmp"))));
+    painter.end();
+    strip.save(QStringLiteral("written-colours.png"));
+
     // 256 colours keep the profile on the palette.
     const std::string reduced = write("h.png", SaveFormatOptions::Png, t.adobe, true, 8);
     EXPECT_EQ(embeddedColourProfile(reduced), t.adobe);
