@@ -24,10 +24,14 @@ cli="$build/tools/cli/vemra-cli"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 fresh() { rm -rf "$work/out" && mkdir "$work/out"; }
-vemra() { # threads
+vemra() { # threads [format [files...]]
     fresh
-    "$cli" --settings "$work/s.ini" convert "${files[@]}" -d "$work/out" --size 1000x750 \
-        --scale-mode 10 --quality 90 --same 1 -j "$1"
+    local j=$1 format=${2:-jpeg}
+    shift $(($# < 2 ? $# : 2))
+    local inputs=("$@")
+    [ ${#inputs[@]} -gt 0 ] || inputs=("${files[@]}")
+    "$cli" --settings "$work/s.ini" convert "${inputs[@]}" -d "$work/out" --size 1000x750 \
+        --scale-mode 10 --quality 90 --same 1 -j "$j" --format "$format"
 }
 vips() { # processes
     fresh
@@ -68,4 +72,27 @@ for peer in "vipsthumbnail --size 1000x750|vipsthumbnail|vips" \
         printf '%-56s %7s ms per picture (Vemra / peer %sx)\n' "$label, $j at a time" \
             "$(per_picture "$theirs")" "$(ratio "${ours[$j]}" "$theirs")"
     done
+done
+
+# The same pictures tagged Adobe RGB (an APP2 "ICC_PROFILE" marker put after
+# SOI, the pixels untouched): JPEG output carries the profile on (one
+# metadata read per file, the marker written), BMP output is converted to
+# sRGB (1000 x 750 pixels through lcms2) beside the untagged BMP output.
+tagged="$work/tagged"
+mkdir -p "$tagged"
+python3 - "$here/../fuzz/seeds/colour_profile/adobe.icc" "$tagged" "${files[@]}" <<'PY'
+import sys, os, struct
+icc = open(sys.argv[1], 'rb').read()
+app2 = b'\xff\xe2' + struct.pack('>H', 2 + 14 + len(icc)) + b'ICC_PROFILE\x00\x01\x01' + icc
+for f in sys.argv[3:]:
+    data = open(f, 'rb').read()
+    open(os.path.join(sys.argv[2], os.path.basename(f)), 'wb').write(data[:2] + app2 + data[2:])
+PY
+tagged_files=("$tagged"/photo-*.jpg)
+echo "With and without an embedded Adobe RGB profile, -j 1:"
+for format in jpeg bmp; do
+    plain=$(best_of_5 vemra 1 "$format")
+    with=$(best_of_5 vemra 1 "$format" "${tagged_files[@]}")
+    printf '%-56s %7s ms per picture, tagged %s ms (%sx)\n' "vemra-cli convert --format $format" \
+        "$(per_picture "$plain")" "$(per_picture "$with")" "$(ratio "$with" "$plain")"
 done

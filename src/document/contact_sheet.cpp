@@ -3,6 +3,7 @@
 #include "document/picture_source.h"
 #include "document/scan_services.h"
 #include "document/thumbnail_maker.h"
+#include "document/written_colours.h"
 #include "imaging/bmp_file.h"
 #include "imaging/dib_layout.h"
 #include "imaging/jpeg_encoder.h"
@@ -145,6 +146,8 @@ ContactSheetResult writeContactSheets(const ContactSheetRequest& request,
         work.state = 0;
         work.drawing.scaleMode = 10;
         work.drawing.unsharp = request.sharpening.enabled;
+        // A sheet holds pictures of many profiles and is seen elsewhere: sRGB.
+        work.drawing.colour = writtenColour(work.drawing);
         bool drawn = maker.make(work, area.areaWidth, area.areaHeight);
         if (drawn) {
             QPainter painter(&sheet);

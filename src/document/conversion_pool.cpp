@@ -1,5 +1,7 @@
 #include "document/conversion_pool.h"
 
+#include "imaging/embedded_profile.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -14,8 +16,13 @@ ConversionJobResult convertOne(const ConversionJob& job, const ConversionSetting
     PictureBuffer picture = convertPicture(job.full, job.decode, settings, &result.decodeCode);
     if (result.decodeCode == 0 && !picture)
         result.decodeCode = -1;
-    if (picture)
-        result.written = writeConverted(job.target, picture, settings.options);
+    if (picture) {
+        const std::vector<std::byte> embedded = job.profileSource.empty()
+                                                    ? std::vector<std::byte>{}
+                                                    : embeddedColourProfile(job.profileSource);
+        result.written = writeConverted(job.target, picture, settings.options,
+                                        {embedded, settings.manageColours});
+    }
     return result;
 }
 

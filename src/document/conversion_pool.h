@@ -15,6 +15,9 @@ struct ConversionJob {
     std::string target;
     PictureSize full;
     ReducedDecode decode;
+    // The file whose embedded colour profile the picture's colours are in
+    // (read on the worker); empty: untagged.
+    std::string profileSource;
 };
 
 struct ConversionJobResult {

@@ -1,5 +1,6 @@
 #include "document/exif_previews.h"
 
+#include "document/picture_loader.h"
 #include "document/thumbnail_maker.h"
 #include "imaging/decoder.h"
 #include "imaging/orientation.h"
@@ -13,13 +14,10 @@
 
 namespace vemra {
 
-PictureBuffer exifPreview(const std::string& path, int boxWidth, int boxHeight, bool autoRotate) {
-    if (boxWidth <= 0 || boxHeight <= 0)
-        return {};
-    PhotoMetadataRequest request;
-    request.iccProfile = false;
-    request.exifThumbnail = true;
-    const PhotoMetadata metadata = readPhotoMetadata(path, request);
+namespace {
+
+PictureBuffer previewFrom(const PhotoMetadata& metadata, int boxWidth, int boxHeight,
+                          bool autoRotate) {
     const BuiltinDecoder* jpeg = findBuiltinDecoder(kJpegDecoderId);
     if (metadata.exifThumbnail.empty() || jpeg == nullptr)
         return {};
@@ -38,6 +36,23 @@ PictureBuffer exifPreview(const std::string& path, int boxWidth, int boxHeight, 
     return scalePicture(picture, fitted.width, fitted.height, 0, ScaleMode::Automatic);
 }
 
+constexpr PhotoMetadataRequest kThumbnailOnly{.iccProfile = false, .exifThumbnail = true};
+
+} // namespace
+
+PictureBuffer exifPreview(const std::string& path, int boxWidth, int boxHeight, bool autoRotate) {
+    if (boxWidth <= 0 || boxHeight <= 0)
+        return {};
+    return previewFrom(readPhotoMetadata(path, kThumbnailOnly), boxWidth, boxHeight, autoRotate);
+}
+
+PictureBuffer exifPreview(std::span<const std::byte> file, int boxWidth, int boxHeight,
+                          bool autoRotate) {
+    if (boxWidth <= 0 || boxHeight <= 0 || file.empty())
+        return {};
+    return previewFrom(readPhotoMetadata(file, kThumbnailOnly), boxWidth, boxHeight, autoRotate);
+}
+
 bool mayCarryExifPreview(const std::string& fileName) {
     const auto dot = fileName.rfind('.');
     if (dot == std::string::npos)
@@ -48,7 +63,22 @@ bool mayCarryExifPreview(const std::string& fileName) {
     return extension == "jpg" || extension == "jpeg" || extension == "jpe" || extension == "jfif";
 }
 
-ExifPreviews::ExifPreviews(WorkerPool& pool) : m_pool(pool) {}
+ExifPreviews::ExifPreviews(WorkerPool& pool, PictureLoader* loader)
+    : m_pool(pool), m_loader(loader) {}
+
+PictureBuffer ExifPreviews::previewOf(const ExifPreviewRequest& request) {
+    if (!request.member)
+        return exifPreview(request.path, request.boxWidth, request.boxHeight, request.autoRotate);
+    if (m_loader == nullptr || request.member->length > kMaxPreviewMemberBytes)
+        return {};
+    // The decoders' plug-in list stays as it is while the member is unpacked.
+    const auto use = m_loader->workerUse();
+    std::vector<std::byte> bytes;
+    if (m_loader->extractMember(*request.member, bytes) != 0 ||
+        bytes.size() > kMaxPreviewMemberBytes)
+        return {};
+    return exifPreview(bytes, request.boxWidth, request.boxHeight, request.autoRotate);
+}
 
 ExifPreviews::~ExifPreviews() {
     m_pool.cancel(tag());
@@ -58,8 +88,7 @@ ExifPreviews::~ExifPreviews() {
 void ExifPreviews::submit(ExifPreviewRequest request) {
     m_pool.submit(tag(), kPriority, [this, request = std::move(request)]() mutable {
         ExifPreviewResult result;
-        result.picture =
-            exifPreview(request.path, request.boxWidth, request.boxHeight, request.autoRotate);
+        result.picture = previewOf(request);
         result.request = std::move(request);
         const std::lock_guard lock(m_mutex);
         m_results.push_back(std::move(result));

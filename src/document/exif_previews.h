@@ -1,16 +1,20 @@
 #pragma once
 
+#include "document/picture_source.h"
 #include "imaging/picture_buffer.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace vemra {
 
+class PictureLoader;
 class WorkerPool;
 
 // The small thumbnail a camera stores in a JPEG's EXIF block, decoded,
@@ -18,6 +22,14 @@ class WorkerPool;
 // into `boxWidth` x `boxHeight` (enlarged when the box is larger). Null when
 // the file has none. Any thread.
 PictureBuffer exifPreview(const std::string& path, int boxWidth, int boxHeight, bool autoRotate);
+// The same from a picture file's bytes in memory (an archive member).
+PictureBuffer exifPreview(std::span<const std::byte> file, int boxWidth, int boxHeight,
+                          bool autoRotate);
+
+// Archive members up to this size are unpacked for their EXIF thumbnail
+// (on a worker, never on the interface thread); camera JPEGs stay well
+// below it, and a larger member would cost more than its real thumbnail.
+inline constexpr std::uint64_t kMaxPreviewMemberBytes = 32u << 20;
 
 // Whether a file of this name may carry an EXIF thumbnail worth asking for
 // (JPEG names): other files never cost a job.
@@ -33,6 +45,9 @@ struct ExifPreviewRequest {
     int boxWidth = 0;
     int boxHeight = 0;
     bool autoRotate = true;
+    // An archive member: the entry as it was asked for, unpacked through
+    // the loader (`path` is then unused).
+    std::optional<PictureSource> member;
 };
 
 struct ExifPreviewResult {
@@ -46,7 +61,8 @@ struct ExifPreviewResult {
 // running ones.
 class ExifPreviews {
 public:
-    explicit ExifPreviews(WorkerPool& pool);
+    // `loader` unpacks archive members; without one members get no preview.
+    explicit ExifPreviews(WorkerPool& pool, PictureLoader* loader = nullptr);
     ~ExifPreviews();
     ExifPreviews(const ExifPreviews&) = delete;
     ExifPreviews& operator=(const ExifPreviews&) = delete;
@@ -63,7 +79,10 @@ public:
 private:
     std::uintptr_t tag() const { return reinterpret_cast<std::uintptr_t>(this); }
 
+    PictureBuffer previewOf(const ExifPreviewRequest& request);
+
     WorkerPool& m_pool;
+    PictureLoader* m_loader;
     std::mutex m_mutex;
     std::deque<ExifPreviewResult> m_results;
     std::function<void()> m_notifier;

@@ -41,7 +41,7 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
     }
     m_workers = std::make_unique<ThumbnailWorkers>(*m_pool, *m_maker, *loader);
     m_workers->setNotifier(m_thumbnailNotifier);
-    m_previews = std::make_unique<ExifPreviews>(*m_pool);
+    m_previews = std::make_unique<ExifPreviews>(*m_pool, loader);
     m_previews->setNotifier(m_thumbnailNotifier);
     m_budget.setLimit(static_cast<std::size_t>(m_options.thumbMemoryMB) << 20);
 }
@@ -222,8 +222,9 @@ void FolderDocument::setThumbnailNotifier(std::function<void()> notifier) {
 
 void FolderDocument::requestExifPreview(PictureSource& entry, int position,
                                         const CellGeometry& cell) {
-    if (!m_previews || !m_options.exifThumbnailFirst || entry.preview || entry.isArchiveMember() ||
-        !mayCarryExifPreview(entry.fileName) || m_previewAsked.contains(&entry))
+    if (!m_previews || !m_options.exifThumbnailFirst || entry.preview ||
+        !mayCarryExifPreview(entry.fileName) || m_previewAsked.contains(&entry) ||
+        (entry.isArchiveMember() && entry.length > kMaxPreviewMemberBytes))
         return;
     m_previewAsked.emplace(&entry, true);
     ExifPreviewRequest request;
@@ -234,6 +235,8 @@ void FolderDocument::requestExifPreview(PictureSource& entry, int position,
     request.boxWidth = cell.areaWidth;
     request.boxHeight = cell.areaHeight;
     request.autoRotate = entry.drawing.autoRotate;
+    if (entry.isArchiveMember())
+        request.member = entry; // the worker's own copy, unpacked there
     m_previews->submit(std::move(request));
 }
 

@@ -2,8 +2,11 @@
 
 #include "document/document_options.h"
 #include "document/ini_store.h"
+#include "document/photo_facts.h"
 #include "document/scan_services.h"
 #include "imaging/bmp_file.h"
+#include "imaging/colour_management.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/picture_convert.h"
 #include "platform/byte_source.h"
 #include "platform/endian.h"
@@ -90,6 +93,37 @@ PictureBuffer readJpegThumbnail(const ByteSource& data, std::int64_t offset, std
     if (!convertTo24Bits(picture))
         return {};
     return picture;
+}
+
+// A thumbnail another program stored was made from the picture's rows as
+// they are stored: never turned upright nor converted to a display's
+// colours, at a scaling of that program's own. It is brought to what this
+// program makes instead of being thrown away (then every visit would decode
+// the folder again, and the file would be of no use): turned upright and
+// converted to the display's colours after one metadata read, no decode,
+// and taken as made with the present options. A member of an archive has
+// its metadata inside the archive, which is not opened here: with either
+// option on its thumbnail is made anew, as before.
+void adoptStoredThumbnail(PictureSource& entry) {
+    const EntryDrawingOptions& drawing = entry.drawing;
+    const bool needsMetadata = drawing.autoRotate || drawing.colour;
+    if (needsMetadata && entry.isArchiveMember())
+        return;
+    if (needsMetadata) {
+        PhotoMetadataRequest request;
+        request.iccProfile = drawing.colour != nullptr;
+        const PhotoMetadata metadata = readPhotoMetadata(entry.fullPath(), request);
+        learnPhotoFacts(entry, metadata);
+        entry.thumbnail = orientedForEntry(std::move(entry.thumbnail), entry);
+        if (!entry.thumbnail)
+            return;
+        if (drawing.colour)
+            convertToDisplay(entry.thumbnail, metadata.iccProfile, *drawing.colour);
+    }
+    entry.scaleModeUsed = drawing.scaleMode;
+    entry.unsharpUsed = drawing.unsharp;
+    entry.autoRotateUsed = drawing.autoRotate;
+    entry.colourMarkUsed = colourMarkOf(drawing.colour);
 }
 
 } // namespace
@@ -191,6 +225,8 @@ FolderInfoFile::Result FolderInfoFile::read(const Request& request, const ScanSe
                 entry->thumbnail =
                     readJpegThumbnail(*data, position, store.integer64(section, "ThumbsSize"));
         }
+        if (entry->thumbnail)
+            adoptStoredThumbnail(*entry);
         result.entries.push_back(std::move(entry));
         if (progress)
             progress->advance();

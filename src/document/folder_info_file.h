@@ -17,7 +17,9 @@ class ScanServices;
 // in picture folders: a list of the folder's pictures with their decoders,
 // sizes, times, dimensions and info texts, and thumbnails in a companion data
 // file (bitmap file images in version 1, JPEG data in version 2). The
-// program reads such files and never writes them.
+// program reads such files and never writes them. Their thumbnails come as
+// the program would make them now: upright and in the display's colours
+// (one metadata read per picture with a thumbnail, on reading).
 class FolderInfoFile {
 public:
     static constexpr const char* kFileName = "DIRINFO.KPI";

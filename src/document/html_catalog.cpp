@@ -9,6 +9,7 @@
 #include "document/picture_source.h"
 #include "document/scan_services.h"
 #include "document/thumbnail_maker.h"
+#include "document/written_colours.h"
 #include "imaging/colour_reduction.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/png_encoder.h"
@@ -261,6 +262,8 @@ private:
         work.drawing.unsharp = true;
         work.drawing.limitCheck = true;
         work.fitMode = 1;
+        // Catalog pages are seen on other screens: thumbnails in sRGB.
+        work.drawing.colour = writtenColour(work.drawing);
         bool made = false;
         if (linkFormat == 1 || linkFormat == 2) {
             made = m_maker.make(work, m_boxWidth, m_boxHeight);

@@ -1,6 +1,7 @@
 #include "document/picture_conversion.h"
 
 #include "document/thumbnail_maker.h"
+#include "document/written_colours.h"
 #include "imaging/colour_reduction.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_save.h"
@@ -118,26 +119,54 @@ PictureBuffer convertPicture(PictureSize full, const ReducedDecode& decode,
 }
 
 bool writeConverted(const std::string& path, const PictureBuffer& picture,
-                    const SaveFormatOptions& options, ProgressCallback progress,
-                    intptr_t userData) {
+                    const SaveFormatOptions& options, PictureColours colours,
+                    ProgressCallback progress, intptr_t userData) {
     if (!picture)
         return false;
+    const bool carriesProfile =
+        options.format == SaveFormatOptions::Jpeg || options.format == SaveFormatOptions::Png;
+    std::span<const std::byte> profile;
+    // A copy only when the colours change: most pictures are untagged, and
+    // a tagged one saved as JPEG or PNG keeps its values.
+    PictureBuffer converted;
+    if (fileKeepsProfile(colours.embedded, carriesProfile)) {
+        profile = colours.embedded;
+    } else if (colours.managed && !colours.embedded.empty()) {
+        converted = picture.duplicate();
+        if (!converted)
+            return false;
+        convertForWriting(converted, colours.embedded, true);
+    }
+    const PictureBuffer& source = converted ? converted : picture;
     if (options.format == SaveFormatOptions::Jpeg) {
         JpegOptions jpeg;
         jpeg.quality = options.jpegQuality;
         jpeg.progressive = options.jpegProgressive;
-        return writeJpegFile(path, picture, jpeg);
+        jpeg.iccProfile = profile;
+        return writeJpegFile(path, source, jpeg);
     }
     const int quant =
         options.format == SaveFormatOptions::Png ? options.pngQuant : options.bmpQuant;
     PictureBuffer reduced;
-    if (quant == 8 && picture.bitCount() != 8) {
-        reduced = reduceColours(picture, {}, progress, userData);
+    if (quant == 8 && source.bitCount() != 8) {
+        reduced = reduceColours(source, {}, progress, userData);
         if (!reduced)
             return false;
     }
-    const PictureBuffer& out = reduced ? reduced : picture;
-    return options.format == SaveFormatOptions::Png ? savePng(path, out, 0) : saveBmp(path, out, 0);
+    const PictureBuffer& out = reduced ? reduced : source;
+    if (options.format != SaveFormatOptions::Png)
+        return saveBmp(path, out, 0);
+    if (savePng(path, out, 0, profile))
+        return true;
+    // libpng checks a profile more strictly than lcms2 and refuses the whole
+    // file over one it dislikes: then the colours go in sRGB instead.
+    if (profile.empty())
+        return false;
+    PictureBuffer plain = reduced ? reduced.duplicate() : source.duplicate();
+    if (!plain)
+        return false;
+    convertForWriting(plain, profile, true);
+    return savePng(path, plain, 0);
 }
 
 } // namespace vemra

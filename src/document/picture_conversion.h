@@ -6,7 +6,9 @@
 
 #include "vemra/spi.h"
 
+#include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 
 // Converting one picture for "画像形式を指定して保存" and `vemra-cli
@@ -21,6 +23,9 @@ namespace vemra {
 struct ConversionSettings {
     SaveFormatOptions options;
     UnsharpSettings sharpening;
+    // KPDoc ColorManagement: tagged pictures that go into a file that
+    // cannot carry their profile are converted to sRGB.
+    bool manageColours = true;
 };
 
 // The output size for a picture of `full` size, and the reduction (1, 2, 4
@@ -43,12 +48,22 @@ using ReducedDecode = std::function<int(int reduction, PictureBuffer& out)>;
 PictureBuffer convertPicture(PictureSize full, const ReducedDecode& decode,
                              const ConversionSettings& settings, int* code = nullptr);
 
+// The colours of a picture to write: the ICC profile embedded in its file
+// (empty: untagged) and whether colours are managed.
+struct PictureColours {
+    std::span<const std::byte> embedded;
+    bool managed = false;
+};
+
 // Writes `picture` to `path` in the options' format: JPEG with its quality
 // and progressive flag; BMP and PNG reduced to 256 colours first when their
-// reduction is 8 (with `progress`, which may stop it). The file appears
-// whole or not at all, and an existing one is replaced only then.
+// reduction is 8 (with `progress`, which may stop it). JPEG and PNG files
+// carry the picture's own RGB profile; otherwise a tagged picture is
+// converted to sRGB when colours are managed (see written_colours.h). The
+// file appears whole or not at all, and an existing one is replaced only
+// then.
 bool writeConverted(const std::string& path, const PictureBuffer& picture,
-                    const SaveFormatOptions& options, ProgressCallback progress = nullptr,
-                    intptr_t userData = 0);
+                    const SaveFormatOptions& options, PictureColours colours = {},
+                    ProgressCallback progress = nullptr, intptr_t userData = 0);
 
 } // namespace vemra

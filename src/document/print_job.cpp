@@ -1,8 +1,8 @@
 #include "document/print_job.h"
 
-#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/scan_services.h"
+#include "document/written_colours.h"
 
 #include <QPagedPaintDevice>
 
@@ -35,7 +35,7 @@ public:
             PictureSource work = item.entry;
             if (m_loader == nullptr || m_loader->loadForThumbnail(work, 0, 0, m_decoded) != 0)
                 m_decoded = PictureBuffer();
-            makeUpright(work, m_loader, m_decoded);
+            prepareForWriting(work, m_loader, m_decoded);
         }
         return m_decoded ? &m_decoded : nullptr;
     }

@@ -4,6 +4,7 @@
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/transfer_files.h"
+#include "document/written_colours.h"
 #include "framework/ensure_folder.h"
 #include "platform/file_status.h"
 
@@ -123,7 +124,9 @@ int saveEntriesInFormat(FolderDocument& document, std::span<const int> positions
         }
         intptr_t userData = 0;
         const ProgressCallback progress = questions.reductionProgress(userData);
-        if (writeConverted(target, picture, settings.options, progress, userData))
+        const std::vector<std::byte> embedded = entryColourProfile(*entry);
+        if (writeConverted(target, picture, settings.options, {embedded, settings.manageColours},
+                           progress, userData))
             ++written;
     }
     questions.endProgress();

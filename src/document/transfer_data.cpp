@@ -2,9 +2,9 @@
 
 #include "document/file_operations.h"
 #include "document/folder_document.h"
-#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
+#include "document/written_colours.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_qimage.h"
 #include "imaging/picture_save.h"
@@ -83,7 +83,7 @@ QImage decodedImage(FolderDocument& document, PictureSource& entry) {
     PictureBuffer picture;
     if (loader->loadForThumbnail(entry, 0, 0, picture) != 0 || !picture)
         return {};
-    makeUpright(entry, loader, picture);
+    prepareForWriting(entry, loader, picture);
     return pictureToImage(picture);
 }
 

@@ -148,6 +148,11 @@ bool compress(const PictureBuffer& picture, const JpegOptions& options, Destinat
     jpeg_start_compress(&cinfo, TRUE);
     jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(kComment),
                       sizeof kComment - 1);
+    // A grey JPEG cannot carry a colour profile; the caller chose one that
+    // fits colour components.
+    if (!options.iccProfile.empty() && !options.grey)
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(options.iccProfile.data()),
+                               static_cast<unsigned>(options.iccProfile.size()));
     for (int y = 0; y < height && !stopped; ++y) {
         if (!progress.at(y)) {
             stopped = true;

@@ -5,6 +5,7 @@
 #include "vemra/spi.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct JpegOptions {
     int quality = 90; // 0-100; tables are kept within baseline limits
     bool progressive = false;
     bool grey = false; // one grey component instead of colour
+    // An RGB ICC profile the colours are in, written as APP2 "ICC_PROFILE"
+    // markers (empty: none; ignored with `grey`). Must outlive the call.
+    std::span<const std::byte> iccProfile;
     ProgressCallback progress = nullptr;
     intptr_t userData = 0;
 };

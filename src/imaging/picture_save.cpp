@@ -35,7 +35,8 @@ bool saveBmp(const std::string& path, const PictureBuffer& picture, int targetBi
     return writeBmpFile(path, unchanged ? picture : prepared);
 }
 
-bool savePng(const std::string& path, const PictureBuffer& picture, int targetBits) {
+bool savePng(const std::string& path, const PictureBuffer& picture, int targetBits,
+             std::span<const std::byte> iccProfile) {
     bool unchanged = false;
     const PictureBuffer prepared = prepareForDepth(picture, targetBits, unchanged);
     if (!unchanged && !prepared) {
@@ -44,6 +45,7 @@ bool savePng(const std::string& path, const PictureBuffer& picture, int targetBi
     PngRequest request;
     request.fileName = path;
     request.picture = unchanged ? &picture : &prepared;
+    request.iccProfile = iccProfile;
     return writePng(request) == PngResult::Success;
 }
 

@@ -2,6 +2,8 @@
 
 #include "imaging/picture_buffer.h"
 
+#include <cstddef>
+#include <span>
 #include <string>
 
 namespace vemra {
@@ -12,8 +14,10 @@ namespace vemra {
 // depth) writes it unchanged. True on success; on failure no file is left.
 bool saveBmp(const std::string& path, const PictureBuffer& picture, int targetBits);
 
-// The same with the PNG writer.
-bool savePng(const std::string& path, const PictureBuffer& picture, int targetBits);
+// The same with the PNG writer; a non-empty `iccProfile` (an RGB profile
+// the colours are in) is stored with the picture.
+bool savePng(const std::string& path, const PictureBuffer& picture, int targetBits,
+             std::span<const std::byte> iccProfile = {});
 
 // The picture to write for a target bit count, as the two savers above use
 // it: null when a needed conversion failed; `picture` itself is not copied

@@ -141,6 +141,10 @@ PngResult encode(const PictureBuffer& picture, const Plan& plan, const PngReques
         png_set_pHYs(png, info, static_cast<png_uint_32>(header->xPelsPerMeter),
                      static_cast<png_uint_32>(header->yPelsPerMeter), PNG_RESOLUTION_METER);
     }
+    if (!request.iccProfile.empty() && request.iccProfile.size() <= PNG_UINT_31_MAX)
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
+                     reinterpret_cast<png_const_bytep>(request.iccProfile.data()),
+                     static_cast<png_uint_32>(request.iccProfile.size()));
     png_text text{};
     if (!request.software.empty()) {
         text.compression = PNG_TEXT_COMPRESSION_NONE;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct PngRequest {
     std::size_t memoryLength = 0;
     const PictureBuffer* picture = nullptr;
     std::string software; // stored in a "Software" text chunk when not empty
+    // An RGB ICC profile the colours are in, stored as an iCCP chunk (empty:
+    // none). libpng checks it and leaves out one that does not fit.
+    std::span<const std::byte> iccProfile;
 };
 
 // Writes the picture as PNG: palette pictures (1, 4, 8 bits, RLE expanded)

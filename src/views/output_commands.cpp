@@ -4,10 +4,10 @@
 #include "document/contact_sheet.h"
 #include "document/folder_document.h"
 #include "document/html_catalog.h"
-#include "document/photo_facts.h"
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
 #include "document/report_file.h"
+#include "document/written_colours.h"
 #include "framework/command_id.h"
 #include "framework/ensure_folder.h"
 #include "framework/ensure_folder_box.h"
@@ -199,7 +199,7 @@ void OutputCommands::runWallpaper() {
         const WaitCursor busy;
         code = m_document.pictureLoader()->loadForThumbnail(work, 0, 0, picture);
         if (code == 0)
-            makeUpright(work, m_document.pictureLoader(), picture);
+            prepareForWriting(work, m_document.pictureLoader(), picture);
     }
     if (code != 0 || !picture) {
         showInformation(m_parent, wallpaperFailureText(-2));

@@ -1,6 +1,7 @@
 #include "views/picture_view.h"
 
 #include "document/folder_document.h"
+#include "document/written_colours.h"
 #include "framework/command_id.h"
 #include "framework/message_box.h"
 #include "framework/wait_cursor.h"
@@ -63,6 +64,13 @@ std::optional<std::string> askSavePath(QWidget* parent) {
     if (path.isEmpty())
         return std::nullopt;
     return path.toStdString();
+}
+
+// The shown picture holds display colours; what leaves the viewer (a file,
+// the clipboard, a printout, the wallpaper) is in sRGB. Null: `shown`
+// itself is written.
+PictureBuffer writtenCopy(const PictureBuffer& shown, const std::optional<PictureSource>& entry) {
+    return shownPictureForWriting(shown, entry ? entry->drawing.colour.get() : nullptr);
 }
 
 } // namespace
@@ -212,13 +220,17 @@ bool PictureView::onCommand(int id) {
     case kCmdReduceColours:
         return applyFilter(id);
     case kCmdPrint:
-        if (commandState(id)->enabled)
-            printShownPicture(window(), *m_store, *m_entry, m_stage.frame(),
+        if (commandState(id)->enabled) {
+            const PictureBuffer written = writtenCopy(m_stage.frame(), m_entry);
+            printShownPicture(window(), *m_store, *m_entry, written ? written : m_stage.frame(),
                               m_document.options().centralCacheFolder());
+        }
         return true;
     case kCmdViewerWallpaper:
-        if (commandState(id)->enabled)
-            runWallpaperDialog(window(), *m_store, m_stage.frame());
+        if (commandState(id)->enabled) {
+            const PictureBuffer written = writtenCopy(m_stage.frame(), m_entry);
+            runWallpaperDialog(window(), *m_store, written ? written : m_stage.frame());
+        }
         return true;
     case kCmdViewerCopy:
     case kCmdViewerMove:
@@ -319,9 +331,11 @@ void PictureView::toggleSelected() {
 
 bool PictureView::savePicture(const std::string& path) {
     const PictureBuffer& shown = m_stage.shownPicture();
-    const PictureBuffer& picture = shown ? shown : m_stage.frame();
-    if (!picture)
+    const PictureBuffer& displayed = shown ? shown : m_stage.frame();
+    if (!displayed)
         return false;
+    const PictureBuffer written = writtenCopy(displayed, m_entry);
+    const PictureBuffer& picture = written ? written : displayed;
     const QString name = QString::fromStdString(path);
     if (endsWith(name, ".jpg") || endsWith(name, ".jpeg"))
         return saveJpeg(path, picture, JpegOptions{}.quality, false);
@@ -345,7 +359,9 @@ void PictureView::saveCommand() {
 
 void PictureView::copyToClipboard() {
     const PictureBuffer& shown = m_stage.shownPicture();
-    const QImage image = pictureToImage(shown ? shown : m_stage.frame());
+    const PictureBuffer& displayed = shown ? shown : m_stage.frame();
+    const PictureBuffer written = writtenCopy(displayed, m_entry);
+    const QImage image = pictureToImage(written ? written : displayed);
     if (QClipboard* clipboard = QGuiApplication::clipboard(); clipboard && !image.isNull())
         clipboard->setImage(image);
 }

@@ -365,6 +365,7 @@ int runSaveInFormatCommand(QWidget* parent, FolderDocument& document, SettingsSt
     ConversionSettings conversion;
     conversion.options = dialog.options();
     conversion.sharpening = document.options().sharpening();
+    conversion.manageColours = document.options().colorManagement;
     DialogSaveQuestions questions(parent, document, settings);
     const OwnFileOperation own;
     const int written =

@@ -118,7 +118,8 @@ TEST(PictureConversion, ThreadsWriteTheSameBytesAsOneAtATime) {
                 jobs.push_back({dir.file(std::to_string(threads) + "-" + std::to_string(i) +
                                          settings.options.extension()),
                                 {pictures[i].width(), pictures[i].height()},
-                                decodeOf(pictures[i])});
+                                decodeOf(pictures[i]),
+                                {}});
             }
             std::vector<std::size_t> order;
             const auto results = runConversions(jobs, settings, threads,
@@ -143,9 +144,9 @@ TEST(PictureConversion, DecodeFailureAndStopAreReported) {
     settings.options.bmpQuant = 8;
     const PictureBuffer picture = gradient(40, 30, 1);
     std::vector<ConversionJob> jobs;
-    jobs.push_back({dir.file("bad.bmp"), {}, [](int, PictureBuffer&) { return 2; }});
+    jobs.push_back({dir.file("bad.bmp"), {}, [](int, PictureBuffer&) { return 2; }, {}});
     for (int i = 0; i < 4; ++i)
-        jobs.push_back({dir.file(std::to_string(i) + ".bmp"), {}, decodeOf(picture)});
+        jobs.push_back({dir.file(std::to_string(i) + ".bmp"), {}, decodeOf(picture), {}});
     const auto results =
         runConversions(jobs, settings, 1, [](std::size_t i, const ConversionJobResult&) {
             return i == 1; // stop after the second

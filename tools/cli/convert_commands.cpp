@@ -176,6 +176,7 @@ int runConvert(std::span<const std::string_view> args) {
     ConversionSettings conversion;
     conversion.options = a->options;
     conversion.sharpening = document.sharpening();
+    conversion.manageColours = document.colorManagement;
     SharedRegistryDecoder decoder(*registry);
 
     struct Planned {
@@ -203,7 +204,7 @@ int runConvert(std::span<const std::string_view> args) {
         }
         claimed.insert(target);
         planned.push_back({file, target});
-        jobs.push_back({target, source->full, decoder.decodeFor(*source)});
+        jobs.push_back({target, source->full, decoder.decodeFor(*source), file});
     }
     if (a->options.scaleMode == 0)
         ensureGuiApplication(); // the plain stretch paints through Qt

@@ -9,6 +9,7 @@
 #include "document/picture_notes.h"
 #include "document/picture_source.h"
 #include "document/report_file.h"
+#include "imaging/colour_management.h"
 #include "imaging/qcolor_value.h"
 #include "picture_commands.h"
 #include "platform/var_table.h"
@@ -59,11 +60,15 @@ std::string folderOf(const std::vector<std::string>& files) {
 std::optional<Pictures> describe(const std::vector<std::string>& files) {
     Pictures p;
     p.registry = openRegistry();
+    // Without a screen of its own the batch tool manages colours for sRGB:
+    // what it writes is in sRGB, as the browser writes it.
+    const bool managed = DocumentOptions::load(settings()).colorManagement;
     for (const std::string& file : files) {
         auto entry = std::make_unique<PictureSource>();
         if (!describeFile(*p.registry, file, *entry))
             return std::nullopt;
         entry->state = PictureSource::kSelected;
+        entry->drawing.colour = managed ? DisplayColour::srgb() : nullptr;
         p.pointers.push_back(entry.get());
         p.entries.push_back(std::move(entry));
     }

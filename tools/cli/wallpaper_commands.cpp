@@ -2,6 +2,7 @@
 
 #include "document/picture_loader.h"
 #include "document/wallpaper.h"
+#include "document/written_colours.h"
 #include "output_commands.h"
 #include "picture_commands.h"
 #include "settings/settings_store.h"
@@ -71,6 +72,8 @@ int runWallpaper(std::span<const std::string_view> args) {
         reportFailure(file, code, "the picture cannot be decoded");
         return 1;
     }
+    // Upright and in sRGB, as the browser makes it.
+    prepareForWriting(entry, &loader, picture);
     const WallpaperResult result =
         applyWallpaper(picture, options, screen ? screen->width : 0, screen ? screen->height : 0,
                        wallpaperFolder(), !dryRun, currentDesktopKind());
