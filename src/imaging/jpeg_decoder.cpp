@@ -127,13 +127,12 @@ int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pictur
 int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureBuffer& out,
             const DecodeOptions& options) {
     SourceBytes input;
-    if (const ResultCode opened = input.open(source, offsetOrLength, mode);
+    if (const ResultCode opened = input.openWhole(source, offsetOrLength, mode);
         opened != ResultCode::Success) {
         return static_cast<int>(opened);
     }
     // A file is read from its offset as it stands; data in memory may carry
     // a wrapper in front of the JPEG stream, which the scan skips.
-    input.willReadAll();
     auto data = input.bytes();
     if (!input.fromFile()) {
         data = data.subspan(jpegDataStart(data));
