@@ -2,11 +2,15 @@
 
 #include "decoder_test_support.h"
 #include "imaging/jpeg_decoder.h"
+#include "imaging/spi_block.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <jpeglib.h>
 
 namespace vemra {
@@ -156,6 +160,108 @@ TEST(JpegDecoder, BrokenDataNeverCrashes) {
         }
     }
     EXPECT_EQ(test::decodeMemory(kJpegDecoderId, {}).code, 2);
+}
+
+// What the registry did before the header was read once: info, then the
+// picture at the reduction the info's size gives; beside the one call.
+struct Sizes {
+    int code = -1;
+    int width = 0, height = 0, bits = 0;
+    std::string comment;
+    PictureBuffer picture;
+};
+
+std::string commentText(const SpiBlock& comment) {
+    const auto* text = reinterpret_cast<const char*>(comment.bytes().data());
+    return std::string(text, strnlen(text, comment.bytes().size()));
+}
+
+Sizes twoCalls(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
+    Sizes out;
+    PictureInfo info{};
+    out.code = findBuiltinDecoder(kJpegDecoderId)
+                   ->info(path.c_str(), offset, SPI_SOURCE_FILE, info, DecodeOptions{});
+    const SpiBlock comment(info.hInfo);
+    if (out.code != 0)
+        return out;
+    out.width = info.width;
+    out.height = info.height;
+    out.bits = info.colorDepth;
+    if (comment)
+        out.comment = commentText(comment);
+    DecodeOptions options;
+    options.requestedWidth = boxWidth;
+    options.requestedHeight = boxHeight;
+    options.reduction = thumbnailReduction(info.width, info.height, boxWidth, boxHeight);
+    out.code = findBuiltinDecoder(kJpegDecoderId)
+                   ->picture(path.c_str(), offset, SPI_SOURCE_FILE, out.picture, options);
+    return out;
+}
+
+Sizes oneCall(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
+    Sizes out;
+    PictureInfo info{};
+    DecodeOptions options;
+    options.requestedWidth = boxWidth;
+    options.requestedHeight = boxHeight;
+    out.code = findBuiltinDecoder(kJpegDecoderId)
+                   ->pictureAndInfo(path.c_str(), offset, SPI_SOURCE_FILE, info, out.picture,
+                                    options);
+    const SpiBlock comment(info.hInfo);
+    out.width = info.width;
+    out.height = info.height;
+    out.bits = info.colorDepth;
+    if (comment)
+        out.comment = commentText(comment);
+    return out;
+}
+
+// One reading of the header must give exactly what info and picture give:
+// the reduction from the header's own size, the comment, every pixel. Where
+// the two could differ (a file whose stream starts further in) it declines
+// and the registry takes the two calls.
+TEST(JpegDecoder, OneHeaderReadGivesWhatInfoAndPictureGive) {
+    test::TempDir dir;
+    std::vector<std::pair<std::string, std::intptr_t>> files;
+    const auto add = [&](const std::string& name, const std::vector<std::byte>& bytes,
+                         std::intptr_t offset = 0) {
+        test::writeFile(dir.file(name), bytes);
+        files.emplace_back(dir.file(name), offset);
+    };
+    add("colour.jpg", test::writeJpeg(403, 297, 3, "コメント"));
+    add("grey.jpg", test::writeJpeg(130, 90, 1));
+    add("cmyk.jpg", test::writeJpeg(64, 48, 4));
+    const auto plain = test::writeJpeg(240, 180, 3);
+    add("cut.jpg", std::vector<std::byte>(plain.begin(), plain.begin() + plain.size() * 2 / 3));
+    auto wrapped = test::bytes({'J', 'U', 'N', 'K', 0xFF, 0xD8, 0x00});
+    wrapped.insert(wrapped.end(), plain.begin(), plain.end());
+    add("wrapped.bin", wrapped, 7);
+    add("wrapped-from-start.bin", wrapped);
+    if (test::hasTestData()) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(test::testDataDir() / "jpeg"))
+            if (entry.is_regular_file())
+                files.emplace_back(entry.path().string(), 0);
+    }
+    for (const auto& [path, offset] : files) {
+        for (const auto& [boxWidth, boxHeight] : {std::pair{0, 0}, {110, 110}, {40, 30}}) {
+            const Sizes two = twoCalls(path, offset, boxWidth, boxHeight);
+            const Sizes one = oneCall(path, offset, boxWidth, boxHeight);
+            SCOPED_TRACE(path + " in " + std::to_string(boxWidth));
+            if (path.ends_with("wrapped-from-start.bin")) {
+                EXPECT_NE(one.code, 0); // left to the two calls
+                continue;
+            }
+            ASSERT_EQ(one.code, two.code);
+            if (one.code != 0)
+                continue;
+            EXPECT_EQ(std::tie(one.width, one.height, one.bits, one.comment),
+                      std::tie(two.width, two.height, two.bits, two.comment));
+            ASSERT_EQ(one.picture.width(), two.picture.width());
+            ASSERT_EQ(one.picture.height(), two.picture.height());
+            EXPECT_TRUE(std::ranges::equal(one.picture.block(), two.picture.block()));
+        }
+    }
 }
 
 } // namespace
