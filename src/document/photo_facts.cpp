@@ -40,8 +40,7 @@ void learnPhotoFacts(PictureSource& entry, PictureLoader* loader) {
     entry.orientation = 1;
 }
 
-void learnPhotoFacts(PictureSource& entry, PictureLoader* loader,
-                     std::vector<std::byte>& profile) {
+void learnPhotoFacts(PictureSource& entry, PictureLoader* loader, std::vector<std::byte>& profile) {
     profile.clear();
     if (entry.isArchiveMember()) {
         learnPhotoFacts(entry, loader);

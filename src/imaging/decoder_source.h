@@ -28,14 +28,15 @@ public:
     // memory instead of mapped. Touching a fresh mapping costs a page fault
     // per 4 KiB, which made a thumbnail's JPEG decode about 8 % slower than
     // the library decoding from memory; and a file cut short meanwhile
-    // cannot kill the process. Files larger than kMaxReadBytes, and files
-    // that cannot be read in full, are mapped as open() does.
+    // cannot kill the process. Files larger than kMaxReadBytes (where a
+    // copy would hold much memory a mapping leaves to the page cache), and
+    // files that cannot be read in full, are mapped as open() does.
     ResultCode openWhole(const char* source, std::intptr_t offsetOrLength, unsigned mode);
 
     std::span<const std::byte> bytes() const { return m_bytes; }
     bool fromFile() const { return m_fromFile; }
 
-    static constexpr std::uint64_t kMaxReadBytes = 256u << 20;
+    static constexpr std::uint64_t kMaxReadBytes = 64u << 20;
 
 private:
     std::optional<MappedFile> m_file;

@@ -178,8 +178,8 @@ ResultCode decodeJpegStream(std::span<const std::byte> data, const DecodeOptions
     if (info != nullptr) {
         fillInfo(d.cinfo, *info);
         if (options.requestedWidth > 0 && options.requestedHeight > 0)
-            chosen.reduction = thumbnailReduction(info->width, info->height,
-                                                  options.requestedWidth, options.requestedHeight);
+            chosen.reduction = thumbnailReduction(info->width, info->height, options.requestedWidth,
+                                                  options.requestedHeight);
     }
     jpeg::RowTarget target;
     DecodeState state;

@@ -434,9 +434,9 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
                 options.requestedHeight = requestedHeight;
             }
             PictureInfo read{};
-            const int combined = builtin->pictureAndInfo(source->buffer(), source->number(),
-                                                         source->mode(), read, out,
-                                                         pictureOptions(options));
+            const int combined =
+                builtin->pictureAndInfo(source->buffer(), source->number(), source->mode(), read,
+                                        out, pictureOptions(options));
             const PluginPictureInfo info = fromBuiltinInfo(read);
             if (combined == 0) {
                 entry.width = info.width;
