@@ -75,26 +75,6 @@ std::optional<PluginSource> skipMacBinary(const PluginSource& source, int times)
     return PluginSource::file(source.path(), source.number() + skip);
 }
 
-// What a built-in's info operation answered, as a plug-in's is kept. Takes
-// over the comment block.
-PluginPictureInfo fromBuiltinInfo(const PictureInfo& info) {
-    const SpiBlock comment(info.hInfo);
-    PluginPictureInfo out;
-    out.left = info.left;
-    out.top = info.top;
-    out.width = info.width;
-    out.height = info.height;
-    out.xDensity = info.x_density;
-    out.yDensity = info.y_density;
-    out.bitCount = info.colorDepth;
-    if (comment) {
-        const auto text = comment.bytes();
-        out.comment.assign(reinterpret_cast<const char*>(text.data()),
-                           strnlen(reinterpret_cast<const char*>(text.data()), text.size()));
-    }
-    return out;
-}
-
 } // namespace
 
 DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
@@ -249,7 +229,7 @@ int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPi
         PictureInfo info{};
         const int code =
             d->info(source.buffer(), source.number(), source.mode(), info, withPolicy({}));
-        PluginPictureInfo read = fromBuiltinInfo(info);
+        PluginPictureInfo read = takePictureInfo(info);
         if (code == 0) {
             out = std::move(read);
         }
@@ -437,7 +417,7 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
             const int combined =
                 builtin->pictureAndInfo(source->buffer(), source->number(), source->mode(), read,
                                         out, pictureOptions(options));
-            const PluginPictureInfo info = fromBuiltinInfo(read);
+            const PluginPictureInfo info = takePictureInfo(read);
             if (combined == 0) {
                 entry.width = info.width;
                 entry.height = info.height;

@@ -2,14 +2,13 @@
 
 #include "decoder_test_support.h"
 #include "imaging/jpeg_decoder.h"
-#include "imaging/spi_block.h"
+#include "imaging/plugin_module.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <jpeglib.h>
 
@@ -166,53 +165,39 @@ TEST(JpegDecoder, BrokenDataNeverCrashes) {
 // picture at the reduction the info's size gives; beside the one call.
 struct Sizes {
     int code = -1;
-    int width = 0, height = 0, bits = 0;
-    std::string comment;
+    PluginPictureInfo info;
     PictureBuffer picture;
 };
 
-std::string commentText(const SpiBlock& comment) {
-    const auto* text = reinterpret_cast<const char*>(comment.bytes().data());
-    return std::string(text, strnlen(text, comment.bytes().size()));
+DecodeOptions boxOptions(int boxWidth, int boxHeight, int reduction = 1) {
+    DecodeOptions options;
+    options.requestedWidth = boxWidth;
+    options.requestedHeight = boxHeight;
+    options.reduction = reduction;
+    return options;
 }
 
 Sizes twoCalls(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
     Sizes out;
     PictureInfo info{};
-    out.code = findBuiltinDecoder(kJpegDecoderId)
-                   ->info(path.c_str(), offset, SPI_SOURCE_FILE, info, DecodeOptions{});
-    const SpiBlock comment(info.hInfo);
-    if (out.code != 0)
-        return out;
-    out.width = info.width;
-    out.height = info.height;
-    out.bits = info.colorDepth;
-    if (comment)
-        out.comment = commentText(comment);
-    DecodeOptions options;
-    options.requestedWidth = boxWidth;
-    options.requestedHeight = boxHeight;
-    options.reduction = thumbnailReduction(info.width, info.height, boxWidth, boxHeight);
-    out.code = findBuiltinDecoder(kJpegDecoderId)
-                   ->picture(path.c_str(), offset, SPI_SOURCE_FILE, out.picture, options);
+    const BuiltinDecoder& jpeg = *findBuiltinDecoder(kJpegDecoderId);
+    out.code = jpeg.info(path.c_str(), offset, SPI_SOURCE_FILE, info, DecodeOptions{});
+    out.info = takePictureInfo(info);
+    if (out.code == 0)
+        out.code = jpeg.picture(
+            path.c_str(), offset, SPI_SOURCE_FILE, out.picture,
+            boxOptions(boxWidth, boxHeight,
+                       thumbnailReduction(out.info.width, out.info.height, boxWidth, boxHeight)));
     return out;
 }
 
 Sizes oneCall(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
     Sizes out;
     PictureInfo info{};
-    DecodeOptions options;
-    options.requestedWidth = boxWidth;
-    options.requestedHeight = boxHeight;
-    out.code =
-        findBuiltinDecoder(kJpegDecoderId)
-            ->pictureAndInfo(path.c_str(), offset, SPI_SOURCE_FILE, info, out.picture, options);
-    const SpiBlock comment(info.hInfo);
-    out.width = info.width;
-    out.height = info.height;
-    out.bits = info.colorDepth;
-    if (comment)
-        out.comment = commentText(comment);
+    out.code = findBuiltinDecoder(kJpegDecoderId)
+                   ->pictureAndInfo(path.c_str(), offset, SPI_SOURCE_FILE, info, out.picture,
+                                    boxOptions(boxWidth, boxHeight));
+    out.info = takePictureInfo(info);
     return out;
 }
 
@@ -261,8 +246,9 @@ TEST(JpegDecoder, OneHeaderReadGivesWhatInfoAndPictureGive) {
             }
             const Sizes two = twoCalls(path, offset, boxWidth, boxHeight);
             ASSERT_EQ(two.code, 0);
-            EXPECT_EQ(std::tie(one.width, one.height, one.bits, one.comment),
-                      std::tie(two.width, two.height, two.bits, two.comment));
+            EXPECT_EQ(
+                std::tie(one.info.width, one.info.height, one.info.bitCount, one.info.comment),
+                std::tie(two.info.width, two.info.height, two.info.bitCount, two.info.comment));
             ASSERT_EQ(one.picture.width(), two.picture.width());
             ASSERT_EQ(one.picture.height(), two.picture.height());
             EXPECT_TRUE(std::ranges::equal(one.picture.block(), two.picture.block()));
