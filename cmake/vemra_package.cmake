@@ -33,6 +33,14 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The interface is Japanese: without a Japanese font its texts are boxes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic")
+# FFmpeg is loaded only when a video is opened, so dpkg-shlibdeps cannot
+# see it: its runtime packages are named here (libavformat59 and so on).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(VEMRA_VIDEO_RUNTIME REQUIRED libavformat libavcodec libavutil libswscale)
+foreach(video_library avformat avcodec avutil swscale)
+    string(REGEX MATCH "^[0-9]+" video_major "${VEMRA_VIDEO_RUNTIME_lib${video_library}_VERSION}")
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", lib${video_library}${video_major}")
+endforeach()
 # Help and "open with the associated application" go through xdg-open;
 # Wayland sessions need Qt's Wayland platform.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")

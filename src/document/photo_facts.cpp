@@ -2,6 +2,8 @@
 
 #include "document/picture_loader.h"
 #include "document/picture_source.h"
+#include "imaging/colour_management.h"
+#include "imaging/embedded_profile.h"
 #include "imaging/orientation.h"
 #include "imaging/photo_metadata.h"
 
@@ -36,6 +38,22 @@ void learnPhotoFacts(PictureSource& entry, PictureLoader* loader) {
         return;
     }
     entry.orientation = 1;
+}
+
+void learnPhotoFacts(PictureSource& entry, PictureLoader* loader, std::vector<std::byte>& profile) {
+    profile.clear();
+    if (entry.isArchiveMember()) {
+        learnPhotoFacts(entry, loader);
+        return;
+    }
+    if (entry.orientation != 0) {
+        profile = embeddedColourProfile(entry.fullPath());
+        return;
+    }
+    PhotoMetadata metadata = readPhotoMetadata(entry.fullPath());
+    learnPhotoFacts(entry, metadata);
+    if (metadata.iccProfile.size() <= kMaxColourProfileBytes)
+        profile = std::move(metadata.iccProfile);
 }
 
 int shownOrientation(const PictureSource& entry) {

@@ -3,6 +3,9 @@
 #include "imaging/picture_buffer.h"
 #include "imaging/unsharp.h"
 
+#include <cstddef>
+#include <vector>
+
 namespace vemra {
 
 class PictureLoader;
@@ -15,6 +18,11 @@ struct PhotoMetadata;
 // camera. Does nothing when the entry knows them already. Any thread, on the
 // worker's own copy of the entry.
 void learnPhotoFacts(PictureSource& entry, PictureLoader* loader);
+// The same, also giving the colour profile embedded in the entry's file in
+// `profile` (empty when it has none): one read of the metadata serves both,
+// for a thumbnail converted to the display's colours. Archive members give
+// none: convertForDisplay takes them as untagged.
+void learnPhotoFacts(PictureSource& entry, PictureLoader* loader, std::vector<std::byte>& profile);
 // The same from metadata read elsewhere.
 void learnPhotoFacts(PictureSource& entry, const PhotoMetadata& metadata);
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace vemra {
 
@@ -59,12 +60,19 @@ bool ThumbnailMaker::make(PictureSource& entry, int boxWidth, int boxHeight) {
     PictureBuffer decoded;
     if (m_loader.loadForThumbnail(entry, boxWidth, boxHeight, decoded) != 0 || !decoded.isValid())
         return false;
-    learnPhotoFacts(entry, &m_loader);
-    return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight);
+    // One read of the metadata gives the facts and, when the thumbnail is
+    // converted to the display's colours, the picture's own profile.
+    std::vector<std::byte> profile;
+    if (entry.drawing.colour)
+        learnPhotoFacts(entry, &m_loader, profile);
+    else
+        learnPhotoFacts(entry, &m_loader);
+    return fromDecoded(entry, std::move(decoded), boxWidth, boxHeight, profile);
 }
 
 PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
-                                   int boxHeight, const UnsharpSettings& sharpening) {
+                                   int boxHeight, const UnsharpSettings& sharpening,
+                                   std::span<const std::byte> embeddedProfile) {
     // A photograph is turned upright after scaling, where the picture is
     // smallest; only with a rotation of its own (which the scaler applies)
     // must it be upright before.
@@ -98,7 +106,7 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
     // Converted after scaling: a thumbnail has a few thousand pixels where
     // the decoded picture has hundreds of thousands, and on a screen the
     // difference of averaging before or after the conversion does not show.
-    convertForDisplay(thumbnail, entry);
+    convertForDisplay(thumbnail, entry, embeddedProfile);
 
     if (entry.drawing.unsharp) {
         UnsharpSettings sharpen = sharpening;
@@ -111,9 +119,9 @@ PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& e
 }
 
 bool ThumbnailMaker::fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth,
-                                 int boxHeight) {
-    PictureBuffer thumbnail =
-        thumbnailFromDecoded(std::move(decoded), entry, boxWidth, boxHeight, m_sharpening);
+                                 int boxHeight, std::span<const std::byte> embeddedProfile) {
+    PictureBuffer thumbnail = thumbnailFromDecoded(std::move(decoded), entry, boxWidth, boxHeight,
+                                                   m_sharpening, embeddedProfile);
     if (!thumbnail)
         return false;
     entry.thumbnail = std::move(thumbnail);

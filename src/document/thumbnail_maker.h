@@ -3,7 +3,9 @@
 #include "imaging/picture_buffer.h"
 #include "imaging/unsharp.h"
 
+#include <cstddef>
 #include <memory>
+#include <span>
 
 namespace vemra {
 
@@ -22,10 +24,14 @@ PictureSize rotatedSize(int width, int height, double angle);
 
 // The one place where a decoded picture becomes a thumbnail: scaled with the
 // entry's ScaleMode to its fitted size in the box (the whole box with fit
-// mode 0), turned by the entry's rotation, and sharpened with `sharpening`
-// when the entry's Unsharp is on. Null when it cannot be scaled. Any thread.
+// mode 0), turned by the entry's rotation, converted to the display's
+// colours from `embeddedProfile` (the picture's own profile; empty for an
+// untagged one) when the entry's colours are managed, and sharpened with
+// `sharpening` when the entry's Unsharp is on. Null when it cannot be
+// scaled. Any thread.
 PictureBuffer thumbnailFromDecoded(PictureBuffer decoded, const PictureSource& entry, int boxWidth,
-                                   int boxHeight, const UnsharpSettings& sharpening);
+                                   int boxHeight, const UnsharpSettings& sharpening,
+                                   std::span<const std::byte> embeddedProfile);
 
 // Makes thumbnails: decodes the entry's picture reduced for the box (JPEG
 // at 1/2 to 1/8 by DCT scaling), scales it with the entry's ScaleMode to the
@@ -51,7 +57,8 @@ public:
 
 private:
     // Scales, turns and sharpens the decoded picture into the entry.
-    bool fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth, int boxHeight);
+    bool fromDecoded(PictureSource& entry, PictureBuffer decoded, int boxWidth, int boxHeight,
+                     std::span<const std::byte> embeddedProfile);
 
     PictureLoader& m_loader;
     UnsharpSettings m_sharpening;

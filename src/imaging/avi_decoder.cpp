@@ -1,22 +1,15 @@
 // Built-in decoder 1005: the picture of a video file is its key frame at or
-// before the middle of its first video stream, decoded with FFmpeg. The file
-// is mapped and handed to FFmpeg through our own reader, so a video inside
-// a larger file (at an offset) is read in place.
+// before the middle of its first video stream, decoded with FFmpeg (loaded
+// when the first video is opened). The file is mapped and handed to FFmpeg
+// through our own reader, so a video inside a larger file (at an offset) is
+// read in place.
 
 #include "imaging/builtin_decoders.h"
 #include "imaging/decoder_source.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/log.h>
-#include <libswscale/swscale.h>
-}
+#include "imaging/video_library.h"
 
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace vemra {
 namespace {
@@ -64,63 +57,66 @@ std::int64_t seekInput(void* opaque, std::int64_t offset, int whence) {
     return offset;
 }
 
+// Only called once the library is loaded (VideoFile::open checks).
+const VideoLibrary& av() {
+    return *videoLibrary();
+}
+
 struct IoDeleter {
     void operator()(AVIOContext* io) const {
         if (io != nullptr) {
-            av_freep(&io->buffer);
+            av().freep(&io->buffer);
         }
-        avio_context_free(&io);
+        av().ioContextFree(&io);
     }
 };
 struct FormatDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { av().formatCloseInput(&f); }
 };
 struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { av().codecFreeContext(&c); }
 };
 struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { av().frameFree(&f); }
 };
 struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { av().packetFree(&p); }
 };
 struct ScaleDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
+    void operator()(SwsContext* s) const { av().scaleFreeContext(s); }
 };
-
-void quietLibraries() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
 
 // An opened container over mapped bytes, with its first video stream.
 class VideoFile {
 public:
+    // False also when FFmpeg cannot be loaded: then no video can be read.
     bool open(std::span<const std::byte> data) {
-        quietLibraries();
+        if (videoLibrary() == nullptr) {
+            return false;
+        }
         m_input = {data, 0};
-        auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+        auto* buffer = static_cast<unsigned char*>(av().malloc(kIoBufferBytes));
         if (buffer == nullptr) {
             return false;
         }
-        m_io.reset(avio_alloc_context(buffer, kIoBufferBytes, 0, &m_input, readPacket, nullptr,
-                                      seekInput));
+        m_io.reset(av().ioAllocContext(buffer, kIoBufferBytes, 0, &m_input, readPacket, nullptr,
+                                       seekInput));
         if (!m_io) {
-            av_free(buffer);
+            av().free(buffer);
             return false;
         }
-        AVFormatContext* format = avformat_alloc_context();
+        AVFormatContext* format = av().formatAllocContext();
         if (format == nullptr) {
             return false;
         }
         format->pb = m_io.get();
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         // avformat_open_input frees the context itself when it fails.
-        if (avformat_open_input(&format, nullptr, nullptr, nullptr) < 0) {
+        if (av().formatOpenInput(&format, nullptr, nullptr, nullptr) < 0) {
             return false;
         }
         m_format.reset(format);
-        if (avformat_find_stream_info(format, nullptr) < 0) {
+        if (av().formatFindStreamInfo(format, nullptr) < 0) {
             return false;
         }
         for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -177,7 +173,7 @@ std::int64_t middleOf(const VideoFile& video) {
     const std::int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
     std::int64_t duration = s->duration;
     if (duration == AV_NOPTS_VALUE && video.format()->duration != AV_NOPTS_VALUE) {
-        duration = av_rescale_q(video.format()->duration, AV_TIME_BASE_Q, s->time_base);
+        duration = av().rescaleQ(video.format()->duration, AV_TIME_BASE_Q, s->time_base);
     }
     if (duration == AV_NOPTS_VALUE || duration <= 0) {
         return start;
@@ -187,23 +183,23 @@ std::int64_t middleOf(const VideoFile& video) {
 
 // Decodes the first frame that comes out after the current position.
 std::unique_ptr<AVFrame, FrameDeleter> firstFrame(const VideoFile& video, AVCodecContext* codec) {
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketDeleter> packet(av().packetAlloc());
+    std::unique_ptr<AVFrame, FrameDeleter> frame(av().frameAlloc());
     if (!packet || !frame) {
         return nullptr;
     }
     bool draining = false;
     while (!draining) {
-        if (av_read_frame(video.format(), packet.get()) < 0) {
+        if (av().readFrame(video.format(), packet.get()) < 0) {
             draining = true;
-            avcodec_send_packet(codec, nullptr);
+            av().codecSendPacket(codec, nullptr);
         } else {
             if (packet->stream_index == video.stream()->index) {
-                avcodec_send_packet(codec, packet.get());
+                av().codecSendPacket(codec, packet.get());
             }
-            av_packet_unref(packet.get());
+            av().packetUnref(packet.get());
         }
-        const int got = avcodec_receive_frame(codec, frame.get());
+        const int got = av().codecReceiveFrame(codec, frame.get());
         if (got == 0) {
             return frame;
         }
@@ -220,21 +216,21 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
         return ResultCode::ReadError;
     }
     const AVCodecParameters* parameters = video.stream()->codecpar;
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec* decoder = av().codecFindDecoder(parameters->codec_id);
     if (decoder == nullptr) {
         return ResultCode::ReadError;
     }
-    std::unique_ptr<AVCodecContext, CodecDeleter> codec(avcodec_alloc_context3(decoder));
-    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0 ||
-        avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+    std::unique_ptr<AVCodecContext, CodecDeleter> codec(av().codecAllocContext(decoder));
+    if (!codec || av().codecParametersToContext(codec.get(), parameters) < 0 ||
+        av().codecOpen(codec.get(), decoder, nullptr) < 0) {
         return ResultCode::ReadError;
     }
     // The key frame at or before the middle; without an index, frame 0.
-    if (av_seek_frame(video.format(), video.stream()->index, middleOf(video),
-                      AVSEEK_FLAG_BACKWARD) < 0) {
-        av_seek_frame(video.format(), video.stream()->index, 0, AVSEEK_FLAG_BACKWARD);
+    if (av().seekFrame(video.format(), video.stream()->index, middleOf(video),
+                       AVSEEK_FLAG_BACKWARD) < 0) {
+        av().seekFrame(video.format(), video.stream()->index, 0, AVSEEK_FLAG_BACKWARD);
     }
-    avcodec_flush_buffers(codec.get());
+    av().codecFlushBuffers(codec.get());
     const auto frame = firstFrame(video, codec.get());
     if (!frame || frame->width <= 0 || frame->height <= 0) {
         return ResultCode::ReadError;
@@ -246,7 +242,7 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
     if (!picture) {
         return ResultCode::OutOfMemory;
     }
-    std::unique_ptr<SwsContext, ScaleDeleter> scale(sws_getContext(
+    std::unique_ptr<SwsContext, ScaleDeleter> scale(av().scaleGetContext(
         frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
         frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
     if (!scale) {
@@ -258,7 +254,7 @@ ResultCode decode(std::span<const std::byte> data, PictureBuffer& out) {
                             static_cast<std::size_t>(frame->height - 1) * picture.rowBytes();
     std::uint8_t* planes[4] = {lastRow, nullptr, nullptr, nullptr};
     int strides[4] = {-rowBytes, 0, 0, 0};
-    if (sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) !=
+    if (av().scale(scale.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) !=
         frame->height) {
         return ResultCode::ReadError;
     }

@@ -86,7 +86,23 @@ struct BuiltinDecoder {
                 const DecodeOptions& options);
     int (*picture)(const char* source, std::intptr_t offsetOrLength, unsigned mode,
                    PictureBuffer& out, const DecodeOptions& options);
+    // Optional: info and picture from one reading of the header, for a
+    // picture whose size is not known yet. `info` gets what the info
+    // operation gives, and the picture is decoded at the reduction
+    // thumbnailReduction() chooses from the header's size for
+    // options.requestedWidth x requestedHeight when both are positive
+    // (otherwise at options.reduction). On success both are exactly what
+    // info followed by picture would give; a source where they might differ
+    // answers Failure, and the caller then takes the two operations.
+    int (*pictureAndInfo)(const char* source, std::intptr_t offsetOrLength, unsigned mode,
+                          PictureInfo& info, PictureBuffer& out,
+                          const DecodeOptions& options) = nullptr;
 };
+
+// The reduction asked of a decoder for a picture of `width` x `height` shown
+// in `requestedWidth` x `requestedHeight`: the larger whole ratio, at least
+// 1; 1 when no size is requested.
+int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight);
 
 // The built-ins in the order identification tries them: BMP, PNG, TIFF, JPEG,
 // TEXT, AVI, MPEG, GIF, GIF2.

@@ -79,11 +79,6 @@ struct EntryDecoding {
     std::string comment;
 };
 
-// The reduction asked of a decoder for a picture of `width` x `height` shown
-// in `requestedWidth` x `requestedHeight`: the larger whole ratio, at least
-// 1; 1 when no size is requested.
-int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight);
-
 // The one place through which every picture is identified, measured and
 // decoded, and through which archives are listed and unpacked: the built-in
 // decoders and the plug-ins of the plug-in folder, with their switches, the
@@ -246,6 +241,9 @@ private:
     int callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
     int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                     const DecodeOptions& options);
+    // DecodeOptions as every picture call gets them: the policy, and a
+    // progress callback that is never null.
+    DecodeOptions pictureOptions(const DecodeOptions& options) const;
     int callArchiveList(DecoderId id, const PluginSource& source, std::vector<ArchiveEntry>& out);
     template <class Call> int callGetFile(DecoderId archive, Call call);
     // Holds the plug-in list unchanged for workers while the interface thread

@@ -1,7 +1,10 @@
 #include "imaging/decoder_source.h"
 
+#include "platform/byte_source.h"
+
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,6 +23,7 @@ ResultCode SourceBytes::open(const char* source, std::intptr_t offsetOrLength, u
                                                     : ResultCode::ReadError;
         }
         m_bytes = m_file->bytes();
+        m_fromFile = true;
         return ResultCode::Success;
     }
     case SPI_SOURCE_MEMORY:
@@ -32,6 +36,26 @@ ResultCode SourceBytes::open(const char* source, std::intptr_t offsetOrLength, u
     default:
         return ResultCode::Failure;
     }
+}
+
+ResultCode SourceBytes::openWhole(const char* source, std::intptr_t offsetOrLength, unsigned mode) {
+    if (sourceMode(mode) != SPI_SOURCE_FILE || source == nullptr || offsetOrLength < 0)
+        return open(source, offsetOrLength, mode);
+    const auto offset = static_cast<std::uint64_t>(offsetOrLength);
+    if (const auto file = FileSource::open(source);
+        file && offset <= file->size() && file->size() - offset <= kMaxReadBytes) {
+        const auto length = static_cast<std::size_t>(file->size() - offset);
+        auto copy = std::make_unique_for_overwrite<std::byte[]>(std::max<std::size_t>(length, 1));
+        if (file->readAt(offset, std::span(copy.get(), length))) {
+            m_copy = std::move(copy);
+            m_bytes = std::span<const std::byte>(m_copy.get(), length);
+            m_fromFile = true;
+            return ResultCode::Success;
+        }
+    }
+    // Not readable as it stands (gone, shrunk, an offset past its end, too
+    // large): the mapping gives the result code, or maps what is there now.
+    return open(source, offsetOrLength, mode);
 }
 
 std::optional<IdentifyHeader> readIdentifyHeader(const void* header) {

@@ -68,6 +68,13 @@ int DecodeOptions::jpegDenominator() const {
     return std::max(1, std::max(1, reduction) >> std::clamp(jpegReductionShift, 0, 3));
 }
 
+int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight) {
+    if (requestedWidth <= 0 || requestedHeight <= 0) {
+        return 1;
+    }
+    return std::max({1, width / requestedWidth, height / requestedHeight});
+}
+
 TextPageLayout textLayoutFromSetting(std::string_view value, TextPageLayout layout) {
     int* fields[] = {&layout.charactersPerLine, &layout.linesPerPage};
     for (int* field : fields) {

@@ -85,6 +85,18 @@ std::string firstComment(const jpeg_decompress_struct& cinfo) {
     return {};
 }
 
+// What the info operation tells of a picture whose header has been read.
+void fillInfo(const jpeg_decompress_struct& cinfo, PictureInfo& info) {
+    info.left = 0;
+    info.top = 0;
+    info.width = static_cast<std::int32_t>(cinfo.image_width);
+    info.height = static_cast<std::int32_t>(cinfo.image_height);
+    info.x_density = 0;
+    info.y_density = 0;
+    info.colorDepth = static_cast<std::int16_t>(cinfo.num_components * cinfo.data_precision);
+    info.hInfo = commentHandle(firstComment(cinfo));
+}
+
 bool identify(const char* /*fileName*/, const void* header) {
     const auto h = readIdentifyHeader(header);
     if (!h) {
@@ -113,32 +125,41 @@ int info(const char* source, std::intptr_t offsetOrLength, unsigned mode, Pictur
     if (readHeader(d, data, true) != HeaderResult::Read) {
         return static_cast<int>(ResultCode::InvalidData);
     }
-    info.left = 0;
-    info.top = 0;
-    info.width = static_cast<std::int32_t>(d.cinfo.image_width);
-    info.height = static_cast<std::int32_t>(d.cinfo.image_height);
-    info.x_density = 0;
-    info.y_density = 0;
-    info.colorDepth = static_cast<std::int16_t>(d.cinfo.num_components * d.cinfo.data_precision);
-    info.hInfo = commentHandle(firstComment(d.cinfo));
+    fillInfo(d.cinfo, info);
     return static_cast<int>(ResultCode::Success);
 }
 
 int picture(const char* source, std::intptr_t offsetOrLength, unsigned mode, PictureBuffer& out,
             const DecodeOptions& options) {
     SourceBytes input;
-    if (const ResultCode opened = input.open(source, offsetOrLength, mode);
+    if (const ResultCode opened = input.openWhole(source, offsetOrLength, mode);
         opened != ResultCode::Success) {
         return static_cast<int>(opened);
     }
     // A file is read from its offset as it stands; data in memory may carry
     // a wrapper in front of the JPEG stream, which the scan skips.
-    input.willReadAll();
     auto data = input.bytes();
     if (!input.fromFile()) {
         data = data.subspan(jpegDataStart(data));
     }
     return static_cast<int>(decodeJpegStream(data, options, out));
+}
+
+// The info operation looks for the stream further into the data when a file
+// does not begin with one, where the picture operation fails; such a file
+// is left to the two.
+int pictureAndInfo(const char* source, std::intptr_t offsetOrLength, unsigned mode,
+                   PictureInfo& info, PictureBuffer& out, const DecodeOptions& options) {
+    SourceBytes input;
+    if (const ResultCode opened = input.openWhole(source, offsetOrLength, mode);
+        opened != ResultCode::Success) {
+        return static_cast<int>(opened);
+    }
+    const std::size_t start = jpegDataStart(input.bytes());
+    if (input.fromFile() && start != 0) {
+        return static_cast<int>(ResultCode::Failure);
+    }
+    return static_cast<int>(decodeJpegStream(input.bytes().subspan(start), options, out, &info));
 }
 
 constexpr std::string_view kInformation[] = {
@@ -148,14 +169,21 @@ constexpr std::string_view kInformation[] = {
 } // namespace
 
 ResultCode decodeJpegStream(std::span<const std::byte> data, const DecodeOptions& options,
-                            PictureBuffer& out) {
+                            PictureBuffer& out, PictureInfo* info) {
     Decompressor d;
-    if (readHeader(d, data, false) != HeaderResult::Read) {
+    if (readHeader(d, data, info != nullptr) != HeaderResult::Read) {
         return ResultCode::InvalidData;
+    }
+    DecodeOptions chosen = options;
+    if (info != nullptr) {
+        fillInfo(d.cinfo, *info);
+        if (options.requestedWidth > 0 && options.requestedHeight > 0)
+            chosen.reduction = thumbnailReduction(info->width, info->height, options.requestedWidth,
+                                                  options.requestedHeight);
     }
     jpeg::RowTarget target;
     DecodeState state;
-    const ResultCode result = decodeRows(d, target, options, state);
+    const ResultCode result = decodeRows(d, target, chosen, state);
     if (result == ResultCode::LibraryFailure && state.started && !state.aborted) {
         // Broken data after the first rows: what was decoded is shown.
         out = std::move(target.picture);
@@ -193,6 +221,7 @@ const BuiltinDecoder kJpegDecoder = {
     kJpegDecoderId, "--JPG--", "*.JPG;*.JPEG;*.JPE;*.JIFF",
     "#InnerJPEG",   true,      kInformation,
     identify,       info,      picture,
+    pictureAndInfo,
 };
 
 } // namespace vemra

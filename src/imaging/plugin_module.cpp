@@ -36,6 +36,23 @@ std::string entryMethod(const ArchiveEntry& entry) {
     return boundedText(reinterpret_cast<const char*>(entry.method), sizeof entry.method);
 }
 
+PluginPictureInfo takePictureInfo(const PictureInfo& info) {
+    const SpiBlock comment(info.hInfo);
+    PluginPictureInfo out;
+    out.left = info.left;
+    out.top = info.top;
+    out.width = info.width;
+    out.height = info.height;
+    out.xDensity = info.x_density;
+    out.yDensity = info.y_density;
+    out.bitCount = info.colorDepth;
+    if (!comment.isNull()) {
+        const std::span<const std::byte> text = comment.bytes();
+        out.comment = boundedText(reinterpret_cast<const char*>(text.data()), text.size());
+    }
+    return out;
+}
+
 std::string entryPath(const ArchiveEntry& entry) {
     return boundedText(entry.path, sizeof entry.path);
 }
@@ -212,19 +229,9 @@ ResultCode PluginModule::pictureInfo(const PluginSource& source, PluginPictureIn
     const int code =
         m_exports.getPictureInfo(source.buffer(), source.number(), source.mode(), &info);
     // The comment handle belongs to us whatever the answer.
-    const SpiBlock comment(info.hInfo);
+    PluginPictureInfo read = takePictureInfo(info);
     if (code == SPI_ALL_RIGHT) {
-        out.left = info.left;
-        out.top = info.top;
-        out.width = info.width;
-        out.height = info.height;
-        out.xDensity = info.x_density;
-        out.yDensity = info.y_density;
-        out.bitCount = info.colorDepth;
-        if (!comment.isNull()) {
-            const std::span<const std::byte> text = comment.bytes();
-            out.comment = boundedText(reinterpret_cast<const char*>(text.data()), text.size());
-        }
+        out = std::move(read);
     }
     return asResult(code);
 }

@@ -73,6 +73,10 @@ struct PluginPictureInfo {
     std::string comment;
 };
 
+// `info` as the program keeps it. Takes over its comment block, which is
+// freed whatever the call that filled it answered.
+PluginPictureInfo takePictureInfo(const PictureInfo& info);
+
 // Bounded readers of the text fields of an archive record, which a plug-in
 // may leave without a terminating NUL.
 std::string entryMethod(const ArchiveEntry& entry);

@@ -229,21 +229,9 @@ int DecoderRegistry::callInfo(DecoderId id, const PluginSource& source, PluginPi
         PictureInfo info{};
         const int code =
             d->info(source.buffer(), source.number(), source.mode(), info, withPolicy({}));
-        const SpiBlock comment(info.hInfo);
+        PluginPictureInfo read = takePictureInfo(info);
         if (code == 0) {
-            out.left = info.left;
-            out.top = info.top;
-            out.width = info.width;
-            out.height = info.height;
-            out.xDensity = info.x_density;
-            out.yDensity = info.y_density;
-            out.bitCount = info.colorDepth;
-            if (comment) {
-                const auto text = comment.bytes();
-                out.comment.assign(
-                    reinterpret_cast<const char*>(text.data()),
-                    strnlen(reinterpret_cast<const char*>(text.data()), text.size()));
-            }
+            out = std::move(read);
         }
         return code;
     }
@@ -266,14 +254,19 @@ int DecoderRegistry::info(DecoderId id, const PluginSource& source, PluginPictur
                        [&](const PluginSource& s) { return callInfo(id, s, out); });
 }
 
-int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
-                                 const DecodeOptions& options) {
-    out = PictureBuffer{};
+DecodeOptions DecoderRegistry::pictureOptions(const DecodeOptions& options) const {
     DecodeOptions o = withPolicy(options);
     if (o.progress == nullptr) {
         const ProgressCallback fallback = m_defaultProgress.load();
         o.progress = fallback != nullptr ? fallback : alwaysContinue;
     }
+    return o;
+}
+
+int DecoderRegistry::callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
+                                 const DecodeOptions& options) {
+    out = PictureBuffer{};
+    const DecodeOptions o = pictureOptions(options);
     if (const BuiltinDecoder* d = findBuiltinDecoder(id)) {
         return d->picture(source.buffer(), source.number(), source.mode(), out, o);
     }
@@ -380,13 +373,6 @@ int DecoderRegistry::configurationDialog(DecoderId id, DecoderKind kind, void* p
     return result;
 }
 
-int thumbnailReduction(int width, int height, int requestedWidth, int requestedHeight) {
-    if (requestedWidth <= 0 || requestedHeight <= 0) {
-        return 1;
-    }
-    return std::max({1, width / requestedWidth, height / requestedHeight});
-}
-
 int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, int requestedWidth,
                                       int requestedHeight, ProgressCallback progress,
                                       intptr_t userData) {
@@ -415,6 +401,32 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
     while (d >= 0) {
         entry.decoder = d;
         bool ready = true;
+        const BuiltinDecoder* builtin = findBuiltinDecoder(d);
+        if ((entry.width == 0 || entry.height == 0) && builtin != nullptr &&
+            builtin->pictureAndInfo != nullptr) {
+            // The header is read once for the size and the decode. Whatever
+            // goes wrong is left to the two calls below, with their retries.
+            DecodeOptions options;
+            options.progress = progress;
+            options.userData = userData;
+            if (requestedWidth > 0 && requestedHeight > 0) {
+                options.requestedWidth = requestedWidth;
+                options.requestedHeight = requestedHeight;
+            }
+            PictureInfo read{};
+            const int combined =
+                builtin->pictureAndInfo(source->buffer(), source->number(), source->mode(), read,
+                                        out, pictureOptions(options));
+            const PluginPictureInfo info = takePictureInfo(read);
+            if (combined == 0) {
+                entry.width = info.width;
+                entry.height = info.height;
+                entry.bitCount = info.bitCount;
+                entry.comment = info.comment;
+                return 0;
+            }
+            out = PictureBuffer{};
+        }
         if (entry.width == 0 || entry.height == 0) {
             PluginPictureInfo info;
             code = this->info(d, *source, info);

@@ -90,11 +90,4 @@ std::optional<MappedFile> MappedFile::open(const std::string& path, std::uint64_
     return file;
 }
 
-void MappedFile::prefetchAll() const noexcept {
-#ifdef MADV_POPULATE_READ
-    if (m_mapping != nullptr)
-        ::madvise(m_mapping, m_mappingSize, MADV_POPULATE_READ);
-#endif
-}
-
 } // namespace vemra

@@ -31,10 +31,6 @@ public:
 
     std::span<const std::byte> bytes() const noexcept { return {m_data, m_size}; }
     std::size_t size() const noexcept { return m_size; }
-    // The whole file is about to be read: its pages are mapped in one call
-    // rather than one fault at a time (a few percent of a thumbnail's
-    // decode). Only a hint; nothing changes when the system cannot.
-    void prefetchAll() const noexcept;
 
 private:
     void release() noexcept;

@@ -2,11 +2,14 @@
 
 #include "decoder_test_support.h"
 #include "imaging/jpeg_decoder.h"
+#include "imaging/plugin_module.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <jpeglib.h>
 
 namespace vemra {
@@ -156,6 +159,104 @@ TEST(JpegDecoder, BrokenDataNeverCrashes) {
         }
     }
     EXPECT_EQ(test::decodeMemory(kJpegDecoderId, {}).code, 2);
+}
+
+// What the registry did before the header was read once: info, then the
+// picture at the reduction the info's size gives; beside the one call.
+struct Sizes {
+    int code = -1;
+    PluginPictureInfo info;
+    PictureBuffer picture;
+};
+
+DecodeOptions boxOptions(int boxWidth, int boxHeight, int reduction = 1) {
+    DecodeOptions options;
+    options.requestedWidth = boxWidth;
+    options.requestedHeight = boxHeight;
+    options.reduction = reduction;
+    return options;
+}
+
+Sizes twoCalls(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
+    Sizes out;
+    PictureInfo info{};
+    const BuiltinDecoder& jpeg = *findBuiltinDecoder(kJpegDecoderId);
+    out.code = jpeg.info(path.c_str(), offset, SPI_SOURCE_FILE, info, DecodeOptions{});
+    out.info = takePictureInfo(info);
+    if (out.code == 0)
+        out.code = jpeg.picture(
+            path.c_str(), offset, SPI_SOURCE_FILE, out.picture,
+            boxOptions(boxWidth, boxHeight,
+                       thumbnailReduction(out.info.width, out.info.height, boxWidth, boxHeight)));
+    return out;
+}
+
+Sizes oneCall(const std::string& path, std::intptr_t offset, int boxWidth, int boxHeight) {
+    Sizes out;
+    PictureInfo info{};
+    out.code = findBuiltinDecoder(kJpegDecoderId)
+                   ->pictureAndInfo(path.c_str(), offset, SPI_SOURCE_FILE, info, out.picture,
+                                    boxOptions(boxWidth, boxHeight));
+    out.info = takePictureInfo(info);
+    return out;
+}
+
+// One reading of the header must give exactly what info and picture give:
+// the reduction from the header's own size, the comment, every pixel. Where
+// the two could differ (a file whose stream starts further in) it declines
+// and the registry takes the two calls.
+TEST(JpegDecoder, OneHeaderReadGivesWhatInfoAndPictureGive) {
+    test::TempDir dir;
+    // Each file, its offset, and whether the one call must take it (the
+    // files written here) or may decline (the conformance files, some of
+    // which start their stream further in).
+    struct Case {
+        std::string path;
+        std::intptr_t offset;
+        bool taken;
+    };
+    std::vector<Case> cases;
+    const auto add = [&](const std::string& name, const std::vector<std::byte>& bytes,
+                         std::intptr_t offset = 0, bool taken = true) {
+        test::writeFile(dir.file(name), bytes);
+        cases.push_back({dir.file(name), offset, taken});
+    };
+    add("colour.jpg", test::writeJpeg(403, 297, 3, "コメント"));
+    add("grey.jpg", test::writeJpeg(130, 90, 1));
+    add("cmyk.jpg", test::writeJpeg(64, 48, 4));
+    const auto plain = test::writeJpeg(240, 180, 3);
+    add("cut.jpg", std::vector<std::byte>(plain.begin(), plain.begin() + plain.size() * 2 / 3));
+    auto wrapped = test::bytes({'J', 'U', 'N', 'K', 0xFF, 0xD8, 0x00});
+    wrapped.insert(wrapped.end(), plain.begin(), plain.end());
+    add("wrapped.bin", wrapped, 7);
+    test::writeFile(dir.file("wrapped-from-start.bin"), wrapped);
+    if (test::hasTestData()) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(test::testDataDir() / "jpeg"))
+            if (entry.is_regular_file())
+                cases.push_back({entry.path().string(), 0, false});
+    }
+    for (const auto& [path, offset, taken] : cases) {
+        for (const auto& [boxWidth, boxHeight] : {std::pair{0, 0}, {110, 110}, {40, 30}}) {
+            SCOPED_TRACE(path + " in " + std::to_string(boxWidth));
+            const Sizes one = oneCall(path, offset, boxWidth, boxHeight);
+            if (one.code != 0) {
+                EXPECT_FALSE(taken);
+                continue; // the registry makes the two calls
+            }
+            const Sizes two = twoCalls(path, offset, boxWidth, boxHeight);
+            ASSERT_EQ(two.code, 0);
+            EXPECT_EQ(
+                std::tie(one.info.width, one.info.height, one.info.bitCount, one.info.comment),
+                std::tie(two.info.width, two.info.height, two.info.bitCount, two.info.comment));
+            ASSERT_EQ(one.picture.width(), two.picture.width());
+            ASSERT_EQ(one.picture.height(), two.picture.height());
+            EXPECT_TRUE(std::ranges::equal(one.picture.block(), two.picture.block()));
+        }
+    }
+    // Where the info would find the stream further in than the picture
+    // reads it, the one call declines.
+    EXPECT_NE(oneCall(dir.file("wrapped-from-start.bin"), 0, 110, 110).code, 0);
 }
 
 } // namespace
