@@ -31,7 +31,10 @@ public:
     static constexpr std::uint32_t kMaxDataBytes = 64u << 20;
     // Loading stops once the records held reach this many bytes.
     static constexpr std::uint64_t kMaxLoadedBytes = 1ull << 30;
-    static constexpr std::size_t kDefaultHeldBytes = std::size_t{24} << 20;
+    // About 1,300 records of 110 x 110 thumbnails: a folder of that many
+    // never touches the scratch file, and a huge one keeps little in memory
+    // beside the thumbnails its entries hold.
+    static constexpr std::size_t kDefaultHeldBytes = std::size_t{8} << 20;
 
     // An empty object for `folder`, whose records live in `path`. Loading
     // is separate so a file that cannot be read simply leaves it empty.
