@@ -75,7 +75,7 @@ ThumbRecord recordOf(const PictureSource& entry, const ScanServices& services,
         r.setText(ThumbRecord::ArchiveFileName, entry.archiveFileName);
         r.setText(ThumbRecord::ArchiveDecoder, services.archiveDecoderLabel(entry.archiveDecoder));
     }
-    r.setFont(entry.appearance);
+    r.setFont(*entry.appearance);
     r.setU32(ThumbRecord::Frame, entry.drawing.frame ? 1 : 0);
     r.setU32(ThumbRecord::Name, entry.drawing.name ? 1 : 0);
     r.setU32(ThumbRecord::NameFrame, entry.drawing.nameFrame ? 1 : 0);

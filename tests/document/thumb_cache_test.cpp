@@ -106,9 +106,11 @@ TEST_F(ThumbCacheTest, ArchiveMembersAndFontAreRecorded) {
     e.archiveFileName = "pack.arc";
     e.archiveDecoder = FakeScanServices::kArchiveId;
     e.memberPosition = 300;
-    e.appearance.fontFaceName = "ＭＳ ゴシック";
-    e.appearance.fontHeight = -12;
-    e.appearance.fontWeight = 700;
+    EntryAppearance caption;
+    caption.fontFaceName = "ＭＳ ゴシック";
+    caption.fontHeight = -12;
+    caption.fontWeight = 700;
+    e.appearance = std::make_shared<const EntryAppearance>(caption);
     storeAndReopen(e);
     ThumbCacheFile& file = cache.findOrOpen(folder());
     const std::optional<ThumbRecord> r = file.find("inner.jpg", "pack.arc");
