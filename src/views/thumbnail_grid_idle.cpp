@@ -3,7 +3,6 @@
 #include "document/cell_geometry.h"
 #include "document/folder_document.h"
 #include "framework/idle_driver.h"
-#include "platform/free_heap.h"
 #include "views/viewer_list.h"
 
 #include <algorithm>
@@ -136,10 +135,6 @@ bool ThumbnailGrid::stageMakeAll() {
     if (m_backgroundCursor >= count && outstanding == 0) {
         reportProgress(100);
         m_stage = Stage::Idle;
-        // In a large folder the pass made and dropped thousands of
-        // thumbnails; what the heap keeps free of them goes back to the
-        // system now that the grid rests.
-        releaseFreeHeap();
         passFinished();
         return false;
     }
