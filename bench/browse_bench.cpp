@@ -54,6 +54,7 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <time.h>
 
 namespace {
@@ -120,14 +121,21 @@ bool parseArguments(int argc, char** argv, Arguments& out) {
     return true;
 }
 
-// VmRSS and VmHWM of this process in kilobytes.
+// VmRSS and VmHWM of this process in kilobytes, and what the C library's
+// heap holds: the bytes handed out (small blocks and mapped ones) and the
+// free bytes it keeps in its arenas instead of giving them back.
 struct Memory {
     long rssKb = 0;
     long peakKb = 0;
+    long heapUsedKb = 0;
+    long heapFreeKb = 0;
 };
 
 Memory currentMemory() {
     Memory memory;
+    const struct mallinfo2 heap = mallinfo2();
+    memory.heapUsedKb = static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
+    memory.heapFreeKb = static_cast<long>(heap.fordblks / 1024);
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -348,6 +356,7 @@ private:
         } else if (m_phase == Phase::WaitAll && stage == Stage::Idle) {
             m_allMade = Clock::now();
             m_afterAll = currentMemory();
+            m_thumbnailBytes = m_document->thumbnailBytesHeld();
             for (int p = 0; p < m_count; ++p) {
                 const vemra::PictureSource* entry = m_document->entryAt(p);
                 m_withThumbnail += entry != nullptr && entry->thumbnail ? 1 : 0;
@@ -397,8 +406,10 @@ private:
     }
 
     static void printMemory(const char* label, const Memory& memory) {
-        std::printf("  %-32s VmRSS %7.1f MB  VmHWM %7.1f MB\n", label, memory.rssKb / 1024.0,
-                    memory.peakKb / 1024.0);
+        std::printf("  %-32s VmRSS %7.1f MB  VmHWM %7.1f MB  heap: %7.1f MB used, %6.1f MB "
+                    "free\n",
+                    label, memory.rssKb / 1024.0, memory.peakKb / 1024.0,
+                    memory.heapUsedKb / 1024.0, memory.heapFreeKb / 1024.0);
     }
 
     void report() {
@@ -439,6 +450,8 @@ private:
                         (m_scanned.rssKb - m_started.rssKb) * 1024.0 / m_count,
                         (m_afterAll.rssKb - m_started.rssKb) * 1024.0 / m_count, m_withThumbnail,
                         m_count, msBetween(m_openBegin, m_allMade) / 1000);
+            std::printf("  thumbnails held as the memory budget counts them: %.1f MB\n",
+                        static_cast<double>(m_thumbnailBytes) / (1 << 20));
             break;
         }
         if (m_args.mode == Mode::First) {
@@ -533,6 +546,7 @@ private:
     std::vector<int> m_visible;
     int m_fromCache = 0;
     int m_withThumbnail = 0;
+    std::size_t m_thumbnailBytes = 0;
     bool m_pressesOutlivedStage3 = false;
     Clock::time_point m_openBegin, m_scanEnd, m_visibleMade, m_visibleShown, m_allMade;
     Memory m_started, m_scanned, m_afterVisible, m_afterAll;

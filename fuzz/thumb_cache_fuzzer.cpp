@@ -23,13 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.load())
         return 0;
     std::size_t decoded = 0;
-    for (const ThumbRecord& record : file.records()) {
-        const std::string name = record.fileName();
-        const std::string archive = record.archiveFileName();
-        if (file.find(name, archive) == nullptr)
+    for (std::size_t at = 0; at < file.recordCount(); ++at) {
+        const std::optional<ThumbRecord> record = file.recordAt(at);
+        if (!record)
+            std::abort(); // every loaded record is read back
+        const std::string name = record->fileName();
+        const std::string archive = record->archiveFileName();
+        if (!file.contains(name, archive))
             std::abort(); // every loaded record is found by its own names
-        (void)record.fontFaceName();
-        const auto jpegData = record.jpegData();
+        (void)record->fontFaceName();
+        const auto jpegData = record->jpegData();
         if (!jpegData.empty() && decoded++ < 4) {
             PictureBuffer picture;
             (void)jpeg->picture(reinterpret_cast<const char*>(jpegData.data()),
@@ -40,19 +43,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // An entry of the folder looked up through a document's cache, which
     // reads the same file.
-    if (!file.records().empty()) {
+    if (file.recordCount() > 0) {
         PictureSource entry;
         entry.folder = folder;
-        entry.fileName = file.records().front().fileName();
+        entry.fileName = file.recordAt(0)->fileName();
         test::FakeScanServices services;
         ThumbCache cache;
         (void)cache.lookUp(entry, services);
     }
 
-    const std::size_t count = file.records().size();
+    const std::size_t count = file.recordCount();
     if (file.write()) {
         ThumbCacheFile again(folder, path);
-        if (count > 0 && (!again.load() || again.records().size() != count))
+        if (count > 0 && (!again.load() || again.recordCount() != count))
             std::abort(); // what was written reads back whole
     }
     return 0;

@@ -68,11 +68,14 @@ OptimiseOutcome optimiseCachedFolder(const std::string& centralFolder, const Cac
         return outcome;
     }
     std::vector<std::pair<std::string, std::string>> gone;
-    for (const ThumbRecord& record : file.records()) {
-        if (recordPictureExists(record, folder.folder))
+    for (std::size_t at = 0; at < file.recordCount(); ++at) {
+        const std::optional<ThumbRecord> record = file.recordAt(at);
+        // A record that cannot be read back is kept: nothing says its
+        // picture is gone.
+        if (!record || recordPictureExists(*record, folder.folder))
             ++outcome.kept;
         else
-            gone.emplace_back(record.fileName(), record.archiveFileName());
+            gone.emplace_back(record->fileName(), record->archiveFileName());
     }
     for (const auto& [name, archive] : gone)
         file.erase(name, archive);

@@ -63,7 +63,7 @@ CellGeometry CellLook::geometry(int cellWidth, int cellHeight) const {
 
 bool paintCell(QPainter& painter, const PictureSource& entry, const QRect& cell,
                const CellLook& look, const QPixmap* icon) {
-    const EntryAppearance& colours = entry.appearance;
+    const EntryAppearance& colours = *entry.appearance;
     const bool selected = entry.isSelected();
     QRect r = cell;
 

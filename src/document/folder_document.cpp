@@ -37,7 +37,7 @@ FolderDocument::FolderDocument(const ScanServices& services, ThumbCache& cache,
                                DocumentOptions options)
     : m_services(services), m_cache(cache), m_options(std::move(options)),
       m_thumbnailSize(m_options.thumbsSize) {
-    m_appearance = m_options.appearance();
+    m_appearance = std::make_shared<const EntryAppearance>(m_options.appearance());
     m_displayColour = chooseDisplayColour(m_options.colorManagement, m_options.displayProfile, {});
     publishCacheFolder();
 }
@@ -58,7 +58,7 @@ void FolderDocument::setDesktopColourProfile(std::vector<std::byte> profile) {
 }
 
 void FolderDocument::applyThumbnailOptions() {
-    m_appearance = m_options.appearance();
+    m_appearance = std::make_shared<const EntryAppearance>(m_options.appearance());
     m_displayColour = chooseDisplayColour(m_options.colorManagement, m_options.displayProfile,
                                           m_desktopColourProfile, m_displayColour);
     // The sharpening settings and the worker count are taken when the maker

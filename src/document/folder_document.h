@@ -129,7 +129,9 @@ public:
     // "選択 …", "全 …" and the drive line of the status bar.
     std::array<std::string, 3> statusSummary() const;
     // Copies the options' colours and font into entries as they are handed out.
-    void setAppearance(const EntryAppearance& appearance) { m_appearance = appearance; }
+    void setAppearance(const EntryAppearance& appearance) {
+        m_appearance = std::make_shared<const EntryAppearance>(appearance);
+    }
     // After the thumbnail options changed (colours, font, frames, scaling,
     // sharpening): every entry takes them and the views redraw.
     void applyThumbnailOptions();
@@ -288,7 +290,7 @@ private:
     // does not rewrite the settings file when nothing changed.
     std::vector<std::string> m_savedOptions;
     DocumentOptions m_options;
-    EntryAppearance m_appearance;
+    std::shared_ptr<const EntryAppearance> m_appearance;
     std::vector<std::byte> m_desktopColourProfile;
     std::shared_ptr<const DisplayColour> m_displayColour;
     EntryLock m_lock;

@@ -27,6 +27,11 @@ PictureSource::PictureSource(const PictureSource& other)
       cacheTried(other.cacheTried), useCacheFirst(other.useCacheFirst), madeNow(other.madeNow),
       appearance(other.appearance) {}
 
+const std::shared_ptr<const EntryAppearance>& PictureSource::defaultAppearance() {
+    static const auto defaults = std::make_shared<const EntryAppearance>();
+    return defaults;
+}
+
 PictureSource& PictureSource::operator=(const PictureSource& other) {
     if (this != &other) {
         PictureSource copy(other);

@@ -30,8 +30,9 @@ struct EntryDrawingOptions {
     friend bool operator==(const EntryDrawingOptions&, const EntryDrawingOptions&) = default;
 };
 
-// The grid colours and caption font, copied into an entry each time it is
-// handed out, so drawing code needs nothing but the entry.
+// The grid colours and caption font, given to an entry each time it is
+// handed out, so drawing code needs nothing but the entry. Entries share the
+// document's one copy: a folder may have 100,000 entries.
 struct EntryAppearance {
     ColourValue colCheck = 0x808080;
     ColourValue colBackGround = 0xC0C0C0;
@@ -129,7 +130,10 @@ public:
     bool cacheTried = false;
     bool useCacheFirst = false;
     bool madeNow = false;
-    EntryAppearance appearance;
+    // Never null; the defaults until the document gives its own.
+    std::shared_ptr<const EntryAppearance> appearance = defaultAppearance();
+
+    static const std::shared_ptr<const EntryAppearance>& defaultAppearance();
 };
 
 } // namespace vemra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,8 +15,6 @@ class ScanServices;
 // document's entries.
 struct SortRow {
     int entryIndex = 0; // position in the document's entry list: the scan order
-    std::string name;   // file name without its extension
-    std::string extension;
     std::uint64_t length = 0;
     // The date column's time: the file's modification time, or with
     // SortDateTaken the date a photograph was taken where it is known.
@@ -23,15 +22,21 @@ struct SortRow {
     int width = 0; // upright
     int height = 0;
     int bitCount = 0;
-    std::string archive; // the archive file holding a member; empty for a file
-    std::string info;
-    std::string decoder;
-    std::string note;
-    std::string folder;
 
-    // The text of a text column (name, extension, archive, info, decoder,
-    // note, folder); empty for the others.
+    // The text of a text column: the file name without its extension, the
+    // extension, the archive file holding a member (empty for a file), the
+    // information, decoder, note and folder texts; empty for the others.
     std::string_view text(int column) const;
+    // Sets a text column's text; other columns have none to set.
+    void setText(int column, std::string_view value);
+
+private:
+    static constexpr std::size_t kTexts = 7;
+    // The seven texts one after the other in one block, each ending where
+    // m_ends says: a list keeps a row for each of maybe 100,000 entries,
+    // and seven strings of their own cost 224 bytes a row before any text.
+    std::string m_texts;
+    std::array<std::uint32_t, kTexts> m_ends{};
 };
 
 // `fileName` cut at its last "." (a "." inside a member's folder part does

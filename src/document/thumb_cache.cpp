@@ -75,7 +75,7 @@ ThumbRecord recordOf(const PictureSource& entry, const ScanServices& services,
         r.setText(ThumbRecord::ArchiveFileName, entry.archiveFileName);
         r.setText(ThumbRecord::ArchiveDecoder, services.archiveDecoderLabel(entry.archiveDecoder));
     }
-    r.setFont(entry.appearance);
+    r.setFont(*entry.appearance);
     r.setU32(ThumbRecord::Frame, entry.drawing.frame ? 1 : 0);
     r.setU32(ThumbRecord::Name, entry.drawing.name ? 1 : 0);
     r.setU32(ThumbRecord::NameFrame, entry.drawing.nameFrame ? 1 : 0);
@@ -127,8 +127,8 @@ ThumbCacheFile& ThumbCache::findOrOpen(std::string_view folder) {
 bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
     entry.cacheTried = true;
     const ThumbCacheFile& file = findOrOpen(entry.folder);
-    const ThumbRecord* record = file.find(entry.fileName, entry.archiveFileName);
-    if (record == nullptr)
+    const std::optional<ThumbRecord> record = file.find(entry.fileName, entry.archiveFileName);
+    if (!record)
         return false;
     const DecoderId picture = pictureDecoderOf(*record, services);
     const DecoderId archive = archiveDecoderOf(*record, services);
@@ -136,7 +136,7 @@ bool ThumbCache::lookUp(PictureSource& entry, const ScanServices& services) {
         return false;
     // Decoded before anything is taken over, so a damaged thumbnail leaves
     // the entry as it was.
-    PictureBuffer thumbnail = decodeThumbnail(file.jpegData(*record));
+    PictureBuffer thumbnail = decodeThumbnail(record->jpegData());
     if (!thumbnail)
         return false;
 

@@ -26,9 +26,9 @@ ThumbCacheFile::ThumbCacheFile(std::string folder, std::string path)
     : m_folder(std::move(folder)), m_path(std::move(path)) {}
 
 bool ThumbCacheFile::load() {
-    m_records.clear();
-    m_spooled.clear();
+    m_slots.clear();
     m_index.clear();
+    m_shadowed.clear();
     m_held = 0;
     m_changed = true;
     // Only a regular file: opening a pipe or a device would block or never end.
@@ -100,34 +100,34 @@ std::string_view storedName(const ThumbRecord& record, ThumbRecord::Offset field
 std::size_t ThumbCacheFile::indexOf(std::string_view fileName,
                                     std::string_view archiveFileName) const {
     const auto found = m_index.find(key(fileName, archiveFileName));
-    return found != m_index.end() ? found->second : m_records.size();
-}
-
-void ThumbCacheFile::rebuildIndex() {
-    m_index.clear();
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        const ThumbRecord& r = m_records[i];
-        // The first of two records with the same names is the one found.
-        m_index.emplace(
-            key(storedName(r, ThumbRecord::FileName), storedName(r, ThumbRecord::ArchiveFileName)),
-            i);
-    }
+    return found != m_index.end() ? found->second : m_slots.size();
 }
 
 void ThumbCacheFile::add(ThumbRecord record) {
-    m_index.emplace(key(storedName(record, ThumbRecord::FileName),
-                        storedName(record, ThumbRecord::ArchiveFileName)),
-                    m_records.size());
-    m_records.push_back(std::move(record));
-    m_spooled.emplace_back();
-    m_held += m_records.back().jpegData().size();
-    keep(m_records.size() - 1);
+    std::string names = key(storedName(record, ThumbRecord::FileName),
+                            storedName(record, ThumbRecord::ArchiveFileName));
+    const std::size_t at = m_slots.size();
+    // The first of two records with the same names is the one found.
+    if (m_index.contains(names))
+        m_shadowed.emplace(std::move(names), at);
+    else
+        m_index.emplace(std::move(names), at);
+    m_slots.emplace_back();
+    place(at, std::move(record));
+}
+
+void ThumbCacheFile::place(std::size_t at, ThumbRecord record) {
+    Slot& slot = m_slots[at];
+    m_held += record.bytes().size();
+    slot.record = std::move(record);
+    slot.offset = -1;
+    slot.size = 0;
+    keep(at);
 }
 
 void ThumbCacheFile::keep(std::size_t at) {
-    ThumbRecord& record = m_records[at];
-    const auto data = record.jpegData();
-    if (m_held <= m_heldLimit || data.empty() || m_spoolFailed)
+    Slot& slot = m_slots[at];
+    if (m_held <= m_heldLimit || !slot.record || m_spoolFailed)
         return;
     if (!m_spool.isOpen()) {
         const auto slash = m_path.find_last_of('/');
@@ -138,66 +138,87 @@ void ThumbCacheFile::keep(std::size_t at) {
             return;
         }
     }
-    const std::int64_t offset = m_spool.append(data);
+    const auto bytes = slot.record->bytes();
+    const std::int64_t offset = m_spool.append(bytes);
     if (offset < 0)
         return;
-    m_spooled[at] = {offset, static_cast<std::uint32_t>(data.size())};
-    m_held -= data.size();
-    record.releaseJpegData();
+    m_held -= bytes.size();
+    slot.offset = offset;
+    slot.size = static_cast<std::uint32_t>(bytes.size());
+    slot.record.reset();
 }
 
-void ThumbCacheFile::forgetData(std::size_t at) {
-    if (m_spooled[at].offset < 0)
-        m_held -= m_records[at].jpegData().size();
-    m_spooled[at] = {};
+// What the scratch file holds of the record stays there unused.
+void ThumbCacheFile::forget(std::size_t at) {
+    Slot& slot = m_slots[at];
+    if (slot.record)
+        m_held -= slot.record->bytes().size();
+    slot = {};
 }
 
-const ThumbRecord* ThumbCacheFile::find(std::string_view fileName,
-                                        std::string_view archiveFileName) const {
-    const std::size_t at = indexOf(fileName, archiveFileName);
-    return at < m_records.size() ? &m_records[at] : nullptr;
+std::optional<ThumbRecord> ThumbCacheFile::recordAt(std::size_t at) const {
+    if (at >= m_slots.size())
+        return std::nullopt;
+    const Slot& slot = m_slots[at];
+    if (slot.record)
+        return slot.record;
+    std::vector<std::byte> bytes;
+    if (!m_spool.read(slot.offset, slot.size, bytes))
+        return std::nullopt;
+    return ThumbRecord::fromBytes(std::move(bytes));
 }
 
-std::vector<std::byte> ThumbCacheFile::jpegData(const ThumbRecord& record) const {
-    const auto at = static_cast<std::size_t>(&record - m_records.data());
-    if (at < m_spooled.size() && &m_records[at] == &record && m_spooled[at].offset >= 0) {
-        std::vector<std::byte> data;
-        if (!m_spool.read(m_spooled[at].offset, m_spooled[at].size, data))
-            data.clear();
-        return data;
-    }
-    const auto data = record.jpegData();
-    return {data.begin(), data.end()};
+std::optional<ThumbRecord> ThumbCacheFile::find(std::string_view fileName,
+                                                std::string_view archiveFileName) const {
+    return recordAt(indexOf(fileName, archiveFileName));
+}
+
+bool ThumbCacheFile::contains(std::string_view fileName, std::string_view archiveFileName) const {
+    return indexOf(fileName, archiveFileName) < m_slots.size();
 }
 
 void ThumbCacheFile::put(ThumbRecord record) {
     const std::size_t at = indexOf(storedName(record, ThumbRecord::FileName),
                                    storedName(record, ThumbRecord::ArchiveFileName));
     m_changed = true;
-    if (at == m_records.size()) {
+    if (at == m_slots.size()) {
         add(std::move(record));
         return;
     }
-    forgetData(at);
-    m_records[at] = std::move(record);
-    m_held += m_records[at].jpegData().size();
-    keep(at);
+    forget(at);
+    place(at, std::move(record));
 }
 
 bool ThumbCacheFile::erase(std::string_view fileName, std::string_view archiveFileName) {
-    const std::size_t at = indexOf(fileName, archiveFileName);
-    if (at == m_records.size())
+    const std::string names = key(fileName, archiveFileName);
+    const auto found = m_index.find(names);
+    if (found == m_index.end())
         return false;
-    forgetData(at);
-    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(at));
-    m_spooled.erase(m_spooled.begin() + static_cast<std::ptrdiff_t>(at));
-    rebuildIndex();
+    const std::size_t at = found->second;
+    forget(at);
+    m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(at));
+    m_index.erase(found);
+    // A later record with the same names is found from now on.
+    const auto [first, last] = m_shadowed.equal_range(names);
+    auto next = first;
+    for (auto it = first; it != last; ++it) {
+        if (it->second < next->second)
+            next = it;
+    }
+    if (next != last) {
+        m_index.emplace(names, next->second);
+        m_shadowed.erase(next);
+    }
+    for (auto& [name, position] : m_index)
+        position -= position > at ? 1 : 0;
+    for (auto& [name, position] : m_shadowed)
+        position -= position > at ? 1 : 0;
     m_changed = true;
     return true;
 }
 
 bool ThumbCacheFile::write() {
-    if (m_records.empty()) {
+    if (m_slots.empty()) {
         std::remove(m_path.c_str());
         m_changed = false;
         return true;
@@ -206,14 +227,16 @@ bool ThumbCacheFile::write() {
         return true;
     AtomicFile file(m_path);
     bool ok = file.open();
-    std::vector<std::byte> data;
-    for (std::size_t i = 0; ok && i < m_records.size(); ++i) {
-        ok = file.write(m_records[i].bytes());
-        if (ok && m_spooled[i].offset >= 0) {
-            // A thumbnail the scratch file cannot give back leaves the file
-            // as it was rather than a record without its data.
-            ok = m_spool.read(m_spooled[i].offset, m_spooled[i].size, data) && file.write(data);
+    std::vector<std::byte> bytes;
+    for (std::size_t i = 0; ok && i < m_slots.size(); ++i) {
+        const Slot& slot = m_slots[i];
+        if (slot.record) {
+            ok = file.write(slot.record->bytes());
+            continue;
         }
+        // A record the scratch file cannot give back leaves the file as it
+        // was rather than a record without its data.
+        ok = m_spool.read(slot.offset, slot.size, bytes) && file.write(bytes);
     }
     // A failed write leaves the previous file whole; its records still
     // check themselves against each picture, so nothing wrong is shown.

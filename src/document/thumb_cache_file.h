@@ -4,6 +4,7 @@
 #include "platform/spool_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,16 +21,20 @@ namespace vemra {
 // than kMaxDataBytes end or skip what cannot be trusted, keeping every record
 // read before.
 //
-// A folder of 100,000 pictures has about 500 MB of thumbnails: past
-// heldLimit() bytes in memory, the thumbnails of further records go to an
-// unnamed scratch file beside the cache file and only their headers stay
-// here (records() then holds those without data: jpegData() reads them).
+// A folder of 100,000 pictures has about 600 MB of records (a 752-byte
+// header and some 5 KB of thumbnail each): past heldLimit() bytes in
+// memory, further records go whole to an unnamed scratch file beside the
+// cache file and only their place there stays in memory. Records are
+// therefore handed out as copies, read back from wherever they are.
 class ThumbCacheFile {
 public:
     static constexpr std::uint32_t kMaxDataBytes = 64u << 20;
     // Loading stops once the records held reach this many bytes.
     static constexpr std::uint64_t kMaxLoadedBytes = 1ull << 30;
-    static constexpr std::size_t kDefaultHeldBytes = std::size_t{24} << 20;
+    // About 1,300 records of 110 x 110 thumbnails: a folder of that many
+    // never touches the scratch file, and a huge one keeps little in memory
+    // beside the thumbnails its entries hold.
+    static constexpr std::size_t kDefaultHeldBytes = std::size_t{8} << 20;
 
     // An empty object for `folder`, whose records live in `path`. Loading
     // is separate so a file that cannot be read simply leaves it empty.
@@ -37,7 +42,7 @@ public:
 
     const std::string& folder() const { return m_folder; }
     const std::string& path() const { return m_path; }
-    const std::vector<ThumbRecord>& records() const { return m_records; }
+    std::size_t recordCount() const { return m_slots.size(); }
     bool changed() const { return m_changed; }
 
     // Reads the file's records; false when it is not a regular file or
@@ -45,14 +50,17 @@ public:
     // next write rewrites older records with full headers.
     bool load();
 
-    const ThumbRecord* find(std::string_view fileName, std::string_view archiveFileName) const;
-    // The thumbnail of a record of this file, wherever it is kept; empty
-    // when the scratch file could not give it back.
-    std::vector<std::byte> jpegData(const ThumbRecord& record) const;
+    // The record at `at` (file order) with its thumbnail; none when `at` is
+    // past the end or the scratch file could not give the record back.
+    std::optional<ThumbRecord> recordAt(std::size_t at) const;
+    // The record with these names, as recordAt gives it.
+    std::optional<ThumbRecord> find(std::string_view fileName,
+                                    std::string_view archiveFileName) const;
+    bool contains(std::string_view fileName, std::string_view archiveFileName) const;
 
     void setHeldLimit(std::size_t bytes) { m_heldLimit = bytes; }
     std::size_t heldLimit() const { return m_heldLimit; }
-    // The thumbnail bytes held in memory.
+    // The bytes of the records held in memory, headers and thumbnails.
     std::size_t heldBytes() const { return m_held; }
     // Replaces the record with the same names, or appends it.
     void put(ThumbRecord record);
@@ -65,26 +73,30 @@ public:
     bool write();
 
 private:
-    // Where the thumbnail of a record moved out is in the scratch file.
-    struct Spooled {
-        std::int64_t offset = -1; // -1: in the record itself
+    // A record held in memory, or where its bytes (header, then thumbnail)
+    // are in the scratch file.
+    struct Slot {
+        std::optional<ThumbRecord> record;
+        std::int64_t offset = -1;
         std::uint32_t size = 0;
     };
 
     static std::string key(std::string_view fileName, std::string_view archiveFileName);
     std::size_t indexOf(std::string_view fileName, std::string_view archiveFileName) const;
-    void rebuildIndex();
     void add(ThumbRecord record);
-    // Moves the record's thumbnail to the scratch file when memory is past
-    // the limit; it stays where it is when that file cannot take it.
+    void place(std::size_t at, ThumbRecord record);
+    // Moves the record to the scratch file when memory is past the limit;
+    // it stays where it is when that file cannot take it.
     void keep(std::size_t at);
-    void forgetData(std::size_t at);
+    void forget(std::size_t at);
 
     std::string m_folder;
     std::string m_path;
-    std::vector<ThumbRecord> m_records;
-    std::vector<Spooled> m_spooled;                       // one per record
+    std::vector<Slot> m_slots;
     std::unordered_map<std::string, std::size_t> m_index; // names -> first record
+    // Later records with the same names as an earlier one (a file may hold
+    // such): found once the earlier is erased.
+    std::unordered_multimap<std::string, std::size_t> m_shadowed;
     SpoolFile m_spool;
     bool m_spoolFailed = false;
     std::size_t m_held = 0;

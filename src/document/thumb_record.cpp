@@ -69,6 +69,15 @@ ThumbRecord ThumbRecord::fromStored(std::span<const std::byte> header,
     return record;
 }
 
+std::optional<ThumbRecord> ThumbRecord::fromBytes(std::vector<std::byte> bytes) {
+    if (bytes.size() < kHeaderSize ||
+        loadU32(bytes.data() + DataSize) != bytes.size() - kHeaderSize)
+        return std::nullopt;
+    ThumbRecord record;
+    record.m_bytes = std::move(bytes);
+    return record;
+}
+
 std::span<const std::byte> ThumbRecord::jpegData() const {
     return std::span<const std::byte>(m_bytes).subspan(kHeaderSize);
 }
@@ -78,11 +87,6 @@ void ThumbRecord::setJpegData(std::span<const std::byte> data) {
     if (!data.empty())
         std::memcpy(m_bytes.data() + kHeaderSize, data.data(), data.size());
     setU32(DataSize, static_cast<std::uint32_t>(data.size()));
-}
-
-void ThumbRecord::releaseJpegData() {
-    m_bytes.resize(kHeaderSize);
-    m_bytes.shrink_to_fit();
 }
 
 std::uint32_t ThumbRecord::u32(Offset field) const {

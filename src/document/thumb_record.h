@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -77,13 +78,13 @@ public:
     static ThumbRecord fromStored(std::span<const std::byte> header,
                                   std::vector<std::byte> jpegData);
 
+    // A record from what bytes() gave of another, taken as they are; none
+    // when they are not a whole header and the thumbnail it announces.
+    static std::optional<ThumbRecord> fromBytes(std::vector<std::byte> bytes);
+
     std::span<const std::byte> bytes() const { return m_bytes; }
     std::span<const std::byte> jpegData() const;
     void setJpegData(std::span<const std::byte> data);
-    // Lets go of the thumbnail's bytes, which the holder keeps elsewhere:
-    // the header still says how many there are; bytes() and jpegData() then
-    // give the header alone and nothing.
-    void releaseJpegData();
 
     std::uint32_t u32(Offset field) const;
     std::int32_t i32(Offset field) const { return static_cast<std::int32_t>(u32(field)); }

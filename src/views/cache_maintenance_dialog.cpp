@@ -146,7 +146,11 @@ void CacheMaintenanceDialog::showRecords(QTreeWidgetItem* item) {
     ThumbCacheFile file(folder.folder, folder.file);
     file.load();
     const QColor missing = palette().color(QPalette::Disabled, QPalette::Text);
-    for (const ThumbRecord& r : file.records()) {
+    for (std::size_t at = 0; at < file.recordCount(); ++at) {
+        const std::optional<ThumbRecord> record = file.recordAt(at);
+        if (!record)
+            continue;
+        const ThumbRecord& r = *record;
         const QString name = text(r.fileName());
         const int dot = name.lastIndexOf(QLatin1Char('.'));
         std::string decoders = r.text(ThumbRecord::PictureDecoder);

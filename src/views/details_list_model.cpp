@@ -85,12 +85,12 @@ QVariant DetailsListModel::data(const QModelIndex& index, int role) const {
         return index.column() == kSortBySize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                              : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole: {
-        QString path = fromUtf8(row.folder) + QLatin1Char('/');
-        if (!row.archive.empty())
-            path += fromUtf8(row.archive) + QLatin1Char('/');
-        path += fromUtf8(row.name);
-        if (!row.extension.empty())
-            path += QLatin1Char('.') + fromUtf8(row.extension);
+        QString path = fromUtf8(row.text(kSortByFolder)) + QLatin1Char('/');
+        if (!row.text(kSortByArchive).empty())
+            path += fromUtf8(row.text(kSortByArchive)) + QLatin1Char('/');
+        path += fromUtf8(row.text(kSortByName));
+        if (!row.text(kSortByExtension).empty())
+            path += QLatin1Char('.') + fromUtf8(row.text(kSortByExtension));
         return path;
     }
     default:
@@ -170,7 +170,7 @@ const QString& DetailsListModel::heading(int column) const {
 // The icon depends on the type only: asking the system per file costs too
 // much in large folders, so it is looked up by the name's extension once.
 QIcon DetailsListModel::iconFor(const SortRow& row) const {
-    const QString suffix = fromUtf8(row.extension).toLower();
+    const QString suffix = fromUtf8(row.text(kSortByExtension)).toLower();
     if (const auto found = m_icons.constFind(suffix); found != m_icons.constEnd())
         return *found;
     static const QFileIconProvider provider;

@@ -100,7 +100,7 @@ PictureSource previewEntry(const DocumentOptions& options, QSize cell) {
     entry.length = 123456;
     entry.lastWriteTime = 1700000000;
     entry.infoText = "JPEG";
-    entry.appearance = options.appearance();
+    entry.appearance = std::make_shared<const EntryAppearance>(options.appearance());
     entry.drawing.frame = options.frame;
     entry.drawing.nameFrame = options.nameFrame;
     entry.drawing.name = options.name;

@@ -50,9 +50,9 @@ protected:
         return e;
     }
 
-    const ThumbRecord* record(const std::string& name) {
+    std::optional<ThumbRecord> record(const std::string& name) {
         ThumbCacheFile* file = cache.findOpen(pictures.path().string());
-        return file ? file->find(name, "") : nullptr;
+        return file ? file->find(name, "") : std::nullopt;
     }
 
     // Writes what was stored and forgets it, as leaving the folder does.
@@ -81,14 +81,14 @@ TEST_F(CellThumbnailTest, MissIsMadeForTheAreaAndStoredAtOnceOnlyWithCacheFolder
     EXPECT_EQ(e.scaleModeUsed, 10);
     EXPECT_TRUE(e.unsharpUsed);
     EXPECT_TRUE(e.cached);
-    ASSERT_NE(record("a.jpg"), nullptr);
+    ASSERT_TRUE(record("a.jpg"));
     EXPECT_EQ(record("a.jpg")->i32(ThumbRecord::BoxWidth), 110);
     EXPECT_EQ(record("a.jpg")->i32(ThumbRecord::PictureWidth), 800);
 
     PictureSource f = entry("b.jpg");
     EXPECT_TRUE(prepareCellThumbnail(f, kCell, true, context(false)).made);
     EXPECT_FALSE(f.cached);
-    EXPECT_EQ(record("b.jpg"), nullptr);
+    EXPECT_FALSE(record("b.jpg"));
 
     // Drawn again in the same cell: nothing new, nothing decoded.
     const int calls = loader.calls;
@@ -128,7 +128,7 @@ TEST_F(CellThumbnailTest, WithoutMayMakeOnlyTheCacheIsAsked) {
     EXPECT_FALSE(prepareCellThumbnail(once, kCell, false, context()).exists);
     PictureSource other = entry("late.jpg");
     ASSERT_TRUE(prepareCellThumbnail(other, kCell, true, context()).made);
-    ASSERT_NE(record("late.jpg"), nullptr);
+    ASSERT_TRUE(record("late.jpg"));
     EXPECT_FALSE(prepareCellThumbnail(once, kCell, false, context()).exists);
 }
 
@@ -146,7 +146,7 @@ TEST_F(CellThumbnailTest, CellSizeChangeRemakesAtTheNextDrawing) {
     EXPECT_EQ(e.thumbnail.height(), 117);
     // The stored record follows the new thumbnail.
     EXPECT_EQ(record("a.jpg")->i32(ThumbRecord::BoxWidth), 160);
-    EXPECT_EQ(cache.findOpen(pictures.path().string())->records().size(), 1u);
+    EXPECT_EQ(cache.findOpen(pictures.path().string())->recordCount(), 1u);
 }
 
 TEST_F(CellThumbnailTest, CachedThumbnailOfAnotherSizeIsTakenAsItIs) {
@@ -195,10 +195,10 @@ TEST_F(CellThumbnailTest, RewrittenPictureGetsANewRecord) {
     const CellThumbnail r = prepareCellThumbnail(rewritten, kCell, true, context());
     EXPECT_FALSE(r.loaded);
     EXPECT_TRUE(r.made);
-    const ThumbRecord* stored = record("a.jpg");
-    ASSERT_NE(stored, nullptr);
+    const std::optional<ThumbRecord> stored = record("a.jpg");
+    ASSERT_TRUE(stored);
     EXPECT_EQ(stored->u32(ThumbRecord::Length), std::string("rewritten, longer").size());
-    EXPECT_EQ(cache.findOpen(pictures.path().string())->records().size(), 1u);
+    EXPECT_EQ(cache.findOpen(pictures.path().string())->recordCount(), 1u);
 }
 
 TEST_F(CellThumbnailTest, DamagedStoredThumbnailIsMadeAgainAndReplaced) {
@@ -238,9 +238,9 @@ TEST_F(CellThumbnailTest, MakingReadsLengthAndTimesOfPlainFilesOnly) {
     ASSERT_TRUE(prepareCellThumbnail(member, kCell, true, context()).made);
     EXPECT_EQ(member.length, 4096u);
     EXPECT_EQ(member.lastWriteTime, 99);
-    const ThumbRecord* stored =
+    const std::optional<ThumbRecord> stored =
         cache.findOpen(pictures.path().string())->find("inner.jpg", "pack.arc");
-    ASSERT_NE(stored, nullptr);
+    ASSERT_TRUE(stored);
     EXPECT_EQ(stored->u32(ThumbRecord::Length), 4096u);
 }
 
@@ -250,7 +250,7 @@ TEST_F(CellThumbnailTest, UndecodablePictureHasNoThumbnailAndNothingStored) {
     EXPECT_FALSE(r.exists);
     EXPECT_FALSE(r.made);
     EXPECT_FALSE(e.madeNow);
-    EXPECT_EQ(record("bad.jpg"), nullptr);
+    EXPECT_FALSE(record("bad.jpg"));
 
     // No maker: nothing is made even with may-make.
     PictureSource f = entry("c.jpg");

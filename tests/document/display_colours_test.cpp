@@ -117,8 +117,8 @@ TEST(DisplayColours, CachedThumbnailsKeepTheTargetTheyWereMadeFor) {
     EXPECT_TRUE(found(managed, srgb));
     EXPECT_FALSE(found(managed, p3));
     EXPECT_FALSE(found(managed, nullptr));
-    const ThumbRecord* record = cache.findOrOpen(managed.folder).find("a.jpg", "");
-    ASSERT_NE(record, nullptr);
+    const std::optional<ThumbRecord> record = cache.findOrOpen(managed.folder).find("a.jpg", "");
+    ASSERT_TRUE(record);
     EXPECT_EQ(record->u32(ThumbRecord::Frame) & 0xFFFF, 1u); // the flag stays readable
     EXPECT_EQ(record->colourMark(), 1);
     cache.closeAll();

@@ -48,7 +48,7 @@ protected:
     std::size_t storedCount() {
         ThumbCacheFile file(folder(), cacheFile());
         file.load();
-        return file.records().size();
+        return file.recordCount();
     }
     void makeAll() {
         for (int i = 0; i < doc.displayedCount(); ++i)
@@ -119,11 +119,11 @@ TEST_F(DocThumbsTest, CacheFolderStoresAtOnceAndRemovedEntriesLoseTheirRecords) 
     makeAll();
     ThumbCacheFile* open = cache.findOpen(folder());
     ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->records().size(), 4u);
+    EXPECT_EQ(open->recordCount(), 4u);
     const std::string name = doc.entryAt(1)->fileName;
     doc.removeEntry(1);
-    EXPECT_EQ(open->records().size(), 3u);
-    EXPECT_EQ(open->find(name, ""), nullptr);
+    EXPECT_EQ(open->recordCount(), 3u);
+    EXPECT_FALSE(open->contains(name, ""));
     // Out of range: nothing.
     EXPECT_FALSE(doc.prepareThumbnail(9, kCell, true).exists);
 }

@@ -93,8 +93,10 @@ Outcome makeAll(const std::string& folder, int workers) {
         for (int i = 0; i < doc.displayedCount(); ++i)
             outcome.entries.push_back(describe(*doc.entryAt(i)));
         for (const auto& file : cache.files()) {
-            for (const ThumbRecord& record : file->records())
-                outcome.records.emplace_back(record.bytes().begin(), record.bytes().end());
+            for (std::size_t at = 0; at < file->recordCount(); ++at) {
+                const std::optional<ThumbRecord> record = file->recordAt(at);
+                outcome.records.emplace_back(record->bytes().begin(), record->bytes().end());
+            }
         }
         doc.setPictureLoader(nullptr);
         cache.closeAll();

@@ -98,7 +98,7 @@ TEST_F(PhotoThumbnailTest, CacheRecordsCarryTheMark) {
 
     // The same record without its mark, as older writers left it.
     ThumbCacheFile& file = cache.findOrOpen(e.folder);
-    ThumbRecord old = file.records().front();
+    ThumbRecord old = *file.recordAt(0);
     old.setU32(ThumbRecord::Photo, 0);
     file.put(std::move(old));
     PictureSource fresh = again;

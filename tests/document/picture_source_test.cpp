@@ -19,7 +19,9 @@ TEST(PictureSource, CopyDuplicatesPicturesAndClearForgetsOnlyWhatWasLearnt) {
     a.state = PictureSource::kSelected;
     a.thumbnail = test::patternPicture(8, 6, 24);
     a.cellPicture = test::patternPicture(4, 4, 8);
-    a.appearance.fontFaceName = "IPAGothic";
+    EntryAppearance own;
+    own.fontFaceName = "IPAGothic";
+    a.appearance = std::make_shared<const EntryAppearance>(own);
 
     PictureSource b = a;
     ASSERT_TRUE(b.thumbnail.isValid());
@@ -27,7 +29,7 @@ TEST(PictureSource, CopyDuplicatesPicturesAndClearForgetsOnlyWhatWasLearnt) {
     EXPECT_TRUE(std::equal(b.thumbnail.block().begin(), b.thumbnail.block().end(),
                            a.thumbnail.block().begin()));
     EXPECT_EQ(b.length, a.length);
-    EXPECT_EQ(b.appearance, a.appearance);
+    EXPECT_EQ(b.appearance->fontFaceName, "IPAGothic");
     EXPECT_TRUE(b.isSelected());
     EXPECT_FALSE(b.iconPicture);
 

@@ -9,6 +9,7 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 namespace vemra {
@@ -17,7 +18,7 @@ namespace {
 SortRow named(int index, std::string name) {
     SortRow row;
     row.entryIndex = index;
-    row.name = std::move(name);
+    row.setText(kSortByName, name);
     return row;
 }
 
@@ -31,8 +32,35 @@ std::vector<int> indexes(const std::vector<SortRow>& rows) {
 std::vector<std::string> names(const std::vector<SortRow>& rows) {
     std::vector<std::string> out;
     for (const SortRow& r : rows)
-        out.push_back(r.name);
+        out.emplace_back(r.text(kSortByName));
     return out;
+}
+
+// A row keeps its seven texts in one block: setting any of them, longer,
+// shorter or empty and in any order, leaves the others as they were.
+TEST(SortRowTexts, EachTextKeepsItsOwnWhateverIsSetAfter) {
+    const int columns[] = {kSortByFolder,  kSortByName,    kSortByNote, kSortByExtension,
+                           kSortByDecoder, kSortByArchive, kSortByInfo};
+    SortRow row;
+    std::map<int, std::string> expected;
+    for (const int column : columns) {
+        expected[column] = "text of " + std::to_string(column);
+        row.setText(column, expected[column]);
+    }
+    for (const auto& [column, text] :
+         std::vector<std::pair<int, std::string>>{{kSortByNote, "a much longer note than before"},
+                                                  {kSortByName, ""},
+                                                  {kSortByFolder, "/"},
+                                                  {kSortByInfo, "写真"},
+                                                  {kSortByName, "again"},
+                                                  {kSortBySize, "ignored"}}) {
+        row.setText(column, text);
+        if (column != kSortBySize)
+            expected[column] = text;
+        for (const int c : columns)
+            EXPECT_EQ(row.text(c), expected[c]) << "column " << c;
+        EXPECT_EQ(row.text(kSortBySize), "");
+    }
 }
 
 TEST(SortRows, TextsIgnoreCaseAndEqualTextsKeepTheirOrder) {
@@ -78,18 +106,12 @@ TEST(SortRows, EveryTextColumnComparesItsOwnText) {
         for (int i = 0; i < 3; ++i) {
             rows[static_cast<std::size_t>(i)].entryIndex = i;
             SortRow& r = rows[static_cast<std::size_t>(i)];
-            std::string* field[] = {&r.extension, &r.archive, &r.info,
-                                    &r.decoder,   &r.note,    &r.folder};
-            for (std::string* f : field)
-                *f = "zzz"; // the other text columns must not decide
-            r.name = texts[2 - i];
-            std::string* own = column == kSortByExtension ? &r.extension
-                               : column == kSortByArchive ? &r.archive
-                               : column == kSortByInfo    ? &r.info
-                               : column == kSortByDecoder ? &r.decoder
-                               : column == kSortByNote    ? &r.note
-                                                          : &r.folder;
-            *own = texts[i];
+            // The other text columns must not decide.
+            for (const int other : {kSortByExtension, kSortByArchive, kSortByInfo, kSortByDecoder,
+                                    kSortByNote, kSortByFolder})
+                r.setText(other, "zzz");
+            r.setText(kSortByName, texts[2 - i]);
+            r.setText(column, texts[i]);
         }
         sortRows(rows, SortKey{column, 1});
         EXPECT_EQ(indexes(rows), (std::vector<int>{2, 0, 1})) << "column " << column;
@@ -142,8 +164,8 @@ TEST(SortRows, SeveralKeysEqualStableSortsFromTheOldest) {
     for (int i = 0; i < 300; ++i) {
         SortRow& r = rows[static_cast<std::size_t>(i)];
         r.entryIndex = (i * 37) % 300;
-        r.name = words[random() % 5];
-        r.extension = words[random() % 5];
+        r.setText(kSortByName, words[random() % 5]);
+        r.setText(kSortByExtension, words[random() % 5]);
         r.length = random() % 4;
         r.lastWriteTime = random() % 3;
         r.width = static_cast<int>(random() % 3);
@@ -182,12 +204,12 @@ TEST(SortRows, RowsCopyTheEntryParts) {
     e.infoText = "info";
     const SortRow r = makeSortRow(e, 5, services);
     EXPECT_EQ(r.entryIndex, 5);
-    EXPECT_EQ(r.name, "sub.d/photo.final");
-    EXPECT_EQ(r.extension, "JPG");
-    EXPECT_EQ(r.decoder, "JPEG/arcspi");
-    EXPECT_EQ(r.archive, "set.arc");
-    EXPECT_EQ(r.folder, "/pics");
-    EXPECT_EQ(r.note, "memo");
+    EXPECT_EQ(r.text(kSortByName), "sub.d/photo.final");
+    EXPECT_EQ(r.text(kSortByExtension), "JPG");
+    EXPECT_EQ(r.text(kSortByDecoder), "JPEG/arcspi");
+    EXPECT_EQ(r.text(kSortByArchive), "set.arc");
+    EXPECT_EQ(r.text(kSortByFolder), "/pics");
+    EXPECT_EQ(r.text(kSortByNote), "memo");
     EXPECT_EQ(r.text(kSortByInfo), "info");
     EXPECT_EQ(r.text(kSortBySize), "");
     EXPECT_EQ(r.length, 77u);

@@ -65,19 +65,19 @@ TEST_F(ThumbCacheFileTest, ShortHeadersOfOlderWritersAreCompletedAndRewrittenFul
     append(bytes, jpeg);
 
     ThumbCacheFile file = loaded(bytes);
-    ASSERT_EQ(file.records().size(), 2u);
-    const ThumbRecord& old = file.records()[0];
+    ASSERT_EQ(file.recordCount(), 2u);
+    const ThumbRecord old = *file.recordAt(0);
     EXPECT_EQ(old.fileName(), "夏.jpg");
     EXPECT_EQ(old.u32(ThumbRecord::NameFrame), 1u);
     EXPECT_EQ(old.u32(ThumbRecord::ScaleMode), 0u);
     EXPECT_EQ(old.u32(ThumbRecord::HeaderSize), ThumbRecord::kHeaderSize);
     // Made before the metadata was read: no mark, so made again once.
     EXPECT_EQ(old.u32(ThumbRecord::Photo), 0u);
-    EXPECT_EQ(file.records()[1].u32(ThumbRecord::Photo), 0u);
-    EXPECT_EQ(file.records()[1].u32(ThumbRecord::NameFrame), 0u);
-    EXPECT_EQ(file.records()[1].u32(ThumbRecord::ScaleMode), 9u);
+    EXPECT_EQ(file.recordAt(1)->u32(ThumbRecord::Photo), 0u);
+    EXPECT_EQ(file.recordAt(1)->u32(ThumbRecord::NameFrame), 0u);
+    EXPECT_EQ(file.recordAt(1)->u32(ThumbRecord::ScaleMode), 9u);
     EXPECT_TRUE(file.changed());
-    EXPECT_NE(file.find("夏.jpg", ""), nullptr);
+    EXPECT_TRUE(file.contains("夏.jpg", ""));
 
     ASSERT_TRUE(file.write());
     const auto rewritten = test::readFile(path());
@@ -115,8 +115,8 @@ TEST_F(ThumbCacheFileTest, HostileLengthsKeepTheRecordsReadBefore) {
         std::vector<std::byte> bytes = prefix;
         append(bytes, c.tail);
         ThumbCacheFile file = loaded(bytes);
-        ASSERT_EQ(file.records().size(), 1u) << c.what;
-        EXPECT_EQ(file.records()[0].fileName(), "good.jpg") << c.what;
+        ASSERT_EQ(file.recordCount(), 1u) << c.what;
+        EXPECT_EQ(file.recordAt(0)->fileName(), "good.jpg") << c.what;
     }
 }
 
@@ -128,8 +128,8 @@ TEST_F(ThumbCacheFileTest, OversizedThumbnailIsSkippedAndReadingGoesOn) {
     append(bytes, oldHeader(680, static_cast<std::uint32_t>(jpeg.size()), "next.jpg"));
     append(bytes, jpeg);
     ThumbCacheFile file = loaded(bytes);
-    ASSERT_EQ(file.records().size(), 1u);
-    EXPECT_EQ(file.records()[0].fileName(), "next.jpg");
+    ASSERT_EQ(file.recordCount(), 1u);
+    EXPECT_EQ(file.recordAt(0)->fileName(), "next.jpg");
 }
 
 // Random damage to a valid file: loading must stay within the bytes, and
@@ -150,16 +150,16 @@ TEST_F(ThumbCacheFileTest, RandomlyDamagedFilesLoadAndRewriteSafely) {
         if (round % 3 == 0)
             bytes.resize(random() % bytes.size());
         ThumbCacheFile file = loaded(bytes);
-        ASSERT_LE(file.records().size(), 3u);
-        const std::size_t kept = file.records().size();
+        ASSERT_LE(file.recordCount(), 3u);
+        const std::size_t kept = file.recordCount();
         ASSERT_TRUE(file.write());
         ThumbCacheFile again(dir.path().string(), path());
         again.load();
-        ASSERT_EQ(again.records().size(), kept) << "round " << round;
+        ASSERT_EQ(again.recordCount(), kept) << "round " << round;
         for (std::size_t i = 0; i < kept; ++i) {
-            const auto a = file.records()[i].bytes();
-            const auto b = again.records()[i].bytes();
-            ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "round " << round;
+            const std::optional<ThumbRecord> a = file.recordAt(i);
+            const std::optional<ThumbRecord> b = again.recordAt(i);
+            ASSERT_TRUE(std::ranges::equal(a->bytes(), b->bytes())) << "round " << round;
         }
     }
 }
@@ -167,13 +167,13 @@ TEST_F(ThumbCacheFileTest, RandomlyDamagedFilesLoadAndRewriteSafely) {
 TEST_F(ThumbCacheFileTest, MissingFileIsEmptyAndEmptyObjectDeletesItsFile) {
     ThumbCacheFile none(dir.path().string(), dir.file("absent.kpt"));
     EXPECT_FALSE(none.load());
-    EXPECT_TRUE(none.records().empty());
+    EXPECT_EQ(none.recordCount(), 0u);
 
     ThumbCacheFile folderNamed(dir.path().string(), dir.path().string());
     EXPECT_FALSE(folderNamed.load());
 
     ThumbCacheFile file = loaded(test::bytes({1, 2, 3}));
-    EXPECT_TRUE(file.records().empty());
+    EXPECT_EQ(file.recordCount(), 0u);
     ASSERT_TRUE(file.write());
     EXPECT_FALSE(std::filesystem::exists(path()));
 }
@@ -190,11 +190,11 @@ TEST_F(ThumbCacheFileTest, PutReplacesByBothNamesAndLongTextsAreCut) {
     ThumbRecord again = a;
     again.setU32(ThumbRecord::Length, 5);
     file.put(again);
-    ASSERT_EQ(file.records().size(), 2u);
+    ASSERT_EQ(file.recordCount(), 2u);
     EXPECT_EQ(file.find("a.jpg", "")->u32(ThumbRecord::Length), 5u);
     EXPECT_TRUE(file.erase("a.jpg", "x.zip"));
     EXPECT_FALSE(file.erase("a.jpg", "x.zip"));
-    EXPECT_EQ(file.find("A.JPG", ""), nullptr); // names are exact on this system
+    EXPECT_FALSE(file.contains("A.JPG", "")); // names are exact on this system
 
     // A decoder name longer than its field keeps its NUL and whole characters.
     ThumbRecord r;
@@ -238,13 +238,16 @@ TEST_F(ThumbCacheFileTest, ThumbnailsPastTheMemoryLimitComeBackWholeAndAreWritte
         EXPECT_TRUE(file.erase(name(20), ""));
         EXPECT_LE(file.heldBytes(), limit);
         for (int i = 0; i < kCount; ++i) {
-            const ThumbRecord* r = file.find(name(i), "");
+            const std::optional<ThumbRecord> r = file.find(name(i), "");
             if (i == 20) {
-                EXPECT_EQ(r, nullptr);
+                EXPECT_FALSE(r);
                 continue;
             }
-            ASSERT_NE(r, nullptr) << i;
-            EXPECT_EQ(file.jpegData(*r), dataOf(i, i == 10 ? 1 : 0)) << i;
+            ASSERT_TRUE(r) << i;
+            EXPECT_EQ(r->fileName(), name(i));
+            const auto data = r->jpegData();
+            EXPECT_EQ(std::vector<std::byte>(data.begin(), data.end()), dataOf(i, i == 10 ? 1 : 0))
+                << i;
         }
         ASSERT_TRUE(file.write());
         const auto bytes = test::readFile(path());
@@ -256,10 +259,52 @@ TEST_F(ThumbCacheFileTest, ThumbnailsPastTheMemoryLimitComeBackWholeAndAreWritte
         ThumbCacheFile again(dir.path().string(), path());
         again.setHeldLimit(limit);
         ASSERT_TRUE(again.load());
-        EXPECT_EQ(again.records().size(), static_cast<std::size_t>(kCount - 1));
+        EXPECT_EQ(again.recordCount(), static_cast<std::size_t>(kCount - 1));
         EXPECT_LE(again.heldBytes(), limit);
         for (int i : {0, 10, kCount - 1})
-            EXPECT_EQ(again.jpegData(*again.find(name(i), "")), dataOf(i, i == 10 ? 1 : 0));
+            EXPECT_TRUE(std::ranges::equal(again.find(name(i), "")->jpegData(),
+                                           dataOf(i, i == 10 ? 1 : 0)));
+    }
+}
+
+// A file may hold two records with the same names: the first is found, and
+// once it is erased the second, wherever the records are kept.
+TEST_F(ThumbCacheFileTest, SecondRecordOfTheSameNamesIsFoundOnceTheFirstIsErased) {
+    std::vector<std::byte> bytes;
+    for (const auto& [name, length] : std::vector<std::pair<std::string, std::uint32_t>>{
+             {"a.jpg", 1}, {"b.jpg", 2}, {"a.jpg", 3}, {"c.jpg", 4}, {"a.jpg", 5}}) {
+        auto header = oldHeader(ThumbRecord::kHeaderSize, 3, name);
+        storeU32(header.data() + ThumbRecord::Length, length);
+        storeU32(header.data() + ThumbRecord::Photo, ThumbRecord::kPhotoRead | 1);
+        append(bytes, header);
+        append(bytes, test::bytes({1, 2, 3}));
+    }
+    for (const std::size_t limit : {std::size_t{1} << 30, std::size_t{0}}) {
+        SCOPED_TRACE(limit);
+        test::writeFile(path(), bytes);
+        ThumbCacheFile file(dir.path().string(), path());
+        file.setHeldLimit(limit);
+        ASSERT_TRUE(file.load());
+        EXPECT_EQ(file.heldBytes(), limit == 0 ? 0u : 5 * (ThumbRecord::kHeaderSize + 3));
+        for (const std::uint32_t expected : {1u, 3u, 5u}) {
+            ASSERT_TRUE(file.contains("a.jpg", ""));
+            EXPECT_EQ(file.find("a.jpg", "")->u32(ThumbRecord::Length), expected);
+            EXPECT_EQ(file.find("c.jpg", "")->u32(ThumbRecord::Length), 4u);
+            EXPECT_TRUE(file.erase("a.jpg", ""));
+        }
+        EXPECT_FALSE(file.contains("a.jpg", ""));
+        ASSERT_EQ(file.recordCount(), 2u);
+        EXPECT_EQ(file.recordAt(0)->fileName(), "b.jpg");
+        EXPECT_EQ(file.recordAt(1)->fileName(), "c.jpg");
+        EXPECT_FALSE(file.recordAt(2));
+        // What the records are now is what is written, byte for byte.
+        ASSERT_TRUE(file.write());
+        std::vector<std::byte> expected;
+        append(expected, std::span(bytes).subspan(ThumbRecord::kHeaderSize + 3,
+                                                  ThumbRecord::kHeaderSize + 3));
+        append(expected, std::span(bytes).subspan(3 * (ThumbRecord::kHeaderSize + 3),
+                                                  ThumbRecord::kHeaderSize + 3));
+        EXPECT_TRUE(test::readFile(path()) == expected);
     }
 }
 

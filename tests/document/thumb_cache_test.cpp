@@ -106,19 +106,21 @@ TEST_F(ThumbCacheTest, ArchiveMembersAndFontAreRecorded) {
     e.archiveFileName = "pack.arc";
     e.archiveDecoder = FakeScanServices::kArchiveId;
     e.memberPosition = 300;
-    e.appearance.fontFaceName = "ＭＳ ゴシック";
-    e.appearance.fontHeight = -12;
-    e.appearance.fontWeight = 700;
+    EntryAppearance caption;
+    caption.fontFaceName = "ＭＳ ゴシック";
+    caption.fontHeight = -12;
+    caption.fontWeight = 700;
+    e.appearance = std::make_shared<const EntryAppearance>(caption);
     storeAndReopen(e);
     ThumbCacheFile& file = cache.findOrOpen(folder());
-    const ThumbRecord* r = file.find("inner.jpg", "pack.arc");
-    ASSERT_NE(r, nullptr);
+    const std::optional<ThumbRecord> r = file.find("inner.jpg", "pack.arc");
+    ASSERT_TRUE(r);
     EXPECT_EQ(r->text(ThumbRecord::ArchiveDecoder), "arcspi");
     EXPECT_EQ(r->fontFaceName(), "ＭＳ ゴシック");
     const auto font = r->bytes().subspan(ThumbRecord::kFontOffset);
     EXPECT_EQ(loadI32(font.data()), -12);
     EXPECT_EQ(loadI32(font.data() + 16), 700);
-    EXPECT_EQ(file.find("inner.jpg", ""), nullptr);
+    EXPECT_FALSE(file.contains("inner.jpg", ""));
 
     PictureSource wrongPosition = bare(e);
     wrongPosition.memberPosition = 400;
@@ -146,7 +148,7 @@ TEST_F(ThumbCacheTest, RewrittenOrChangedPictureIsNotTakenFromTheCache) {
     newer.decoder = kJpegDecoderId;
     newer.orientation = 1;
     storeAndReopen(newer);
-    ASSERT_EQ(cache.findOrOpen(folder()).records().size(), 1u);
+    ASSERT_EQ(cache.findOrOpen(folder()).recordCount(), 1u);
     PictureSource back = bare(newer);
     ASSERT_TRUE(cache.lookUp(back, services));
     EXPECT_EQ(back.thumbnail.width(), 20);
@@ -193,7 +195,7 @@ TEST_F(ThumbCacheTest, RemoveAndEmptyFileDeletion) {
     EXPECT_FALSE(a.cached);
     ASSERT_TRUE(cache.writeAll());
     cache.closeAll();
-    EXPECT_EQ(cache.findOrOpen(folder()).records().size(), 1u);
+    EXPECT_EQ(cache.findOrOpen(folder()).recordCount(), 1u);
     cache.remove(b);
     ASSERT_TRUE(cache.writeAll());
     EXPECT_FALSE(std::filesystem::exists(pictures.file("_THUMBS_.KPI")));

@@ -82,7 +82,7 @@ protected:
     std::string rows() {
         std::string names;
         for (const SortRow& row : list->model().rows())
-            names += row.name.substr(0, 1);
+            names += row.text(kSortByName).substr(0, 1);
         return names;
     }
     QString heading(int column) {
@@ -146,17 +146,17 @@ TEST_F(DetailsListTest, SettingsAreReadOnCreationAndWrittenWhenTheListGoes) {
 
 TEST(DetailsCellText, EveryColumnShowsItsText) {
     SortRow row;
-    row.name = "写真";
-    row.extension = "JPG";
+    row.setText(kSortByName, "写真");
+    row.setText(kSortByExtension, "JPG");
     row.length = 1234567;
     row.width = 640;
     row.height = 480;
     row.bitCount = 24;
-    row.archive = "album.zip";
-    row.info = "JPEG\r\nExif";
-    row.decoder = "JPEG/ZIP";
-    row.note = "a\nb";
-    row.folder = "/pics";
+    row.setText(kSortByArchive, "album.zip");
+    row.setText(kSortByInfo, "JPEG\r\nExif");
+    row.setText(kSortByDecoder, "JPEG/ZIP");
+    row.setText(kSortByNote, "a\nb");
+    row.setText(kSortByFolder, "/pics");
     const QDateTime when(QDate(2024, 3, 5), QTime(7, 8, 9));
     row.lastWriteTime = when.toSecsSinceEpoch();
     const char* expected[] = {"写真",          "JPG",       "1,234,567", "2024/03/05 07:08:09",
@@ -482,7 +482,7 @@ TEST(DetailsListInTheWindow, TheSortMenuFilterCheckAndAScreenshotOfTheListAboveT
     // The thumbnails' making tells each row its picture's size and decoder.
     test::runIdleWithWorkers([&](int step) { return frame->idle(step); }, *f.document, 2000);
     EXPECT_GT(frame->detailsList()->model().rows()[0].width, 0);
-    EXPECT_FALSE(frame->detailsList()->model().rows()[0].decoder.empty());
+    EXPECT_FALSE(frame->detailsList()->model().rows()[0].text(kSortByDecoder).empty());
     QTest::qWait(50);
     const std::string path =
         test::saveScreenshot(frame->grab().toImage(), "details_list_above_grid.png");

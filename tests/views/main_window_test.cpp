@@ -330,7 +330,7 @@ TEST_F(MainWindowTest, TreeOpensFoldersAndHistoryMenusMoveBetweenThem) {
     EXPECT_EQ(f.document->displayedCount(), 1);
     EXPECT_EQ(m_frame->grid()->layout().count, 1);
     ASSERT_EQ(m_frame->detailsList()->model().rowCount(), 1);
-    EXPECT_EQ(m_frame->detailsList()->model().rows()[0].name, "one");
+    EXPECT_EQ(m_frame->detailsList()->model().rows()[0].text(kSortByName), "one");
     EXPECT_TRUE(m_frame->mainStatusBar()->paneText(1).startsWith(QStringLiteral("全 1 ﾌｧｲﾙ")));
     m_frame->fillHistoryMenu(true);
     ASSERT_EQ(m_frame->historyMenu(true)->actions().size(), 1);

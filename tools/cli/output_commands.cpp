@@ -251,8 +251,9 @@ int runContactSheet(std::span<const std::string_view> args) {
     if (!pictures)
         return 1;
     const std::string central = options.centralCacheFolder();
+    const auto appearance = std::make_shared<const EntryAppearance>(options.appearance());
     for (PictureSource* entry : pictures->pointers) {
-        entry->appearance = options.appearance();
+        entry->appearance = appearance;
         loadNote(*entry, central);
     }
     request.cellWidth = options.thumbsSize.first;
