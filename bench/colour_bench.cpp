@@ -195,7 +195,11 @@ int main(int argc, char** argv) {
         PictureBuffer decoded;
         decoder->picture(reinterpret_cast<const char*>(file->bytes().data()),
                          static_cast<std::intptr_t>(file->size()), 1, decoded, options);
-        PictureBuffer made = thumbnailFromDecoded(std::move(decoded), entry, 110, 83, {});
+        // A managed thumbnail reads the file's profile, as the thumbnail
+        // maker does in the same metadata read that learns the orientation.
+        const std::vector<std::byte> profile =
+            entry.drawing.colour ? embeddedColourProfile(jpeg) : std::vector<std::byte>{};
+        PictureBuffer made = thumbnailFromDecoded(std::move(decoded), entry, 110, 83, {}, profile);
         if (!made)
             std::abort();
     };
