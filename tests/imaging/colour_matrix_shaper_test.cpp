@@ -17,12 +17,7 @@ namespace vemra {
 namespace {
 
 std::vector<std::byte> saved(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::byte> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
+    return test::savedProfile(profile);
 }
 
 // An RGB matrix-shaper profile of the given primaries, white and curve (the

@@ -11,15 +11,20 @@
 #include <stdexcept>
 
 namespace vemra::test {
-namespace {
 
-std::vector<std::byte> saved(cmsHPROFILE profile) {
+std::vector<std::byte> savedProfile(void* profile) {
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(profile, nullptr, &size);
     std::vector<std::byte> bytes(size);
     cmsSaveProfileToMem(profile, bytes.data(), &size);
     cmsCloseProfile(profile);
     return bytes;
+}
+
+namespace {
+
+std::vector<std::byte> saved(cmsHPROFILE profile) {
+    return savedProfile(profile);
 }
 
 void describe(cmsHPROFILE profile, const char* text) {

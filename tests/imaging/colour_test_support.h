@@ -8,6 +8,9 @@
 
 namespace vemra::test {
 
+// The bytes of an lcms2 profile (a cmsHPROFILE), which is closed here.
+std::vector<std::byte> savedProfile(void* profile);
+
 // ICC profiles made with lcms2 for tests and benchmarks: Adobe RGB (1998)
 // by its published primaries and gamma, lcms2's own sRGB, a grey profile of
 // gamma 2.2, and Display P3. `paddedCurves` makes the Adobe RGB profile carry
