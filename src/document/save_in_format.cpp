@@ -37,7 +37,6 @@ constexpr std::chrono::milliseconds kPollInterval{20};
 struct Turn {
     std::string name;   // shown in the progress window and the failure question
     std::string target; // empty: skipped
-    std::string source; // the file the picture is read from
     std::size_t ticket = 0;
     std::unique_ptr<StagedFiles> staged;
 };
@@ -73,14 +72,18 @@ public:
                 break;
             finishFirst();
         }
-        m_workers.stopAll();
+        // The pictures still running finish (their files are not kept);
+        // the window goes on answering meanwhile.
+        m_workers.stop();
+        while (!m_workers.waitStopped(kPollInterval))
+            m_questions.advance(shownName({}), m_done);
         m_turns.clear();
         m_questions.endProgress();
         return m_written;
     }
 
 private:
-    const std::string& shownName(const std::string& fallback) const {
+    std::string_view shownName(std::string_view fallback) const {
         return m_turns.empty() ? fallback : m_turns.front().name;
     }
 
@@ -109,17 +112,21 @@ private:
     std::optional<SameNameAnswer> ask(int position, const std::string& target) {
         if (m_forAll)
             return m_forAll;
+        // A picture that went meanwhile is passed over.
+        const SameNameAnswer gone{true, SameNameAction::Skip, false, {}};
         drain();
         const PictureSource* entry = m_document.entryAt(position);
-        if (m_stopped || entry == nullptr)
+        if (m_stopped)
             return std::nullopt;
+        if (entry == nullptr)
+            return gone;
         if (m_questions.advance(entry->fileName, m_done)) {
             m_stopped = true;
             return std::nullopt;
         }
         entry = m_document.entryAt(position);
         if (entry == nullptr)
-            return std::nullopt;
+            return gone;
         SameNameAnswer answer = m_questions.overwrite(*entry, target);
         // A new name that exists too is asked about again.
         while (answer.accepted && answer.action == SameNameAction::Rename &&
@@ -179,7 +186,6 @@ private:
         std::string target = saveTarget(m_destination, entry->fileName, m_settings.options);
         Turn turn;
         turn.name = entry->fileName;
-        turn.source = source;
         const bool taken = occupied(target);
         entry = m_document.entryAt(position);
         if (m_stopped || entry == nullptr)

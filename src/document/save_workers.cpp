@@ -161,9 +161,24 @@ void SaveWorkers::stopReduction(std::size_t ticket) {
     m_jobs.at(ticket)->stopReduction = true;
 }
 
-void SaveWorkers::stopAll() {
+void SaveWorkers::stop() {
     m_board->stopping = true;
     m_pool->cancel(tag());
+}
+
+bool SaveWorkers::waitStopped(std::chrono::milliseconds timeout) {
+    if (m_pool->pending(tag()) == 0)
+        return true;
+    {
+        // Woken when a job is done; the pool counts it as ended just after.
+        std::unique_lock lock(m_board->mutex);
+        m_board->changed.wait_for(lock, timeout);
+    }
+    return m_pool->pending(tag()) == 0;
+}
+
+void SaveWorkers::stopAll() {
+    stop();
     m_pool->waitIdle(tag());
 }
 

@@ -69,7 +69,11 @@ public:
     // The colour reduction of `ticket` stops; the picture is not written.
     void stopReduction(std::size_t ticket);
     // Drops the requests no worker has begun and stops every colour
-    // reduction; then waits until no request runs.
+    // reduction; the running ones go on to their end.
+    void stop();
+    // Waits up to `timeout` until no request runs; true when none does.
+    bool waitStopped(std::chrono::milliseconds timeout);
+    // stop(), then waits until no request runs.
     void stopAll();
 
 private:
