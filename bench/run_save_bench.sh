@@ -12,6 +12,8 @@ set -euo pipefail
 build=${1:-build-bench}
 count=${2:-60}
 runs=${3:-3}
+here=$(dirname "$0")
+. "$here/best_of_5.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 pictures="${VEMRA_BENCH_PICTURES:-${TMPDIR:-/tmp}/vemra-thumbs-bench}"
@@ -24,22 +26,15 @@ for f in "${files[@]:0:$count}"; do ln -s "$f" "$work/in/"; done
 files=("$work"/in/photo-*.jpg)
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-best_of() { # runs command... -> microseconds
-    local n=$1 best="" start us
-    shift
-    for ((run = 0; run < n; run++)); do
-        rm -rf "$work/out" && mkdir "$work/out"
-        start=$(date +%s%N)
-        "$@" > /dev/null
-        us=$(( ($(date +%s%N) - start) / 1000 ))
-        if [ -z "$best" ] || [ "$us" -lt "$best" ]; then best=$us; fi
-    done
-    echo "$best"
+fresh() { rm -rf "$work/out" && mkdir "$work/out"; }
+vemra() {
+    fresh
+    "$build/bench/save-bench" "$work/in" "$work/out" "$@"
 }
-vemra() { "$build/bench/save-bench" "$work/in" "$work/out" "$@"; }
-each() { # processes command-with-{in}-{out}
+each() { # processes command (with "$1" the picture, "$2" the folder to write)
     local p=$1
     shift
+    fresh
     printf '%s\0' "${files[@]}" | MAGICK_THREAD_LIMIT=1 VIPS_CONCURRENCY=1 \
         xargs -0 -P "$p" -I{} sh -c "$*" _ {} "$work/out"
 }

@@ -202,7 +202,7 @@ TEST(SaveInFormatThreads, SeveralThreadsWriteTheBytesOfOne) {
                 if (file.is_regular_file())
                     found.push_back(file.path());
             std::sort(found.begin(), found.end());
-            for (std::size_t i = 0; i < found.size() && i < 5; ++i)
+            for (std::size_t i = 0; i < found.size() && i < 3; ++i)
                 fs::copy_file(found[i], pictures.path() / (std::string(kind) + "-" +
                                                            found[i].filename().string()));
         }
