@@ -6,12 +6,14 @@
 # method). One worker thread, then two, beside vips / vipsthumbnail and
 # ImageMagick's convert, one process per file, one at a time and through
 # xargs -P 2. Wall time, process starts included: the best of RUNS runs
-# (default 3; PNG, which takes minutes, once).
-#   run_save_bench.sh [BUILD] [COUNT] [RUNS]
+# (default 3; PNG, which takes seconds a picture, once, on the first
+# PNG_COUNT pictures).
+#   run_save_bench.sh [BUILD] [COUNT] [RUNS] [PNG_COUNT]
 set -euo pipefail
 build=${1:-build-bench}
 count=${2:-60}
 runs=${3:-3}
+png_count=${4:-$count}
 here=$(dirname "$0")
 . "$here/best_of_5.sh"
 work=$(mktemp -d)
@@ -19,30 +21,31 @@ trap 'rm -rf "$work"' EXIT
 pictures="${VEMRA_BENCH_PICTURES:-${TMPDIR:-/tmp}/vemra-thumbs-bench}"
 echo "Writing $count pictures of 4000 x 3000 into $pictures (kept for the next run)"
 "$build/bench/thumbs-bench-pictures" "$pictures" "$count"
-# The document reads a whole folder: the pictures of this run get one.
-mkdir "$work/in"
-files=("$pictures"/photo-*.jpg)
-for f in "${files[@]:0:$count}"; do ln -s "$f" "$work/in/"; done
-files=("$work"/in/photo-*.jpg)
+# The document reads a whole folder: each set of pictures gets one.
+all=("$pictures"/photo-*.jpg)
+mkdir "$work/jpeg" "$work/png"
+for f in "${all[@]:0:$count}"; do ln -s "$f" "$work/jpeg/"; done
+for f in "${all[@]:0:$png_count}"; do ln -s "$f" "$work/png/"; done
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 fresh() { rm -rf "$work/out" && mkdir "$work/out"; }
 vemra() {
     fresh
-    "$build/bench/save-bench" "$work/in" "$work/out" "$@"
+    "$build/bench/save-bench" "$work/$1" "$work/out" "$@"
 }
 each() { # processes command (with "$1" the picture, "$2" the folder to write)
     local p=$1
     shift
     fresh
-    printf '%s\0' "${files[@]}" | MAGICK_THREAD_LIMIT=1 VIPS_CONCURRENCY=1 \
+    printf '%s\0' "$work/$batch"/photo-*.jpg | MAGICK_THREAD_LIMIT=1 VIPS_CONCURRENCY=1 \
         xargs -0 -P "$p" -I{} sh -c "$*" _ {} "$work/out"
 }
-per_picture() { awk -v us="$1" -v n="$count" 'BEGIN { printf "%.1f", us / 1000 / n }'; }
+per_picture() { awk -v us="$1" -v n="$(ls "$work/$batch" | wc -l)" 'BEGIN { printf "%.1f", us / 1000 / n }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 report() { # format size runs peers...
     local format=$1 size=$2 n=$3
+    batch=$format
     shift 3
     declare -A ours
     for j in 1 2; do
