@@ -34,7 +34,7 @@ BENCH_DIR := build-bench
 # The package's own Release tree, configured for /usr with Debian's flags.
 PACKAGE_DIR := build-package
 
-.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins bench-colour fuzz fuzz-build format clean
+.PHONY: all deps build build-test build-bench run test tsan install package bench bench-deps bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-save bench-print bench-folder bench-plugins bench-colour fuzz fuzz-build format clean
 
 all: build
 
@@ -106,7 +106,7 @@ tsan: deps
 		./tests/views/views_tests --gtest_filter='$(TSAN_GRID_TESTS)'
 
 # Every benchmark, each beside the tools it is compared with.
-bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-print bench-folder bench-plugins bench-colour
+bench: bench-jpeg bench-scale bench-reduce bench-scan bench-thumbs bench-grid bench-browse bench-list bench-viewer bench-copy bench-catalog bench-convert bench-save bench-print bench-folder bench-plugins bench-colour
 
 # Every peer the benchmarks compare against.
 bench-deps: deps
@@ -157,6 +157,13 @@ bench-catalog: build-bench
 bench-convert: build-bench
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
 	bench/run_convert_bench.sh $(BENCH_DIR)
+
+# Saving 60 camera-size JPEG files in another format through the browser's
+# path (PNG, and JPEG fitted to 1000 x 750) on one and two worker threads,
+# beside vips and ImageMagick's convert.
+bench-save: build-bench
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_THUMBS_PACKAGES)"
+	bench/run_save_bench.sh $(BENCH_DIR)
 
 # Printing 20 camera-size JPEG files into a PDF (one and four a page) and
 # making a wallpaper of one, beside ImageMagick.

@@ -200,6 +200,10 @@ public:
     // The worker threads the document decodes on (null without a loader);
     // the viewers' look-ahead shares them.
     WorkerPool* workerPool() { return m_pool.get(); }
+    // The same pool for a batch that outlives a change of it: the batch
+    // keeps the threads it began on (they go when it ends), while the
+    // document goes on with new ones.
+    std::shared_ptr<WorkerPool> sharedWorkerPool() { return m_pool; }
 
     // While one lives, nothing decodes on the workers: the decodes running
     // when it was made have finished, the queued ones wait and then decode
@@ -316,7 +320,7 @@ private:
     ProgressSink* m_progress = nullptr;
     PictureLoader* m_loader = nullptr;
     std::unique_ptr<ThumbnailMaker> m_maker;
-    std::unique_ptr<WorkerPool> m_pool;
+    std::shared_ptr<WorkerPool> m_pool;
     int m_decodingHolds = 0;
     std::unique_ptr<ThumbnailWorkers> m_workers;
     // Cameras' EXIF thumbnails, shown until the real ones come; the entries

@@ -35,7 +35,7 @@ void FolderDocument::setPictureLoader(PictureLoader* loader) {
     const int threads =
         m_options.thumbWorkers > 0 ? m_options.thumbWorkers : WorkerPool::coreCount();
     if (!m_pool || m_pool->threadCount() != threads) {
-        m_pool = std::make_unique<WorkerPool>(threads);
+        m_pool = std::make_shared<WorkerPool>(threads);
         for (int i = 0; i < m_decodingHolds; ++i)
             m_pool->hold();
     }

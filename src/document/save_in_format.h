@@ -21,7 +21,9 @@ public:
     // The picture of `name` could not be decoded: go on with the next one?
     virtual bool continueAfterFailure(const std::string& name) = 0;
     // The progress window "ファイル保存中..." of `total` pictures; advance()
-    // shows a name and answers whether "中止" was pressed.
+    // shows a name and the count done, handles pending input and answers
+    // whether "中止" was pressed. It is called again and again while the
+    // batch waits for a picture.
     virtual void beginProgress(int total) = 0;
     virtual bool advance(std::string_view name, int done) = 0;
     virtual void endProgress() = 0;
@@ -45,7 +47,12 @@ std::string saveTarget(const std::string& destination, const std::string& fileNa
 // existing target is asked about (unless an earlier answer holds for all):
 // skip, a numbered name by `autoFileFormat`, an edited name, or overwrite
 // (the newer-only and larger-only answers overwrite too, as no date or size
-// compares with a picture not yet written). The number of files written.
+// compares with a picture not yet written). The pictures are converted
+// and written on the document's worker threads from copies of their
+// entries; the questions, the progress and the files' final names follow
+// file order on the calling (interface) thread, and a batch that ends early
+// keeps only the files of the pictures before that point. The number of
+// files written.
 int saveEntriesInFormat(FolderDocument& document, std::span<const int> positions,
                         const std::string& destination, const ConversionSettings& settings,
                         SaveQuestions& questions);

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace vemra::test {
 
@@ -18,10 +20,14 @@ public:
     int width = 800;
     int height = 600;
     std::atomic<int> calls = 0;
+    // Each decode takes this long, as a large picture would.
+    std::atomic<int> delayMs = 0;
 
     int loadForThumbnail(PictureSource& entry, int boxWidth, int boxHeight,
                          PictureBuffer& out) override {
         ++calls;
+        if (delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs.load()));
         if (entry.fileName.find("bad") != std::string::npos)
             return -1;
         // A box of 0 x 0 asks for the full size.

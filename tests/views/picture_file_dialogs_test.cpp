@@ -2,6 +2,7 @@
 #include "document/picture_loader.h"
 #include "framework/history_combo.h"
 #include "framework/message_box.h"
+#include "framework/progress_window.h"
 #include "views/app_register_dialog.h"
 #include "views/rename_dialogs.h"
 #include "views/save_format_dialog.h"
@@ -17,9 +18,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace vemra {
@@ -206,6 +209,68 @@ TEST_F(PictureFileDialogsTest, RegistrationRefusesEmptyFieldsMovesAndWrites) {
     }
     EXPECT_FALSE(again.addEntry());
     EXPECT_EQ(messages.back(), "外部アプリケーションの登録は最大 100個までです");
+}
+
+TEST_F(PictureFileDialogsTest, SavingAnswersInputWhileItRunsAndStopsAtCancel) {
+    const std::vector<int> all = openAll(16, 1600, 1200);
+    const std::string out = f.dir.file("out");
+    // A timer stands for the user: it runs while the pictures are converted
+    // on the workers, and presses "中止" once four are done.
+    using Clock = std::chrono::steady_clock;
+    int ticks = 0;
+    Clock::time_point last;
+    Clock::duration longest{};
+    QImage shot;
+    QTimer user;
+    user.setInterval(10);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        if (ticks++ > 0)
+            longest = std::max(longest, now - last);
+        last = now;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<ProgressWindow*>(widget);
+            if (progress == nullptr || !progress->isVisible() || progress->position() < 4)
+                continue;
+            if (shot.isNull())
+                shot = progress->grab().toImage();
+            progress->cancelButton()->click();
+        }
+    });
+    const int written =
+        runSaveInFormatCommand(nullptr, *f.document, f.store, all, [&](SaveFormatDialog& dialog) {
+            dialog.folderCombo()->setEditText(QString::fromStdString(out));
+            dialog.formatList()->setCurrentRow(SaveFormatOptions::Png);
+            dialog.sizeGroup()->button(SaveFormatOptions::KeepSize)->click();
+            dialog.accept();
+            user.start();
+            return dialog.result() == QDialog::Accepted;
+        });
+    user.stop();
+    ASSERT_FALSE(shot.isNull());
+    test::saveScreenshot(shot, "save_in_format_progress.png");
+    std::printf("input answered every %lld ms at the longest while saving\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+    EXPECT_GE(written, 4);
+    EXPECT_LT(written, 16);
+    // Only whole files of the pictures before the cancel, under their names.
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(out))
+        files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(static_cast<int>(files.size()), written);
+    for (int i = 0; i < written; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "pic%04d.png", i);
+        EXPECT_EQ(files[static_cast<std::size_t>(i)], name);
+        PictureSource saved;
+        saved.folder = out;
+        saved.fileName = name;
+        PictureBuffer picture;
+        ASSERT_EQ(loader.loadForThumbnail(saved, 0, 0, picture), 0) << name;
+        EXPECT_EQ(picture.width(), 1600);
+    }
 }
 
 } // namespace
