@@ -173,8 +173,9 @@ TEST_F(FileOperationsTest, DeleteToTheTrashLeavesARestorableFile) {
         EXPECT_EQ(contentOf(inTrash), "A");
         const fs::path trash = fs::path(inTrash).parent_path().parent_path();
         // Unless the picture's own volume has a trash of its own (".Trash-uid").
-        if (trash.filename().string().rfind(".Trash", 0) != 0)
+        if (trash.filename().string().rfind(".Trash", 0) != 0) {
             EXPECT_EQ(trash, fs::path(data) / "Trash");
+        }
         const fs::path infoFile =
             trash / "info" / (fs::path(inTrash).filename().string() + ".trashinfo");
         const std::string info = contentOf(infoFile.string());
