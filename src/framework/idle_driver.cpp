@@ -3,7 +3,6 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QThread>
 
 #include <utility>
 
@@ -84,13 +83,7 @@ void IdleDriver::runBatch() {
     // window, a message box); its idle time is not a new batch.
     if (m_inBatch)
         return;
-    // A nested event loop that has ended (a dialog, a menu, a message box)
-    // belonged to a command that is now done, and may have changed what the
-    // tool bars show: idle time starts over, as after input.
-    const int loopLevel = QThread::currentThread()->loopLevel();
-    const bool nestedLoopEnded = loopLevel < m_loopLevel;
-    m_loopLevel = loopLevel;
-    if (m_resting || m_inputArrived || nestedLoopEnded)
+    if (m_resting || m_inputArrived)
         m_count = 0;
     m_resting = false;
     m_inputArrived = false;

@@ -70,7 +70,6 @@ private:
     bool m_inputArrived = false;
     bool m_resting = false; // the handler answered "no"
     int m_count = 0;
-    int m_loopLevel = 0; // the event loop's depth at the last batch
 };
 
 // IdleDriver::current()->inputPending(), false without a driver.

@@ -205,36 +205,6 @@ TEST_F(IdleDriverTest, NestedEventLoopsInsideTheHandlerDoNotStartABatch) {
     EXPECT_EQ(calls, 2);
 }
 
-TEST_F(IdleDriverTest, IdleTimeStartsOverWhenADialogsLoopHasEnded) {
-    // Endless work (thumbnails of a large folder) and no input: a command
-    // that ran a dialog, and then changed what the tool bars show, is
-    // followed by a fresh idle start all the same.
-    int starts = 0;
-    QObject::connect(m_driver.get(), &IdleDriver::idleStarted, &m_context, [&] { ++starts; });
-    int calls = 0;
-    m_driver->setHandler([&](int) {
-        ++calls;
-        m_clock.advance(1s); // each batch gives way after one call
-        return true;
-    });
-    ASSERT_TRUE(runLoopUntil([&] { return calls >= 3; }));
-    int startsAfterDialog = -1;
-    bool dialogDone = false;
-    QMetaObject::invokeMethod(
-        &m_context,
-        [&] {
-            QEventLoop dialog;
-            QTimer::singleShot(20ms, &dialog, &QEventLoop::quit);
-            dialog.exec();
-            startsAfterDialog = starts;
-            dialogDone = true;
-        },
-        Qt::QueuedConnection);
-    const int callsBefore = calls;
-    ASSERT_TRUE(runLoopUntil([&] { return dialogDone && calls > callsBefore + 3; }));
-    EXPECT_GT(starts, startsAfterDialog);
-}
-
 TEST(IdleDriverAlone, WithoutADriverNothingIsPending) {
     test::ensureCoreApplication();
     EXPECT_EQ(IdleDriver::current(), nullptr);

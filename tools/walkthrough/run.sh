@@ -238,10 +238,10 @@ sleep 0.5
 shot options-menu
 click 408 29
 BEHAVIOUR=$(wait_window "動作設定")
-click_in "$BEHAVIOUR" 143 14
+click_in "$BEHAVIOUR" 155 24
 sleep 0.5
 shot behaviour-folder-page
-click_in "$BEHAVIOUR" 79 45
+click_in "$BEHAVIOUR" 29 56
 sleep 0.3
 shot behaviour-subfolders-ticked
 keys Return
