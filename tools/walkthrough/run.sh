@@ -301,7 +301,20 @@ click_in "$PRINT" 186 110
 keys ctrl+a
 typed "$OUT/print.pdf"
 keys Return
-sleep 8
+# Printing shows its progress window; the PDF is done when it has gone
+# and the file stops growing.
+sleep 1
+last=-1
+for _ in $(seq 1 120); do
+    size=$(stat -c %s "$OUT/print.pdf" 2>/dev/null || echo 0)
+    if [[ "$size" -gt 0 && "$size" == "$last" ]] &&
+        ! xdotool search --onlyvisible --name "印刷" >/dev/null 2>&1; then
+        break
+    fi
+    last=$size
+    sleep 1
+done
+note "print.pdf: $(stat -c %s "$OUT/print.pdf" 2>/dev/null || echo none) bytes"
 pdftoppm -r 30 -png "$OUT/print.pdf" "$SHOTS/print" 2>>"$LOG" || note "FAULT: no PDF"
 still_running
 
@@ -311,6 +324,7 @@ sleep 0.5
 click 440 97
 sleep 3
 shot archive-members
+xdotool windowfocus --sync "$MAIN"
 keys ctrl+q
 for _ in $(seq 1 150); do kill -0 "$VEMRA_PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$VEMRA_PID" 2>/dev/null && note "FAULT: still running 15 s after Ctrl+Q"
@@ -320,6 +334,8 @@ MAIN=$(wait_window " - Vemra$")
 note "restart: window after $((($(date +%s%N) - T0) / 1000000)) ms, title $(xdotool getwindowname "$MAIN")"
 sleep 3
 shot restarted
+# Without a window manager nobody gives the new window the keyboard.
+xdotool windowfocus --sync "$MAIN"
 keys ctrl+q
 for _ in $(seq 1 150); do kill -0 "$VEMRA_PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$VEMRA_PID" 2>/dev/null && note "FAULT: still running 15 s after Ctrl+Q"
