@@ -1,3 +1,4 @@
+#include "app/qt_translations.h"
 #include "app/standard_switches.h"
 #include "app/termination_signals.h"
 #include "app/vemra_application.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(VEMRA_VERSION));
     // Desktops match the windows to vemra.desktop (its name and icon) by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("vemra"));
+    vemra::installQtTranslations(application);
     vemra::VemraApp vemra(std::move(environment));
     if (!vemra.initInstance()) {
         return 1;

@@ -1,6 +1,7 @@
 #include "document/file_operations.h"
 
 #include "document/folder_document.h"
+#include "document/home_trash.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/transfer_data.h"
@@ -228,6 +229,8 @@ int removeVanishedEntries(FolderDocument& document, const std::set<std::string>&
 }
 
 std::string moveToTrash(const std::string& path, std::string* inTrash) {
+    if (std::string reason = prepareHomeTrash(); !reason.empty())
+        return reason;
     QFile file(QString::fromStdString(path));
     if (file.moveToTrash()) {
         if (inTrash != nullptr)

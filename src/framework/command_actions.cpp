@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QString>
+#include <QToolButton>
 #include <QWidget>
 
 namespace vemra {
@@ -90,7 +91,16 @@ void CommandActions::updateAction(QAction* action) {
 void CommandActions::updateActions(const QWidget* widget) {
     if (!widget)
         return;
-    for (QAction* a : widget->actions()) {
+    QList<QAction*> actions = widget->actions();
+    // A button with a drop-down menu (back, forward, the thumbnail sizes)
+    // is added to its tool bar as a widget: its command is its default
+    // action, which the bar's own list does not hold.
+    for (const QToolButton* button :
+         widget->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
+        if (button->defaultAction() != nullptr && !actions.contains(button->defaultAction()))
+            actions.append(button->defaultAction());
+    }
+    for (QAction* a : actions) {
         if (a->parent() == this)
             updateAction(a);
     }

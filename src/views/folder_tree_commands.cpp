@@ -1,6 +1,7 @@
 #include "views/folder_tree.h"
 
 #include "document/folder_document.h"
+#include "document/home_trash.h"
 #include "framework/command_id.h"
 #include "framework/command_table.h"
 #include "framework/message_box.h"
@@ -160,7 +161,7 @@ bool FolderTree::deleteFolder(QTreeWidgetItem* item) {
             return false;
         }
         const OwnFileOperation own;
-        deleted = QFile::moveToTrash(QString::fromStdString(path));
+        deleted = prepareHomeTrash().empty() && QFile::moveToTrash(QString::fromStdString(path));
         if (!deleted) {
             // No trash on this volume (a network share, a read-only one):
             // deleting for good is offered below, with its own question.

@@ -39,9 +39,16 @@ QString ProgressPane::text() const {
 }
 
 QSize ProgressPane::sizeHint() const {
-    // Fourteen blanks sized the pane; it is never narrower than 100 pixels.
-    const int width = fontMetrics().horizontalAdvance(QString(14, QLatin1Char(' ')));
-    return {std::max(width, 100), fontMetrics().height() + 4};
+    // Fourteen blanks sized the pane; it is never narrower than 100 pixels,
+    // nor than its longest text.
+    const int blanks = fontMetrics().horizontalAdvance(QString(14, QLatin1Char(' ')));
+    const int longest = fontMetrics().horizontalAdvance(QStringLiteral("ｻﾑﾈｲﾙ作成 100%")) + 8;
+    return {std::max({blanks, longest, 100}), fontMetrics().height() + 4};
+}
+
+QSize ProgressPane::minimumSizeHint() const {
+    // A narrow window cuts the volume line, never the progress.
+    return sizeHint();
 }
 
 void ProgressPane::paintEvent(QPaintEvent*) {
@@ -77,7 +84,10 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent) {
             label->setMinimumWidth(std::max(width, kMinimumWidths[i]));
             addWidget(label, 0);
         } else {
-            addWidget(label, 1); // the volume line takes the rest
+            // The volume line takes the rest and is cut in a narrow window
+            // rather than squeezing the progress pane.
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            addWidget(label, 1);
         }
         m_texts[static_cast<std::size_t>(i)] = label;
     }

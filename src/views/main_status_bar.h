@@ -22,6 +22,7 @@ public:
     int percent() const { return m_percent; }
     QString text() const;
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

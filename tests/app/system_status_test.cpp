@@ -1,9 +1,30 @@
+#include "app/qt_translations.h"
 #include "app/system_status.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 
 #include <gtest/gtest.h>
 
 namespace vemra {
 namespace {
+
+TEST(QtTranslations, QtsOwnDialogsSpeakJapanese) {
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                           QStringLiteral("/qtbase_ja.qm"))) {
+        GTEST_SKIP() << "Qt's Japanese translation is not installed";
+    }
+    int argc = 1;
+    char name[] = "app_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Print"));
+    ASSERT_TRUE(installQtTranslations(application));
+    // The printer dialog's button and a file chooser's caption.
+    EXPECT_NE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Print"));
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+}
 
 TEST(MemInfo, FiguresFromProcMeminfo) {
     const MemoryStatus s = parseMemInfo("MemTotal:       16000000 kB\n"

@@ -147,32 +147,46 @@ TEST_F(FileOperationsTest, DeleteToTheTrashLeavesARestorableFile) {
     // The home trash of this test lives in its own data folder; a picture
     // on another file system than the home folder goes to that file
     // system's own trash folder instead, as the Trash specification says.
-    const std::string data = f.folder() + "/.data";
-    fs::create_directories(data);
-    const char* before = std::getenv("XDG_DATA_HOME");
-    const std::string saved = before != nullptr ? before : "";
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    f.put("a.jpg", "A");
-    std::string inTrash;
-    const std::string error = moveToTrash(path("a.jpg"), &inTrash);
-    if (before != nullptr)
-        ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
-    ASSERT_EQ(error, "");
-    EXPECT_FALSE(fs::exists(path("a.jpg")));
-    EXPECT_EQ(contentOf(inTrash), "A");
-    const fs::path trash = fs::path(inTrash).parent_path().parent_path();
-    const fs::path infoFile =
-        trash / "info" / (fs::path(inTrash).filename().string() + ".trashinfo");
-    const std::string info = contentOf(infoFile.string());
-    std::error_code ignored;
-    fs::remove(inTrash, ignored);
-    fs::remove(infoFile, ignored);
-    EXPECT_NE(info.find("[Trash Info]"), std::string::npos);
-    EXPECT_NE(info.find("Path="), std::string::npos);
-    EXPECT_NE(info.find("a.jpg"), std::string::npos);
-    EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+    // A fresh account has no data folder yet: the file must still reach
+    // the trash below it, not "files" and "info" in the current folder.
+    for (const bool dataFolderExists : {true, false}) {
+        SCOPED_TRACE(dataFolderExists ? "data folder exists" : "no data folder yet");
+        const std::string data = f.folder() + (dataFolderExists ? "/.data" : "/.fresh/share");
+        if (dataFolderExists)
+            fs::create_directories(data);
+        const char* before = std::getenv("XDG_DATA_HOME");
+        const std::string saved = before != nullptr ? before : "";
+        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        const fs::path workFolder = fs::current_path();
+        fs::current_path(f.folder());
+        f.put("a.jpg", "A");
+        std::string inTrash;
+        const std::string error = moveToTrash(path("a.jpg"), &inTrash);
+        fs::current_path(workFolder);
+        if (before != nullptr)
+            ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+        ASSERT_EQ(error, "");
+        EXPECT_FALSE(fs::exists(path("a.jpg")));
+        EXPECT_FALSE(fs::exists(f.folder() + "/files"));
+        EXPECT_EQ(contentOf(inTrash), "A");
+        const fs::path trash = fs::path(inTrash).parent_path().parent_path();
+        // Unless the picture's own volume has a trash of its own (".Trash-uid").
+        if (trash.filename().string().rfind(".Trash", 0) != 0) {
+            EXPECT_EQ(trash, fs::path(data) / "Trash");
+        }
+        const fs::path infoFile =
+            trash / "info" / (fs::path(inTrash).filename().string() + ".trashinfo");
+        const std::string info = contentOf(infoFile.string());
+        std::error_code ignored;
+        fs::remove(inTrash, ignored);
+        fs::remove(infoFile, ignored);
+        EXPECT_NE(info.find("[Trash Info]"), std::string::npos);
+        EXPECT_NE(info.find("Path="), std::string::npos);
+        EXPECT_NE(info.find("a.jpg"), std::string::npos);
+        EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+    }
 }
 
 TEST_F(FileOperationsTest, DroppedAndPastedFilesArriveWithTheirNotesThroughRealMimeData) {

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -212,7 +213,13 @@ TEST_F(CommandActionsTest, ToolBarsFollowTheRulesInIdleTime) {
     QMainWindow window;
     CommandActions actions(router, CommandScope::MainWindow, &window);
     auto bar = std::make_unique<QToolBar>(&window);
-    bar->addAction(actions.action(kCmdHistoryBack));
+    // Back comes as the main window adds it: a button with a drop-down
+    // menu, added to the bar as a widget.
+    auto* back = new QToolButton(bar.get());
+    back->setDefaultAction(actions.action(kCmdHistoryBack));
+    back->setMenu(new QMenu(back));
+    back->setPopupMode(QToolButton::MenuButtonPopup);
+    bar->addWidget(back);
     bar->addAction(actions.action(kCmdHistoryForward));
     actions.trackToolBar(bar.get());
     IdleDriver driver;

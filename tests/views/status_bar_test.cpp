@@ -3,6 +3,8 @@
 
 #include "views_test_support.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 namespace vemra {
@@ -85,6 +87,23 @@ TEST(StatusBar, FourPanesTakeTheirTexts) {
     EXPECT_GE(bar.pane(0)->minimumWidth(), 150);
     EXPECT_GE(bar.pane(1)->minimumWidth(), 150);
     EXPECT_GE(bar.progressPane()->sizeHint().width(), 100);
+
+    // In a window of the default 640 pixels a long volume line is cut; the
+    // progress keeps room for its whole text.
+    QWidget window;
+    auto* inWindow = new MainStatusBar(&window);
+    inWindow->setPaneText(0, "選択 26 ﾌｧｲﾙ(33.3MB)");
+    inWindow->setPaneText(1, "全 26 ﾌｧｲﾙ(33.3MB)");
+    inWindow->setPaneText(2, "/ [E9022AFB] 空 67,321MB / 全 258,020MB on a long mount name");
+    inWindow->setPaneProgress(MainStatusBar::kProgressPane, 100);
+    inWindow->setGeometry(0, 0, 640, 24);
+    window.resize(640, 24);
+    window.show();
+    QCoreApplication::processEvents();
+    ProgressPane* progress = inWindow->progressPane();
+    EXPECT_GE(progress->width(), progress->fontMetrics().horizontalAdvance(progress->text()));
+    EXPECT_LE(progress->geometry().right(), 640);
+    test::saveScreenshot(inWindow->grab().toImage(), "status_bar_640.png");
 }
 
 class SizeMenuTest : public ::testing::Test {
