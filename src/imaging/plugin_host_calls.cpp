@@ -107,25 +107,14 @@ std::string findPluginHost() {
     return {};
 }
 
-PluginHostCalls::PluginHostCalls(PluginHostOptions options) : m_options(std::move(options)) {
+PluginHostCalls::PluginHostCalls(PluginHostOptions options)
+    : m_options(std::move(options)), m_information(m_options.informationCache) {
     m_options.maxHosts = std::max(1, m_options.maxHosts);
 }
 
 PluginHostCalls::~PluginHostCalls() {
     const std::lock_guard lock(m_mutex);
     m_idle.clear();
-}
-
-bool PluginHostCalls::startFirst(std::string& error) {
-    auto first = host::HostProcess::start(m_options.program, &error);
-    if (!first) {
-        return false;
-    }
-    const std::lock_guard lock(m_mutex);
-    ++m_running;
-    ++m_started;
-    m_idle.push_back(std::move(first));
-    return true;
 }
 
 int PluginHostCalls::hostsStarted() const {
@@ -273,6 +262,11 @@ PluginHostCalls::Outcome PluginHostCalls::converse(host::HostProcess& host, cons
 }
 
 LoadOutcome PluginHostCalls::load(PluginSlot& slot, std::string& error, FaultReport& fault) {
+    if (std::optional<PluginInformation> known = m_information.find(slot.module.path())) {
+        slot.module.adoptInformation(std::move(known->information), known->hasConfigurationDialog);
+        slot.hostLoaded = true;
+        return LoadOutcome::Loaded;
+    }
     MessageWriter request(Message::Load);
     request.text(slot.module.path());
     Reply reply;
@@ -298,6 +292,7 @@ LoadOutcome PluginHostCalls::load(PluginSlot& slot, std::string& error, FaultRep
         error = "vemra-spi-host";
         return LoadOutcome::Failed;
     }
+    m_information.put(slot.module.path(), {loaded.hasConfigurationDialog, loaded.information});
     slot.module.adoptInformation(std::move(loaded.information), loaded.hasConfigurationDialog);
     slot.hostLoaded = true;
     return LoadOutcome::Loaded;
@@ -360,6 +355,41 @@ bool PluginHostCalls::firstSupporting(std::span<PluginSlot* const> asked,
         winner = answer;
     }
     return true;
+}
+
+bool PluginHostCalls::identifyBatch(std::span<PluginSlot* const> plugins, bool moveToFront,
+                                    std::span<const host::BatchQuestion> files,
+                                    std::vector<std::int32_t>& winners) {
+    winners.clear();
+    if (files.empty() || files.size() > host::kMaxBatchFiles ||
+        plugins.size() > host::kMaxBatchPlugins) {
+        return false;
+    }
+    std::vector<std::string_view> paths;
+    paths.reserve(plugins.size());
+    for (const PluginSlot* slot : plugins) {
+        paths.emplace_back(slot->module.path());
+    }
+    MessageWriter body(Message::IdentifyBatch);
+    host::writeIdentifyBatch(body, moveToFront, paths, files);
+    if (body.data().size() > host::kMaxBatchBytes) {
+        return false;
+    }
+    const std::span<const std::byte> parts[] = {body.data()};
+    const host::UniqueFd bytes = host::sealedBytes(parts, body.data().size());
+    if (!bytes) {
+        return false;
+    }
+    MessageWriter request(Message::IdentifyBatch);
+    request.u64(body.data().size());
+    Reply reply;
+    FaultReport fault;
+    const Call call{"IsSupportedSub", request.data(), bytes.get(), m_options.limits.identify};
+    if (exchange(call, reply, fault) != Outcome::Answered || reply.fd) {
+        return false;
+    }
+    MessageReader reader(reply.message);
+    return host::readBatchAnswer(reader, files.size(), plugins.size(), winners);
 }
 
 bool PluginHostCalls::pictureInfo(PluginSlot& slot, const PluginSource& source,
