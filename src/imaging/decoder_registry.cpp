@@ -303,13 +303,17 @@ void DecoderRegistry::scan(const std::string& folder, const std::string& setName
     }
     // Load order follows the names, so positions are the same on every run.
     std::sort(files.begin(), files.end());
-    // Plug-ins find the libraries they bring in their own folder.
+    // Plug-ins find the libraries they bring in their own folder. A host
+    // changes its own folder while it loads one; the program's stays, since
+    // a host started now inherits it and resolves relative names by it.
     const auto previous = std::filesystem::current_path(error);
-    std::filesystem::current_path(folder, error);
+    if (m_host == nullptr) {
+        std::filesystem::current_path(folder, error);
+    }
     for (const std::string& path : files) {
         loadPluginFile(path, shiftHeld);
     }
-    if (!previous.empty()) {
+    if (m_host == nullptr && !previous.empty()) {
         std::filesystem::current_path(previous, error);
     }
     loadSet(setName);

@@ -30,9 +30,21 @@ bool executable(const std::filesystem::path& path) {
     return ::access(path.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(path);
 }
 
+// A host keeps the folder it was started in, which need not be the
+// program's folder now: a relative name is resolved here, as a plug-in in the
+// program would resolve it.
+std::string hostPath(const std::string& path) {
+    if (path.empty() || path.front() == '/') {
+        return path;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 void writeSource(MessageWriter& writer, const PluginSource& source) {
     writer.u32(source.isMemory() ? 1 : 0);
-    writer.text(source.isMemory() ? std::string_view() : std::string_view(source.path()));
+    writer.text(source.isMemory() ? std::string() : hostPath(source.path()));
     writer.i64(source.number());
 }
 
@@ -566,7 +578,7 @@ bool PluginHostCalls::fileToMemory(PluginSlot& slot, const std::string& archiveP
     code = ResultCode::Failure;
     MessageWriter request(Message::FileToMemory);
     request.text(slot.module.path());
-    request.text(archivePath);
+    request.text(hostPath(archivePath));
     request.u32(position);
     Reply reply;
     const Call call{"GetFile", request.data(), -1, m_options.limits.file, progress, userData};
@@ -604,9 +616,9 @@ bool PluginHostCalls::fileToFolder(PluginSlot& slot, const std::string& archiveP
     code = ResultCode::Failure;
     MessageWriter request(Message::FileToFolder);
     request.text(slot.module.path());
-    request.text(archivePath);
+    request.text(hostPath(archivePath));
     request.u32(position);
-    request.text(folder);
+    request.text(hostPath(folder));
     Reply reply;
     const Call call{"GetFile", request.data(), -1, m_options.limits.file, progress, userData};
     const Outcome outcome = exchange(call, reply, fault);

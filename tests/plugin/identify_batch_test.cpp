@@ -92,8 +92,9 @@ protected:
             test::readFile((fs::path(VEMRA_SOURCE_DIR) / "samples" / "sunset.webp").string());
         wrapped.insert(wrapped.end(), webp.begin(), webp.end());
         add("wrapped.webp", wrapped);
-        std::vector<std::byte> tiny(64, std::byte{1});
-        std::memcpy(tiny.data(), "TINYPIC1", 8);
+        // A 2 x 1 picture of 24 bits without a comment.
+        std::vector<std::byte> tiny(22, std::byte{0});
+        std::memcpy(tiny.data(), "TINYPIC1\x02\x00\x01\x00\x18", 13);
         add("tiny.tny", tiny);
         add("empty.jpg", {});
     }
@@ -194,9 +195,20 @@ TEST_F(IdentifyBatchTest, BatchesAnswerWhatOneFileAtATimeAnswers) {
 
 TEST_F(IdentifyBatchTest, KnownPluginsStartNoHostUntilOneIsAsked) {
     {
-        // The first run learns the plug-ins from a host.
+        // The first run learns the plug-ins from a host, which goes on
+        // answering about files named relative to the program's folder.
         auto first = registry(kSettings[0], true);
         EXPECT_GE(first->hostsStarted(), 1);
+        const fs::path before = fs::current_path();
+        fs::current_path(m_dir.path() / "pictures");
+        IdentifyRequest tiny;
+        tiny.fileName = "tiny.tny";
+        const DecoderId id = first->identify(tiny);
+        PluginPictureInfo info;
+        const int code = first->info(id, PluginSource::file("tiny.tny"), info);
+        fs::current_path(before);
+        EXPECT_EQ(id, first->find("tiny", DecoderKind::Picture));
+        EXPECT_EQ(code, 0);
     }
     auto r = registry(kSettings[0], true);
     EXPECT_EQ(r->hostsStarted(), 0);
