@@ -16,6 +16,8 @@ namespace {
 
 // The program's own files in a picture folder are never pictures.
 constexpr std::string_view kOwnedFiles[] = {"DIRINFO.KPI", "_THUMBS_.KPI", "_NOTE_.KPI"};
+// Plain files identified at once ahead of the scan's walk.
+constexpr std::size_t kIdentifyAhead = 256;
 
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -319,6 +321,38 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
         return matchesWildcardList(e.fileName, e.isArchiveMember() ? pictures : extensions);
     };
 
+    // Plain files are identified a batch ahead of the walk: a registry whose
+    // plug-ins run in another process answers many in one exchange. A batch
+    // ends before the next archive member, whose identification may change
+    // the order plug-ins are asked in, as it would one file at a time.
+    const auto needsFileIdentification = [&](const PictureSource& e) {
+        return !e.isArchiveMember() && e.length > 0 && (!extensionOnly || nameAccepted(e));
+    };
+    std::vector<std::pair<std::size_t, DecoderId>> ahead;
+    std::size_t aheadAt = 0;
+    const auto identifiedFile = [&](std::size_t index) {
+        if (aheadAt == ahead.size() || ahead[aheadAt].first != index) {
+            ahead.clear();
+            aheadAt = 0;
+            std::vector<std::string> paths;
+            for (std::size_t j = index; j < m_entries.size() && paths.size() < kIdentifyAhead;
+                 ++j) {
+                const PictureSource& e = *m_entries[j];
+                if (e.isArchiveMember())
+                    break;
+                if (!needsFileIdentification(e))
+                    continue;
+                ahead.emplace_back(j, kNoDecoder);
+                paths.push_back(e.fullPath());
+            }
+            const std::vector<DecoderId> found = m_services.identifyFiles(paths);
+            for (std::size_t k = 0; k < ahead.size() && k < found.size(); ++k)
+                ahead[k].second = found[k];
+        }
+        return aheadAt < ahead.size() && ahead[aheadAt].first == index ? ahead[aheadAt++].second
+                                                                       : kNoDecoder;
+    };
+
     // Accepted entries move down in place over the dropped ones, so that the
     // display order is valid at every step for views told by EntryAccepted.
     std::size_t kept = 0;
@@ -342,7 +376,7 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
                                                             entry->archiveFullPath(), member);
                     }
                 } else if (entry->length > 0) {
-                    decoder = m_services.identifyFile(entry->fullPath());
+                    decoder = identifiedFile(walked);
                 }
                 accepted = decoder != kNoDecoder;
             }

@@ -29,6 +29,17 @@ DecoderId RegistryScanServices::identifyFile(const std::string& path) const {
     return orNone(m_registry.identify(request));
 }
 
+std::vector<DecoderId>
+RegistryScanServices::identifyFiles(const std::vector<std::string>& paths) const {
+    std::vector<IdentifyRequest> requests(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        requests[i].fileName = paths[i];
+    }
+    std::vector<DecoderId> out = m_registry.identifyFiles(requests);
+    std::transform(out.begin(), out.end(), out.begin(), orNone);
+    return out;
+}
+
 DecoderId RegistryScanServices::identifyMember(DecoderId archiveDecoder,
                                                const std::string& archivePath,
                                                const ArchiveEntry& member) const {

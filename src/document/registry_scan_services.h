@@ -14,6 +14,7 @@ public:
     explicit RegistryScanServices(DecoderRegistry& registry) : m_registry(registry) {}
 
     DecoderId identifyFile(const std::string& path) const override;
+    std::vector<DecoderId> identifyFiles(const std::vector<std::string>& paths) const override;
     DecoderId identifyMember(DecoderId archiveDecoder, const std::string& archivePath,
                              const ArchiveEntry& member) const override;
     DecoderId identifyArchive(const std::string& path) const override;

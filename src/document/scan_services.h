@@ -28,6 +28,17 @@ public:
     // name and its first bytes.
     virtual DecoderId identifyFile(const std::string& path) const = 0;
 
+    // identifyFile() for each path, in order, with the same answers; a
+    // registry whose plug-ins run in another process asks about many files
+    // in one exchange.
+    virtual std::vector<DecoderId> identifyFiles(const std::vector<std::string>& paths) const {
+        std::vector<DecoderId> out;
+        out.reserve(paths.size());
+        for (const std::string& path : paths)
+            out.push_back(identifyFile(path));
+        return out;
+    }
+
     // The picture decoder that takes the archive member `member` of the
     // archive at `archivePath` (read by `archiveDecoder`), judged by the
     // member's name and its first bytes.

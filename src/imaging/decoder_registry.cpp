@@ -172,18 +172,18 @@ void DecoderRegistry::chooseCalls() {
         if (options.program.empty()) {
             options.program = findPluginHost();
         }
-        std::string error = "見つかりません";
-        auto hosts = std::make_unique<PluginHostCalls>(std::move(options));
-        if (!hosts->program().empty() && hosts->startFirst(error)) {
+        // No host is started here: the first plug-in call starts one, and a
+        // run that asks no plug-in anything starts none.
+        if (!options.program.empty()) {
+            auto hosts = std::make_unique<PluginHostCalls>(std::move(options));
             m_host = hosts.get();
             m_calls = std::move(hosts);
             return;
         }
         // Without a host the plug-ins still work, as they always did, in the
-        // program; the user learns why the protection is missing.
-        if (m_status) {
-            m_status(hostUnavailableText(error), -1);
-        }
+        // program; the user learns why the protection is missing once the
+        // scan has found plug-ins to run there.
+        m_hostNotice = hostUnavailableText("見つかりません");
     }
     m_calls = std::make_unique<InProcessCalls>();
 }
@@ -303,16 +303,27 @@ void DecoderRegistry::scan(const std::string& folder, const std::string& setName
     }
     // Load order follows the names, so positions are the same on every run.
     std::sort(files.begin(), files.end());
-    // Plug-ins find the libraries they bring in their own folder.
+    // Plug-ins find the libraries they bring in their own folder. A host
+    // changes its own folder while it loads one; the program's stays, since
+    // a host started now inherits it and resolves relative names by it.
     const auto previous = std::filesystem::current_path(error);
-    std::filesystem::current_path(folder, error);
+    if (m_host == nullptr) {
+        std::filesystem::current_path(folder, error);
+    }
     for (const std::string& path : files) {
         loadPluginFile(path, shiftHeld);
     }
-    if (!previous.empty()) {
+    if (m_host == nullptr && !previous.empty()) {
         std::filesystem::current_path(previous, error);
     }
     loadSet(setName);
+    if (m_host != nullptr) {
+        m_host->saveInformation();
+    }
+    // Last, so that the scan's own lines do not cover it in a status line.
+    if (!m_hostNotice.empty() && !files.empty() && m_status) {
+        m_status(m_hostNotice, -1);
+    }
 }
 
 void DecoderRegistry::start() {

@@ -157,6 +157,11 @@ public:
     void applyDynamicLoading();
 
     DecoderId identify(const IdentifyRequest& request);
+    // Identifies every request as identify() would, one after the other, and
+    // answers the same, in order. With plug-ins in host processes, files are
+    // asked about in batches of many per exchange; requests with a notify
+    // callback are answered one at a time.
+    std::vector<DecoderId> identifyFiles(std::span<const IdentifyRequest> requests);
     int info(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
     int picture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                 const DecodeOptions& options = {});
@@ -238,6 +243,22 @@ private:
     bool usable(const Plugin& plugin) const;
     void chooseCalls();
     DecoderId identifyOnce(const IdentifyRequest& request, std::span<const std::byte> header);
+    // The plug-ins identification may ask, in the order it asks them (before
+    // the extension rule); `mostRecentOrder` when that order moves a plug-in
+    // that takes a file to the front.
+    std::vector<Plugin*> identifyCandidates(const IdentifyRequest& request, bool& mostRecentOrder);
+    bool checksExtension(const IdentifyRequest& request) const;
+    // A plug-in took a file: it is asked first next time.
+    void tookFile(const Plugin& plugin, DecoderKind kind);
+    // The built-in phase of identification, on the padded header.
+    DecoderId identifyBuiltin(const IdentifyRequest& request, std::span<const std::byte> padded,
+                              std::span<const std::byte> header);
+    // With "#MacbinCheck", identification again past up to four 128-byte
+    // MacBinary headers while `result` is no decoder.
+    DecoderId macBinaryAttempts(const IdentifyRequest& request, std::span<const std::byte> header,
+                                DecoderId result);
+    // identifyFiles() for requests that ask the same plug-ins.
+    void identifyGroup(std::span<const IdentifyRequest> requests, std::span<DecoderId> out);
     int callInfo(DecoderId id, const PluginSource& source, PluginPictureInfo& out);
     int callPicture(DecoderId id, const PluginSource& source, PictureBuffer& out,
                     const DecodeOptions& options);
@@ -267,6 +288,7 @@ private:
     // the program itself. Chosen at the scan.
     std::unique_ptr<PluginCalls> m_calls;
     PluginHostCalls* m_host = nullptr; // m_calls, when it is the hosts
+    std::string m_hostNotice;          // why plug-ins run in the program
     RegistrySettings m_settings;
     std::vector<std::unique_ptr<Plugin>> m_pictures; // load order
     std::vector<std::unique_ptr<Plugin>> m_archives;

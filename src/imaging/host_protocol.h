@@ -40,6 +40,7 @@ enum class Message : std::uint32_t {
     ProgressAnswer,      // the program's progress callback's answer
     SharePicture,        // the kept picture again, in a memfd (when reading in place failed)
     Release,             // the kept picture was read; no answer
+    IdentifyBatch,       // many files at once: the request in a memfd (host_identify_batch.h)
     // Host to program.
     Loaded = 100, // has configuration dialog, information entries
     LoadFailed,   // the loader's error text

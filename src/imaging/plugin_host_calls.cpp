@@ -30,9 +30,21 @@ bool executable(const std::filesystem::path& path) {
     return ::access(path.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(path);
 }
 
+// A host keeps the folder it was started in, which need not be the
+// program's folder now: a relative name is resolved here, as a plug-in in the
+// program would resolve it.
+std::string hostPath(const std::string& path) {
+    if (path.empty() || path.front() == '/') {
+        return path;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 void writeSource(MessageWriter& writer, const PluginSource& source) {
     writer.u32(source.isMemory() ? 1 : 0);
-    writer.text(source.isMemory() ? std::string_view() : std::string_view(source.path()));
+    writer.text(source.isMemory() ? std::string() : hostPath(source.path()));
     writer.i64(source.number());
 }
 
@@ -107,25 +119,14 @@ std::string findPluginHost() {
     return {};
 }
 
-PluginHostCalls::PluginHostCalls(PluginHostOptions options) : m_options(std::move(options)) {
+PluginHostCalls::PluginHostCalls(PluginHostOptions options)
+    : m_options(std::move(options)), m_information(m_options.informationCache) {
     m_options.maxHosts = std::max(1, m_options.maxHosts);
 }
 
 PluginHostCalls::~PluginHostCalls() {
     const std::lock_guard lock(m_mutex);
     m_idle.clear();
-}
-
-bool PluginHostCalls::startFirst(std::string& error) {
-    auto first = host::HostProcess::start(m_options.program, &error);
-    if (!first) {
-        return false;
-    }
-    const std::lock_guard lock(m_mutex);
-    ++m_running;
-    ++m_started;
-    m_idle.push_back(std::move(first));
-    return true;
 }
 
 int PluginHostCalls::hostsStarted() const {
@@ -273,6 +274,11 @@ PluginHostCalls::Outcome PluginHostCalls::converse(host::HostProcess& host, cons
 }
 
 LoadOutcome PluginHostCalls::load(PluginSlot& slot, std::string& error, FaultReport& fault) {
+    if (std::optional<PluginInformation> known = m_information.find(slot.module.path())) {
+        slot.module.adoptInformation(std::move(known->information), known->hasConfigurationDialog);
+        slot.hostLoaded = true;
+        return LoadOutcome::Loaded;
+    }
     MessageWriter request(Message::Load);
     request.text(slot.module.path());
     Reply reply;
@@ -298,6 +304,7 @@ LoadOutcome PluginHostCalls::load(PluginSlot& slot, std::string& error, FaultRep
         error = "vemra-spi-host";
         return LoadOutcome::Failed;
     }
+    m_information.put(slot.module.path(), {loaded.hasConfigurationDialog, loaded.information});
     slot.module.adoptInformation(std::move(loaded.information), loaded.hasConfigurationDialog);
     slot.hostLoaded = true;
     return LoadOutcome::Loaded;
@@ -360,6 +367,41 @@ bool PluginHostCalls::firstSupporting(std::span<PluginSlot* const> asked,
         winner = answer;
     }
     return true;
+}
+
+bool PluginHostCalls::identifyBatch(std::span<PluginSlot* const> plugins, bool moveToFront,
+                                    std::span<const host::BatchQuestion> files,
+                                    std::vector<std::int32_t>& winners) {
+    winners.clear();
+    if (files.empty() || files.size() > host::kMaxBatchFiles ||
+        plugins.size() > host::kMaxBatchPlugins) {
+        return false;
+    }
+    std::vector<std::string_view> paths;
+    paths.reserve(plugins.size());
+    for (const PluginSlot* slot : plugins) {
+        paths.emplace_back(slot->module.path());
+    }
+    MessageWriter body(Message::IdentifyBatch);
+    host::writeIdentifyBatch(body, moveToFront, paths, files);
+    if (body.data().size() > host::kMaxBatchBytes) {
+        return false;
+    }
+    const std::span<const std::byte> parts[] = {body.data()};
+    const host::UniqueFd bytes = host::sealedBytes(parts, body.data().size());
+    if (!bytes) {
+        return false;
+    }
+    MessageWriter request(Message::IdentifyBatch);
+    request.u64(body.data().size());
+    Reply reply;
+    FaultReport fault;
+    const Call call{"IsSupportedSub", request.data(), bytes.get(), m_options.limits.identify};
+    if (exchange(call, reply, fault) != Outcome::Answered || reply.fd) {
+        return false;
+    }
+    MessageReader reader(reply.message);
+    return host::readBatchAnswer(reader, files.size(), plugins.size(), winners);
 }
 
 bool PluginHostCalls::pictureInfo(PluginSlot& slot, const PluginSource& source,
@@ -536,7 +578,7 @@ bool PluginHostCalls::fileToMemory(PluginSlot& slot, const std::string& archiveP
     code = ResultCode::Failure;
     MessageWriter request(Message::FileToMemory);
     request.text(slot.module.path());
-    request.text(archivePath);
+    request.text(hostPath(archivePath));
     request.u32(position);
     Reply reply;
     const Call call{"GetFile", request.data(), -1, m_options.limits.file, progress, userData};
@@ -574,9 +616,9 @@ bool PluginHostCalls::fileToFolder(PluginSlot& slot, const std::string& archiveP
     code = ResultCode::Failure;
     MessageWriter request(Message::FileToFolder);
     request.text(slot.module.path());
-    request.text(archivePath);
+    request.text(hostPath(archivePath));
     request.u32(position);
-    request.text(folder);
+    request.text(hostPath(folder));
     Reply reply;
     const Call call{"GetFile", request.data(), -1, m_options.limits.file, progress, userData};
     const Outcome outcome = exchange(call, reply, fault);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "imaging/host_identify_batch.h"
 #include "imaging/host_process.h"
 #include "imaging/plugin_calls.h"
+#include "imaging/plugin_info_cache.h"
 
 #include <atomic>
 #include <chrono>
@@ -39,6 +41,9 @@ struct PluginHostOptions {
     // A host holding more memory than this (a plug-in that leaks) is
     // replaced between calls.
     std::uint64_t maxResidentBytes = std::uint64_t{1} << 30;
+    // Where the plug-ins' information is kept between runs, so that loading
+    // a known plug-in starts no host; empty keeps nothing.
+    std::string informationCache = PluginInfoCache::defaultFile();
 };
 
 // The vemra-spi-host the program runs: VEMRA_SPI_HOST when set, else beside
@@ -49,7 +54,9 @@ std::string findPluginHost();
 
 // Plug-ins run in vemra-spi-host processes: a plug-in that crashes, aborts,
 // corrupts its heap or hangs takes only its host down, which is replaced.
-// Hosts are started as calls need them, up to maxHosts, so worker threads
+// No host runs before a plug-in is first asked something: plug-ins whose
+// information is known from an earlier run load without one. Hosts are
+// started as calls need them, up to maxHosts, so worker threads
 // use plug-ins in parallel; each host has its own copy of every plug-in's
 // state and answers one call at a time. Everything a host sends is checked:
 // sizes are capped, messages validated, every wait bounded.
@@ -60,11 +67,10 @@ public:
     PluginHostCalls(const PluginHostCalls&) = delete;
     PluginHostCalls& operator=(const PluginHostCalls&) = delete;
 
-    // Starts one host and keeps it for the first calls; false when the host
-    // program cannot be run (`error` says why).
-    bool startFirst(std::string& error);
     // The hosts started so far (replacements included).
     int hostsStarted() const;
+    // Writes what was learnt about plug-ins for the next run.
+    void saveInformation() { m_information.save(); }
     const std::string& program() const { return m_options.program; }
 
     LoadOutcome load(PluginSlot& slot, std::string& error, FaultReport& fault) override;
@@ -75,6 +81,15 @@ public:
     bool firstSupporting(std::span<PluginSlot* const> asked, const std::string& fileName,
                          std::span<const std::byte> header, int& winner, int& faultedAt,
                          FaultReport& fault) override;
+    // Asks about many files in one exchange (host_identify_batch.h):
+    // `winners` gets, per file, the index into `plugins` of the one that
+    // took it, or -1. False when the host did not answer the whole batch (a
+    // plug-in faulted or hung, or the host ended): nothing is known then,
+    // and the caller asks one file at a time, which finds the fault and
+    // reports it as it always did.
+    bool identifyBatch(std::span<PluginSlot* const> plugins, bool moveToFront,
+                       std::span<const host::BatchQuestion> files,
+                       std::vector<std::int32_t>& winners);
     bool pictureInfo(PluginSlot& slot, const PluginSource& source, PluginPictureInfo& out,
                      ResultCode& code, FaultReport& fault) override;
     bool picture(PluginSlot& slot, const PluginSource& source, PictureBuffer& out,
@@ -125,6 +140,7 @@ private:
     void retire();
 
     PluginHostOptions m_options;
+    PluginInfoCache m_information;
     mutable std::mutex m_mutex;
     std::condition_variable m_freed;
     std::vector<std::unique_ptr<host::HostProcess>> m_idle;

@@ -1,5 +1,6 @@
 #include "imaging/decoder_registry.h"
 
+#include "imaging/identify_header.h"
 #include "platform/wildcard.h"
 
 #include <fcntl.h>
@@ -15,7 +16,6 @@
 namespace vemra {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 2560;
 constexpr std::size_t kMacBinary = 128;
 constexpr int kMacBinaryAttempts = 4;
 
@@ -23,41 +23,13 @@ int alwaysContinue(int, int, intptr_t) {
     return 0;
 }
 
-// Reads up to kHeaderBytes from `fd` (or the named file) at `offset`.
-std::vector<std::byte> readHeader(const std::string& path, int fd, std::int64_t offset) {
-    std::vector<std::byte> header(kHeaderBytes);
-    int own = -1;
-    if (fd < 0) {
-        own = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (own < 0) {
-            return {};
-        }
-        fd = own;
-    }
-    const ssize_t got = ::pread(fd, header.data(), header.size(), static_cast<off_t>(offset));
-    if (own >= 0) {
-        ::close(own);
-    }
-    if (got <= 0) {
-        return {};
-    }
-    header.resize(static_cast<std::size_t>(got));
-    return header;
-}
-
-// Built-ins and plug-ins are promised at least 2048 readable bytes.
-std::vector<std::byte> padded(std::span<const std::byte> header) {
-    std::vector<std::byte> out(std::max<std::size_t>(header.size(), SPI_HEADER_BYTES));
-    std::copy(header.begin(), header.end(), out.begin());
-    return out;
-}
-
 void moveToFront(std::vector<int>& order, int id) {
     const auto it = std::find(order.begin(), order.end(), id);
     if (it != order.end()) {
-        order.erase(it);
+        std::rotate(order.begin(), it, it + 1);
+    } else {
+        order.insert(order.begin(), id);
     }
-    order.insert(order.begin(), id);
 }
 
 // The source moved past a 128-byte MacBinary header, or nullopt when no
@@ -81,13 +53,17 @@ DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
     std::vector<std::byte> read;
     std::span<const std::byte> header = request.header;
     if (header.empty()) {
-        read = readHeader(request.fileName, request.fd, request.offset);
+        read = readIdentifyHeader(request.fileName, request.fd, request.offset);
         if (read.empty()) {
             return kNoDecoder;
         }
         header = read;
     }
-    DecoderId result = identifyOnce(request, header);
+    return macBinaryAttempts(request, header, identifyOnce(request, header));
+}
+
+DecoderId DecoderRegistry::macBinaryAttempts(const IdentifyRequest& request,
+                                             std::span<const std::byte> header, DecoderId result) {
     for (int attempt = 1;
          result == kNoDecoder && m_settings.macbinCheck && attempt <= kMacBinaryAttempts;
          ++attempt) {
@@ -100,22 +76,15 @@ DecoderId DecoderRegistry::identify(const IdentifyRequest& request) {
     return result;
 }
 
-DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
-                                        std::span<const std::byte> header) {
-    const std::vector<std::byte> bytes = padded(header);
-    const bool checkExtension = request.forceExtensionMatch || m_settings.pluginExtensionOnly;
-    const auto notify = [&](int position, const std::string& name) {
-        if (request.notify) {
-            request.notify(position, name, header);
-        }
-    };
-
+std::vector<DecoderRegistry::Plugin*>
+DecoderRegistry::identifyCandidates(const IdentifyRequest& request, bool& mostRecentOrder) {
     // Which plug-ins to ask, and whether bit 0 must be set.
     const bool archives = request.kind == DecoderKind::Archive;
     auto& list = archives ? m_archives : m_pictures;
     auto& order = archives ? m_archiveOrder : m_pictureOrder;
     std::vector<int> candidates;
     bool fromViewList = false;
+    mostRecentOrder = false;
     const Plugin* source = pluginAt(request.archive, DecoderKind::Archive);
     if (!archives && source != nullptr && source->allUseFlags == 1) {
         fromViewList = true;
@@ -127,21 +96,72 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
     } else if (request.first == 0) {
         const std::lock_guard lock(m_orderMutex);
         candidates = order;
+        mostRecentOrder = true;
     } else {
         for (int id = std::max(request.first, 0); id < static_cast<int>(list.size()); ++id) {
             candidates.push_back(id);
         }
     }
-    std::vector<Plugin*> asked;
+    std::vector<Plugin*> out;
     for (const int id : candidates) {
         Plugin& p = *list[static_cast<std::size_t>(id)];
         if ((!fromViewList && (p.flags & kPluginInUse) == 0) || !usable(p)) {
             continue;
         }
-        if (checkExtension && !matchesWildcardList(request.fileName, p.module.extensionList())) {
+        out.push_back(&p);
+    }
+    return out;
+}
+
+bool DecoderRegistry::checksExtension(const IdentifyRequest& request) const {
+    return request.forceExtensionMatch || m_settings.pluginExtensionOnly;
+}
+
+void DecoderRegistry::tookFile(const Plugin& plugin, DecoderKind kind) {
+    auto& order = kind == DecoderKind::Archive ? m_archiveOrder : m_pictureOrder;
+    const std::lock_guard lock(m_orderMutex);
+    moveToFront(order, plugin.id);
+}
+
+DecoderId DecoderRegistry::identifyBuiltin(const IdentifyRequest& request,
+                                           std::span<const std::byte> padded,
+                                           std::span<const std::byte> header) {
+    if (request.kind == DecoderKind::Archive) {
+        return kNoDecoder;
+    }
+    const bool checkExtension = checksExtension(request);
+    for (const BuiltinDecoder& d : builtinDecoders()) {
+        if (!builtinOn(d.id) || d.id < request.first) {
             continue;
         }
-        asked.push_back(&p);
+        if (checkExtension && !matchesWildcardList(request.fileName, d.extensions)) {
+            continue;
+        }
+        if (d.identify(request.fileName.c_str(), padded.data())) {
+            if (request.notify) {
+                request.notify(d.id, std::string(d.label), header);
+            }
+            return d.id;
+        }
+    }
+    return kNoDecoder;
+}
+
+DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
+                                        std::span<const std::byte> header) {
+    const std::vector<std::byte> bytes = paddedIdentifyHeader(header);
+    const bool checkExtension = checksExtension(request);
+    const auto notify = [&](int position, const std::string& name) {
+        if (request.notify) {
+            request.notify(position, name, header);
+        }
+    };
+    bool mostRecentOrder = false;
+    std::vector<Plugin*> asked;
+    for (Plugin* p : identifyCandidates(request, mostRecentOrder)) {
+        if (!checkExtension || matchesWildcardList(request.fileName, p->module.extensionList())) {
+            asked.push_back(p);
+        }
     }
     if (!asked.empty()) {
         const std::vector<PluginSlot*> slotList(asked.begin(), asked.end());
@@ -165,30 +185,12 @@ DecoderId DecoderRegistry::identifyOnce(const IdentifyRequest& request,
         }
         if (winner >= 0) {
             Plugin& p = *asked[static_cast<std::size_t>(winner)];
-            {
-                const std::lock_guard lock(m_orderMutex);
-                moveToFront(order, p.id);
-            }
+            tookFile(p, request.kind);
             notify(p.id, p.module.name());
             return p.id;
         }
     }
-    if (archives) {
-        return kNoDecoder;
-    }
-    for (const BuiltinDecoder& d : builtinDecoders()) {
-        if (!builtinOn(d.id) || d.id < request.first) {
-            continue;
-        }
-        if (checkExtension && !matchesWildcardList(request.fileName, d.extensions)) {
-            continue;
-        }
-        if (d.identify(request.fileName.c_str(), bytes.data())) {
-            notify(d.id, std::string(d.label));
-            return d.id;
-        }
-    }
-    return kNoDecoder;
+    return identifyBuiltin(request, bytes, header);
 }
 
 template <class Call>
@@ -463,7 +465,7 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
         request.archive = entry.archive;
         request.header = header;
         if (header.empty()) {
-            header = readHeader(entry.path, -1, 0);
+            header = readIdentifyHeader(entry.path, -1, 0);
             if (header.empty()) {
                 return code;
             }

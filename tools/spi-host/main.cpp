@@ -8,6 +8,7 @@
 
 #include "imaging/dib_layout.h"
 #include "imaging/host_channel.h"
+#include "imaging/host_identify_batch.h"
 #include "imaging/host_protocol.h"
 #include "imaging/plugin_module.h"
 #include "platform/fault_guard.h"
@@ -249,6 +250,48 @@ void isSupportedAny(MessageReader& reader) {
     }
     g_asking = 0;
     answerCode(winner);
+}
+
+// Many files at once: the request comes in a memfd, the answer names the
+// plug-in that took each file.
+void identifyBatch(MessageReader& reader, int fd) {
+    std::uint64_t size = 0;
+    if (!reader.u64(size) || !reader.complete() || fd < 0 || size > host::kMaxBatchBytes) {
+        _exit(2);
+    }
+    const std::optional<host::ReadMapping> mapping =
+        host::ReadMapping::open(fd, host::kMaxBatchBytes);
+    if (!mapping || mapping->bytes().size() != size) {
+        _exit(2);
+    }
+    host::IdentifyBatch batch;
+    MessageReader request(mapping->bytes());
+    if (!host::readIdentifyBatch(request, batch)) {
+        _exit(2);
+    }
+    std::vector<PluginModule*> modules(batch.plugins.size(), nullptr);
+    std::vector<bool> looked(batch.plugins.size(), false);
+    const std::vector<std::int32_t> winners =
+        host::firstTakers(batch, [&](std::uint32_t plugin, std::size_t file) {
+            if (!looked[plugin]) {
+                looked[plugin] = true;
+                modules[plugin] = moduleFor(batch.plugins[plugin]);
+            }
+            const PluginModule* module = modules[plugin];
+            if (module == nullptr) {
+                return false;
+            }
+            const host::BatchFile& asked = batch.files[file];
+            bool takes = false;
+            g_asking = plugin;
+            guarded("IsSupportedSub",
+                    [&] { takes = module->isSupported(asked.fileName, asked.header); });
+            return takes;
+        });
+    g_asking = 0;
+    MessageWriter answer(Message::Answer);
+    host::writeBatchAnswer(answer, winners);
+    send(answer);
 }
 
 void pictureInfo(MessageReader& reader, int fd) {
@@ -494,6 +537,9 @@ int main() {
             break;
         case Message::IsSupportedAny:
             isSupportedAny(reader);
+            break;
+        case Message::IdentifyBatch:
+            identifyBatch(reader, fd.get());
             break;
         case Message::PictureInfo:
             pictureInfo(reader, fd.get());
