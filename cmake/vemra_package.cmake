@@ -42,8 +42,9 @@ foreach(video_library avformat avcodec avutil swscale)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", lib${video_library}${video_major}")
 endforeach()
 # Help and "open with the associated application" go through xdg-open;
-# Wayland sessions need Qt's Wayland platform.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+# Wayland sessions need Qt's Wayland platform; Qt's own dialogs (printing,
+# files) speak Japanese with its translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "picture browser and organiser with a Japanese interface
 Vemra shows the pictures of a folder, also those inside archives and
 sub-folders, as a thumbnail grid beside a folder tree and a details list.
