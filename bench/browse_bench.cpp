@@ -25,6 +25,7 @@
 // only to watch the grid's stage after each step.
 
 #include "app/vemra_application.h"
+#include "bench_percentile.h"
 #include "document/folder_document.h"
 #include "document/picture_source.h"
 #include "framework/idle_driver.h"
@@ -147,15 +148,6 @@ Memory currentMemory() {
             memory.peakKb = std::atol(line.c_str() + 6);
     }
     return memory;
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto at =
-        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
 }
 
 // Times the handling of events as the event loop delivers them: key presses

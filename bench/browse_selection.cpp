@@ -20,6 +20,7 @@
 // order.
 
 #include "app/vemra_application.h"
+#include "bench_percentile.h"
 #include "document/display_filter.h"
 #include "document/file_operations.h"
 #include "document/folder_document.h"
@@ -62,15 +63,6 @@ namespace fs = std::filesystem;
 
 double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto at =
-        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
 }
 
 // Watches key presses reaching the grid and the first showing of a

@@ -97,8 +97,8 @@ int FolderDocument::removeEntries(std::span<const int> positions, DocumentView* 
                 --m_selectedCount;
             if (m_entryRemoved)
                 m_entryRemoved(entry);
-            // A thumbnail on its way for it is dropped when it comes.
             m_cache.remove(entry);
+            // A thumbnail on its way for it is dropped when it comes.
             m_requested.erase(&entry);
         }
         m_displayOrder.resize(kept);
