@@ -163,6 +163,9 @@ TEST_F(SelectionAgreementTest, EveryActionLeavesOneSelectionAndTellsTheOtherView
         EXPECT_EQ(list->table()->selectionModel()->currentIndex().row(), step.focus);
         EXPECT_EQ(notices.count, step.notices);
     }
+    // The last state as the user sees it, both views side by side.
+    test::saveScreenshot(grid->grab().toImage(), "selection-grid.png");
+    test::saveScreenshot(list->grab().toImage(), "selection-list.png");
 }
 
 // A large folder: select all, a range and a click each send one notice,
