@@ -19,10 +19,13 @@
 //           and after stage 3 made every thumbnail; with --cache-folder 1
 //           every thumbnail is also stored in the folder's cache (held by
 //           the program until the folder is left, nothing written).
+//   select  selections and operations on many selected files in a folder
+//           of 100,000 entries (browse_selection.cpp).
 // The idle handler is the application's own (MainWindow::idle), wrapped
 // only to watch the grid's stage after each step.
 
 #include "app/vemra_application.h"
+#include "bench_percentile.h"
 #include "document/folder_document.h"
 #include "document/picture_source.h"
 #include "framework/idle_driver.h"
@@ -145,15 +148,6 @@ Memory currentMemory() {
             memory.peakKb = std::atol(line.c_str() + 6);
     }
     return memory;
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto at =
-        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
 }
 
 // Times the handling of events as the event loop delivers them: key presses
@@ -561,11 +555,17 @@ private:
 
 } // namespace
 
+// The selection and file-operation measurements (browse_selection.cpp).
+int runSelectionBench(int argc, char** argv);
+
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "select")
+        return runSelectionBench(argc, argv);
     Arguments arguments;
     if (!parseArguments(argc, argv, arguments)) {
-        std::fprintf(stderr, "usage: browse-bench first|cache|reopen|rss FOLDER [--presses N] "
-                             "[--visible-list FILE] [--cache-folder 0|1]\n");
+        std::fprintf(stderr,
+                     "usage: browse-bench first|cache|reopen|rss|select FOLDER [--presses N] "
+                     "[--visible-list FILE] [--cache-folder 0|1]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -327,6 +327,7 @@ void FolderDocument::removeEntry(int position) {
     // when it held another entry.
     m_handedOut = nullptr;
     m_handedOutPosition = -1;
+    keepFocusOnItsEntry();
 }
 
 void FolderDocument::setFocus(int position) {
@@ -374,17 +375,6 @@ int FolderDocument::selectedCount(bool recount) {
             m_selectedCount += m_entries[static_cast<std::size_t>(index)]->isSelected() ? 1 : 0;
     }
     return m_selectedCount;
-}
-
-void FolderDocument::selectAll() {
-    const bool deselect = m_selectedCount > 1;
-    for (int i = 0; i < displayedCount(); ++i) {
-        PictureSource* entry = m_entries[static_cast<std::size_t>(entryIndexAt(i))].get();
-        if (entry->isSelected() != deselect)
-            continue;
-        setSelected(i, deselect ? 0 : PictureSource::kSelected);
-        updateAllViews(nullptr, hint::SelectionChanged{!deselect, i});
-    }
 }
 
 int FolderDocument::hitTest(int x, int y) const {

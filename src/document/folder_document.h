@@ -8,6 +8,7 @@
 #include "framework/command_target.h"
 #include "framework/document_base.h"
 #include "framework/entry_lock.h"
+#include "framework/selection_tally.h"
 
 #include <array>
 #include <chrono>
@@ -119,11 +120,29 @@ public:
     bool setDisplayOrder(std::span<const int> entryIndexes, DocumentView* sender);
     int entryCount() const { return static_cast<int>(m_entries.size()); }
     void removeEntry(int position);
+    // Removes the entries at `positions` (any order; out-of-range and
+    // repeated ones are passed over) in one pass over the display order (the
+    // focus follows its entry, or is dropped when it went), then
+    // tells the views of each, from the last position to the first (hint 17
+    // each, not sent to `sender`), as removing them one at a time would. The
+    // number removed.
+    int removeEntries(std::span<const int> positions, DocumentView* sender);
     void setFocus(int position);
     int focusedPosition() const { return m_focus; }
     PictureSource* setSelected(int position, unsigned flags);
     int selectedCount(bool recount);
+    // "全選択": with more than one entry selected, deselects them all;
+    // otherwise selects every entry. The views are told once.
     void selectAll();
+    // Sets or clears the selected flag of display positions [first, last]
+    // (clamped to the displayed ones) without telling the views; the
+    // caller tells them once with the tally (tellSelection).
+    SelectionTally setSelectedRange(int first, int last, bool selected);
+    // Clears every selected flag but that of `except`, walking only as far
+    // as selected entries remain; the views are not told.
+    SelectionTally deselectAll(int except = -1);
+    // Tells the views (but `sender`) of one action's selection changes.
+    void tellSelection(DocumentView* sender, const SelectionTally& tally);
     int hitTest(int x, int y) const;
     void remakeThumbnails();
     // "選択 …", "全 …" and the drive line of the status bar.
@@ -276,6 +295,7 @@ private:
     void addHistory(const std::string& text);
     void moveHistory(int position);
     void finishOpening(DocumentView* sender);
+    void keepFocusOnItsEntry();
     std::string folderAndMask() const;
 
     int scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,

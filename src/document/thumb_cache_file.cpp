@@ -27,6 +27,7 @@ ThumbCacheFile::ThumbCacheFile(std::string folder, std::string path)
 
 bool ThumbCacheFile::load() {
     m_slots.clear();
+    m_erased = 0;
     m_index.clear();
     m_shadowed.clear();
     m_held = 0;
@@ -88,6 +89,17 @@ std::string ThumbCacheFile::key(std::string_view fileName, std::string_view arch
 }
 
 namespace {
+
+// The record a slot holds, or reads back from the scratch file.
+template <class Slot>
+std::optional<ThumbRecord> recordIn(const Slot& slot, const SpoolFile& spool) {
+    if (slot.record)
+        return slot.record;
+    std::vector<std::byte> bytes;
+    if (!spool.read(slot.offset, slot.size, bytes))
+        return std::nullopt;
+    return ThumbRecord::fromBytes(std::move(bytes));
+}
 
 // A name field exactly as stored, as ThumbRecord::hasNames compares it.
 std::string_view storedName(const ThumbRecord& record, ThumbRecord::Offset field) {
@@ -157,20 +169,27 @@ void ThumbCacheFile::forget(std::size_t at) {
 }
 
 std::optional<ThumbRecord> ThumbCacheFile::recordAt(std::size_t at) const {
-    if (at >= m_slots.size())
+    if (at >= recordCount())
         return std::nullopt;
-    const Slot& slot = m_slots[at];
-    if (slot.record)
-        return slot.record;
-    std::vector<std::byte> bytes;
-    if (!m_spool.read(slot.offset, slot.size, bytes))
-        return std::nullopt;
-    return ThumbRecord::fromBytes(std::move(bytes));
+    std::size_t slotAt = at;
+    if (m_erased > 0) {
+        slotAt = 0;
+        for (std::size_t live = 0;; ++slotAt) {
+            if (m_slots[slotAt].erased)
+                continue;
+            if (live++ == at)
+                break;
+        }
+    }
+    return recordIn(m_slots[slotAt], m_spool);
 }
 
 std::optional<ThumbRecord> ThumbCacheFile::find(std::string_view fileName,
                                                 std::string_view archiveFileName) const {
-    return recordAt(indexOf(fileName, archiveFileName));
+    const std::size_t at = indexOf(fileName, archiveFileName);
+    if (at >= m_slots.size())
+        return std::nullopt;
+    return recordIn(m_slots[at], m_spool);
 }
 
 bool ThumbCacheFile::contains(std::string_view fileName, std::string_view archiveFileName) const {
@@ -196,7 +215,8 @@ bool ThumbCacheFile::erase(std::string_view fileName, std::string_view archiveFi
         return false;
     const std::size_t at = found->second;
     forget(at);
-    m_slots.erase(m_slots.begin() + static_cast<std::ptrdiff_t>(at));
+    m_slots[at].erased = true;
+    ++m_erased;
     m_index.erase(found);
     // A later record with the same names is found from now on.
     const auto [first, last] = m_shadowed.equal_range(names);
@@ -209,15 +229,35 @@ bool ThumbCacheFile::erase(std::string_view fileName, std::string_view archiveFi
         m_index.emplace(names, next->second);
         m_shadowed.erase(next);
     }
-    for (auto& [name, position] : m_index)
-        position -= position > at ? 1 : 0;
-    for (auto& [name, position] : m_shadowed)
-        position -= position > at ? 1 : 0;
     m_changed = true;
+    if (m_erased > m_slots.size() / 2)
+        compact();
     return true;
 }
 
+void ThumbCacheFile::compact() {
+    if (m_erased == 0)
+        return;
+    std::vector<std::size_t> moved(m_slots.size(), 0);
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < m_slots.size(); ++at) {
+        moved[at] = kept;
+        if (m_slots[at].erased)
+            continue;
+        if (kept != at)
+            m_slots[kept] = std::move(m_slots[at]);
+        ++kept;
+    }
+    m_slots.resize(kept);
+    m_erased = 0;
+    for (auto& [name, position] : m_index)
+        position = moved[position];
+    for (auto& [name, position] : m_shadowed)
+        position = moved[position];
+}
+
 bool ThumbCacheFile::write() {
+    compact();
     if (m_slots.empty()) {
         std::remove(m_path.c_str());
         m_changed = false;

@@ -42,7 +42,7 @@ public:
 
     const std::string& folder() const { return m_folder; }
     const std::string& path() const { return m_path; }
-    std::size_t recordCount() const { return m_slots.size(); }
+    std::size_t recordCount() const { return m_slots.size() - m_erased; }
     bool changed() const { return m_changed; }
 
     // Reads the file's records; false when it is not a regular file or
@@ -52,6 +52,8 @@ public:
 
     // The record at `at` (file order) with its thumbnail; none when `at` is
     // past the end or the scratch file could not give the record back.
+    // (Erased records keep their slots until many are erased or the file is
+    // written; meanwhile this walks the slots to find the record.)
     std::optional<ThumbRecord> recordAt(std::size_t at) const;
     // The record with these names, as recordAt gives it.
     std::optional<ThumbRecord> find(std::string_view fileName,
@@ -79,6 +81,7 @@ private:
         std::optional<ThumbRecord> record;
         std::int64_t offset = -1;
         std::uint32_t size = 0;
+        bool erased = false;
     };
 
     static std::string key(std::string_view fileName, std::string_view archiveFileName);
@@ -89,10 +92,16 @@ private:
     // it stays where it is when that file cannot take it.
     void keep(std::size_t at);
     void forget(std::size_t at);
+    // Drops the slots of erased records and renumbers the rest.
+    void compact();
 
     std::string m_folder;
     std::string m_path;
     std::vector<Slot> m_slots;
+    // Slots of erased records not yet dropped: erasing one record used to
+    // renumber every later one, so erasing thousands of 100,000 took
+    // minutes.
+    std::size_t m_erased = 0;
     std::unordered_map<std::string, std::size_t> m_index; // names -> first record
     // Later records with the same names as an earlier one (a file may hold
     // such): found once the earlier is erased.

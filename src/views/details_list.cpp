@@ -219,6 +219,37 @@ bool DetailsList::rowsMatchDocument() const {
     return true;
 }
 
+void DetailsList::gatherRemoval(int position) {
+    // A single removal is shown at once; the rest of a burst waits. The
+    // positions of one removal come from the last to the first, so each
+    // still names the row it named when the burst began; anything else is
+    // taken as it stands.
+    if (!m_removalBurst) {
+        m_removalBurst = true;
+        QTimer::singleShot(0, this, [this] {
+            removeGatheredRows();
+            m_removalBurst = false;
+        });
+        m_model->removeRowsAt({position});
+        return;
+    }
+    if (!m_gatheredRemovals.empty() && position >= m_gatheredRemovals.back())
+        removeGatheredRows();
+    m_gatheredRemovals.push_back(position);
+}
+
+void DetailsList::removeGatheredRows() {
+    if (m_gatheredRemovals.empty())
+        return;
+    const int top = currentView()->verticalScrollBar()->value();
+    const bool reset = m_model->removeRowsAt(std::exchange(m_gatheredRemovals, {}));
+    if (!reset)
+        return;
+    syncSelection();
+    syncCurrent(false);
+    currentView()->verticalScrollBar()->setValue(top);
+}
+
 void DetailsList::refreshRow(int position) {
     const PictureSource* entry = m_document.entryAt(position);
     if (entry == nullptr || position >= m_model->rowCount())
@@ -419,6 +450,8 @@ void DetailsList::viewerClosed() {
 // --- document hints
 
 void DetailsList::onUpdate(DocumentView*, const UpdateHint& update) {
+    if (!std::holds_alternative<hint::EntryRemoved>(update))
+        removeGatheredRows();
     visitHint(
         update,
         [this](const hint::ListEmptied&) {
@@ -450,7 +483,7 @@ void DetailsList::onUpdate(DocumentView*, const UpdateHint& update) {
             if (m_document.options().syncFind)
                 appendFoundRow(accepted.position);
         },
-        [this](const hint::EntryRemoved& removed) { m_model->removeRowAt(removed.position); },
+        [this](const hint::EntryRemoved& removed) { gatherRemoval(removed.position); },
         [this](const hint::RedrawEntry& redraw) { refreshRow(redraw.position); },
         [this](const hint::SelectionChanged&) { scheduleSelectionSync(); },
         [this](const hint::AllSelection&) { scheduleSelectionSync(); },

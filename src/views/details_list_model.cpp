@@ -6,6 +6,7 @@
 #include <QFileIconProvider>
 #include <QMimeDatabase>
 
+#include <algorithm>
 #include <ctime>
 
 namespace vemra {
@@ -136,12 +137,48 @@ void DetailsListModel::appendRow(SortRow data) {
     endInsertRows();
 }
 
-void DetailsListModel::removeRowAt(int row) {
-    if (row < 0 || row >= rowCount())
-        return;
-    beginRemoveRows({}, row, row);
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
+bool DetailsListModel::removeRowsAt(std::vector<int> rows) {
+    std::erase_if(rows, [this](int row) { return row < 0 || row >= rowCount(); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
+        return false;
+    struct Run {
+        int first;
+        int last;
+    };
+    std::vector<Run> runs;
+    for (const int row : rows) {
+        if (!runs.empty() && runs.back().last + 1 == row)
+            runs.back().last = row;
+        else
+            runs.push_back({row, row});
+    }
+    // Each step below moves every later row and the views' bookkeeping.
+    constexpr std::size_t kRunsOneByOne = 16;
+    if (runs.size() <= kRunsOneByOne) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            beginRemoveRows({}, run->first, run->last);
+            m_rows.erase(m_rows.begin() + run->first, m_rows.begin() + run->last + 1);
+            endRemoveRows();
+        }
+        return false;
+    }
+    beginResetModel();
+    std::size_t kept = 0;
+    std::size_t next = 0;
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        if (next < rows.size() && static_cast<std::size_t>(rows[next]) == row) {
+            ++next;
+            continue;
+        }
+        if (kept != row)
+            m_rows[kept] = std::move(m_rows[row]);
+        ++kept;
+    }
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(kept), m_rows.end());
+    endResetModel();
+    return true;
 }
 
 void DetailsListModel::sortBy(std::span<const SortKey> keysNewestFirst) {

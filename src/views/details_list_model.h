@@ -40,7 +40,13 @@ public:
     // A row's data taken afresh (the entry was renamed or identified).
     void replaceRow(int row, SortRow data);
     void appendRow(SortRow data);
-    void removeRowAt(int row);
+    // Removes the rows at `rows` (each as it stands before any goes; any
+    // order, out-of-range ones passed over). A few runs of neighbouring rows
+    // go one run at a time; more are taken out in one pass and the views
+    // reset, which is cheaper than moving 100,000 rows thousands of times.
+    // True when the model was reset (the views lost their selection, current
+    // row and scroll position).
+    bool removeRowsAt(std::vector<int> rows);
     // Orders the rows by `keysNewestFirst` (see sortRows).
     void sortBy(std::span<const SortKey> keysNewestFirst);
 

@@ -19,9 +19,11 @@
 
 #include <QMenuBar>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace vemra {
 namespace {
@@ -320,10 +322,20 @@ void MainWindow::onUpdate(DocumentView*, const UpdateHint& update) {
             showStatusSummary();
             updateCommandStates();
         },
-        [this](const OneOf<hint::RedrawAll, hint::SelectionChanged, hint::AllSelection,
-                           hint::EntryRemoved> auto&) {
+        [this](const OneOf<hint::RedrawAll, hint::SelectionChanged, hint::AllSelection> auto&) {
             showStatusSummary();
             updateCommandStates();
+        },
+        [this](const hint::EntryRemoved&) {
+            // Removals come one notice per entry, thousands at a time; the
+            // summary walks every entry, so it is made once they are over.
+            if (std::exchange(m_summaryPending, true))
+                return;
+            QTimer::singleShot(0, this, [this] {
+                m_summaryPending = false;
+                showStatusSummary();
+                updateCommandStates();
+            });
         },
         [this](const hint::ListEmptied&) {
             // A scan begins: input that stops it is watched for until it ends.

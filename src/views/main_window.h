@@ -176,6 +176,7 @@ private:
     // Lets Escape or a click stop the scan in progress (from ListEmptied to ScanFinished).
     std::unique_ptr<ScanInterruption> m_interruption;
     bool m_closing = false;
+    bool m_summaryPending = false;
 };
 
 } // namespace vemra

@@ -3,6 +3,7 @@
 #include "document/cell_painter.h"
 #include "framework/command_target.h"
 #include "framework/document_base.h"
+#include "framework/selection_tally.h"
 #include "platform/field_list.h"
 #include "views/grid_layout.h"
 #include "views/grid_options.h"
@@ -239,7 +240,10 @@ private:
 
     // --- selection and keys (thumbnail_grid_input.cpp)
     void select(int position, bool selected);
-    void clearSelection(int except = -1);
+    // Redraws what one action changed and tells the other views once.
+    void tellSelection(const SelectionTally& tally);
+    // Selects `position` alone.
+    void selectOnly(int position);
     void selectRange(int to, bool keepOthers);
     void toggle(int position);
     bool captionHit(int position, QPoint point) const;

@@ -15,22 +15,27 @@
 namespace vemra {
 
 // --- selection
+//
+// One action tells the other views once (tellSelection): selecting a range
+// of 100,000 cells is one notice, not one per cell.
 
 void ThumbnailGrid::select(int position, bool selected) {
-    PictureSource* entry = m_document.entryAt(position);
-    if (entry == nullptr || entry->isSelected() == selected)
-        return;
-    m_document.setSelected(position, selected ? PictureSource::kSelected : 0);
-    redrawEntry(position);
-    m_document.updateAllViews(this, hint::SelectionChanged{selected, position});
+    SelectionTally tally = m_document.setSelectedRange(position, position, selected);
+    tellSelection(tally);
 }
 
-void ThumbnailGrid::clearSelection(int except) {
-    const int count = m_document.displayedCount();
-    for (int i = 0; i < count && m_document.selectedCount(false) > 0; ++i) {
-        if (i != except)
-            select(i, false);
-    }
+void ThumbnailGrid::tellSelection(const SelectionTally& tally) {
+    if (tally.count() == 1)
+        redrawEntry(tally.lastPosition());
+    else if (tally.count() > 1)
+        viewport()->update();
+    m_document.tellSelection(this, tally);
+}
+
+void ThumbnailGrid::selectOnly(int position) {
+    SelectionTally tally = m_document.deselectAll(position);
+    tally.add(m_document.setSelectedRange(position, position, true));
+    tellSelection(tally);
 }
 
 void ThumbnailGrid::toggle(int position) {
@@ -42,9 +47,10 @@ void ThumbnailGrid::toggle(int position) {
 // Shift: the range from the anchor to `to` becomes selected, and what the
 // previous range held outside the new one is deselected again.
 void ThumbnailGrid::selectRange(int to, bool keepOthers) {
+    SelectionTally tally;
     if (!m_rangeInProgress) {
         if (!keepOthers)
-            clearSelection();
+            tally.add(m_document.deselectAll());
         m_anchor = m_document.focusedPosition() >= 0 ? m_document.focusedPosition() : to;
         m_rangeEnd = m_anchor;
         m_rangeInProgress = true;
@@ -53,12 +59,10 @@ void ThumbnailGrid::selectRange(int to, bool keepOthers) {
     const int high = std::max(m_anchor, to);
     const int oldLow = std::min(m_anchor, m_rangeEnd);
     const int oldHigh = std::max(m_anchor, m_rangeEnd);
-    for (int i = oldLow; i <= oldHigh; ++i) {
-        if (i < low || i > high)
-            select(i, false);
-    }
-    for (int i = low; i <= high; ++i)
-        select(i, true);
+    tally.add(m_document.setSelectedRange(oldLow, std::min(oldHigh, low - 1), false));
+    tally.add(m_document.setSelectedRange(std::max(oldLow, high + 1), oldHigh, false));
+    tally.add(m_document.setSelectedRange(low, high, true));
+    tellSelection(tally);
     m_rangeEnd = to;
     setCurrent(to);
 }
@@ -71,8 +75,7 @@ void ThumbnailGrid::moveCurrent(int position, Qt::KeyboardModifiers modifiers) {
     } else {
         m_rangeInProgress = false;
         if (!(modifiers & Qt::ControlModifier)) {
-            clearSelection(position);
-            select(position, true);
+            selectOnly(position);
         }
         setCurrent(position);
     }
@@ -151,8 +154,7 @@ void ThumbnailGrid::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (!m_document.entryAt(position)->isSelected()) {
-        clearSelection(position);
-        select(position, true);
+        selectOnly(position);
         setCurrent(position);
     } else {
         // A press on a selection may start a drag of all of it; only a
@@ -170,8 +172,7 @@ void ThumbnailGrid::mouseReleaseEvent(QMouseEvent* event) {
     }
     const int position = hitTest(point);
     if (m_selectOnRelease && position == m_pressed && position >= 0) {
-        clearSelection(position);
-        select(position, true);
+        selectOnly(position);
         setCurrent(position);
     }
     m_selectOnRelease = false;

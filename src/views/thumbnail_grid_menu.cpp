@@ -77,8 +77,7 @@ void ThumbnailGrid::showEntryMenu(int entry, QPoint global) {
         }
         if (entry >= 0) {
             m_rangeInProgress = false;
-            clearSelection(entry);
-            select(entry, true);
+            selectOnly(entry);
             setCurrent(entry);
             m_pressed = entry;
             selected = 1;

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -301,6 +302,87 @@ TEST(Extraction, AFullDiskStopsWithItsCauseAndAShortBlockIsNeverOverread) {
     member.size = 200000;
     EXPECT_EQ(extractMember(loader, member, dir.file("small/big")), file_cause::kDiskFull);
     EXPECT_EQ(namesIn(dir.file("small")), std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace vemra
+
+namespace vemra {
+namespace {
+
+// Many selected files leave the document together: the right entries go,
+// the others keep their order, the selected count stays true, and the
+// views hear of each removed position from the last to the first, then
+// one RedrawAll. A stop part-way removes only what went.
+TEST_F(FileOperationsTest, ManyFilesLeaveTheDocumentInOnePassWithTheirNotices) {
+    constexpr int kFiles = 300;
+    std::vector<std::string> names;
+    for (int i = 0; i < kFiles; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "p%03d.jpg", i);
+        names.push_back(name);
+    }
+    // Chosen: a run of 100, every seventh file and the last one.
+    const auto chosen = [](int i) { return (i >= 40 && i < 140) || i % 7 == 3 || i == kFiles - 1; };
+    const struct {
+        const char* what;
+        bool move;
+        int stopAfter; // files done before "中止" (-1: none)
+    } cases[] = {{"delete", false, -1}, {"move", true, -1}, {"delete, stopped", false, 50}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : names) {
+            if (!fs::exists(path(name)))
+                f.put(name, name);
+        }
+        f.doc.openFolder(f.folder(), nullptr, false);
+        f.doc.refresh(false);
+        ASSERT_EQ(f.doc.displayedCount(), kFiles);
+        std::vector<int> positions;
+        for (int i = 0; i < kFiles; ++i) {
+            if (chosen(i)) {
+                positions.push_back(i);
+                f.doc.setSelected(i, PictureSource::kSelected);
+            }
+        }
+        f.doc.setSelected(0, PictureSource::kSelected); // selected, stays
+        const int selectedBefore = f.doc.selectedCount(false);
+        f.view.hints.clear();
+        f.doc.options().trashCan = false;
+        f.doc.options().delqa = true;
+        ScriptedQuestions asked;
+        asked.cancelAfterAdvances = c.stopAfter + 1;
+        test::TempDir target;
+        const int done =
+            c.move ? moveEntries(f.doc, positions, target.path().string(), false, asked, nullptr)
+                   : deleteEntries(f.doc, positions, asked, nullptr);
+        // What went (deletes walk from the last, moves from the first).
+        std::vector<int> gone;
+        for (int i = 0; i < kFiles; ++i) {
+            if (!fs::exists(path(names[static_cast<std::size_t>(i)])))
+                gone.push_back(i);
+        }
+        EXPECT_EQ(done, static_cast<int>(gone.size()));
+        if (c.stopAfter < 0) {
+            EXPECT_EQ(gone, positions);
+        } else {
+            EXPECT_EQ(static_cast<int>(gone.size()), c.stopAfter);
+        }
+        std::vector<std::string> left;
+        for (int i = 0; i < kFiles; ++i) {
+            if (!std::binary_search(gone.begin(), gone.end(), i))
+                left.push_back(names[static_cast<std::size_t>(i)]);
+        }
+        EXPECT_EQ(f.displayed(), left);
+        EXPECT_EQ(f.doc.selectedCount(false), selectedBefore - static_cast<int>(gone.size()));
+        EXPECT_EQ(f.doc.selectedCount(false), f.doc.selectedCount(true));
+        std::vector<UpdateHint> expected;
+        for (auto it = gone.rbegin(); it != gone.rend(); ++it)
+            expected.emplace_back(hint::EntryRemoved{*it});
+        if (!gone.empty())
+            expected.emplace_back(hint::RedrawAll{});
+        EXPECT_EQ(f.view.hints, expected);
+    }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <random>
 
 namespace vemra {
@@ -304,6 +305,74 @@ TEST_F(ThumbCacheFileTest, SecondRecordOfTheSameNamesIsFoundOnceTheFirstIsErased
                                                   ThumbRecord::kHeaderSize + 3));
         append(expected, std::span(bytes).subspan(3 * (ThumbRecord::kHeaderSize + 3),
                                                   ThumbRecord::kHeaderSize + 3));
+        EXPECT_TRUE(test::readFile(path()) == expected);
+    }
+}
+
+} // namespace
+} // namespace vemra
+
+namespace vemra {
+namespace {
+
+// Erased records wait in their slots until many are erased or the file is
+// written: meanwhile, and afterwards, the records left are found, handed
+// out in file order and written exactly as if each erase had taken its
+// record out at once, later records of the same names found in their turn.
+TEST_F(ThumbCacheFileTest, ManyErasedRecordsLeaveTheOthersInOrder) {
+    const auto name = [](int i) { return "p" + std::to_string(i % 40) + ".jpg"; };
+    constexpr int kRecords = 50; // p0..p9 twice
+    std::vector<std::string> erased;
+    for (int i = 0; i < 40; i += 3)
+        erased.push_back(name(i));
+    erased.push_back(name(7)); // twice: the second of its names goes too
+    erased.push_back(name(7));
+    for (const std::size_t limit : {std::size_t{1} << 30, std::size_t{0}}) {
+        SCOPED_TRACE(limit);
+        std::vector<std::byte> bytes;
+        std::vector<std::vector<std::byte>> records;
+        for (int i = 0; i < kRecords; ++i) {
+            auto header = oldHeader(ThumbRecord::kHeaderSize, 3, name(i));
+            storeU32(header.data() + ThumbRecord::Length, static_cast<std::uint32_t>(i));
+            append(header, test::bytes({1, 2, 3}));
+            append(bytes, header);
+            records.push_back(header);
+        }
+        test::writeFile(path(), bytes);
+        ThumbCacheFile file(dir.path().string(), path());
+        file.setHeldLimit(limit);
+        ASSERT_TRUE(file.load());
+        // What is left: each erase takes the first record of its names.
+        std::vector<int> left(kRecords);
+        std::iota(left.begin(), left.end(), 0);
+        for (const std::string& n : erased) {
+            EXPECT_TRUE(file.erase(n, ""));
+            left.erase(std::ranges::find_if(left, [&](int i) { return name(i) == n; }));
+        }
+        EXPECT_FALSE(file.erase("missing.jpg", ""));
+        const auto check = [&] {
+            ASSERT_EQ(file.recordCount(), left.size());
+            for (std::size_t at = 0; at < left.size(); ++at)
+                EXPECT_EQ(file.recordAt(at)->u32(ThumbRecord::Length),
+                          static_cast<std::uint32_t>(left[at]))
+                    << at;
+            EXPECT_FALSE(file.recordAt(left.size()));
+            for (int i = 0; i < 40; ++i) {
+                const auto first =
+                    std::ranges::find_if(left, [&](int l) { return name(l) == name(i); });
+                const auto found = file.find(name(i), "");
+                ASSERT_EQ(static_cast<bool>(found), first != left.end()) << i;
+                if (found) {
+                    EXPECT_EQ(found->u32(ThumbRecord::Length), static_cast<std::uint32_t>(*first));
+                }
+            }
+        };
+        check(); // erased slots still waiting
+        ASSERT_TRUE(file.write());
+        check(); // dropped by the write
+        std::vector<std::byte> expected;
+        for (const int i : left)
+            append(expected, records[static_cast<std::size_t>(i)]);
         EXPECT_TRUE(test::readFile(path()) == expected);
     }
 }
