@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
+#include <thread>
 
 namespace vemra {
 namespace {
@@ -41,6 +43,8 @@ public:
     }
     bool continueAfterFailure(const std::string& name) override {
         failed.push_back(name);
+        if (onFailure)
+            onFailure();
         return goOn;
     }
     void beginProgress(int) override {}
@@ -51,6 +55,7 @@ public:
     }
     void endProgress() override {}
     std::function<void(int)> onAdvance;
+    std::function<void()> onFailure;
 };
 
 class SaveInFormatTest : public ::testing::Test {
@@ -320,6 +325,18 @@ TEST_F(SaveInFormatTest, AnEndedBatchLeavesTheFilesOfThePicturesBeforeItAndNothi
         ScriptedSaveQuestions script;
         script.stopAt = end == End::Cancel ? 3 : -1;
         script.goOn = false;
+        // The batch is stopped only once later pictures are under way, so
+        // the case is the one meant however the threads are scheduled.
+        const auto laterPicturesStarted = [&slow] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (slow.calls.load() <= 4 && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        script.onAdvance = [&](int done) {
+            if (done == 3)
+                laterPicturesStarted();
+        };
+        script.onFailure = laterPicturesStarted;
         ConversionSettings settings;
         settings.options.scaleMode = 2;
         EXPECT_EQ(
