@@ -2,7 +2,6 @@
 
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
-#include "document/written_colours.h"
 #include "platform/worker_pool.h"
 
 #include <atomic>
@@ -68,8 +67,9 @@ SaveResult saveRequested(SaveRequest& request, PictureLoader& loader,
                          intptr_t userData) {
     PictureSource& entry = request.entry;
     // The picture is converted upright: sizes and fitting are the ones the
-    // user sees.
-    learnPhotoFacts(entry, &loader);
+    // user sees. One metadata read gives the orientation and the profile.
+    std::vector<std::byte> embedded;
+    learnPhotoFacts(entry, &loader, embedded);
     const PictureSize stored{entry.pictureWidth, entry.pictureHeight};
     const PictureSize full = uprightPictureSize(entry);
     const ReducedDecode decode = [&](int reduction, PictureBuffer& out) {
@@ -87,7 +87,6 @@ SaveResult saveRequested(SaveRequest& request, PictureLoader& loader,
     if (!picture)
         return result;
     result.decoded = true;
-    const std::vector<std::byte> embedded = entryColourProfile(entry);
     result.written = writeConverted(request.path, picture, settings.options,
                                     {embedded, settings.manageColours}, progress, userData);
     return result;

@@ -12,12 +12,6 @@ std::shared_ptr<const DisplayColour> writtenColour(const EntryDrawingOptions& dr
     return drawing.colour ? DisplayColour::srgb() : nullptr;
 }
 
-std::vector<std::byte> entryColourProfile(const PictureSource& entry) {
-    if (entry.isArchiveMember() || entry.fileName.empty())
-        return {};
-    return embeddedColourProfile(entry.fullPath());
-}
-
 void convertForWriting(PictureBuffer& picture, std::span<const std::byte> embedded, bool managed) {
     if (managed && picture && !embedded.empty())
         convertToDisplay(picture, embedded, *DisplayColour::srgb());

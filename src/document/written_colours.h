@@ -32,11 +32,6 @@ class PictureSource;
 // target), null while not.
 std::shared_ptr<const DisplayColour> writtenColour(const EntryDrawingOptions& drawing);
 
-// The ICC profile embedded in the entry's picture file. Empty for untagged
-// pictures and for archive members, which are taken as untagged (their
-// bytes are not at hand). Any thread.
-std::vector<std::byte> entryColourProfile(const PictureSource& entry);
-
 // Converts a picture in the colours of `embedded` (empty: untagged) to sRGB
 // when `managed`; untagged pictures stay as they are.
 void convertForWriting(PictureBuffer& picture, std::span<const std::byte> embedded, bool managed);
