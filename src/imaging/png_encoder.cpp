@@ -18,14 +18,15 @@ constexpr std::int64_t kMaxSide = 1'000'000;
 // How true-colour rows are compressed. At zlib's default level 6 with
 // libpng's adaptive filters a 4000 x 3000 photograph took 2.8 s, nearly all
 // of it in deflate's match search, and came out larger than at level 2:
-// after the Sub filter a photograph's bytes are mostly short-range noise that
-// the longer search at level 6 hardly ever finds matches for. The Sub filter
-// alone, at level 2, took 0.58 s and the file was 12 % smaller; on real
-// camera pictures Sub also beat the adaptive choice (which optimises a
-// sum of differences, not what deflate makes of them) by 2 to 8 %.
-// Screenshots and drawings come out a few per cent larger than before.
-// Palette pictures are a third of the bytes or less and mostly drawings:
-// they keep libpng's defaults (no filter, level 6).
+// after filtering, a photograph's bytes are mostly short-range noise for
+// which the longer search finds hardly any matches. The Sub filter alone at
+// level 2 took 0.54 s and the file was 12 % smaller. On real camera
+// pictures Sub at level 2 gave files 2-3 % smaller than before and 7-9 %
+// smaller than the adaptive choice at the same level (which minimises a sum
+// of differences, not what deflate makes of them). Screenshots saved as 24
+// bits come out about a tenth larger than before. Palette pictures are a
+// third of the bytes or less and mostly drawings: they keep libpng's
+// defaults (no filter, level 6).
 constexpr int kTrueColourFilter = PNG_FILTER_SUB;
 constexpr int kTrueColourLevel = 2;
 // zlib's largest hash table: a little faster and smaller at these levels,
