@@ -6,6 +6,7 @@
 # starts, JPEG decoding and, for Vemra, the folder scan included), the best
 # of RUNS runs (default 3), and the bytes written per picture.
 #   run_png_bench.sh [BUILD] [COUNT] [RUNS]
+# shellcheck disable=SC2016 # the peers' commands expand "$1" and "$2" in their own shell
 set -euo pipefail
 build=${1:-build-bench}
 count=${2:-4}
