@@ -1,3 +1,4 @@
+#include "colour_test_support.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/picture_convert.h"
 #include "imaging/picture_qimage.h"
@@ -195,6 +196,7 @@ struct DecodedPng {
     png_uint_32 xRes = 0;
     png_uint_32 yRes = 0;
     std::string software;
+    std::vector<std::byte> icc;
     std::vector<std::vector<std::uint8_t>> rows; // as stored (palette indices or RGB)
 };
 
@@ -239,6 +241,14 @@ bool decodePng(const std::vector<std::byte>& data, DecodedPng& out) {
         if (std::string(text[i].key) == "Software") {
             out.software = text[i].text;
         }
+    }
+    png_charp iccName = nullptr;
+    int iccCompression = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 iccLength = 0;
+    if (png_get_iCCP(png, info, &iccName, &iccCompression, &icc, &iccLength) != 0) {
+        const auto* first = reinterpret_cast<const std::byte*>(icc);
+        out.icc.assign(first, first + iccLength);
     }
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -375,6 +385,193 @@ TEST(PngEncoder, FilesAppearWholeOrNotAtAll) {
     request.fileName = dir.file("missing/x.png");
     EXPECT_EQ(writePng(request), PngResult::CannotCreate);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// Pictures of every layout the writer takes, filled with noise (the fourth
+// byte of 32-bit pixels and the padding of true-colour rows too).
+PictureBuffer noisePicture(const DibHeader& h, std::span<const std::uint32_t> masks = {}) {
+    PictureBuffer p = PictureBuffer::create(h);
+    std::byte* m = p.block().data() + kInfoHeaderSize;
+    for (std::size_t i = 0; i < masks.size(); ++i) {
+        storeU32(m + 4 * i, masks[i]);
+    }
+    std::uint32_t state = static_cast<std::uint32_t>(h.width * 7919 + h.height);
+    for (auto& b : p.pixels()) {
+        state = state * 1664525u + 1013904223u;
+        b = static_cast<std::byte>(state >> 24);
+    }
+    return p;
+}
+
+// A picture under a 12-byte header: 24 bits, or 8 bits with a 3-byte table.
+PictureBuffer corePicture(int width, int height, int bits) {
+    const std::size_t table = bits == 8 ? 256 * 3 : 0;
+    const std::size_t rowBytes = dibRowBytes(bits, width);
+    std::vector<std::byte> block(kCoreHeaderSize + table +
+                                 rowBytes * static_cast<std::size_t>(height));
+    storeU32(block.data(), kCoreHeaderSize);
+    const auto put16 = [&](std::size_t at, int v) {
+        block[at] = static_cast<std::byte>(v & 0xFF);
+        block[at + 1] = static_cast<std::byte>(v >> 8);
+    };
+    put16(4, width);
+    put16(6, height);
+    put16(8, 1);
+    put16(10, bits);
+    std::uint32_t state = 99;
+    for (std::size_t i = kCoreHeaderSize; i < block.size(); ++i) {
+        state = state * 1664525u + 1013904223u;
+        block[i] = static_cast<std::byte>(state >> 24);
+    }
+    return PictureBuffer::fromBlock(block);
+}
+
+// Every layout, at widths that end rows on each byte and pixel boundary,
+// heights that leave Adam7 passes empty, and one picture large enough for
+// several IDAT chunks, plain and interlaced: what libpng reads back is the
+// picture's own indices, or exactly its colours as converted to 24 bits.
+TEST(PngEncoder, EveryLayoutReadsBackExactly) {
+    enum Kind {
+        Palette1,
+        Palette4,
+        Palette8,
+        Rle4,
+        Rle8,
+        Plain16,
+        Fields565,
+        Plain24,
+        TopDown24,
+        Plain32,
+        Fields888,
+        Core8,
+        Core24
+    };
+    const struct {
+        Kind kind;
+        const char* name;
+    } kinds[] = {{Palette1, "1 bit"},     {Palette4, "4 bits"}, {Palette8, "8 bits"},
+                 {Rle4, "RLE4"},          {Rle8, "RLE8"},       {Plain16, "16 bits"},
+                 {Fields565, "5-6-5"},    {Plain24, "24 bits"}, {TopDown24, "24 top-down"},
+                 {Plain32, "32 bits"},    {Fields888, "8-8-8"}, {Core8, "core 8 bits"},
+                 {Core24, "core 24 bits"}};
+    std::vector<std::pair<int, int>> sizes;
+    for (int width = 1; width <= 17; ++width) {
+        sizes.emplace_back(width, width % 3 == 0 ? 1 : 5);
+    }
+    sizes.emplace_back(33, 9);
+    sizes.emplace_back(257, 200);
+    const std::array<std::uint32_t, 3> masks565{0xF800, 0x07E0, 0x001F};
+    const std::array<std::uint32_t, 3> masks888{0xFF0000, 0xFF00, 0xFF};
+    for (const auto& k : kinds) {
+        for (const auto& [width, height] : sizes) {
+            DibHeader h;
+            h.width = width;
+            h.height = height;
+            PictureBuffer p;
+            switch (k.kind) {
+            case Palette1:
+                p = test::patternPicture(width, height, 1);
+                break;
+            case Palette4:
+                p = test::patternPicture(width, height, 4);
+                break;
+            case Palette8:
+                p = test::patternPicture(width, height, 8);
+                break;
+            case Rle4:
+                p = compressRle(test::patternPicture(width, height, 4));
+                break;
+            case Rle8:
+                p = compressRle(test::patternPicture(width, height, 8));
+                break;
+            case Plain16:
+                p = test::patternPicture(width, height, 16);
+                break;
+            case Fields565:
+                h.bitCount = 16;
+                h.compression = 3;
+                p = noisePicture(h, masks565);
+                break;
+            case Plain24:
+                p = noisePicture(h);
+                break;
+            case TopDown24:
+                h.height = -height;
+                p = noisePicture(h);
+                break;
+            case Plain32:
+                h.bitCount = 32;
+                p = noisePicture(h);
+                break;
+            case Fields888:
+                h.bitCount = 32;
+                h.compression = 3;
+                h.height = -height;
+                p = noisePicture(h, masks888);
+                break;
+            case Core8:
+                p = corePicture(width, height, 8);
+                break;
+            case Core24:
+                p = corePicture(width, height, 24);
+                break;
+            }
+            ASSERT_TRUE(p.isValid()) << k.name << " " << width;
+            // What the rows must read back as: indices for palette pictures,
+            // colours through the 24-bit conversion for the rest.
+            PictureBuffer indices = p.duplicate();
+            if (k.kind == Rle4 || k.kind == Rle8) {
+                ASSERT_TRUE(expandRle(indices));
+            }
+            const bool palette = indices.bitCount() <= 8 && !indices.isCoreHeader();
+            const PictureBuffer colours = palette ? PictureBuffer{} : copyAs24Bits(p);
+            for (const std::uint32_t flags : {0u, kPngInterlaced}) {
+                SCOPED_TRACE(testing::Message() << k.name << ", " << width << " x " << height
+                                                << (flags != 0 ? ", interlaced" : ""));
+                std::vector<std::byte> bytes;
+                ASSERT_EQ(pngToMemory(p, bytes, flags), PngResult::Success);
+                DecodedPng d;
+                ASSERT_TRUE(decodePng(bytes, d));
+                ASSERT_EQ(d.width, static_cast<png_uint_32>(width));
+                ASSERT_EQ(d.height, static_cast<png_uint_32>(height));
+                ASSERT_EQ(d.colourType, palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB);
+                ASSERT_EQ(d.bitDepth, palette ? indices.bitCount() : 8);
+                int wrong = 0;
+                for (int y = 0; y < height; ++y) {
+                    const auto& row = d.rows[static_cast<std::size_t>(y)];
+                    if (palette) {
+                        const auto stored = indices.row(y);
+                        wrong += !std::equal(row.begin(), row.end(),
+                                             reinterpret_cast<const std::uint8_t*>(stored.data()));
+                        continue;
+                    }
+                    for (int x = 0; x < width; ++x) {
+                        const ColourWord c = colours.pixel(x, y);
+                        const std::uint8_t* q = &row[static_cast<std::size_t>(x) * 3];
+                        wrong += q[0] != redOf(c) || q[1] != greenOf(c) || q[2] != blueOf(c);
+                    }
+                }
+                EXPECT_EQ(wrong, 0);
+            }
+        }
+    }
+}
+
+TEST(PngEncoder, ProfileAndResolutionTravelWithTrueColourRows) {
+    PictureBuffer p = test::patternPicture(300, 40, 24);
+    p.setResolution(3780, 3780);
+    const std::vector<std::byte> icc = test::adobeRgbProfile();
+    PngRequest request;
+    request.picture = &p;
+    request.memoryLength = 1 << 24;
+    request.iccProfile = icc;
+    std::vector<std::byte> bytes;
+    ASSERT_EQ(writePng(request, &bytes), PngResult::Success);
+    DecodedPng d;
+    ASSERT_TRUE(decodePng(bytes, d));
+    EXPECT_EQ(d.icc, icc);
+    EXPECT_EQ(d.xRes, 3780u);
+    EXPECT_EQ(d.rows[39][299 * 3], redOf(p.pixel(299, 39)));
 }
 
 TEST(PngEncoder, RlePicturesAreExpanded) {
