@@ -215,7 +215,11 @@ TEST_F(FolderTreeTest, DeletingToTheTrashKeepsTheFolderRestorable) {
     const std::string data = makeFolder("xdg-data");
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
-    const std::string folder = makeFolder("t/old");
+    // Named after this test's own temporary folder: should the trash be a
+    // shared one (/tmp/.Trash-0 when /tmp is not on the home volume), other
+    // runs at the same time trash folders there too.
+    const std::string name = "old-" + f.dir.path().filename().string();
+    const std::string folder = makeFolder("t/" + name);
     test::writeFile(folder + "/keep.bmp", test::bytes({1, 2}));
     auto tree = makeTree();
     f.document->options().trashCan = true;
@@ -244,11 +248,10 @@ TEST_F(FolderTreeTest, DeletingToTheTrashKeepsTheFolderRestorable) {
     for (const fs::path& trash : {fs::path(data) / "Trash", fs::path("/tmp/.Trash-0")}) {
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(trash / "files", error)) {
-            if (entry.path().filename().string().starts_with("old") &&
-                fs::exists(entry.path() / "keep.bmp")) {
-                found =
-                    fs::exists(trash / "info" / (entry.path().filename().string() + ".trashinfo"));
+            if (entry.path().filename().string() == name && fs::exists(entry.path() / "keep.bmp")) {
+                found = fs::exists(trash / "info" / (name + ".trashinfo"));
                 fs::remove_all(entry.path());
+                fs::remove(trash / "info" / (name + ".trashinfo"), error);
             }
         }
     }
