@@ -381,14 +381,14 @@ TEST_F(FolderTreeTest, DrivesTreeShowsArchivesAndFollowsFolderChanges) {
     EXPECT_GT(tree->watchedFolderCount(), 0);
 
     fs::create_directories(root + "/made-elsewhere");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->findItem(root + "/made-elsewhere"); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->findItem(root + "/made-elsewhere"); }, 10000));
     fs::rename(root + "/made-elsewhere", root + "/renamed-elsewhere");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return tree->findItem(root + "/renamed-elsewhere") &&
                    !tree->findItem(root + "/made-elsewhere");
         },
-        3000));
+        10000));
     // The archive opens as a folder.
     tree->setCurrentItem(tree->findItem(root + "/album.zip"));
     EXPECT_EQ(f.document->currentFolder(), root);
@@ -432,7 +432,7 @@ TEST_F(FolderTreeTest, DragOverAndDropHandTheFilesOn) {
     QTreeWidgetItem* closed = tree->findItem(f.dir.file("drop/closed"));
     ASSERT_NE(closed, nullptr);
     tree->scrollToItem(closed);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->visualItemRect(closed).isValid(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->visualItemRect(closed).isValid(); }, 10000));
     const QRect label = tree->visualItemRect(closed);
     // Qt hands moves only to the widget that took the drag's entry.
     QDragEnterEvent enter(label.center(), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
@@ -507,7 +507,7 @@ TEST_F(FolderTreeTest, TheMainWindowsFolderMenuMonitorAndKeys) {
     test::HintRecorder recorder;
     f.document->addView(&recorder);
     test::makePictures(shown, 12);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.document->displayedCount() == 12; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.document->displayedCount() == 12; }, 10000));
     QTest::qWait(700);
     EXPECT_EQ(std::count(recorder.hints.begin(), recorder.hints.end(), hint::kListEmptied), 1);
     f.document->removeView(&recorder);
