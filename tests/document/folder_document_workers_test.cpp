@@ -9,6 +9,7 @@
 #include "fake_picture_loader.h"
 #include "folder_document_test_support.h"
 #include "imaging/decoder_registry.h"
+#include "platform/worker_pool.h"
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
@@ -239,8 +240,15 @@ TEST_F(DocumentDropTest, NoDecodeRunsWhileDecodingIsHeld) {
     while (loader.entered < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_EQ(loader.entered, 2); // two workers, both in a decode
-    std::jthread opener([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The running decodes are let go only once the hold below is taken, so
+    // that no worker can reach the third before it, however late this
+    // thread gets there.
+    WorkerPool* pool = doc.workerPool();
+    ASSERT_NE(pool, nullptr);
+    std::jthread opener([this, pool] {
+        const auto until = std::chrono::steady_clock::now() + kWait;
+        while (!pool->held() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         loader.open();
     });
     {

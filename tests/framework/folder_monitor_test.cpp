@@ -112,7 +112,7 @@ TEST_F(FolderMonitorTest, FilesWrittenByAnotherProgramCauseOneReading) {
         write("p" + std::to_string(i) + ".jpg");
     }
     const qint64 lastWrite = clock.elapsed();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return changed.count() > 0; }, 10000));
     // About half a second after the last file, and only once.
     EXPECT_GE(clock.elapsed() - lastWrite, 450);
     wait(800);
@@ -140,7 +140,7 @@ TEST_F(FolderMonitorTest, FilesWrittenByAnotherProgramCauseOneReading) {
     wait(900);
     EXPECT_EQ(changed.count(), 1);
     scanning = false;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 2; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 2; }, 10000));
 
     monitor.stop();
     EXPECT_FALSE(monitor.isWatching());
@@ -162,12 +162,12 @@ TEST_F(FolderMonitorTest, SubFoldersAreWatchedWhenAskedAndNewOnesToo) {
     monitor.watch(m_dir.string(), true);
     EXPECT_EQ(monitor.watchedCount(), 3);
     write("a/b/deep2.jpg");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 1; }, 10000));
     fs::create_directories(m_dir / "new");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 2; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 2; }, 10000));
     EXPECT_EQ(monitor.watchedCount(), 4);
     write("new/inside.jpg");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 3; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return changed.count() == 3; }, 10000));
 
     // A folder that cannot be watched is simply not watched.
     monitor.watch(file("missing"), false);

@@ -1,10 +1,11 @@
 #include "platform/byte_source.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 
 namespace vemra {
 namespace {
@@ -22,9 +23,10 @@ TEST(ByteSource, MemoryReadsStayInBounds) {
 }
 
 TEST(ByteSource, FileReadsAndRefusals) {
-    const auto path = std::filesystem::temp_directory_path() / "vemra-byte-source.bin";
-    { std::ofstream(path, std::ios::binary) << "abcdef"; }
-    auto source = FileSource::open(path.string());
+    const test::TempFolder dir;
+    const std::string path = dir.file("bytes.bin");
+    test::writeText(path, "abcdef");
+    auto source = FileSource::open(path);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->size(), 6u);
     std::array<std::byte, 3> out{};
@@ -33,7 +35,6 @@ TEST(ByteSource, FileReadsAndRefusals) {
     EXPECT_FALSE(source->readAt(4, out));
     FileSource moved = std::move(*source);
     EXPECT_TRUE(moved.readAt(0, out));
-    std::filesystem::remove(path);
 
     EXPECT_FALSE(FileSource::open("/nonexistent/file"));
     EXPECT_FALSE(FileSource::open(std::filesystem::temp_directory_path().string()));

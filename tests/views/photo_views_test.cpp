@@ -104,6 +104,9 @@ TEST_F(PhotoViewsTest, InformationPaneTellsHowThePhotoWasTaken) {
     QTest::keyClick(view, Qt::Key_I);
     EXPECT_FALSE(pane->isVisible());
     window->close();
+    // A closed window goes at the next turn of the event loop; its picture
+    // look-ahead must not outlive the document into whatever runs next.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // The full-screen window has the same pane: I shows it below the position
