@@ -211,6 +211,10 @@ public:
         std::printf("Writing %d pictures into %s\n", m_entries, m_folder.c_str());
         if (!fillFolder(m_folder, original, m_entries))
             return false;
+        // Before the folder opens: the views load the notes of the cells
+        // they show and keep them.
+        if (m_notes > 0)
+            writeNotes(m_folder, 0, std::min(m_notes, m_entries));
         const std::string program =
             fs::canonical("/proc/self/exe").parent_path().parent_path().string();
         fs::create_directories(fs::path(m_scratch) / "cwd");
@@ -387,11 +391,8 @@ private:
         const int notedMoved = std::min(noted, m_selected);
         emptyFolder(copies);
         emptyFolder(moved);
-        if (noted > 0) {
-            writeNotes(m_folder, 0, noted);
-            m_document->refresh(false);
+        if (noted > 0)
             std::printf("  notes on the first %d pictures\n", noted);
-        }
         selectRows();
         operation("copy to another folder", [&] {
             vemra::DialogTransferQuestions questions(m_frame, *m_document, nullptr);

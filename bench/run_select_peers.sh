@@ -20,6 +20,10 @@ seconds() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }'
 rm -rf "$moved"
 mkdir -p "$moved"
 cd "$pictures"
+# The bench's delete leaves these gone: hard links of its picture again.
+names | while read -r name; do
+    [ -e "$name" ] || ln "$scratch/original.jpg.0" "$name"
+done
 start=$(date +%s.%N)
 names | xargs mv -t "$moved"
 echo "mv of $selected files into another folder: $(seconds "$start") s"
