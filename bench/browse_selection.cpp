@@ -17,7 +17,9 @@
 // delay of key presses posted to the grid meanwhile (the operations run on
 // the interface thread and take input between files). Afterwards the
 // document is checked: the right entries went and the others kept their
-// order.
+// order. With --notes N the first N pictures (the selected ones come first)
+// carry notes in the folder's note file "_NOTE_.KPI" before each operation,
+// and afterwards every note is checked to stand beside its picture.
 
 #include "app/vemra_application.h"
 #include "bench_percentile.h"
@@ -27,6 +29,7 @@
 #include "document/transfer_data.h"
 #include "framework/command_id.h"
 #include "framework/progress_window.h"
+#include "platform/profile_ini.h"
 #include "settings/settings_store.h"
 #include "views/details_list.h"
 #include "views/dialog_transfer_questions.h"
@@ -162,6 +165,28 @@ bool fillFolder(const fs::path& folder, const fs::path& original, int count) {
     return true;
 }
 
+std::string benchNote(int i) {
+    return "メモ " + pictureName(i) + "`n二行目";
+}
+
+// The note file of `folder` with a note for each of the pictures
+// [first, last), as the program writes it.
+void writeNotes(const fs::path& folder, int first, int last) {
+    std::ofstream out(folder / "_NOTE_.KPI", std::ios::binary | std::ios::trunc);
+    for (int i = first; i < last; ++i)
+        out << "[:" << pictureName(i) << "]\nNote=" << benchNote(i) << "\n";
+}
+
+// How many of the pictures [first, last) have their note in the note file
+// of `folder`, and how many sections it holds in all.
+std::pair<int, int> countNotes(const fs::path& folder, int first, int last) {
+    vemra::ProfileIni ini((folder / "_NOTE_.KPI").string());
+    int right = 0;
+    for (int i = first; i < last; ++i)
+        right += ini.readText(":" + pictureName(i), "Note") == benchNote(i) ? 1 : 0;
+    return {right, static_cast<int>(ini.sectionNames().size())};
+}
+
 void emptyFolder(const fs::path& folder) {
     std::error_code error;
     fs::remove_all(folder, error);
@@ -170,8 +195,10 @@ void emptyFolder(const fs::path& folder) {
 
 class SelectionBench {
 public:
-    SelectionBench(SelectionBenchApplication& app, std::string scratch, int entries, int selected)
-        : m_app(app), m_scratch(std::move(scratch)), m_entries(entries), m_selected(selected) {}
+    SelectionBench(SelectionBenchApplication& app, std::string scratch, int entries, int selected,
+                   int notes)
+        : m_app(app), m_scratch(std::move(scratch)), m_entries(entries), m_selected(selected),
+          m_notes(notes) {}
 
     bool start() {
         const fs::path original = fs::path(m_scratch) / "original.jpg";
@@ -184,6 +211,10 @@ public:
         std::printf("Writing %d pictures into %s\n", m_entries, m_folder.c_str());
         if (!fillFolder(m_folder, original, m_entries))
             return false;
+        // Before the folder opens: the views load the notes of the cells
+        // they show and keep them.
+        if (m_notes > 0)
+            writeNotes(m_folder, 0, std::min(m_notes, m_entries));
         const std::string program =
             fs::canonical("/proc/self/exe").parent_path().parent_path().string();
         fs::create_directories(fs::path(m_scratch) / "cwd");
@@ -341,24 +372,45 @@ private:
         return right;
     }
 
+    // Each folder's notes as they should be: `expected` pictures of
+    // [first, last) with their notes, and nothing else.
+    bool checkNotes(const char* what, const fs::path& folder, int first, int last, int expected) {
+        if (m_notes <= 0)
+            return true;
+        const auto [right, sections] = countNotes(folder, first, last);
+        const bool ok = right == expected && sections == expected;
+        std::printf("    notes %s: %d of %d in place, %d in the file, %s\n", what, right, expected,
+                    sections, ok ? "right" : "WRONG");
+        return ok;
+    }
+
     void fileSteps() {
         const fs::path copies = fs::path(m_scratch) / "copies";
         const fs::path moved = fs::path(m_scratch) / "moved";
+        const int noted = std::min(m_notes, m_entries);
+        const int notedMoved = std::min(noted, m_selected);
         emptyFolder(copies);
         emptyFolder(moved);
+        if (noted > 0)
+            std::printf("  notes on the first %d pictures\n", noted);
         selectRows();
         operation("copy to another folder", [&] {
             vemra::DialogTransferQuestions questions(m_frame, *m_document, nullptr);
             return vemra::copyEntries(*m_document, vemra::selectedPositions(*m_document),
                                       copies.string(), false, questions);
         });
+        m_ok = checkNotes("at the copies", copies, 0, m_selected, notedMoved) && m_ok;
         operation("move to another folder", [&] {
             vemra::DialogTransferQuestions questions(m_frame, *m_document, nullptr);
             return vemra::moveEntries(*m_document, vemra::selectedPositions(*m_document),
                                       moved.string(), false, questions, nullptr);
         });
         m_ok = checkRemaining() && m_ok;
+        m_ok = checkNotes("moved along", moved, 0, m_selected, notedMoved) && m_ok;
+        m_ok = checkNotes("left behind", m_folder, m_selected, noted, noted - notedMoved) && m_ok;
         fillFolder(m_folder, m_original, m_entries);
+        if (noted > 0)
+            writeNotes(m_folder, 0, noted);
         m_document->refresh(false);
         selectRows();
         operation("delete to the trash (削除, TrashCan=1, DELQA=1)", [&] {
@@ -367,6 +419,8 @@ private:
             return before - m_document->displayedCount();
         });
         m_ok = checkRemaining() && m_ok;
+        m_ok =
+            checkNotes("after the delete", m_folder, m_selected, noted, noted - notedMoved) && m_ok;
         emptyFolder(copies);
         emptyFolder(moved);
         emptyFolder(fs::path(m_scratch) / "data" / "Trash");
@@ -387,6 +441,7 @@ private:
     std::string m_original;
     int m_entries;
     int m_selected;
+    int m_notes;
     bool m_ok = false;
     std::unique_ptr<vemra::VemraApp> m_vemra;
     vemra::MainWindow* m_frame = nullptr;
@@ -401,18 +456,22 @@ private:
 
 int runSelectionBench(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: browse-bench select SCRATCH [--entries N] [--selected M]\n");
+        std::fprintf(stderr, "usage: browse-bench select SCRATCH [--entries N] [--selected M] "
+                             "[--notes K]\n");
         return 2;
     }
     const std::string scratch = fs::absolute(argv[2]).lexically_normal().string();
     int entries = 100000;
     int selected = 10000;
+    int notes = 0;
     for (int i = 3; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--entries")
             entries = std::max(2, std::atoi(argv[i + 1]));
         else if (option == "--selected")
             selected = std::max(1, std::atoi(argv[i + 1]));
+        else if (option == "--notes")
+            notes = std::max(0, std::atoi(argv[i + 1]));
     }
     selected = std::min(selected, entries - 1);
     std::error_code error;
@@ -437,7 +496,7 @@ int runSelectionBench(int argc, char** argv) {
     }
     vemra::useSettingsFile(scratch + "/vemra.ini");
     SelectionBenchApplication app(argc, argv);
-    SelectionBench bench(app, scratch, entries, selected);
+    SelectionBench bench(app, scratch, entries, selected, notes);
     if (!bench.start())
         return 1;
     std::printf("browse-bench select: %d entries, %d selected for the file operations\n", entries,

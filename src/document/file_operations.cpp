@@ -2,6 +2,7 @@
 
 #include "document/folder_document.h"
 #include "document/home_trash.h"
+#include "document/note_changes.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/transfer_data.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <unordered_set>
 
 namespace vemra {
 namespace {
@@ -33,9 +35,13 @@ std::vector<int> validPositions(FolderDocument& document, std::span<const int> p
     return out;
 }
 
-const std::string& noteOf(FolderDocument& document, PictureSource& entry) {
-    if (!entry.noteLoaded)
-        loadNote(entry, document.options().centralCacheFolder());
+// The entry's note, read through the operation's note changes: each note
+// file is read once for the whole selection, not once per entry.
+const std::string& noteOf(NoteChanges& notes, PictureSource& entry) {
+    if (!entry.noteLoaded) {
+        entry.note = notes.noteOf(notePlaceOf(entry));
+        entry.noteLoaded = true;
+    }
     return entry.note;
 }
 
@@ -80,6 +86,7 @@ int copyEntries(FolderDocument& document, std::span<const int> positions,
                 const std::string& destination, bool onlyExisting, TransferQuestions& questions) {
     std::vector<TransferRecord> list;
     MemberWorkFolder work;
+    FileTransfer transfer(transferOptionsOf(document, false, onlyExisting), questions);
     for (const int position : validPositions(document, positions)) {
         PictureSource* entry = document.entryAt(position);
         if (entry == nullptr)
@@ -87,7 +94,7 @@ int copyEntries(FolderDocument& document, std::span<const int> positions,
         if (!entry->isArchiveMember()) {
             const std::string path = entry->fullPath();
             if (isExistingFile(path))
-                list.push_back({path, noteOf(document, *entry), {}});
+                list.push_back({path, noteOf(transfer.notes(), *entry), {}});
             continue;
         }
         const std::string name = memberFileName(entry->fileName);
@@ -96,9 +103,8 @@ int copyEntries(FolderDocument& document, std::span<const int> positions,
         const std::string path = work.pathFor(name);
         // A member that cannot be unpacked is left out without a word.
         if (document.extractMember(position, path) == 0)
-            list.push_back({path, noteOf(document, *entry), name});
+            list.push_back({path, noteOf(transfer.notes(), *entry), name});
     }
-    FileTransfer transfer(transferOptionsOf(document, false, onlyExisting), questions);
     return transfer.transferFiles(destination, list);
 }
 
@@ -106,21 +112,40 @@ int moveEntries(FolderDocument& document, std::span<const int> positions,
                 const std::string& destination, bool onlyExisting, TransferQuestions& questions,
                 DocumentView* sender) {
     std::vector<TransferRecord> list;
-    std::set<std::string> moved;
+    std::vector<int> movedPositions;
+    FileTransfer transfer(transferOptionsOf(document, true, onlyExisting), questions);
     for (const int position : validPositions(document, positions)) {
         PictureSource* entry = document.entryAt(position);
         if (entry == nullptr || entry->isArchiveMember())
             continue;
-        const std::string path = entry->fullPath();
+        std::string path = entry->fullPath();
         if (!isExistingFile(path))
             continue;
-        list.push_back({path, noteOf(document, *entry), {}});
-        moved.insert(path);
+        list.push_back({std::move(path), noteOf(transfer.notes(), *entry), {}});
+        movedPositions.push_back(position);
     }
-    FileTransfer transfer(transferOptionsOf(document, true, onlyExisting), questions);
     const int count = transfer.transferFiles(destination, list);
-    if (count > 0)
-        removeVanishedEntries(document, moved, sender);
+    if (count <= 0)
+        return count;
+    // The entries whose files went, found by the positions they had: a walk
+    // over every entry of a large folder held the interface up.
+    std::vector<int> gone;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const PictureSource* entry = document.entryAt(movedPositions[i]);
+        if (entry == nullptr || entry->fullPath() != list[i].source) {
+            // The document changed meanwhile: look the files up by path.
+            std::set<std::string> moved;
+            for (const TransferRecord& record : list)
+                moved.insert(record.source);
+            removeVanishedEntries(document, moved, sender);
+            return count;
+        }
+        std::error_code error;
+        if (!std::filesystem::exists(list[i].source, error) && !error)
+            gone.push_back(movedPositions[i]);
+    }
+    if (document.removeEntries(gone, sender) > 0)
+        document.updateAllViews(sender, hint::RedrawAll{});
     return count;
 }
 
@@ -147,7 +172,7 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
         if (!questions.confirm(question))
             return 0;
     }
-    const std::string central = options.centralCacheFolder();
+    NoteChanges notes(options.centralCacheFolder());
     questions.beginProgress(options.trashCan ? "ごみ箱に移動中..." : "ファイル削除中...", "",
                             static_cast<int>(targets.size()));
     // The entries leave the document together at the end: one at a time,
@@ -172,10 +197,12 @@ int deleteEntries(FolderDocument& document, std::span<const int> positions,
         const PictureSource* entry = document.entryAt(it->position);
         if (entry == nullptr || entry->fullPath() != it->path)
             continue;
-        deleteNote(*entry, central);
+        notes.removeNote(notePlaceOf(*entry));
         gone.push_back(it->position);
         questions.fileDone(it->path, {}, TransferOutcome::Deleted, {});
     }
+    // Once per note file, also when stopped part-way.
+    notes.write();
     questions.endProgress();
     const int deleted = document.removeEntries(gone, sender);
     if (deleted > 0)
@@ -211,10 +238,15 @@ int transferDroppedFiles(FolderDocument& document, const ClipboardFiles& files,
 
 int removeVanishedEntries(FolderDocument& document, const std::set<std::string>& paths,
                           DocumentView* sender) {
+    // Names first: only an entry whose name is among them has its path
+    // made and compared, so a walk over 100,000 entries stays short.
+    std::unordered_set<std::string> names;
+    for (const std::string& path : paths)
+        names.insert(namePartOf(path));
     std::vector<int> gone;
     for (int position = 0; position < document.displayedCount(); ++position) {
         const PictureSource* entry = document.entryAt(position);
-        if (entry == nullptr || entry->isArchiveMember())
+        if (entry == nullptr || entry->isArchiveMember() || !names.contains(entry->fileName))
             continue;
         const std::string path = entry->fullPath();
         std::error_code error;

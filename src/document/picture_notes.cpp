@@ -9,11 +9,6 @@
 namespace vemra {
 namespace {
 
-constexpr std::string_view kNoteKey = "Note";
-// Notes are free text; a generous limit keeps a hostile file from costing
-// more than a few megabytes per note.
-constexpr std::size_t kMaxNoteBytes = 1 << 20;
-
 std::string_view folderOf(const PictureSource& entry, std::string_view folder) {
     return folder.empty() ? std::string_view(entry.folder) : folder;
 }

@@ -14,6 +14,12 @@
 // "archive:name" (":name" for a plain file) with one key "Note".
 namespace vemra {
 
+// The one key of a note's section.
+inline constexpr std::string_view kNoteKey = "Note";
+// Notes are free text; a generous limit keeps a hostile file from costing
+// more than a few megabytes per note.
+inline constexpr std::size_t kMaxNoteBytes = 1 << 20;
+
 // Line breaks cannot stand in an ini value: CR LF becomes "`n", a lone CR
 // the byte 4 and a lone LF the byte 5.
 std::string encodeNote(std::string_view text);

@@ -1,6 +1,7 @@
 #include "document/rename_entry.h"
 
 #include "document/folder_document.h"
+#include "document/note_changes.h"
 #include "document/picture_notes.h"
 #include "document/thumb_cache.h"
 #include "document/transfer_files.h"
@@ -33,6 +34,13 @@ bool isPlainFileName(std::string_view name) {
 
 int renamePictureFile(PictureSource& entry, const std::string& newName,
                       const std::string& centralFolder) {
+    NoteChanges notes(centralFolder);
+    const int result = renamePictureFile(entry, newName, notes);
+    notes.write();
+    return result;
+}
+
+int renamePictureFile(PictureSource& entry, const std::string& newName, NoteChanges& notes) {
     if (entry.isArchiveMember())
         return -1;
     const std::string oldPath = entry.fullPath();
@@ -44,26 +52,35 @@ int renamePictureFile(PictureSource& entry, const std::string& newName,
     // not end up with two names that are one there.
     if (equalIgnoringCase(oldPath, newPath))
         return -1;
-    if (!entry.noteLoaded)
-        loadNote(entry, centralFolder);
+    if (!entry.noteLoaded) {
+        entry.note = notes.noteOf(notePlaceOf(entry));
+        entry.noteLoaded = true;
+    }
     if (renameWithoutReplacing(oldPath, newPath))
         return -1;
-    if (!entry.note.empty())
-        deleteNote(entry, centralFolder);
+    const NotePlace before = notePlaceOf(entry);
     entry.fileName = newName;
     if (!entry.note.empty())
-        saveNote(entry, centralFolder);
+        notes.carryNote(before, notePlaceOf(entry), entry.note);
     return 0;
 }
 
 int renameEntry(FolderDocument& document, int position, const std::string& newName) {
+    NoteChanges notes(document.options().centralCacheFolder());
+    const int result = renameEntry(document, position, newName, notes);
+    notes.write();
+    return result;
+}
+
+int renameEntry(FolderDocument& document, int position, const std::string& newName,
+                NoteChanges& notes) {
     PictureSource* entry = document.entryAt(position);
     if (entry == nullptr)
         return -1;
     PictureSource before;
     before.folder = entry->folder;
     before.fileName = entry->fileName;
-    if (renamePictureFile(*entry, newName, document.options().centralCacheFolder()) != 0)
+    if (renamePictureFile(*entry, newName, notes) != 0)
         return -1;
     document.dropThumbnailRequest(position);
     // The record under the old name is of no use; the entry keeps its

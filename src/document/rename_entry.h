@@ -6,6 +6,7 @@
 namespace vemra {
 
 class FolderDocument;
+class NoteChanges;
 class PictureSource;
 
 // Whether `name` can stand as a file name in a folder: not empty, not "."
@@ -20,6 +21,9 @@ bool isPlainFileName(std::string_view name);
 // entry carries the new name.
 int renamePictureFile(PictureSource& entry, const std::string& newName,
                       const std::string& centralFolder);
+// The same within an operation on many files: the note moves in `notes`,
+// written when the operation ends.
+int renamePictureFile(PictureSource& entry, const std::string& newName, NoteChanges& notes);
 
 // Renames the plain file shown at display `position` to `newName` in its
 // own folder. 0 on success, -1 on failure: an archive member, a file that
@@ -32,5 +36,9 @@ int renamePictureFile(PictureSource& entry, const std::string& newName,
 // decode of the entry stops, and its note moves to the new name. The views
 // are not told: the caller sends RedrawEntry.
 int renameEntry(FolderDocument& document, int position, const std::string& newName);
+// The same within an operation on many files (a serial rename): the note
+// moves in `notes`.
+int renameEntry(FolderDocument& document, int position, const std::string& newName,
+                NoteChanges& notes);
 
 } // namespace vemra

@@ -1,6 +1,7 @@
 #include "document/serial_rename.h"
 
 #include "document/folder_document.h"
+#include "document/note_changes.h"
 #include "document/photo_facts.h"
 #include "document/picture_notes.h"
 #include "document/rename_entry.h"
@@ -150,24 +151,28 @@ void SerialRenameSettings::accept(SettingsStore& store, const std::string& forma
 SerialRenameResult serialRenameEntries(FolderDocument& document, std::span<const int> positions,
                                        SerialNamer& namer, DocumentView* sender) {
     SerialRenameResult result;
-    const std::string central = document.options().centralCacheFolder();
+    // The notes move in memory and the note file is written once at the end.
+    NoteChanges notes(document.options().centralCacheFolder());
     for (const int position : positions) {
         PictureSource* entry = document.entryAt(position);
         if (entry == nullptr || entry->isArchiveMember() || !isExistingFile(entry->fullPath()))
             continue;
-        if (!entry->noteLoaded)
-            loadNote(*entry, central);
+        if (!entry->noteLoaded) {
+            entry->note = notes.noteOf(notePlaceOf(*entry));
+            entry->noteLoaded = true;
+        }
         // Date fields name a photograph by the day it was taken.
         learnPhotoFacts(*entry, document.pictureLoader());
         const std::string oldName = entry->fileName;
         const std::string newName = namer.nameFor(*entry);
-        if (renameEntry(document, position, newName) != 0) {
+        if (renameEntry(document, position, newName, notes) != 0) {
             result.failures.push_back(oldName + " -> " + newName + " :failed rename");
             continue;
         }
         ++result.renamed;
         document.updateAllViews(sender, hint::RedrawEntry{position});
     }
+    notes.write();
     return result;
 }
 

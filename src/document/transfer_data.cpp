@@ -2,6 +2,7 @@
 
 #include "document/file_operations.h"
 #include "document/folder_document.h"
+#include "document/note_changes.h"
 #include "document/picture_loader.h"
 #include "document/picture_notes.h"
 #include "document/written_colours.h"
@@ -67,10 +68,13 @@ std::vector<std::string> localPaths(const std::vector<std::string>& uris) {
 }
 
 // Makes sure an entry's note is in memory: copying a picture whose cell was
-// never drawn must not lose its note.
-const std::string& noteOf(FolderDocument& document, PictureSource& entry) {
-    if (!entry.noteLoaded)
-        loadNote(entry, document.options().centralCacheFolder());
+// never drawn must not lose its note. Read through `notes`, each note file
+// is read once for a whole selection.
+const std::string& noteOf(NoteChanges& notes, PictureSource& entry) {
+    if (!entry.noteLoaded) {
+        entry.note = notes.noteOf(notePlaceOf(entry));
+        entry.noteLoaded = true;
+    }
     return entry.note;
 }
 
@@ -212,13 +216,14 @@ QByteArray dropEffectBytes(TransferKind kind) {
 std::unique_ptr<QMimeData> makeClipboardData(FolderDocument& document, TransferKind kind) {
     std::vector<std::string> paths;
     std::vector<std::string> notes;
+    NoteChanges stored(document.options().centralCacheFolder());
     PictureSource* last = nullptr;
     for (const int position : selectedPositions(document)) {
         PictureSource* entry = document.entryAt(position);
         if (entry == nullptr || entry->isArchiveMember())
             continue;
         paths.push_back(entry->fullPath());
-        notes.push_back(noteOf(document, *entry));
+        notes.push_back(noteOf(stored, *entry));
         last = entry;
     }
     if (paths.empty())
@@ -300,13 +305,14 @@ bool savePastedPicture(const QImage& image, const std::string& path, bool jpeg) 
 
 DragFiles::DragFiles(FolderDocument& document) : m_document(document) {
     std::vector<std::string> notes;
+    NoteChanges stored(document.options().centralCacheFolder());
     for (const int position : selectedPositions(document)) {
         PictureSource* entry = document.entryAt(position);
         if (entry == nullptr)
             continue;
         if (!entry->isArchiveMember()) {
             m_plain.push_back(entry->fullPath());
-            notes.push_back(noteOf(document, *entry));
+            notes.push_back(noteOf(stored, *entry));
             continue;
         }
         PictureSource member;

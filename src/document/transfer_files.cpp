@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 namespace vemra {
@@ -23,6 +25,8 @@ namespace fs = std::filesystem;
 // or a hostile tree must not run the walk forever.
 constexpr int kMaxFolderDepth = 128;
 constexpr int kMaxRenameQuestions = 100;
+// How often input is answered while the work is counted.
+constexpr auto kInputInterval = std::chrono::milliseconds(10);
 
 bool pathExists(const std::string& path) {
     struct stat status {};
@@ -42,6 +46,30 @@ std::vector<std::string> folderNames(const std::string& folder) {
         names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A file counts 1; a folder 1 plus every file below it at any depth.
+// nullopt when `stop` answered true (it is asked now and then, so the
+// window answers input while a large tree is counted).
+std::optional<int> countWork(const std::string& path, int depth,
+                             const std::function<bool()>& stop) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return 0;
+    if (!S_ISDIR(status.st_mode))
+        return 1;
+    int count = depth == 0 ? 1 : 0;
+    if (depth >= kMaxFolderDepth)
+        return count;
+    for (const std::string& name : folderNames(path)) {
+        if (stop())
+            return std::nullopt;
+        const std::optional<int> inner = countWork(joinPath(path, name), depth + 1, stop);
+        if (!inner)
+            return std::nullopt;
+        count += *inner;
+    }
+    return count;
 }
 
 } // namespace
@@ -96,19 +124,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 }
 
 FileTransfer::FileTransfer(TransferOptions options, TransferQuestions& questions)
-    : m_options(std::move(options)), m_questions(questions) {}
-
-// A file counts 1; a folder 1 plus every file below it at any depth.
-int FileTransfer::countWork(const std::string& path, int depth) const {
-    if (!isRealFolder(path))
-        return pathExists(path) ? 1 : 0;
-    int count = depth == 0 ? 1 : 0;
-    if (depth >= kMaxFolderDepth)
-        return count;
-    for (const std::string& name : folderNames(path))
-        count += countWork(joinPath(path, name), depth + 1);
-    return count;
-}
+    : m_options(std::move(options)), m_questions(questions), m_notes(m_options.centralFolder) {}
 
 int FileTransfer::transferFiles(const std::string& destination,
                                 const std::vector<TransferRecord>& list) {
@@ -124,10 +140,30 @@ int FileTransfer::transferFiles(const std::string& destination,
     if (!folderReady(ensureFolder(*folder, ask, report)))
         return 0;
 
+    // The window shows before the work is counted: an lstat for each of
+    // thousands of files, or a walk through large folders, takes a while,
+    // and "中止" and the other input are answered meanwhile.
+    m_questions.beginProgress("ファイル操作実行中", "", static_cast<int>(list.size()));
+    auto lastAnswered = std::chrono::steady_clock::now();
+    bool stopped = false;
+    const std::function<bool()> stop = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (!stopped && now - lastAnswered >= kInputInterval) {
+            lastAnswered = now;
+            stopped = m_questions.cancelRequested();
+        }
+        return stopped;
+    };
     int work = 0;
-    for (const TransferRecord& record : list)
-        work += countWork(record.source, 0);
-    m_questions.beginProgress("ファイル操作実行中", "", work);
+    for (const TransferRecord& record : list) {
+        const std::optional<int> count = stop() ? std::nullopt : countWork(record.source, 0, stop);
+        if (!count) {
+            m_questions.endProgress();
+            return 0;
+        }
+        work += *count;
+    }
+    m_questions.setProgressTotal(work);
     int total = 0;
     for (const TransferRecord& record : list) {
         if (m_questions.cancelRequested())
@@ -152,7 +188,7 @@ int FileTransfer::transferFiles(const std::string& destination,
         }
         // Read before the move: the note belongs to the source's name.
         const std::string note =
-            record.note ? *record.note : noteOfFile(record.source, m_options.centralFolder);
+            record.note ? *record.note : m_notes.noteOf(notePlaceOfFile(record.source));
         std::string finalTarget;
         const int result = transferFile(record.source, target, &finalTarget);
         if (result < 0)
@@ -161,26 +197,20 @@ int FileTransfer::transferFiles(const std::string& destination,
         if (result == 1)
             carryNote(record.source, finalTarget, note);
     }
+    // Stopped, failed or done: the notes of what was transferred are written.
+    m_notes.write();
     m_questions.endProgress();
     return total;
 }
 
 void FileTransfer::carryNote(const std::string& source, const std::string& target,
                              const std::string& note) {
-    PictureSource arrived;
-    arrived.folder = folderPartOf(target);
-    arrived.fileName = namePartOf(target);
-    arrived.note = note;
-    saveNote(arrived, m_options.centralFolder);
-    if (!m_options.move)
-        return;
     // A moved picture takes its note along; left behind, it would attach
     // itself to the next file of that name.
-    PictureSource left;
-    left.folder = folderPartOf(source);
-    left.fileName = namePartOf(source);
-    if (left.folder != arrived.folder || left.fileName != arrived.fileName)
-        deleteNote(left, m_options.centralFolder);
+    if (m_options.move)
+        m_notes.carryNote(notePlaceOfFile(source), notePlaceOfFile(target), note);
+    else
+        m_notes.setNote(notePlaceOfFile(target), note);
 }
 
 int FileTransfer::transferFile(const std::string& source, const std::string& original,

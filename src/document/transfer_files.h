@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/note_changes.h"
 #include "document/same_name_rule.h"
 #include "document/transfer_questions.h"
 
@@ -35,7 +36,9 @@ struct TransferOptions {
 // missing and when the system refuses a file, shows progress there, and
 // carries each file's note along. No file is ever lost: a copy appears
 // under its name only when complete and on the disk, and a move across file
-// systems removes its source only after that.
+// systems removes its source only after that. The notes of one
+// transferFiles() are written once per note file when it ends, however it
+// ends.
 class FileTransfer {
 public:
     FileTransfer(TransferOptions options, TransferQuestions& questions);
@@ -56,14 +59,17 @@ public:
     int transferFolder(const std::string& source, const std::string& target);
 
     const TransferOptions& options() const { return m_options; }
+    // The note changes of this transfer; callers read the notes of what
+    // they hand over through it, so each note file is read once.
+    NoteChanges& notes() { return m_notes; }
 
 private:
     int transferFolderAt(const std::string& source, const std::string& target, int depth);
-    int countWork(const std::string& path, int depth) const;
     void carryNote(const std::string& source, const std::string& target, const std::string& note);
 
     TransferOptions m_options;
     TransferQuestions& m_questions;
+    NoteChanges m_notes;
 };
 
 // The folder `path` made absolute (against the current folder) and

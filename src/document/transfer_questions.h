@@ -51,6 +51,9 @@ public:
     // steps. advance() shows a file's name and moves one step on; it and
     // cancelRequested() answer whether "中止" was pressed since last asked.
     virtual void beginProgress(std::string_view title, std::string_view text, int total) = 0;
+    // The number of steps once the work is counted, which may take a while
+    // after the window is shown (folders to walk); nothing has advanced yet.
+    virtual void setProgressTotal(int total) { (void)total; }
     virtual bool advance(std::string_view name) = 0;
     virtual bool cancelRequested() = 0;
     virtual void endProgress() = 0;

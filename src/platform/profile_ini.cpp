@@ -390,11 +390,16 @@ bool ProfileIni::deleteSection(std::string_view section) {
     if (it == m_sectionIndex.end()) {
         return true;
     }
-    m_sections.erase(m_sections.begin() + static_cast<std::ptrdiff_t>(it->second));
-    m_sectionIndex.clear();
-    for (std::size_t i = 0; i < m_sections.size(); ++i) {
-        m_sectionIndex.emplace(folded(m_sections[i].name), i);
-    }
+    // Left in place as an empty section without a header, which reads and
+    // writes as nothing, until the file is next written: deleting many
+    // sections of a large file in a batch must not move the rest and rebuild
+    // the index each time.
+    Section& removed = m_sections[it->second];
+    removed.name.clear();
+    removed.hasHeader = false;
+    removed.lines.clear();
+    removed.keyIndex.clear();
+    m_sectionIndex.erase(it);
     return changed();
 }
 
@@ -426,6 +431,25 @@ std::string ProfileIni::serialise() const {
 
 bool ProfileIni::flush() {
     m_dirty = false;
+    // The sections deleted since the last writing go for good (headerless
+    // and empty, past the lines before the first section), and the index
+    // follows.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_sections.size(); ++i) {
+        if (i == 0 || m_sections[i].hasHeader || !m_sections[i].lines.empty()) {
+            if (kept != i) {
+                m_sections[kept] = std::move(m_sections[i]);
+            }
+            ++kept;
+        }
+    }
+    if (kept != m_sections.size()) {
+        m_sections.resize(kept);
+        m_sectionIndex.clear();
+        for (std::size_t i = 0; i < m_sections.size(); ++i) {
+            m_sectionIndex.emplace(folded(m_sections[i].name), i);
+        }
+    }
     // Write through a symbolic link rather than replacing the link itself.
     std::string target = m_path;
     std::error_code error;

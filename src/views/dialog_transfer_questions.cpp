@@ -100,6 +100,11 @@ void DialogTransferQuestions::beginProgress(std::string_view title, std::string_
     m_progress->show();
 }
 
+void DialogTransferQuestions::setProgressTotal(int total) {
+    if (m_progress)
+        m_progress->setRange(0, std::max(total, 1));
+}
+
 bool DialogTransferQuestions::advance(std::string_view name) {
     if (!m_progress)
         return false;

@@ -37,6 +37,7 @@ public:
     ErrorChoice failed(const std::string& source, const std::string& target,
                        const std::string& text) override;
     void beginProgress(std::string_view title, std::string_view text, int total) override;
+    void setProgressTotal(int total) override;
     bool advance(std::string_view name) override;
     bool cancelRequested() override;
     void endProgress() override;

@@ -56,6 +56,7 @@ public:
     void beginProgress(std::string_view, std::string_view, int total) override {
         progressTotal = total;
     }
+    void setProgressTotal(int total) override { progressTotal = total; }
     bool advance(std::string_view) override { return ++advances == cancelAfterAdvances; }
     bool cancelRequested() override { return false; }
     void endProgress() override {}

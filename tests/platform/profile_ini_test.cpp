@@ -150,6 +150,35 @@ TEST_F(ProfileIniTest, DeletesKeysAndSections) {
     EXPECT_TRUE(ini.sectionNames().empty());
 }
 
+// Deleted sections are left in place until the file is written; what is
+// written, listed and found must not show them at any point.
+TEST_F(ProfileIniTest, ManyDeletedSectionsLeaveTheRestInOrder) {
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "[s" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    writeText(path(), text);
+    ProfileIni ini(path());
+    {
+        ProfileIni::Batch batch(ini);
+        for (const char* name : {"s1", "S3", "s5", "s7"})
+            EXPECT_TRUE(ini.deleteSection(name));
+        EXPECT_TRUE(ini.deleteSection("s3")); // gone already
+        EXPECT_EQ(ini.find("s3", "k"), std::nullopt);
+        ASSERT_TRUE(ini.writeText("s3", "k", "again"));
+        EXPECT_EQ(ini.sectionNames(),
+                  (std::vector<std::string>{"s0", "s2", "s4", "s6", "s8", "s9", "s3"}));
+        for (const char* name : {"s0", "s2"})
+            EXPECT_TRUE(ini.deleteSection(name));
+        ASSERT_TRUE(ini.writeText("s9", "k", "nine"));
+        EXPECT_TRUE(ini.deleteSection("s8"));
+    }
+    EXPECT_EQ(readText(path()), "[s4]\nk=4\n[s6]\nk=6\n[s9]\nk=nine\n[s3]\nk=again\n");
+    EXPECT_EQ(ini.sectionNames(), (std::vector<std::string>{"s4", "s6", "s9", "s3"}));
+    EXPECT_EQ(ini.readText("S6", "K"), "6");
+    EXPECT_TRUE(ini.deleteSection("s4")); // written at once
+    EXPECT_EQ(readText(path()), "[s6]\nk=6\n[s9]\nk=nine\n[s3]\nk=again\n");
+}
+
 TEST_F(ProfileIniTest, RepeatedSectionsContinueTheFirstAndOddNamesSurvive) {
     writeText(path(),
               "top=ignored\n[A]\nx=1\n[B]\ny=2\n[ a ]\nz=3\n[:photo[1].jpg]\nNote=hi\n[broken\n");

@@ -2,6 +2,7 @@
 
 #include "caption_commands.h"
 #include "document/document_options.h"
+#include "document/note_changes.h"
 #include "document/picture_notes.h"
 #include "document/picture_source.h"
 #include "document/rename_entry.h"
@@ -67,7 +68,8 @@ int runSerialRename(std::span<const std::string_view> args) {
     // The caption macros may ask for sizes and information texts.
     const bool needsPictures = format->find("$(") != std::string::npos;
     const auto registry = needsPictures ? openRegistry() : nullptr;
-    const std::string central = DocumentOptions::load(settings()).centralCacheFolder();
+    // The notes move in memory and each note file is written once.
+    NoteChanges notes(DocumentOptions::load(settings()).centralCacheFolder());
     SerialNamer namer(*format, first);
     int status = 0;
     for (const std::string& file : files) {
@@ -78,10 +80,11 @@ int runSerialRename(std::span<const std::string_view> args) {
             status = 1;
             continue;
         }
-        loadNote(entry, central);
+        entry.note = notes.noteOf(notePlaceOf(entry));
+        entry.noteLoaded = true;
         const std::string oldName = entry.fileName;
         const std::string newName = namer.nameFor(entry);
-        if (renamePictureFile(entry, newName, central) != 0) {
+        if (renamePictureFile(entry, newName, notes) != 0) {
             std::printf("%s -> %s :failed rename\n", escapeText(oldName).c_str(),
                         escapeText(newName).c_str());
             status = 1;
@@ -89,6 +92,7 @@ int runSerialRename(std::span<const std::string_view> args) {
         }
         std::printf("renamed\t%s\t%s\n", escapeText(oldName).c_str(), escapeText(newName).c_str());
     }
+    notes.write();
     return status;
 }
 

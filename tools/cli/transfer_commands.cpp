@@ -154,7 +154,7 @@ int runDelete(std::span<const std::string_view> args) {
     }
     if (paths.empty())
         return usageError("delete: usage is delete FILE... [--trash]");
-    const std::string central = DocumentOptions::load(settings()).centralCacheFolder();
+    NoteChanges notes(DocumentOptions::load(settings()).centralCacheFolder());
     int status = 0;
     for (const std::string& given : paths) {
         const std::string path = absoluteFolder(given).value_or(given);
@@ -170,12 +170,10 @@ int runDelete(std::span<const std::string_view> args) {
             status = 1;
             continue;
         }
-        PictureSource entry;
-        entry.folder = folderPartOf(path);
-        entry.fileName = namePartOf(path);
-        deleteNote(entry, central);
+        notes.removeNote(notePlaceOfFile(path));
         std::printf("deleted\t%s\n", escapeText(given).c_str());
     }
+    notes.write();
     return status;
 }
 
