@@ -1,12 +1,16 @@
 // Plug-ins in their host process against plug-ins in the program: decoding a
-// 12-megapixel WebP and a 12-megapixel HEIF through their plug-ins, and
-// identifying 2,000 files through the plug-ins. Wall time (best of the runs)
-// and processor time (this process and its hosts, per run).
+// 12-megapixel WebP and a 12-megapixel HEIF through their plug-ins,
+// identifying 2,000 files and 2,000 archives through the plug-ins, and
+// identifying the 5,000 members of one zip as the folder scan does. Wall
+// time (best of the runs) and processor time (this process and its hosts,
+// per run).
 //   plugin-host-bench PLUGIN_DIR [HOST]
 
 #include "imaging/decoder_registry.h"
 #include "settings/settings_store.h"
 
+#include <archive.h>
+#include <archive_entry.h>
 #include <libheif/heif.h>
 #include <sys/resource.h>
 #include <webp/encode.h>
@@ -53,6 +57,40 @@ std::vector<std::uint8_t> photoLike(int width, int height) {
 void writeFile(const fs::path& path, const void* data, std::size_t size) {
     std::ofstream out(path, std::ios::binary);
     out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::vector<std::uint8_t> webpBytes(int width, int height) {
+    const auto rgb = photoLike(width, height);
+    std::uint8_t* out = nullptr;
+    const std::size_t size = WebPEncodeRGB(rgb.data(), width, height, width * 3, 90, &out);
+    std::vector<std::uint8_t> bytes(out, out + size);
+    WebPFree(out);
+    return bytes;
+}
+
+// A zip (members stored, as photo archives mostly are) of `count` small
+// WebP pictures.
+bool writeZip(const fs::path& path, int count) {
+    const std::vector<std::uint8_t> picture = webpBytes(16, 16);
+    archive* a = archive_write_new();
+    archive_write_set_format_zip(a);
+    archive_write_zip_set_compression_store(a);
+    bool ok = archive_write_open_filename(a, path.c_str()) == ARCHIVE_OK;
+    for (int i = 0; i < count && ok; ++i) {
+        archive_entry* e = archive_entry_new();
+        const std::string name = "pictures/p" + std::to_string(i) + ".webp";
+        archive_entry_set_pathname(e, name.c_str());
+        archive_entry_set_filetype(e, AE_IFREG);
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_size(e, static_cast<la_int64_t>(picture.size()));
+        ok = archive_write_header(a, e) == ARCHIVE_OK &&
+             archive_write_data(a, picture.data(), picture.size()) ==
+                 static_cast<la_ssize_t>(picture.size());
+        archive_entry_free(e);
+    }
+    ok = archive_write_close(a) == ARCHIVE_OK && ok;
+    archive_write_free(a);
+    return ok;
 }
 
 bool writeWebp(const fs::path& path, int width, int height) {
@@ -175,7 +213,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: plugin-host-bench PLUGIN_DIR [HOST]\n");
         return 2;
     }
+    // Rows appear as they are measured, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // BENCH_ARCHIVES_ONLY=1 measures the archive rows alone.
+    const bool archivesOnly = std::getenv("BENCH_ARCHIVES_ONLY") != nullptr;
     QGuiApplication app(argc, argv);
     const fs::path plugins = argv[1];
     const std::string hostProgram = argc > 2 ? argv[2] : findPluginHost();
@@ -211,41 +253,144 @@ int main(int argc, char** argv) {
         };
     };
     constexpr int kRuns = 5;
-    row("12 MP WebP, GetPicture", measure(plugins, hostProgram, true, kRuns, decode(webp)),
-        measure(plugins, hostProgram, false, kRuns, decode(webp)));
-    if (haveHeif) {
-        row("12 MP HEIF, GetPicture", measure(plugins, hostProgram, true, kRuns, decode(heif)),
-            measure(plugins, hostProgram, false, kRuns, decode(heif)));
-    } else {
-        std::printf("12 MP HEIF: no HEVC encoder here, skipped\n");
+    if (!archivesOnly) {
+        row("12 MP WebP, GetPicture", measure(plugins, hostProgram, true, kRuns, decode(webp)),
+            measure(plugins, hostProgram, false, kRuns, decode(webp)));
+        if (haveHeif) {
+            row("12 MP HEIF, GetPicture", measure(plugins, hostProgram, true, kRuns, decode(heif)),
+                measure(plugins, hostProgram, false, kRuns, decode(heif)));
+        } else {
+            std::printf("12 MP HEIF: no HEVC encoder here, skipped\n");
+        }
+        const auto identifyAll = [&](DecoderRegistry& r) {
+            for (const std::string& path : many) {
+                IdentifyRequest request;
+                request.fileName = path;
+                if (r.identify(request) < 0) {
+                    std::fprintf(stderr, "plugin-host-bench: %s not identified\n", path.c_str());
+                    std::exit(1);
+                }
+            }
+        };
+        row("identify 2,000 WebP, one by one",
+            measure(plugins, hostProgram, true, kRuns, identifyAll),
+            measure(plugins, hostProgram, false, kRuns, identifyAll));
+        // As the folder scan asks: many files per exchange with the host (in
+        // the program the same call is a loop over identify()).
+        std::vector<IdentifyRequest> requests(many.size());
+        for (std::size_t i = 0; i < many.size(); ++i) {
+            requests[i].fileName = many[i];
+        }
+        const auto identifyBatch = [&](DecoderRegistry& r) {
+            for (const DecoderId id : r.identifyFiles(requests)) {
+                if (id < 0) {
+                    std::fprintf(stderr, "plugin-host-bench: a file was not identified\n");
+                    std::exit(1);
+                }
+            }
+        };
+        row("identify 2,000 WebP, batches",
+            measure(plugins, hostProgram, true, kRuns, identifyBatch),
+            measure(plugins, hostProgram, false, kRuns, identifyBatch));
     }
-    const auto identifyAll = [&](DecoderRegistry& r) {
-        for (const std::string& path : many) {
-            IdentifyRequest request;
-            request.fileName = path;
-            if (r.identify(request) < 0) {
-                std::fprintf(stderr, "plugin-host-bench: %s not identified\n", path.c_str());
+
+    // A folder of archives, as the scan asks which files are archives.
+    fs::create_directories(data / "archives");
+    const fs::path small = data / "archives" / "a0.zip";
+    if (!fs::exists(small) && !writeZip(small, 3)) {
+        std::fprintf(stderr, "plugin-host-bench: cannot write %s\n", small.c_str());
+        return 1;
+    }
+    std::vector<IdentifyRequest> archives(2000);
+    for (std::size_t i = 0; i < archives.size(); ++i) {
+        const fs::path path = data / "archives" / ("a" + std::to_string(i) + ".zip");
+        if (!fs::exists(path)) {
+            fs::copy_file(small, path);
+        }
+        archives[i].fileName = path.string();
+        archives[i].kind = DecoderKind::Archive;
+    }
+    const auto identifyArchives = [&](bool batched) {
+        return [&archives, batched](DecoderRegistry& r) {
+            std::vector<DecoderId> found;
+            if (batched) {
+                found = r.identifyFiles(archives);
+            } else {
+                for (const IdentifyRequest& request : archives) {
+                    found.push_back(r.identify(request));
+                }
+            }
+            for (const DecoderId id : found) {
+                if (id < 0) {
+                    std::fprintf(stderr, "plugin-host-bench: an archive was not identified\n");
+                    std::exit(1);
+                }
+            }
+        };
+    };
+    row("identify 2,000 zips, one by one",
+        measure(plugins, hostProgram, true, kRuns, identifyArchives(false)),
+        measure(plugins, hostProgram, false, kRuns, identifyArchives(false)));
+    row("identify 2,000 zips, batches",
+        measure(plugins, hostProgram, true, kRuns, identifyArchives(true)),
+        measure(plugins, hostProgram, false, kRuns, identifyArchives(true)));
+
+    // The members of one large archive, as the scan identifies them: each
+    // unpacked into memory, its first 2048 bytes asked about.
+    const int memberCount = std::getenv("BENCH_MEMBERS") != nullptr
+                                ? std::max(1, std::atoi(std::getenv("BENCH_MEMBERS")))
+                                : 5000;
+    const fs::path large = data / ("members-" + std::to_string(memberCount) + ".zip");
+    if (!fs::exists(large) && !writeZip(large, memberCount)) {
+        std::fprintf(stderr, "plugin-host-bench: cannot write %s\n", large.c_str());
+        return 1;
+    }
+    const auto identifyMembers = [&](bool batched) {
+        return [&large, batched, memberCount](DecoderRegistry& r) {
+            const DecoderId zip = r.find("archive", DecoderKind::Archive);
+            std::vector<ArchiveEntry> members;
+            if (r.archiveList(zip, PluginSource::file(large.string()), members) != 0 ||
+                static_cast<int>(members.size()) != memberCount) {
+                std::fprintf(stderr, "plugin-host-bench: the archive was not listed\n");
                 std::exit(1);
             }
-        }
-    };
-    row("identify 2,000 WebP, one by one", measure(plugins, hostProgram, true, kRuns, identifyAll),
-        measure(plugins, hostProgram, false, kRuns, identifyAll));
-    // As the folder scan asks: many files per exchange with the host (in
-    // the program the same call is a loop over identify()).
-    std::vector<IdentifyRequest> requests(many.size());
-    for (std::size_t i = 0; i < many.size(); ++i) {
-        requests[i].fileName = many[i];
-    }
-    const auto identifyBatch = [&](DecoderRegistry& r) {
-        for (const DecoderId id : r.identifyFiles(requests)) {
-            if (id < 0) {
-                std::fprintf(stderr, "plugin-host-bench: a file was not identified\n");
+            std::vector<std::vector<std::byte>> headers(members.size());
+            std::vector<IdentifyRequest> requests(members.size());
+            std::size_t found = 0;
+            for (std::size_t i = 0; i < members.size(); ++i) {
+                SpiBlock bytes;
+                if (r.archiveFileToMemory(zip, large.string(), members[i].position, bytes) != 0) {
+                    continue;
+                }
+                headers[i].assign(SPI_HEADER_BYTES, std::byte{0});
+                const auto got = bytes.bytes();
+                std::copy_n(got.begin(), std::min(got.size(), headers[i].size()),
+                            headers[i].begin());
+                requests[i].fileName = members[i].filename;
+                requests[i].header = headers[i];
+                requests[i].archive = zip;
+                if (!batched) {
+                    found += r.identify(requests[i]) >= 0 ? 1 : 0;
+                }
+            }
+            if (batched) {
+                for (const DecoderId id : r.identifyFiles(requests)) {
+                    found += id >= 0 ? 1 : 0;
+                }
+            }
+            if (static_cast<int>(found) != memberCount) {
+                std::fprintf(stderr, "plugin-host-bench: %zu members identified\n", found);
                 std::exit(1);
             }
-        }
+        };
     };
-    row("identify 2,000 WebP, batches", measure(plugins, hostProgram, true, kRuns, identifyBatch),
-        measure(plugins, hostProgram, false, kRuns, identifyBatch));
+    constexpr int kMemberRuns = 2;
+    const std::string members = std::to_string(memberCount) + " members";
+    row((members + ", one by one").c_str(),
+        measure(plugins, hostProgram, true, kMemberRuns, identifyMembers(false)),
+        measure(plugins, hostProgram, false, kMemberRuns, identifyMembers(false)));
+    row((members + ", batches").c_str(),
+        measure(plugins, hostProgram, true, kMemberRuns, identifyMembers(true)),
+        measure(plugins, hostProgram, false, kMemberRuns, identifyMembers(true)));
     return 0;
 }

@@ -16,6 +16,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -474,12 +477,10 @@ int findMember(ArchiveReader& reader, const char* buf, intptr_t len, unsigned fl
     return status == 0 ? SPI_END_OF_FILE : -status;
 }
 
-int extractMember(ArchiveReader& reader, const char* src, intptr_t position, void* dest,
-                  unsigned destination, ProgressCallback progress, intptr_t userData) {
-    const int code = reader.open(src, 0, SPI_SOURCE_FILE);
-    if (code != SPI_ALL_RIGHT) {
-        return code;
-    }
+// Walks from where the reader stands to the member at `position` and
+// extracts it.
+int extractFrom(ArchiveReader& reader, intptr_t position, void* dest, unsigned destination,
+                ProgressCallback progress, intptr_t userData) {
     archive_entry* entry = nullptr;
     int status;
     while ((status = reader.next(entry)) == 1 && reader.index() < position) {
@@ -501,6 +502,84 @@ int extractMember(ArchiveReader& reader, const char* src, intptr_t position, voi
     std::string name = memberName(entry);
     name = name.substr(name.rfind('/') + 1);
     return extractToFolder(reader.get(), entry, name, static_cast<const char*>(dest), report);
+}
+
+int extractMember(ArchiveReader& reader, const char* src, intptr_t position, void* dest,
+                  unsigned destination, ProgressCallback progress, intptr_t userData) {
+    const int code = reader.open(src, 0, SPI_SOURCE_FILE);
+    if (code != SPI_ALL_RIGHT) {
+        return code;
+    }
+    return extractFrom(reader, position, dest, destination, progress, userData);
+}
+
+// --- The reader kept between members ---------------------------------------
+//
+// Members are mostly asked for in the order the list gives them: the folder
+// scan identifies one after the other, and thumbnails follow the list. A
+// reader can only walk forwards from the archive's start, so asking for each
+// member afresh made unpacking every member of a large archive take time in
+// the square of its count. The reader of the last member unpacked into
+// memory is kept, and a member further on is reached from there. It is used
+// only while the archive file is the very same, unchanged.
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    bool operator==(const FileIdentity& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+std::optional<FileIdentity> identityOf(const char* path) {
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+struct KeptReader {
+    std::unique_ptr<ArchiveReader> reader;
+    std::string path;
+    FileIdentity identity;
+};
+
+std::mutex g_keptMutex;
+KeptReader g_kept;
+
+// Unpacks a member into memory, from the kept reader when it stands before
+// the member; nullopt when the ordinary way must do it (an LHA archive that
+// may need its names read as Shift-JIS, or a reader that cannot be opened).
+std::optional<int> extractKept(const char* src, intptr_t position, void* dest,
+                               ProgressCallback progress, intptr_t userData) {
+    const std::optional<FileIdentity> identity = identityOf(src);
+    if (!identity) {
+        return std::nullopt;
+    }
+    const std::lock_guard lock(g_keptMutex);
+    std::unique_ptr<ArchiveReader> reader = std::move(g_kept.reader);
+    if (reader == nullptr || g_kept.path != src || !(g_kept.identity == *identity) ||
+        reader->index() >= position) {
+        reader = std::make_unique<ArchiveReader>();
+        if (reader->open(src, 0, SPI_SOURCE_FILE) != SPI_ALL_RIGHT) {
+            return std::nullopt;
+        }
+    }
+    const int code = extractFrom(*reader, position, dest, SPI_DEST_MEMORY, progress, userData);
+    // As withLegacyRetry: an LHA archive that fails is read again with its
+    // names as Shift-JIS, the ordinary way.
+    if (code != SPI_ALL_RIGHT && code != SPI_ABORT && code != SPI_END_OF_FILE && reader->isLha()) {
+        return std::nullopt;
+    }
+    if (code == SPI_ALL_RIGHT) {
+        g_kept = {std::move(reader), src, *identity};
+    }
+    return code;
 }
 
 } // namespace
@@ -567,6 +646,9 @@ SPI_EXPORT int GetFile(const char* src, intptr_t len, void* dest, unsigned int f
         }
         if (destination == SPI_DEST_MEMORY) {
             *static_cast<SpiHandle*>(dest) = nullptr;
+            if (const std::optional<int> code = extractKept(src, len, dest, progress, user_data)) {
+                return *code;
+            }
         }
         return withLegacyRetry([&](ArchiveReader& reader) {
             return extractMember(reader, src, len, dest, destination, progress, user_data);

@@ -301,8 +301,11 @@ private:
     int scanFolder(ScanRequest& request, const std::string& folder, const std::string& mask,
                    ScanState& state);
     int addFile(ScanState& state, std::unique_ptr<PictureSource> found);
+    // Lists the members of the file when `archiveDecoder` takes it;
+    // `listFailed` when the decoder did not list it cleanly.
     int addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
-                   const std::string& name, const struct FileStatus& status, bool& isArchive);
+                   const std::string& name, const struct FileStatus& status,
+                   DecoderId archiveDecoder, bool& isArchive, bool& listFailed);
     void buildDisplayOrder(const ScanRequest& request);
     bool interruptionPending(const ScanRequest& request) const;
     void publishCacheFolder();

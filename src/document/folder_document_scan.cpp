@@ -170,24 +170,65 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
         }
     }
 
-    for (const DirectoryItem& item : enumerateFolder(folder, mask)) {
+    const std::vector<DirectoryItem> items = enumerateFolder(folder, mask);
+    const auto listed = [&](const DirectoryItem& item) {
         if (!item.status.isFile)
-            continue;
+            return false;
         bool owned = !thumbsFile.empty() && equalIgnoringCase(item.name, thumbsFile);
         for (std::string_view name : kOwnedFiles)
             owned = owned || equalIgnoringCase(item.name, name);
         if (owned)
-            continue;
+            return false;
         const FileStatus& s = item.status;
         if (request.dateFilter &&
             (s.lastWriteTime < request.dateFrom || s.lastWriteTime > request.dateTo))
-            continue;
+            return false;
         if (request.sizeFilter && (static_cast<std::int64_t>(s.size) < request.sizeMinimum ||
                                    static_cast<std::int64_t>(s.size) > request.sizeMaximum))
+            return false;
+        return true;
+    };
+    // Which files are archives is asked a batch ahead of the walk, as the
+    // plain files are later: a registry whose plug-ins run in another
+    // process answers many in one exchange.
+    std::vector<std::pair<std::size_t, DecoderId>> ahead;
+    std::size_t aheadAt = 0;
+    const auto archiveDecoderOf = [&](std::size_t index) {
+        if (aheadAt == ahead.size() || ahead[aheadAt].first != index) {
+            ahead.clear();
+            aheadAt = 0;
+            std::vector<std::string> paths;
+            for (std::size_t j = index; j < items.size() && paths.size() < kIdentifyAhead; ++j) {
+                if (!listed(items[j]) || items[j].status.size == 0)
+                    continue;
+                ahead.emplace_back(j, kNoDecoder);
+                paths.push_back(inFolder(folder, items[j].name));
+            }
+            const std::vector<DecoderId> found = m_services.identifyArchives(paths);
+            for (std::size_t k = 0; k < ahead.size() && k < found.size(); ++k)
+                ahead[k].second = found[k];
+        }
+        return aheadAt < ahead.size() && ahead[aheadAt].first == index ? ahead[aheadAt++].second
+                                                                       : kNoDecoder;
+    };
+
+    for (std::size_t index = 0; index < items.size(); ++index) {
+        const DirectoryItem& item = items[index];
+        if (!listed(item))
             continue;
+        const FileStatus& s = item.status;
         bool isArchive = false;
-        if (request.archives) {
-            const int rc = addArchive(request, state, folder, item.name, s, isArchive);
+        if (request.archives && s.size > 0) {
+            const DecoderId archiveDecoder = archiveDecoderOf(index);
+            bool listFailed = false;
+            const int rc = addArchive(request, state, folder, item.name, s, archiveDecoder,
+                                      isArchive, listFailed);
+            // A plug-in that faulted while listing is asked nothing more, so
+            // the files after this one are asked again without it.
+            if (listFailed) {
+                ahead.clear();
+                aheadAt = 0;
+            }
             if (rc != kScanComplete)
                 return rc;
         }
@@ -220,17 +261,17 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
 }
 
 int FolderDocument::addArchive(ScanRequest& request, ScanState& state, const std::string& folder,
-                               const std::string& name, const FileStatus& status, bool& isArchive) {
+                               const std::string& name, const FileStatus& status,
+                               DecoderId archiveDecoder, bool& isArchive, bool& listFailed) {
     isArchive = false;
-    if (status.size == 0)
-        return kScanComplete;
-    const std::string path = inFolder(folder, name);
-    const DecoderId archiveDecoder = m_services.identifyArchive(path);
-    if (archiveDecoder == kNoDecoder)
+    listFailed = false;
+    if (status.size == 0 || archiveDecoder == kNoDecoder)
         return kScanComplete;
     isArchive = true;
+    const std::string path = inFolder(folder, name);
     std::vector<ArchiveEntry> members;
     const ResultCode rc = m_services.listArchive(archiveDecoder, path, members);
+    listFailed = rc != ResultCode::Success;
     if (rc != ResultCode::Success && members.empty())
         return kScanComplete; // unreadable: neither it nor members are listed
     for (const ArchiveEntry& member : members) {
@@ -353,6 +394,41 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
                                                                        : kNoDecoder;
     };
 
+    // The members of one archive are identified a batch ahead too, up to
+    // the next entry that is no member of the same archive.
+    std::vector<std::pair<std::size_t, DecoderId>> membersAhead;
+    std::size_t membersAheadAt = 0;
+    const auto identifiedMember = [&](std::size_t index) {
+        if (membersAheadAt == membersAhead.size() || membersAhead[membersAheadAt].first != index) {
+            membersAhead.clear();
+            membersAheadAt = 0;
+            const PictureSource& first = *m_entries[index];
+            const std::string archivePath = first.archiveFullPath();
+            std::vector<ArchiveEntry> members;
+            for (std::size_t j = index; j < m_entries.size() && members.size() < kIdentifyAhead;
+                 ++j) {
+                const PictureSource& e = *m_entries[j];
+                if (!e.isArchiveMember() || e.archiveDecoder != first.archiveDecoder ||
+                    e.archiveFileName != first.archiveFileName || e.folder != first.folder)
+                    break;
+                if (!nameAccepted(e))
+                    continue;
+                ArchiveEntry& member = members.emplace_back();
+                member.position = static_cast<std::uint32_t>(e.memberPosition);
+                member.filesize = static_cast<std::uint32_t>(e.length);
+                std::strncpy(member.filename, e.fileName.c_str(), sizeof member.filename - 1);
+                membersAhead.emplace_back(j, kNoDecoder);
+            }
+            const std::vector<DecoderId> found =
+                m_services.identifyMembers(first.archiveDecoder, archivePath, members);
+            for (std::size_t k = 0; k < membersAhead.size() && k < found.size(); ++k)
+                membersAhead[k].second = found[k];
+        }
+        return membersAheadAt < membersAhead.size() && membersAhead[membersAheadAt].first == index
+                   ? membersAhead[membersAheadAt++].second
+                   : kNoDecoder;
+    };
+
     // Accepted entries move down in place over the dropped ones, so that the
     // display order is valid at every step for views told by EntryAccepted.
     std::size_t kept = 0;
@@ -366,15 +442,8 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
             } else {
                 DecoderId decoder = kNoDecoder;
                 if (entry->isArchiveMember()) {
-                    if (nameAccepted(*entry)) {
-                        ArchiveEntry member{};
-                        member.position = static_cast<std::uint32_t>(entry->memberPosition);
-                        member.filesize = static_cast<std::uint32_t>(entry->length);
-                        std::strncpy(member.filename, entry->fileName.c_str(),
-                                     sizeof member.filename - 1);
-                        decoder = m_services.identifyMember(entry->archiveDecoder,
-                                                            entry->archiveFullPath(), member);
-                    }
+                    if (nameAccepted(*entry))
+                        decoder = identifiedMember(walked);
                 } else if (entry->length > 0) {
                     decoder = identifiedFile(walked);
                 }

@@ -2,6 +2,7 @@
 
 #include "document/caption_macros.h"
 #include "document/document_options.h"
+#include "document/file_type_icon.h"
 #include "document/html_catalog_text.h"
 #include "document/photo_facts.h"
 #include "document/picture_loader.h"
@@ -17,9 +18,14 @@
 #include "platform/staged_files.h"
 #include "platform/var_table.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace vemra {
@@ -76,6 +82,17 @@ std::string stemOf(std::string_view fileName) {
     if (slash != std::string_view::npos)
         fileName.remove_prefix(slash + 1);
     return fs::path(std::string(fileName)).stem().string();
+}
+
+// The icon as PNG (with its transparency, so that it sits on any page
+// background); empty when it cannot be encoded.
+std::string iconPng(const QImage& icon) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (icon.isNull() || !buffer.open(QIODevice::WriteOnly) ||
+        !QImageWriter(&buffer, "png").write(icon))
+        return {};
+    return bytes.toStdString();
 }
 
 class CatalogRun {
@@ -296,14 +313,19 @@ private:
             m_width = m_boxWidth;
             m_height = m_boxHeight;
         }
-        // A picture that gave no thumbnail is shown from its original.
+        // What gives no picture of its own (an archive file, a file no
+        // decoder takes, a member that could not be decoded) shows its file
+        // type's icon, as the grid does, still linked to the file itself: a
+        // browser shows no picture from the archive or from a file that is
+        // none. A picture that gave no thumbnail is shown from its original,
+        // which a browser may still manage.
+        const bool noPicture =
+            !made && (entry.isArchiveMember() || (work.decoder < 0 && (w <= 0 || h <= 0)));
+        if (noPicture)
+            return showIcon(entry, result);
         if (made) {
             const std::string name = thumbnailName(entry, linkFormat == 1 ? ".jpg" : ".png");
-            const fs::path relative = fs::path(m_request.thumbsFolder) / name;
-            m_thumbsLink = urlEncoded(
-                relative.is_absolute()
-                    ? relativeLink(m_request.outputFolder, relative.parent_path().string(), name)
-                    : relative.generic_string());
+            m_thumbsLink = thumbnailLink(name);
             if (!writeThumbnail(work.thumbnail, (thumbnailFolder() / name).string(), linkFormat)) {
                 result.error = "the thumbnail could not be written";
                 return false;
@@ -311,6 +333,56 @@ private:
         }
         m_values = pictureValues(entry);
         return true;
+    }
+
+    // The file-type icon stands for the picture: a PNG in the thumbnail
+    // folder, or, when the run writes no thumbnails, inside the page as a
+    // data address. Shown at its own size, or smaller in a smaller box.
+    bool showIcon(const PictureSource& entry, HtmlCatalogResult& result) {
+        const QImage icon = fileTypeIcon(entry);
+        const int linkFormat = m_request.options.linkFormat;
+        const int boxW = linkFormat == 0 ? icon.width() : m_boxWidth;
+        const int boxH = linkFormat == 0 ? icon.height() : m_boxHeight;
+        const PictureSize shown = fittedSize(icon.width(), icon.height(), boxW, boxH, true);
+        m_width = shown.width;
+        m_height = shown.height;
+        // Members all get the plain file icon; files one by their type.
+        const std::string type = entry.isArchiveMember()
+                                     ? std::string("\n")
+                                     : fs::path(entry.fileName).extension().string();
+        auto [bytes, fresh] = m_iconPngs.try_emplace(type);
+        if (fresh)
+            bytes->second = iconPng(icon);
+        if (bytes->second.empty()) {
+            result.error = "the file type's icon could not be made";
+            return false;
+        }
+        if (linkFormat == 0) {
+            m_thumbsLink = "data:image/png;base64," +
+                           QByteArray::fromStdString(bytes->second).toBase64().toStdString();
+        } else {
+            const std::string name = thumbnailName(entry, ".png");
+            m_thumbsLink = thumbnailLink(name);
+            const std::string target = (thumbnailFolder() / name).string();
+            m_written.push_back(target);
+            AtomicFile file(m_staged.stage(target));
+            if (!file.open() || !file.write(std::as_bytes(std::span(bytes->second))) ||
+                !file.commit()) {
+                result.error = file.errorText();
+                return false;
+            }
+        }
+        m_values = pictureValues(entry);
+        return true;
+    }
+
+    // The address of thumbnail `name` from the pages.
+    std::string thumbnailLink(const std::string& name) const {
+        const fs::path relative = fs::path(m_request.thumbsFolder) / name;
+        return urlEncoded(
+            relative.is_absolute()
+                ? relativeLink(m_request.outputFolder, relative.parent_path().string(), name)
+                : relative.generic_string());
     }
 
     // "Ve-" and the picture's name without its extension. Two pictures of
@@ -413,6 +485,8 @@ private:
     int m_height = 0;
     MacroValues m_values;
     bool m_thumbnailFolderFailed = false;
+    // File-type icons as PNG, by file name extension (members apart).
+    std::map<std::string, std::string> m_iconPngs;
 };
 
 } // namespace

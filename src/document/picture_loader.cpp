@@ -101,8 +101,10 @@ int RegistryPictureLoader::loadForThumbnail(PictureSource& entry, int width, int
                                             PictureBuffer& out) {
     EntryDecoding decoding = decodingOf(entry);
     // An entry listed without identification (no ScanSPI) learns its decoder
-    // when it is first drawn.
-    if (decoding.decoder < 0 && m_registry.identifyEntry(decoding) < 0) {
+    // when it is first drawn; a member from the bytes unpacked for its
+    // picture.
+    if (decoding.decoder < 0 && !entry.isArchiveMember() &&
+        m_registry.identifyEntry(decoding) < 0) {
         entry.decoder = kNoDecoder;
         return static_cast<int>(ResultCode::Failure);
     }

@@ -40,17 +40,28 @@ RegistryScanServices::identifyFiles(const std::vector<std::string>& paths) const
     return out;
 }
 
-DecoderId RegistryScanServices::identifyMember(DecoderId archiveDecoder,
-                                               const std::string& archivePath,
-                                               const ArchiveEntry& member) const {
+// The member's first bytes, zero-padded to the 2048 identification is
+// promised; empty when the member cannot be unpacked.
+std::vector<std::byte> RegistryScanServices::memberHeader(DecoderId archiveDecoder,
+                                                          const std::string& archivePath,
+                                                          const ArchiveEntry& member) const {
     SpiBlock bytes;
     if (m_registry.archiveFileToMemory(archiveDecoder, archivePath, member.position, bytes) != 0) {
-        return kNoDecoder;
+        return {};
     }
-    // Identification is promised 2048 readable bytes.
     std::vector<std::byte> header(SPI_HEADER_BYTES);
     const auto data = bytes.bytes();
     std::copy_n(data.begin(), std::min(data.size(), header.size()), header.begin());
+    return header;
+}
+
+DecoderId RegistryScanServices::identifyMember(DecoderId archiveDecoder,
+                                               const std::string& archivePath,
+                                               const ArchiveEntry& member) const {
+    const std::vector<std::byte> header = memberHeader(archiveDecoder, archivePath, member);
+    if (header.empty()) {
+        return kNoDecoder;
+    }
     IdentifyRequest request;
     request.fileName = entryFileName(member);
     request.header = header;
@@ -58,11 +69,52 @@ DecoderId RegistryScanServices::identifyMember(DecoderId archiveDecoder,
     return orNone(m_registry.identify(request));
 }
 
+// All members are unpacked first, then identified together: unpacking asks
+// only the archive plug-in and identifying only the picture decoders, so
+// neither changes what the other answers, and the answers stay those of
+// one member after the other.
+std::vector<DecoderId>
+RegistryScanServices::identifyMembers(DecoderId archiveDecoder, const std::string& archivePath,
+                                      std::span<const ArchiveEntry> members) const {
+    std::vector<std::vector<std::byte>> headers(members.size());
+    std::vector<IdentifyRequest> requests;
+    std::vector<std::size_t> asked;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        headers[i] = memberHeader(archiveDecoder, archivePath, members[i]);
+        if (headers[i].empty()) {
+            continue;
+        }
+        IdentifyRequest& request = requests.emplace_back();
+        request.fileName = entryFileName(members[i]);
+        request.header = headers[i];
+        request.archive = archiveDecoder;
+        asked.push_back(i);
+    }
+    std::vector<DecoderId> out(members.size(), kNoDecoder);
+    const std::vector<DecoderId> found = m_registry.identifyFiles(requests);
+    for (std::size_t k = 0; k < asked.size() && k < found.size(); ++k) {
+        out[asked[k]] = orNone(found[k]);
+    }
+    return out;
+}
+
 DecoderId RegistryScanServices::identifyArchive(const std::string& path) const {
     IdentifyRequest request;
     request.fileName = path;
     request.kind = DecoderKind::Archive;
     return orNone(m_registry.identify(request));
+}
+
+std::vector<DecoderId>
+RegistryScanServices::identifyArchives(const std::vector<std::string>& paths) const {
+    std::vector<IdentifyRequest> requests(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        requests[i].fileName = paths[i];
+        requests[i].kind = DecoderKind::Archive;
+    }
+    std::vector<DecoderId> out = m_registry.identifyFiles(requests);
+    std::transform(out.begin(), out.end(), out.begin(), orNone);
+    return out;
 }
 
 ResultCode RegistryScanServices::listArchive(DecoderId archiveDecoder, const std::string& path,

@@ -17,7 +17,10 @@ public:
     std::vector<DecoderId> identifyFiles(const std::vector<std::string>& paths) const override;
     DecoderId identifyMember(DecoderId archiveDecoder, const std::string& archivePath,
                              const ArchiveEntry& member) const override;
+    std::vector<DecoderId> identifyMembers(DecoderId archiveDecoder, const std::string& archivePath,
+                                           std::span<const ArchiveEntry> members) const override;
     DecoderId identifyArchive(const std::string& path) const override;
+    std::vector<DecoderId> identifyArchives(const std::vector<std::string>& paths) const override;
     ResultCode listArchive(DecoderId archiveDecoder, const std::string& path,
                            std::vector<ArchiveEntry>& members) const override;
     DecoderId pictureDecoderNamed(std::string_view name) const override;
@@ -29,6 +32,9 @@ public:
     bool extensionListsOnly() const override;
 
 private:
+    std::vector<std::byte> memberHeader(DecoderId archiveDecoder, const std::string& archivePath,
+                                        const ArchiveEntry& member) const;
+
     // Identification reorders the registry's lists, which is not a change
     // the scan can see; hence a mutable reference behind const queries.
     DecoderRegistry& m_registry;

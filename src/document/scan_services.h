@@ -5,6 +5,7 @@
 
 #include <vemra/spi.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,30 @@ public:
     virtual DecoderId identifyMember(DecoderId archiveDecoder, const std::string& archivePath,
                                      const ArchiveEntry& member) const = 0;
 
+    // identifyMember() for each member of one archive, in order, with the
+    // same answers; a registry whose plug-ins run in another process asks
+    // about many members in one exchange.
+    virtual std::vector<DecoderId> identifyMembers(DecoderId archiveDecoder,
+                                                   const std::string& archivePath,
+                                                   std::span<const ArchiveEntry> members) const {
+        std::vector<DecoderId> out;
+        out.reserve(members.size());
+        for (const ArchiveEntry& member : members)
+            out.push_back(identifyMember(archiveDecoder, archivePath, member));
+        return out;
+    }
+
     // The archive decoder that accepts the file at `path`.
     virtual DecoderId identifyArchive(const std::string& path) const = 0;
+
+    // identifyArchive() for each path, in order, with the same answers.
+    virtual std::vector<DecoderId> identifyArchives(const std::vector<std::string>& paths) const {
+        std::vector<DecoderId> out;
+        out.reserve(paths.size());
+        for (const std::string& path : paths)
+            out.push_back(identifyArchive(path));
+        return out;
+    }
 
     // The members of the archive at `path` as `archiveDecoder` lists them.
     // Success with the list, or a failure code; a damaged archive may answer

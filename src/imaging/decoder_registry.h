@@ -175,7 +175,8 @@ public:
     bool hasConfigurationDialog(DecoderId id, DecoderKind kind) const;
     int configurationDialog(DecoderId id, DecoderKind kind, void* parent, int function);
 
-    // Loads the picture of an entry: a member is extracted to memory first;
+    // Loads the picture of an entry: a member is extracted to memory first
+    // (and identified from those bytes when its decoder is not known yet);
     // when its decoder fails, the next decoder that takes it is tried.
     int loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, int requestedWidth = 0,
                          int requestedHeight = 0, ProgressCallback progress = nullptr,

@@ -395,6 +395,19 @@ int DecoderRegistry::loadEntryPicture(EntryDecoding& entry, PictureBuffer& out, 
                       bytes.begin() + static_cast<std::ptrdiff_t>(
                                           std::min<std::size_t>(bytes.size(), SPI_HEADER_BYTES)));
         header.resize(SPI_HEADER_BYTES);
+        if (entry.decoder < 0) {
+            // A member not identified yet is identified from the bytes just
+            // unpacked, rather than unpacked once more for that.
+            IdentifyRequest request;
+            request.fileName = entry.name.empty() ? entry.path : entry.name;
+            request.archive = entry.archive;
+            request.header = header;
+            entry.decoder = identify(request);
+            if (entry.decoder < 0) {
+                entry.decoder = kNoDecoder;
+                return static_cast<int>(ResultCode::Failure);
+            }
+        }
     } else {
         source = PluginSource::file(entry.path);
     }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QUrl>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -194,6 +197,82 @@ TEST(HtmlCatalog, WritesThumbnailsWithSizesAndDistinctNames) {
     const auto bytes = test::readFile((png.dir.path() / "out/Ve-b c#.png").string());
     ASSERT_GT(bytes.size(), 26u);
     EXPECT_EQ(static_cast<int>(bytes[25]), 3); // PNG colour type 3: palette
+}
+
+// Takes no archive file, as the registry takes none as a picture.
+class NoArchiveLoader : public test::FakePictureLoader {
+public:
+    int loadForThumbnail(PictureSource& entry, int boxWidth, int boxHeight,
+                         PictureBuffer& out) override {
+        if (entry.fileName.ends_with(".zip"))
+            return -1;
+        return FakePictureLoader::loadForThumbnail(entry, boxWidth, boxHeight, out);
+    }
+};
+
+// Every <img> of the page, with the picture it shows: read from the data
+// address or from the file the address names relative to the page.
+std::vector<std::pair<std::string, QImage>> pageImages(const std::string& page,
+                                                       const fs::path& pageFolder) {
+    std::vector<std::pair<std::string, QImage>> out;
+    const std::regex img("<img src=\"([^\"]*)\"", std::regex::icase);
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), img);
+         it != std::sregex_iterator(); ++it) {
+        const std::string source = (*it)[1];
+        constexpr std::string_view kData = "data:image/png;base64,";
+        QImage image;
+        if (source.starts_with(kData)) {
+            image = QImage::fromData(
+                QByteArray::fromBase64(QByteArray::fromStdString(source.substr(kData.size()))));
+        } else {
+            const QString path = QUrl::fromPercentEncoding(QByteArray::fromStdString(source));
+            image = QImage((QString::fromStdString(pageFolder.string()) + "/" + path));
+        }
+        out.emplace_back(source, image);
+    }
+    return out;
+}
+
+TEST(HtmlCatalog, ArchivesAndFilesWithoutPicturesShowTheirIcon) {
+    test::ensureGuiApplication();
+    const fs::path samples = fs::path(VEMRA_SOURCE_DIR) / "samples";
+    for (const int linkFormat : {0, 1, 2}) {
+        SCOPED_TRACE(linkFormat);
+        CatalogFixture f;
+        NoArchiveLoader loader;
+        f.context.loader = &loader;
+        fs::copy_file(samples / "sunset.jpg", f.dir.path() / "pics/a.jpg");
+        fs::copy_file(samples / "album.zip", f.dir.path() / "pics/album.zip");
+        f.add("a.jpg");
+        f.add("album.zip");
+        f.add("album.zip"); // a second archive of the type: its own icon file
+        f.add("inside.jpg");
+        f.entries.back()->archiveFileName = "album.zip";
+        f.add("inside-bad.jpg");
+        f.entries.back()->archiveFileName = "album.zip";
+        f.request.options.linkFormat = linkFormat;
+        f.request.thumbsFolder = "thumbs";
+        const auto result = f.run("*One\n<a href=\"$ORGPATHNAME$\"><img src=\"$THUMBSNAME$\" "
+                                  "width=\"$WIDTH$\" height=\"$HEIGHT$\"></a>\n");
+        ASSERT_TRUE(result.ok) << result.error;
+        const std::string page = f.page("catalog.htm");
+        const auto images = pageImages(page, f.dir.path() / "out");
+        ASSERT_EQ(images.size(), 5u) << page;
+        for (const auto& [source, image] : images)
+            EXPECT_FALSE(image.isNull()) << source.substr(0, 80);
+        // Archives stay linked to the archive file and show at the icon's size.
+        EXPECT_EQ(count(page, "<a href=\"../pics/album.zip\"><img"), 4) << page;
+        EXPECT_EQ(count(page, "width=\"32\" height=\"32\""), linkFormat == 0 ? 4 : 3) << page;
+        if (linkFormat == 0) {
+            EXPECT_EQ(images[0].first, "../pics/a.jpg");
+            EXPECT_EQ(count(page, "data:image/png"), 4);
+        } else {
+            EXPECT_TRUE(images[1].first.ends_with("thumbs/Ve-album.png")) << images[1].first;
+            EXPECT_TRUE(images[2].first.ends_with("thumbs/Ve-album-2.png")) << images[2].first;
+            EXPECT_TRUE(images[4].first.ends_with("thumbs/Ve-inside-bad.png"));
+            EXPECT_EQ(result.files.size(), 6u); // the page and five pictures
+        }
+    }
 }
 
 TEST(HtmlCatalog, ExpandsVariablesNotesAndCaptions) {

@@ -4,6 +4,9 @@
 // plug-ins are known from an earlier run starts no plug-in host until a
 // plug-in is asked something.
 
+#include "document/folder_document.h"
+#include "document/registry_scan_services.h"
+#include "document/thumb_cache.h"
 #include "imaging/decoder_registry.h"
 #include "imaging/host_identify_batch.h"
 #include "imaging/plugin_info_cache.h"
@@ -190,6 +193,127 @@ TEST_F(IdentifyBatchTest, BatchesAnswerWhatOneFileAtATimeAnswers) {
                 EXPECT_EQ(where(reported[0]), where(faults[0][0]));
             }
         }
+    }
+}
+
+// The scan's services asking one file or member at a time, as the scan
+// did before it asked in batches.
+class OneAtATime final : public ScanServices {
+public:
+    explicit OneAtATime(const ScanServices& inner) : m_inner(inner) {}
+    DecoderId identifyFile(const std::string& path) const override {
+        return m_inner.identifyFile(path);
+    }
+    DecoderId identifyMember(DecoderId archive, const std::string& path,
+                             const ArchiveEntry& member) const override {
+        return m_inner.identifyMember(archive, path, member);
+    }
+    DecoderId identifyArchive(const std::string& path) const override {
+        return m_inner.identifyArchive(path);
+    }
+    ResultCode listArchive(DecoderId archive, const std::string& path,
+                           std::vector<ArchiveEntry>& members) const override {
+        return m_inner.listArchive(archive, path, members);
+    }
+    DecoderId pictureDecoderNamed(std::string_view name) const override {
+        return m_inner.pictureDecoderNamed(name);
+    }
+    DecoderId archiveDecoderNamed(std::string_view name) const override {
+        return m_inner.archiveDecoderNamed(name);
+    }
+    std::string pictureDecoderLabel(DecoderId id) const override {
+        return m_inner.pictureDecoderLabel(id);
+    }
+    std::string archiveDecoderLabel(DecoderId id) const override {
+        return m_inner.archiveDecoderLabel(id);
+    }
+    std::string pictureExtensions() const override { return m_inner.pictureExtensions(); }
+    std::string archiveExtensions() const override { return m_inner.archiveExtensions(); }
+    bool extensionListsOnly() const override { return m_inner.extensionListsOnly(); }
+
+private:
+    const ScanServices& m_inner;
+};
+
+// A folder of archives and pictures, with an archive of many members,
+// scanned with archives listed and every file identified: the scan that
+// asks in batches lists what the scan asking one at a time lists, with the
+// same decoders, and the same two faults (an archive plug-in asked about a
+// file, a picture plug-in asked about a member, each in the middle of a
+// batch) reported once each.
+TEST_F(IdentifyBatchTest, ScansOfArchivesListWhatOneAtATimeLists) {
+    copy(test::testPluginPath("fault_archive"));
+    const fs::path folder = m_dir.path() / "scan";
+    fs::create_directories(folder);
+    const fs::path samples = fs::path(VEMRA_SOURCE_DIR) / "samples";
+    std::vector<test::Member> many;
+    std::vector<test::Member> few;
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(samples)) {
+        if (!e.is_regular_file() || e.path().extension() == ".zip") {
+            continue;
+        }
+        const std::vector<std::byte> bytes = test::readFile(e.path().string());
+        if (few.size() < 2) {
+            few.push_back({"f/" + e.path().filename().string(), bytes});
+        }
+        for (int k = 0; k < 20; ++k) {
+            many.push_back({"m" + std::to_string(n++) + e.path().extension().string(), bytes});
+            if (n == 100) {
+                // Crashes the fault picture plug-in when it is asked.
+                many.push_back({"m-read.jpg", bytes});
+            }
+        }
+        test::writeFile((folder / ("p-" + e.path().filename().string())).string(), bytes);
+    }
+    ASSERT_GT(many.size(), 256u);
+    ASSERT_TRUE(test::writeArchive((folder / "big.zip").string(), "zip", "", many));
+    const std::vector<std::byte> small = [&] {
+        const std::string path = (m_dir.path() / "small.zip").string();
+        EXPECT_TRUE(test::writeArchive(path, "zip", "", few));
+        return test::readFile(path);
+    }();
+    for (int i = 0; i < 270; ++i) {
+        test::writeFile((folder / ("a" + std::to_string(i) + ".zip")).string(), small);
+    }
+    // Crashes the fault archive plug-in when it is asked.
+    test::writeFile((folder / "a135-read.png").string(),
+                    test::readFile((samples / "colour-wheel.png").string()));
+
+    const auto listing = [&](const ScanServices& services) {
+        DocumentOptions options;
+        options.archive = true;
+        options.scanSpi = true;
+        ThumbCache cache;
+        FolderDocument doc(services, cache, options);
+        doc.openFolder(folder.string(), nullptr, false);
+        std::vector<std::string> names;
+        for (int i = 0; i < doc.displayedCount(); ++i) {
+            const PictureSource& e = *doc.entryAt(i);
+            names.push_back(e.archiveFileName + "|" + e.fileName + "|" + std::to_string(e.decoder));
+        }
+        return names;
+    };
+    std::vector<std::vector<std::string>> listings;
+    std::vector<std::vector<std::string>> faults;
+    for (const int way : {0, 1, 2}) { // in the program, in a host, in a host in batches
+        m_faults.clear();
+        auto r = registry(kSettings[0], way != 0);
+        const RegistryScanServices services(*r);
+        listings.push_back(way == 2 ? listing(services) : listing(OneAtATime(services)));
+        faults.push_back(m_faults);
+        EXPECT_TRUE(
+            r->isLeftOut(r->find("fault_archive", DecoderKind::Archive), DecoderKind::Archive));
+        EXPECT_TRUE(r->isLeftOut(r->find("fault", DecoderKind::Picture), DecoderKind::Picture));
+    }
+    // 270 small archives of two samples, the big one, the plain pictures.
+    EXPECT_GT(listings[0].size(), 270u + many.size() / 2);
+    EXPECT_EQ(listings[1], listings[0]);
+    EXPECT_EQ(listings[2], listings[0]);
+    for (const auto& reported : faults) {
+        ASSERT_EQ(reported.size(), 2u);
+        EXPECT_NE(reported[0].find("[fault_archive.spi]") == std::string::npos,
+                  reported[1].find("[fault_archive.spi]") == std::string::npos);
     }
 }
 
