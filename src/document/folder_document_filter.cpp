@@ -3,7 +3,7 @@
 #include "document/scan_masks.h"
 #include "document/scan_record.h"
 #include "document/scan_services.h"
-#include "platform/file_status.h"
+#include "platform/modification_time.h"
 #include "platform/wildcard.h"
 
 #include <algorithm>
@@ -83,9 +83,7 @@ bool FolderDocument::recordCovers(const ScanRequest& request) const {
     }
     // A name added, removed or renamed in a folder moves its time.
     for (const ScanRecord::Folder& folder : r.folders) {
-        const auto status = fileStatus(folder.path);
-        if (!status || !status->isFolder ||
-            status->modifiedNanoseconds != folder.modifiedNanoseconds)
+        if (modificationNanoseconds(folder.path) != folder.modifiedNanoseconds)
             return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include "document/scan_services.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
+#include "platform/modification_time.h"
 #include "platform/text_encoding.h"
 #include "platform/wildcard.h"
 
@@ -167,12 +168,16 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
     if (auto self = fileStatus(folder)) {
         if (!state.visited.emplace(self->device, self->inode).second)
             return kScanComplete;
+    }
+    // Read before the names, so that any change made while they are read
+    // moves the time past the one kept.
+    if (const auto modified = modificationNanoseconds(folder)) {
         const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
-        if (now - self->modifiedNanoseconds < ScanRecord::kSettledNanoseconds)
+        if (now - *modified < ScanRecord::kSettledNanoseconds)
             state.unrecordable = true;
-        state.folders.push_back({folder, self->modifiedNanoseconds});
+        state.folders.push_back({folder, *modified});
     } else {
         state.unrecordable = true;
     }

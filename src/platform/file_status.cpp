@@ -22,8 +22,6 @@ std::optional<FileStatus> fileStatusAt(int folderFd, const char* name) {
     status.isFile = type == S_IFREG;
     status.size = sx.stx_size;
     status.lastWriteTime = sx.stx_mtime.tv_sec;
-    status.modifiedNanoseconds =
-        static_cast<std::int64_t>(sx.stx_mtime.tv_sec) * 1'000'000'000 + sx.stx_mtime.tv_nsec;
     status.creationTime = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
     status.device = (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
     status.inode = sx.stx_ino;

@@ -15,9 +15,6 @@ struct FileStatus {
     std::uint64_t size = 0;
     std::int64_t creationTime = 0;
     std::int64_t lastWriteTime = 0;
-    // The modification time to the file system's own precision, in
-    // nanoseconds since 1970: whether a folder's list of names changed.
-    std::int64_t modifiedNanoseconds = 0;
     // Identity of the file system object, to notice a folder seen twice
     // through links.
     std::uint64_t device = 0;
