@@ -222,8 +222,9 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
             const int rc = addArchive(request, state, folder, item.name, s, isArchive);
             if (rc != kScanComplete)
                 return rc;
+            // Keyed as its members name it (PictureSource::archiveFullPath).
             if (isArchive)
-                state.archives[inFolder(folder, item.name)] = {s.size, s.lastWriteTime};
+                state.archives[folder + '/' + item.name] = {s.size, s.lastWriteTime};
         }
         if (!isArchive) {
             auto entry = std::make_unique<PictureSource>();
