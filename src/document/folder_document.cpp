@@ -3,6 +3,7 @@
 #include "document/display_colours.h"
 #include "document/exif_previews.h"
 #include "document/picture_loader.h"
+#include "document/scan_record.h"
 #include "document/scan_services.h"
 #include "document/thumb_cache.h"
 #include "document/thumbnail_jobs.h"
@@ -211,6 +212,20 @@ void FolderDocument::openDocumentPath(const std::string& path) {
     m_folder = folder;
 }
 
+ScanRequest FolderDocument::refreshRequest(bool interruptible) const {
+    ScanRequest request = requestFromDocument();
+    request.useStoredInformation = false;
+    request.reserved = 1;
+    request.interruptible = interruptible;
+    if (isExistingFile(folderAndMask())) {
+        // An archive opened as a folder stays listed the way it was opened.
+        request.archives = true;
+        request.useMask = true;
+        request.subFolders = false;
+    }
+    return request;
+}
+
 void FolderDocument::refresh(bool interruptible) {
     dropThumbnailJobs();
     // The entries go or move: the budget must not follow them.
@@ -219,6 +234,12 @@ void FolderDocument::refresh(bool interruptible) {
         std::lock_guard guard(m_lock);
         for (auto& entry : m_entries)
             m_previous.push_back(std::move(entry));
+        // Entries a filter held back are found again like the others.
+        if (m_record) {
+            for (auto& entry : m_record->held)
+                m_previous.push_back(std::move(entry));
+            m_record.reset();
+        }
         m_entries.clear();
         m_displayOrder.clear();
         m_handedOut = nullptr;
@@ -226,17 +247,8 @@ void FolderDocument::refresh(bool interruptible) {
     }
     updateAllViews(nullptr, hint::ListEmptied{m_folder});
 
-    ScanRequest request = requestFromDocument();
-    request.useStoredInformation = false;
-    request.reserved = 1;
-    request.interruptible = interruptible;
+    ScanRequest request = refreshRequest(interruptible);
     m_useCache = false;
-    if (isExistingFile(folderAndMask())) {
-        // An archive opened as a folder stays listed the way it was opened.
-        request.archives = true;
-        request.useMask = true;
-        request.subFolders = false;
-    }
     scan(request);
     selectedCount(true);
     {
@@ -267,7 +279,12 @@ void FolderDocument::clear(bool destroy) {
             m_cache.closeAll();
             for (auto& entry : m_entries)
                 destroyEntry(entry);
+            if (m_record) {
+                for (auto& entry : m_record->held)
+                    destroyEntry(entry);
+            }
         }
+        m_record.reset();
         m_entries.clear();
         m_displayOrder.clear();
         m_selectedCount = 0;
@@ -391,11 +408,17 @@ int FolderDocument::hitTest(int x, int y) const {
 
 void FolderDocument::remakeThumbnails() {
     dropThumbnailJobs();
-    for (int index : m_displayOrder) {
-        PictureSource& e = *m_entries[static_cast<std::size_t>(index)];
+    const auto remake = [this](PictureSource& e) {
         e.drawing = drawingOptions();
         e.clear();
         e.useCacheFirst = false;
+    };
+    for (int index : m_displayOrder)
+        remake(*m_entries[static_cast<std::size_t>(index)]);
+    // Those a filter holds back come back made again too, as after a rescan.
+    if (m_record) {
+        for (auto& entry : m_record->held)
+            remake(*entry);
     }
     updateAllViews(nullptr, hint::RedrawAll{m_folder});
 }

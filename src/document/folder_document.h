@@ -26,6 +26,7 @@ class PictureLoader;
 class ProgressSink;
 struct DisplayFilter;
 class ScanServices;
+struct ScanRecord;
 class SettingsStore;
 class ThumbCache;
 class ThumbnailMaker;
@@ -86,7 +87,11 @@ public:
     int scan(ScanRequest& request);
     // Takes the display filter of the dialog: its mask becomes PathMask and
     // the current mask, its switches, days and sizes the scan's limits. When
-    // any of them changed, an open folder is refreshed. True when changed.
+    // any of them changed, an open folder is listed again as a refresh would
+    // list it (the views are told as of a refresh): from the entries of the
+    // last scan when the filter only takes away from what that scan was
+    // asked for and none of the folders it read changed since; otherwise by
+    // a refresh, which the user may interrupt. True when changed.
     bool applyDisplayFilter(const DisplayFilter& filter);
 
     const std::string& currentFolder() const { return m_folder; }
@@ -307,6 +312,16 @@ private:
                    const std::string& name, const struct FileStatus& status,
                    DecoderId archiveDecoder, bool& isArchive, bool& listFailed);
     void buildDisplayOrder(const ScanRequest& request);
+    // The request a refresh scans with.
+    ScanRequest refreshRequest(bool interruptible) const;
+    // Keeps what a complete scan found for filters applied later.
+    void recordScan(const ScanRequest& request, ScanState& state);
+    // Destroys the entries a filter holds back and forgets the record.
+    void dropScanRecord();
+    // Whether the record holds everything a scan by `request` would find.
+    bool recordCovers(const ScanRequest& request) const;
+    // Lists the recorded entries that a scan by `request` would list.
+    void listFromRecord(const ScanRequest& request);
     bool interruptionPending(const ScanRequest& request) const;
     void publishCacheFolder();
 
@@ -323,6 +338,9 @@ private:
     EntryLock m_lock;
     EntryList m_entries;
     EntryList m_previous;
+    // What the last complete scan found (see ScanRecord); null when there is
+    // none to go by.
+    std::unique_ptr<ScanRecord> m_record;
     std::vector<int> m_displayOrder;
     std::string m_folder;
     std::string m_mask = "*.*";

@@ -1,12 +1,17 @@
 #include "document/folder_document.h"
 #include "document/folder_info_file.h"
+#include "document/scan_masks.h"
+#include "document/scan_record.h"
 #include "document/scan_services.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
+#include "platform/modification_time.h"
 #include "platform/text_encoding.h"
 #include "platform/wildcard.h"
 
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <set>
 #include <unordered_set>
@@ -59,28 +64,6 @@ std::string identityKey(const PictureSource& e) {
     return key;
 }
 
-std::vector<std::string> cutMasks(const ScanRequest& request) {
-    std::string text = request.useMask ? request.mask : std::string("*.*");
-    // One file opened as a folder keeps its whole name, even when that holds
-    // a "," or ";", which would otherwise cut it into masks that find nothing.
-    if (request.useMask && text.find_first_of(";,") != std::string::npos &&
-        isExistingFile(inFolder(request.folder, text)))
-        return {text};
-    std::vector<std::string> masks;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find_first_of(";,", start);
-        if (end == std::string::npos)
-            end = text.size();
-        // "*.jpg, *.png" as typed: the blank after a separator is no part of a mask.
-        const std::string_view mask = trimBlanks(std::string_view(text).substr(start, end - start));
-        if (!mask.empty())
-            masks.emplace_back(mask);
-        start = end + 1;
-    }
-    return masks;
-}
-
 } // namespace
 
 struct FolderDocument::ScanState {
@@ -92,6 +75,13 @@ struct FolderDocument::ScanState {
     std::unordered_map<std::string, std::size_t> previous;
     // Folders already scanned, so links cannot lead the scan in circles.
     std::set<std::pair<std::uint64_t, std::uint64_t>> visited;
+    // For the record of the scan: the folders read with their times, the
+    // archives listed with their sizes and times, and whether anything
+    // keeps this scan from being a record (a folder-information file read,
+    // a folder whose time cannot tell of changes).
+    std::vector<ScanRecord::Folder> folders;
+    std::unordered_map<std::string, ScanRecord::FileFacts> archives;
+    bool unrecordable = false;
 };
 
 bool FolderDocument::interruptionPending(const ScanRequest& request) const {
@@ -99,6 +89,7 @@ bool FolderDocument::interruptionPending(const ScanRequest& request) const {
 }
 
 int FolderDocument::scan(ScanRequest& request) {
+    dropScanRecord();
     m_scanning = true;
     int result = kScanComplete;
     ScanState state;
@@ -108,7 +99,7 @@ int FolderDocument::scan(ScanRequest& request) {
     }
     EntryList collection;
     std::unordered_set<std::string> collected;
-    const std::vector<std::string> masks = cutMasks(request);
+    const std::vector<std::string> masks = scanMasks(request);
     for (const std::string& mask : masks) {
         state.batch.clear();
         state.stored.clear();
@@ -132,14 +123,42 @@ int FolderDocument::scan(ScanRequest& request) {
         m_handedOut = nullptr;
         m_handedOutPosition = -1;
     }
-    if (result == kScanComplete)
+    if (result == kScanComplete) {
         buildDisplayOrder(request);
+        if (masks.size() == 1)
+            recordScan(request, state);
+    }
     m_scanning = false;
     if (result == kScanInterrupted) {
         clear(true);
         updateAllViews(nullptr, hint::ListEmptied{m_folder});
     }
     return result;
+}
+
+void FolderDocument::recordScan(const ScanRequest& request, ScanState& state) {
+    // Entries the walk did not reach (it was interrupted) were never
+    // identified; a folder-information file lists what it holds, not the
+    // folder.
+    if (state.unrecordable || m_displayOrder.size() != m_entries.size() ||
+        m_entries.size() > std::numeric_limits<std::uint32_t>::max())
+        return;
+    auto record = std::make_unique<ScanRecord>();
+    record->request = request;
+    record->mask = scanMasks(request).front();
+    record->scanSpi = m_options.scanSpi;
+    record->extensionOnly = m_services.extensionListsOnly();
+    if (record->extensionOnly) {
+        record->pictureExtensions = m_services.pictureExtensions();
+        record->archiveExtensions = m_services.archiveExtensions();
+    }
+    record->folders = std::move(state.folders);
+    record->archives = std::move(state.archives);
+    record->count = m_entries.size();
+    record->listedRanks.resize(m_entries.size());
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        record->listedRanks[i] = static_cast<std::uint32_t>(i);
+    m_record = std::move(record);
 }
 
 int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
@@ -149,6 +168,18 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
     if (auto self = fileStatus(folder)) {
         if (!state.visited.emplace(self->device, self->inode).second)
             return kScanComplete;
+    }
+    // Read before the names, so that any change made while they are read
+    // moves the time past the one kept.
+    if (const auto modified = modificationNanoseconds(folder)) {
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+        if (now - *modified < ScanRecord::kSettledNanoseconds)
+            state.unrecordable = true;
+        state.folders.push_back({folder, *modified});
+    } else {
+        state.unrecordable = true;
     }
     std::string thumbsFile;
     const std::string infoPath = inFolder(folder, FolderInfoFile::kFileName);
@@ -160,6 +191,7 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
         info.prototype = newEntryPrototype();
         FolderInfoFile::Result read = FolderInfoFile::read(info, m_services, m_progress);
         m_scanning = true;
+        state.unrecordable = true;
         if (read.thumbnailSize)
             m_thumbnailSize = *read.thumbnailSize;
         thumbsFile = read.thumbsFile;
@@ -231,6 +263,9 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
             }
             if (rc != kScanComplete)
                 return rc;
+            // Keyed as its members name it (PictureSource::archiveFullPath).
+            if (isArchive)
+                state.archives[folder + '/' + item.name] = {s.size, s.lastWriteTime};
         }
         if (!isArchive) {
             auto entry = std::make_unique<PictureSource>();

@@ -1,8 +1,6 @@
 #include "document/sort_rows.h"
 
-#include <QCollator>
-#include <QLocale>
-#include <QString>
+#include "document/collation_keys.h"
 
 #include <algorithm>
 #include <array>
@@ -14,14 +12,6 @@ namespace {
 
 bool isTextColumn(int column) {
     return column != kSortBySize && column != kSortByDate && column != kSortByPixels;
-}
-
-// Names are Japanese more often than not; one fixed collation also keeps the
-// order the same whatever locale the program runs in.
-QCollator textCollator() {
-    QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 int sign(std::strong_ordering order) {
@@ -52,17 +42,18 @@ public:
                 break; // the scan order is total: later keys never decide
         }
         // Collation keys once per row instead of a collation per comparison.
-        const QCollator collator = textCollator();
+        // Names are Japanese more often than not; one fixed collation also
+        // keeps the order the same whatever locale the program runs in.
+        std::vector<std::string_view> texts;
         for (const SortKey& key : m_keys) {
-            auto& texts = m_texts[static_cast<std::size_t>(key.column)];
-            if (key.code == 0 || !isTextColumn(key.column) || !texts.empty())
+            auto& keys = m_texts[static_cast<std::size_t>(key.column)];
+            if (key.code == 0 || !isTextColumn(key.column) || keys.size() == rows.size())
                 continue;
+            texts.clear();
             texts.reserve(rows.size());
-            for (const SortRow& row : rows) {
-                const std::string_view text = row.text(key.column);
-                texts.push_back(collator.sortKey(
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
-            }
+            for (const SortRow& row : rows)
+                texts.push_back(row.text(key.column));
+            keys = CollationKeys(texts);
         }
     }
 
@@ -96,9 +87,7 @@ private:
             c = sign(pixelValue(x, key.code) <=> pixelValue(y, key.code));
             break;
         default: {
-            const auto& texts = m_texts[static_cast<std::size_t>(key.column)];
-            const int order = texts[a].compare(texts[b]);
-            c = (order > 0) - (order < 0);
+            c = m_texts[static_cast<std::size_t>(key.column)].compare(a, b);
             break;
         }
         }
@@ -107,7 +96,7 @@ private:
 
     const std::vector<SortRow>& m_rows;
     std::vector<SortKey> m_keys;
-    std::array<std::vector<QCollatorSortKey>, kSortColumnCount> m_texts;
+    std::array<CollationKeys, kSortColumnCount> m_texts;
 };
 
 } // namespace

@@ -6,7 +6,12 @@
 
 #include <QDateTime>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <utime.h>
+
+#include <chrono>
+#include <filesystem>
 
 namespace vemra {
 namespace {
@@ -228,6 +233,205 @@ TEST_F(FilterScanTest, SizeRangeInUnitsKeepsBothEnds) {
     EXPECT_EQ(displayedSorted(), (std::vector<std::string>{"big.jpg", "max.jpg", "min.jpg"}));
     EXPECT_TRUE(doc.applyDisplayFilter(form.release(store)));
     EXPECT_EQ(doc.displayedCount(), 4);
+}
+
+// --- a filter applied to the entries of the last scan
+
+// Folders whose names last changed a minute ago: a filter may then go by
+// what the last scan found.
+void settleFolders(const std::filesystem::path& root) {
+    const auto old = std::chrono::system_clock::now() - std::chrono::minutes(1);
+    const timespec when{static_cast<time_t>(std::chrono::system_clock::to_time_t(old)), 0};
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(utimensat(AT_FDCWD, root.c_str(), times, 0), 0);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+        if (item.is_directory()) {
+            ASSERT_EQ(utimensat(AT_FDCWD, item.path().c_str(), times, 0), 0);
+        }
+    }
+}
+
+// Each displayed entry as folder, archive and name, in display order.
+std::vector<std::string> listing(FolderDocument& doc) {
+    std::vector<std::string> out;
+    for (int i = 0; i < doc.displayedCount(); ++i) {
+        const PictureSource* e = doc.entryAt(i);
+        out.push_back(e->folder + "|" + e->archiveFileName + "|" + e->fileName);
+    }
+    return out;
+}
+
+struct FolderCase {
+    const char* label;
+    bool subFolders;
+    bool archives;
+    bool scanSpi;
+    bool extensionOnly;
+};
+
+DisplayFilter maskFilter(const char* mask) {
+    DisplayFilter f;
+    f.useMask = true;
+    f.mask = mask;
+    return f;
+}
+
+// Applying a filter to the entries at hand lists what a scan with that
+// filter lists, in the same order, over folders with sub-folders, archives
+// and identification, and through a chain of filters that narrow and widen;
+// the disk is not asked again while the folders are unchanged.
+TEST(FilterInMemory, ListsWhatAScanWithTheFilterLists) {
+    const std::int64_t day = 86400;
+    const std::int64_t base = 1'700'000'000;
+    std::vector<DisplayFilter> chain;
+    chain.push_back(maskFilter("*.jpg"));
+    chain.push_back(maskFilter("b*;*.PNG,a*")); // several masks: grouped by the first that takes
+    chain.push_back(maskFilter(" *.jpg ; *.jpg"));
+    chain.push_back(maskFilter("*.arc")); // an archive's members go by the archive's name
+    chain.push_back(maskFilter("nothing*"));
+    DisplayFilter dated;
+    dated.dateOn = true;
+    dated.dateFrom = base + day;
+    dated.dateTo = base + 3 * day;
+    chain.push_back(dated);
+    DisplayFilter sized;
+    sized.sizeOn = true;
+    sized.sizeMinimum = 3;
+    sized.sizeMaximum = 40;
+    chain.push_back(sized);
+    DisplayFilter both = sized;
+    both.dateOn = true;
+    both.dateFrom = base;
+    both.dateTo = base + 2 * day;
+    both.useMask = true;
+    both.mask = "*.jpg;*.arc";
+    chain.push_back(both);
+    chain.push_back(DisplayFilter{}); // released: everything again
+
+    const FolderCase cases[] = {{"flat", false, false, false, false},
+                                {"sub-folders", true, false, false, false},
+                                {"archives", false, true, false, false},
+                                {"identified", true, true, true, false},
+                                {"extension lists", true, true, true, true}};
+    for (const FolderCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::DocFixture f;
+        const std::pair<const char*, std::size_t> files[] = {
+            {"a.jpg", 1},     {"B.JPG", 5},           {"b2.png", 12},
+            {"c.txt", 30},    {"empty.jpg", 0},       {"zz.bmp", 41},
+            {"sub/a.jpg", 4}, {"sub/deep/b.png", 20}, {"sub/notes.txt", 7}};
+        for (const auto& [name, size] : files)
+            f.put(name, std::string(size, 'x'));
+        f.put("set.arc", "m1.jpg 10 1700000000\nm2.txt 20 1700000000\nbm.png 30 1700000000\n");
+        f.put("sub/more.arc", "x.png 5 1700000000\n");
+        f.put("broken.arc", "BROKEN\n");
+        std::int64_t when = base;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(f.dir.path())) {
+            if (item.is_regular_file()) {
+                setTime(item.path().string(), when);
+                when += day / 2;
+            }
+        }
+        settleFolders(f.dir.path());
+
+        auto configure = [&](FolderDocument& doc) {
+            doc.options().downScan = c.subFolders;
+            doc.options().archive = c.archives;
+            doc.options().scanSpi = c.scanSpi;
+            doc.options().pathMask = "*.*";
+        };
+        f.services.extensionOnly = c.extensionOnly;
+        configure(f.doc);
+        f.doc.openFolder(f.folder(), nullptr, false);
+        ASSERT_GT(f.doc.displayedCount(), 3);
+        for (const DisplayFilter& filter : chain) {
+            SCOPED_TRACE(filter.mask + " date " + std::to_string(filter.dateOn) + " size " +
+                         std::to_string(filter.sizeOn));
+            const int askedBefore = f.services.identifyCalls;
+            f.view.hints.clear();
+            EXPECT_TRUE(f.doc.applyDisplayFilter(filter));
+            EXPECT_EQ(f.view.numbers(),
+                      (std::vector<int>{hint::kListEmptied, hint::kScanFinished}));
+            if (c.scanSpi) { // not identified again: the entries were at hand
+                EXPECT_EQ(f.services.identifyCalls, askedBefore);
+            }
+
+            ThumbCache cache;
+            FolderDocument scanned(f.services, cache);
+            configure(scanned);
+            filter.applyTo(scanned.options());
+            scanned.openFolder(f.folder(), nullptr, false);
+            EXPECT_EQ(listing(f.doc), listing(scanned));
+            EXPECT_EQ(f.doc.currentMask(), scanned.currentMask());
+        }
+    }
+}
+
+class FilterInMemoryTest : public ::testing::Test, public test::DocFixture {
+protected:
+    void SetUp() override {
+        for (const char* name : {"a.jpg", "b.png", "c.jpg", "d.png"})
+            put(name);
+        settleFolders(dir.path());
+        doc.options().scanSpi = true;
+        doc.openFolder(folder(), nullptr, false);
+        ASSERT_EQ(doc.displayedCount(), 4);
+    }
+};
+
+// Entries a filter leaves listed keep their selection; those it held back
+// come back unselected, as new entries of a scan would, but they are the
+// same entries, with what was learnt about their pictures.
+TEST_F(FilterInMemoryTest, SelectionStaysWithListedEntriesAndHeldOnesComeBackUnselected) {
+    for (int i = 0; i < 4; ++i)
+        doc.setSelected(i, PictureSource::kSelected);
+    PictureSource* b = doc.entryAt(1);
+    b->infoText = "learnt";
+    ASSERT_EQ(doc.selectedCount(false), 4);
+
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.jpg")));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(doc.selectedCount(false), 2);
+    EXPECT_TRUE(removed.empty()); // nothing destroyed, no cache record dropped
+
+    EXPECT_TRUE(doc.applyDisplayFilter(DisplayFilter{}));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"a.jpg", "b.png", "c.jpg", "d.png"}));
+    EXPECT_EQ(doc.selectedCount(false), 2);
+    EXPECT_EQ(doc.entryAt(1), b);
+    EXPECT_EQ(b->infoText, "learnt");
+    EXPECT_FALSE(b->isSelected());
+    EXPECT_TRUE(doc.entryAt(0)->isSelected());
+}
+
+// A folder whose names changed since the scan is scanned again: the filter
+// then sees the file added and not the one removed (the entries it turns
+// away go, as in any scan). A filter wider than the last scan's is scanned.
+TEST_F(FilterInMemoryTest, ChangedFolderOrWiderFilterScansAgain) {
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.jpg")));
+    std::filesystem::remove(dir.path() / "a.jpg");
+    put("e.jpg", "longer than the others");
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.JPG")));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"c.jpg", "e.jpg"}));
+    EXPECT_EQ(removed, (std::vector<std::string>{"a.jpg", "b.png", "d.png"}));
+
+    settleFolders(dir.path());
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.jpg"))); // scanned: the folder changed
+    const int asked = services.identifyCalls;
+    DisplayFilter small = maskFilter("*.JPG"); // the scan's own mask, and a size limit
+    small.sizeOn = true;
+    small.sizeMaximum = 10;
+    EXPECT_TRUE(doc.applyDisplayFilter(small));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"c.jpg"}));
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.jpg")));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"c.jpg", "e.jpg"}));
+    EXPECT_EQ(services.identifyCalls, asked);
+    // "c*" takes fewer names than "*.jpg", but only a scan for every name
+    // or for the same masks is gone by.
+    EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("c*")));
+    EXPECT_GT(services.identifyCalls, asked);
+    EXPECT_TRUE(doc.applyDisplayFilter(DisplayFilter{}));
+    EXPECT_EQ(displayed(), (std::vector<std::string>{"b.png", "c.jpg", "d.png", "e.jpg"}));
+    EXPECT_GT(services.identifyCalls, asked);
 }
 
 TEST(DisplayFilter, WithoutAFolderNothingIsScanned) {

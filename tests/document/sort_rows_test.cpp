@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCollator>
+#include <QLocale>
+#include <QString>
+
 #include <utime.h>
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <random>
 
 namespace vemra {
@@ -96,6 +101,115 @@ TEST(SortRows, JapaneseNamesFollowTheKanaOrder) {
     rows.push_back(named(6, std::string("\xff\xfe\x80", 3)));
     sortRows(rows, SortKey{kSortByName, 2});
     EXPECT_EQ(rows.size(), 7u);
+}
+
+// The order QCollator gives for Japanese ignoring case, comparison by
+// comparison: what names were sorted by before the keys were made in one
+// block.
+std::vector<int> collatorOrder(const std::vector<std::string>& texts, bool descending) {
+    QCollator collator{QLocale(QLocale::Japanese, QLocale::Japan)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> keys;
+    for (const std::string& t : texts)
+        keys.push_back(
+            collator.sortKey(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()))));
+    std::vector<int> order(texts.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
+        return descending ? c > 0 : c < 0;
+    });
+    return order;
+}
+
+// Names sort exactly as the collator orders them, ties kept in scan order,
+// whether every name is ASCII (the fast weights) or not (the collator's
+// keys): punctuation, digits (not as numbers), letter case, control
+// characters, kana of both kinds and widths, kanji, accents composed and not,
+// bytes that are no UTF-8, and many random ASCII names.
+TEST(SortRows, NamesSortAsTheCollatorOrdersThem) {
+    std::vector<std::string> ascii{"img10",
+                                   "img2",
+                                   "IMG2",
+                                   "img02",
+                                   "img 2",
+                                   "img_2",
+                                   "img-2",
+                                   "img.2",
+                                   "img~2",
+                                   "",
+                                   "a",
+                                   "A",
+                                   "a\tb",
+                                   "ab",
+                                   "a\x01"
+                                   "b",
+                                   "a b",
+                                   "_a",
+                                   "-a",
+                                   "!",
+                                   "#",
+                                   "$",
+                                   "%",
+                                   "&",
+                                   "'",
+                                   "(1)",
+                                   "[1]",
+                                   "{1}",
+                                   "@",
+                                   "^",
+                                   "`",
+                                   "+",
+                                   "=",
+                                   "<",
+                                   ">",
+                                   "|",
+                                   "\\",
+                                   "/",
+                                   "*",
+                                   "?",
+                                   "\"",
+                                   ",",
+                                   ";",
+                                   ":",
+                                   "\x7f",
+                                   "Zebra",
+                                   "zebra",
+                                   "zebra1",
+                                   "zebr",
+                                   "0",
+                                   "9",
+                                   "10",
+                                   "1.5",
+                                   "1,5",
+                                   "file name"};
+    std::mt19937 random(11);
+    const std::string alphabet = " !-_.,()[]0123456789aAbByYzZ~\t";
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        const int length = static_cast<int>(random() % 9);
+        for (int k = 0; k < length; ++k)
+            name += random() % 5 == 0 ? static_cast<char>(random() % 128)
+                                      : alphabet[random() % alphabet.size()];
+        ascii.push_back(name);
+    }
+    std::vector<std::string> mixed = ascii;
+    for (const char* other :
+         {"さくら", "サクラ",       "ｻｸﾗ",    "桜",       "あさひ",    "アサヒ", "ぁ", "あ",
+          "ー",     "ﾌｧｲﾙ名",       "ＡＢＣ", "abc",      "１２３",    "123",    "é",  "e\xcc\x81",
+          "E",      "\xff\xfe\x80", "a\xc3",  "写真2024", "写真 2024", "Ω"})
+        mixed.push_back(other);
+    for (const auto* texts : {&ascii, &mixed}) {
+        std::vector<SortRow> rows;
+        for (std::size_t i = 0; i < texts->size(); ++i)
+            rows.push_back(named(static_cast<int>(i), (*texts)[i]));
+        for (const bool descending : {false, true}) {
+            auto sorted = rows;
+            sortRows(sorted, SortKey{kSortByName, descending ? 2 : 1});
+            EXPECT_EQ(indexes(sorted), collatorOrder(*texts, descending))
+                << (texts == &ascii ? "ASCII" : "mixed") << (descending ? " descending" : "");
+        }
+    }
 }
 
 TEST(SortRows, EveryTextColumnComparesItsOwnText) {
