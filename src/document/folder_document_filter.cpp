@@ -3,6 +3,7 @@
 #include "document/scan_masks.h"
 #include "document/scan_record.h"
 #include "document/scan_services.h"
+#include "platform/ascii_case.h"
 #include "platform/modification_time.h"
 #include "platform/wildcard.h"
 
@@ -10,15 +11,6 @@
 
 namespace vemra {
 namespace {
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto fold = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return fold(x) == fold(y);
-           });
-}
 
 // Whether the limit [from, to] of a new request keeps only what the
 // recorded one kept: it is off in both, or on in the new one within the

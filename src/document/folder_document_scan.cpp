@@ -1,8 +1,10 @@
 #include "document/folder_document.h"
 #include "document/folder_info_file.h"
+#include "document/identified_ahead.h"
 #include "document/scan_masks.h"
 #include "document/scan_record.h"
 #include "document/scan_services.h"
+#include "platform/ascii_case.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
 #include "platform/modification_time.h"
@@ -23,19 +25,6 @@ namespace {
 constexpr std::string_view kOwnedFiles[] = {"DIRINFO.KPI", "_THUMBS_.KPI", "_NOTE_.KPI"};
 // Plain files identified at once ahead of the scan's walk.
 constexpr std::size_t kIdentifyAhead = 256;
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        x = (x >= 'A' && x <= 'Z') ? static_cast<char>(x - 'A' + 'a') : x;
-        y = (y >= 'A' && y <= 'Z') ? static_cast<char>(y - 'A' + 'a') : y;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 std::string inFolder(const std::string& folder, std::string_view name) {
     std::string path = folder;
@@ -223,25 +212,20 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
     // Which files are archives is asked a batch ahead of the walk, as the
     // plain files are later: a registry whose plug-ins run in another
     // process answers many in one exchange.
-    std::vector<std::pair<std::size_t, DecoderId>> ahead;
-    std::size_t aheadAt = 0;
+    IdentifiedAhead ahead;
     const auto archiveDecoderOf = [&](std::size_t index) {
-        if (aheadAt == ahead.size() || ahead[aheadAt].first != index) {
-            ahead.clear();
-            aheadAt = 0;
+        if (!ahead.holds(index)) {
+            ahead.restart();
             std::vector<std::string> paths;
             for (std::size_t j = index; j < items.size() && paths.size() < kIdentifyAhead; ++j) {
                 if (!listed(items[j]) || items[j].status.size == 0)
                     continue;
-                ahead.emplace_back(j, kNoDecoder);
+                ahead.ask(j);
                 paths.push_back(inFolder(folder, items[j].name));
             }
-            const std::vector<DecoderId> found = m_services.identifyArchives(paths);
-            for (std::size_t k = 0; k < ahead.size() && k < found.size(); ++k)
-                ahead[k].second = found[k];
+            ahead.answer(m_services.identifyArchives(paths));
         }
-        return aheadAt < ahead.size() && ahead[aheadAt].first == index ? ahead[aheadAt++].second
-                                                                       : kNoDecoder;
+        return ahead.take(index);
     };
 
     for (std::size_t index = 0; index < items.size(); ++index) {
@@ -257,10 +241,8 @@ int FolderDocument::scanFolder(ScanRequest& request, const std::string& folder,
                                       isArchive, listFailed);
             // A plug-in that faulted while listing is asked nothing more, so
             // the files after this one are asked again without it.
-            if (listFailed) {
-                ahead.clear();
-                aheadAt = 0;
-            }
+            if (listFailed)
+                ahead.restart();
             if (rc != kScanComplete)
                 return rc;
             // Keyed as its members name it (PictureSource::archiveFullPath).
@@ -404,12 +386,10 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
     const auto needsFileIdentification = [&](const PictureSource& e) {
         return !e.isArchiveMember() && e.length > 0 && (!extensionOnly || nameAccepted(e));
     };
-    std::vector<std::pair<std::size_t, DecoderId>> ahead;
-    std::size_t aheadAt = 0;
+    IdentifiedAhead ahead;
     const auto identifiedFile = [&](std::size_t index) {
-        if (aheadAt == ahead.size() || ahead[aheadAt].first != index) {
-            ahead.clear();
-            aheadAt = 0;
+        if (!ahead.holds(index)) {
+            ahead.restart();
             std::vector<std::string> paths;
             for (std::size_t j = index; j < m_entries.size() && paths.size() < kIdentifyAhead;
                  ++j) {
@@ -418,25 +398,20 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
                     break;
                 if (!needsFileIdentification(e))
                     continue;
-                ahead.emplace_back(j, kNoDecoder);
+                ahead.ask(j);
                 paths.push_back(e.fullPath());
             }
-            const std::vector<DecoderId> found = m_services.identifyFiles(paths);
-            for (std::size_t k = 0; k < ahead.size() && k < found.size(); ++k)
-                ahead[k].second = found[k];
+            ahead.answer(m_services.identifyFiles(paths));
         }
-        return aheadAt < ahead.size() && ahead[aheadAt].first == index ? ahead[aheadAt++].second
-                                                                       : kNoDecoder;
+        return ahead.take(index);
     };
 
     // The members of one archive are identified a batch ahead too, up to
     // the next entry that is no member of the same archive.
-    std::vector<std::pair<std::size_t, DecoderId>> membersAhead;
-    std::size_t membersAheadAt = 0;
+    IdentifiedAhead membersAhead;
     const auto identifiedMember = [&](std::size_t index) {
-        if (membersAheadAt == membersAhead.size() || membersAhead[membersAheadAt].first != index) {
-            membersAhead.clear();
-            membersAheadAt = 0;
+        if (!membersAhead.holds(index)) {
+            membersAhead.restart();
             const PictureSource& first = *m_entries[index];
             const std::string archivePath = first.archiveFullPath();
             std::vector<ArchiveEntry> members;
@@ -452,16 +427,12 @@ void FolderDocument::buildDisplayOrder(const ScanRequest& request) {
                 member.position = static_cast<std::uint32_t>(e.memberPosition);
                 member.filesize = static_cast<std::uint32_t>(e.length);
                 std::strncpy(member.filename, e.fileName.c_str(), sizeof member.filename - 1);
-                membersAhead.emplace_back(j, kNoDecoder);
+                membersAhead.ask(j);
             }
-            const std::vector<DecoderId> found =
-                m_services.identifyMembers(first.archiveDecoder, archivePath, members);
-            for (std::size_t k = 0; k < membersAhead.size() && k < found.size(); ++k)
-                membersAhead[k].second = found[k];
+            membersAhead.answer(
+                m_services.identifyMembers(first.archiveDecoder, archivePath, members));
         }
-        return membersAheadAt < membersAhead.size() && membersAhead[membersAheadAt].first == index
-                   ? membersAhead[membersAheadAt++].second
-                   : kNoDecoder;
+        return membersAhead.take(index);
     };
 
     // Accepted entries move down in place over the dropped ones, so that the

@@ -5,6 +5,7 @@
 #include "document/picture_notes.h"
 #include "document/thumb_cache.h"
 #include "document/transfer_files.h"
+#include "platform/ascii_case.h"
 #include "platform/file_rename.h"
 #include "platform/file_status.h"
 
@@ -14,16 +15,6 @@ namespace vemra {
 namespace {
 
 constexpr std::size_t kMaxFileNameBytes = 255;
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
 
 } // namespace
 

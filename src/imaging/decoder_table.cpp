@@ -1,4 +1,5 @@
 #include "imaging/builtin_decoders.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <array>
@@ -14,22 +15,6 @@ const BuiltinDecoder* const kOrder[] = {
     &kAviDecoder, &kMpegDecoder, &kGifDecoder,  &kGif2Decoder,
 };
 constexpr std::size_t kCount = std::size(kOrder);
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::array<BuiltinDecoder, kCount> makeTable() {
     std::array<BuiltinDecoder, kCount> table{};

@@ -1,5 +1,6 @@
 #include "platform/desktop_wallpaper.h"
 
+#include "platform/ascii_case.h"
 #include "platform/program_runner.h"
 
 #include <algorithm>
@@ -37,15 +38,6 @@ std::string quotableFileUri(std::string_view path) {
         }
     }
     return uri;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-               };
-               return lower(x) == lower(y);
-           });
 }
 
 int clampedPlacement(int placement) {
