@@ -329,9 +329,6 @@ void FolderDocument::setEntryIndexAt(int position, int index) {
 void FolderDocument::removeEntry(int position) {
     if (position < 0 || position >= displayedCount())
         return;
-    // The last scan's record no longer matches the list: the next filter
-    // reads the disk again rather than bring the entry back.
-    dropScanRecord();
     std::lock_guard guard(m_lock);
     const int index = m_displayOrder[static_cast<std::size_t>(position)];
     m_displayOrder.erase(m_displayOrder.begin() + position);

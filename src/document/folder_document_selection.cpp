@@ -83,8 +83,6 @@ int FolderDocument::removeEntries(std::span<const int> positions, DocumentView* 
     }
     if (count == 0)
         return 0;
-    // As in removeEntry: the next filter reads the disk again.
-    dropScanRecord();
     {
         std::lock_guard guard(m_lock);
         std::size_t kept = 0;

@@ -440,39 +440,6 @@ TEST_F(FilterInMemoryTest, ChangedFolderOrWiderFilterScansAgain) {
     EXPECT_GT(services.identifyCalls, asked);
 }
 
-// An entry taken out of the list (its file moved or deleted by us) was
-// told to the views as gone: a filter never brings that entry back from the
-// record, even where the folder's time could not tell of the change; the
-// disk is read again. Both after one filter held entries back and straight
-// after the scan.
-TEST_F(FilterInMemoryTest, EntriesTakenOutOfTheListAreNotBroughtBack) {
-    for (const bool filteredFirst : {true, false}) {
-        SCOPED_TRACE(filteredFirst ? "after a filter" : "after the scan");
-        doc.applyDisplayFilter(DisplayFilter{});
-        doc.openFolder(folder(), nullptr, false);
-        ASSERT_EQ(doc.displayedCount(), 4);
-        if (filteredFirst) {
-            EXPECT_TRUE(doc.applyDisplayFilter(maskFilter("*.jpg")));
-        }
-        const int position = filteredFirst ? 0 : 2; // a.jpg, c.jpg
-        PictureSource* taken = doc.entryAt(position);
-        const std::string name = taken->fileName;
-        taken->infoText = "told gone";
-        const int one[] = {position};
-        EXPECT_EQ(doc.removeEntries(one, nullptr), 1);
-        EXPECT_TRUE(doc.applyDisplayFilter(maskFilter(filteredFirst ? "*.JPG" : "*.jpg")));
-        // The file is still there, so the scan lists it: as a new entry.
-        bool listed = false;
-        for (int i = 0; i < doc.displayedCount(); ++i) {
-            if (doc.entryAt(i)->fileName == name) {
-                listed = true;
-                EXPECT_EQ(doc.entryAt(i)->infoText, "");
-            }
-        }
-        EXPECT_TRUE(listed);
-    }
-}
-
 TEST(DisplayFilter, WithoutAFolderNothingIsScanned) {
     test::DocFixture f;
     DisplayFilter filter;
