@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make pkg-config ccache libgtest-dev googletest qt6-base-de
 	libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev libgif-dev \
 	libavformat-dev libavcodec-dev libavutil-dev libswscale-dev \
 	libarchive-dev libwebp-dev libheif-dev fonts-ipafont-gothic qt6-translations-l10n poppler-utils \
-	desktop-file-utils appstream libexiv2-dev liblcms2-dev libimage-exiftool-perl liblcms2-utils libxcb1-dev
+	desktop-file-utils appstream libexiv2-dev liblcms2-dev libicu-dev libimage-exiftool-perl liblcms2-utils libxcb1-dev
 
 # What `make package` needs besides the build: dpkg-shlibdeps for CPack,
 # and what tools/package/check-package runs (man, lintian).
